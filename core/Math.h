@@ -1,0 +1,167 @@
+#pragma once
+// Float maths shared by every layer.
+//
+// Conventions:
+//  - Matrices are row-major and act on row vectors: v' = v * M, so A * B applies A first.
+//    The translation lives in the fourth row (m[3][0..2]).
+//  - Elementary rotations are left-handed (positive angles turn y towards x for RotationZ, and so on):
+//      RotationX(a) = [[1,0,0],[0,cos,sin],[0,-sin,cos]]
+//      RotationY(a) = [[cos,0,-sin],[0,1,0],[sin,0,cos]]
+//      RotationZ(a) = [[cos,sin,0],[-sin,cos,0],[0,0,1]]
+//  - Quaternions are stored (x, y, z, w). p * q is the Hamilton product; q acts first.
+//    RotationQuaternion(q) builds the row-vector matrix, so RotationQuaternion(p * q) ==
+//    RotationQuaternion(q) * RotationQuaternion(p).
+#include <cmath>
+#include <cstddef>
+
+namespace Math {
+
+constexpr float kPi = 3.14159265358979323846f;
+
+struct vec2 {
+    float x = 0, y = 0;
+    constexpr vec2() = default;
+    constexpr vec2(float x_, float y_) : x(x_), y(y_) {}
+    constexpr float& operator[](int i) { return (&x)[i]; }
+    constexpr float operator[](int i) const { return (&x)[i]; }
+};
+
+struct vec3 {
+    float x = 0, y = 0, z = 0;
+    constexpr vec3() = default;
+    constexpr vec3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
+    constexpr float& operator[](int i) { return (&x)[i]; }
+    constexpr float operator[](int i) const { return (&x)[i]; }
+};
+
+struct vec4 {
+    float x = 0, y = 0, z = 0, w = 0;
+    constexpr vec4() = default;
+    constexpr vec4(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
+    constexpr vec4(const vec3& v, float w_) : x(v.x), y(v.y), z(v.z), w(w_) {}
+    constexpr vec3 xyz() const { return {x, y, z}; }
+    constexpr float& operator[](int i) { return (&x)[i]; }
+    constexpr float operator[](int i) const { return (&x)[i]; }
+};
+
+/// Rotation quaternion (x, y, z, w); identity is (0, 0, 0, 1).
+struct quat {
+    float x = 0, y = 0, z = 0, w = 1;
+    constexpr quat() = default;
+    constexpr quat(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
+    static constexpr quat Identity() { return {0, 0, 0, 1}; }
+};
+
+/// 4x4 row-major matrix for row vectors. m[row][column].
+struct mat4 {
+    float m[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    constexpr mat4() = default;
+    constexpr mat4(float a00, float a01, float a02, float a03, float a10, float a11, float a12, float a13,
+                   float a20, float a21, float a22, float a23, float a30, float a31, float a32, float a33)
+        : m{{a00, a01, a02, a03}, {a10, a11, a12, a13}, {a20, a21, a22, a23}, {a30, a31, a32, a33}} {}
+    static constexpr mat4 Identity() { return mat4(); }
+    constexpr float* operator[](int r) { return m[r]; }
+    constexpr const float* operator[](int r) const { return m[r]; }
+    vec3 Translation() const { return {m[3][0], m[3][1], m[3][2]}; }
+    void SetTranslation(const vec3& t) { m[3][0] = t.x; m[3][1] = t.y; m[3][2] = t.z; }
+};
+
+// ---- vec2 / vec3 / vec4 arithmetic ----
+constexpr vec2 operator+(vec2 a, vec2 b) { return {a.x + b.x, a.y + b.y}; }
+constexpr vec2 operator-(vec2 a, vec2 b) { return {a.x - b.x, a.y - b.y}; }
+constexpr vec2 operator*(vec2 a, float s) { return {a.x * s, a.y * s}; }
+constexpr vec2 operator*(float s, vec2 a) { return a * s; }
+
+constexpr vec3 operator+(vec3 a, vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+constexpr vec3 operator-(vec3 a, vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+constexpr vec3 operator-(vec3 a) { return {-a.x, -a.y, -a.z}; }
+constexpr vec3 operator*(vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+constexpr vec3 operator*(float s, vec3 a) { return a * s; }
+constexpr vec3 operator*(vec3 a, vec3 b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
+constexpr vec3 operator/(vec3 a, float s) { return {a.x / s, a.y / s, a.z / s}; }
+constexpr vec3& operator+=(vec3& a, vec3 b) { a = a + b; return a; }
+constexpr vec3& operator-=(vec3& a, vec3 b) { a = a - b; return a; }
+constexpr vec3& operator*=(vec3& a, float s) { a = a * s; return a; }
+constexpr bool operator==(vec3 a, vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+constexpr vec4 operator+(vec4 a, vec4 b) { return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w}; }
+constexpr vec4 operator-(vec4 a, vec4 b) { return {a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w}; }
+constexpr vec4 operator*(vec4 a, float s) { return {a.x * s, a.y * s, a.z * s, a.w * s}; }
+constexpr vec4 operator*(vec4 a, vec4 b) { return {a.x * b.x, a.y * b.y, a.z * b.z, a.w * b.w}; }
+constexpr bool operator==(vec4 a, vec4 b) { return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w; }
+
+constexpr float Dot(vec3 a, vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+constexpr float Dot(vec4 a, vec4 b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
+constexpr vec3 Cross(vec3 a, vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline float Length(vec3 a) { return std::sqrt(Dot(a, a)); }
+constexpr vec3 Lerp(vec3 a, vec3 b, float t) { return a + (b - a) * t; }
+constexpr vec3 Min(vec3 a, vec3 b) { return {a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y, a.z < b.z ? a.z : b.z}; }
+constexpr vec3 Max(vec3 a, vec3 b) { return {a.x > b.x ? a.x : b.x, a.y > b.y ? a.y : b.y, a.z > b.z ? a.z : b.z}; }
+
+/// 3-component normalisation: a zero vector stays zero; an infinite squared length gives NaN in
+/// every component (there is no direction to keep).
+vec3 Normalize(vec3 v);
+
+// ---- quaternions ----
+/// Hamilton product: rotating by (p * q) rotates by q first, then by p.
+constexpr quat operator*(quat p, quat q) {
+    return {p.w * q.x + p.x * q.w + p.y * q.z - p.z * q.y, p.w * q.y - p.x * q.z + p.y * q.w + p.z * q.x,
+            p.w * q.z + p.x * q.y - p.y * q.x + p.z * q.w, p.w * q.w - p.x * q.x - p.y * q.y - p.z * q.z};
+}
+constexpr bool operator==(quat a, quat b) { return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w; }
+constexpr float Dot(quat a, quat b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
+constexpr quat Conjugate(quat q) { return {-q.x, -q.y, -q.z, q.w}; }
+/// Unit quaternion; a zero quaternion stays zero.
+quat Normalize(quat q);
+/// Inverse rotation (conjugate divided by the squared length).
+quat Inverse(quat q);
+/// Rotation of `angle` radians about `axis` (need not be unit length; a zero axis gives identity).
+quat QuaternionRotationAxis(vec3 axis, float angle);
+/// The rotation RotationZ(roll) * RotationX(pitch) * RotationY(yaw): roll about z first, then pitch
+/// about x, then yaw about y.
+quat QuaternionRollPitchYaw(float pitch, float yaw, float roll);
+/// Spherical interpolation along the shortest path (q1 is negated when the dot product is negative).
+/// t outside 0..1 extrapolates along the same great circle.
+quat Slerp(quat q0, quat q1, float t);
+/// Rotates a vector by a quaternion.
+vec3 Rotate(vec3 v, quat q);
+
+// ---- matrices ----
+mat4 operator*(const mat4& a, const mat4& b);
+bool operator==(const mat4& a, const mat4& b);
+mat4 Transpose(const mat4& a);
+/// General 4x4 inverse; a singular matrix yields the zero matrix.
+mat4 Inverse(const mat4& a);
+mat4 Translation(vec3 t);
+mat4 Scaling(vec3 s);
+mat4 RotationX(float angle);
+mat4 RotationY(float angle);
+mat4 RotationZ(float angle);
+/// Row-vector rotation matrix of a unit quaternion.
+mat4 RotationQuaternion(quat q);
+/// Rotation of a matrix's upper 3x3 (assumed orthonormal) as a unit quaternion with w >= 0 when
+/// the trace is positive; near-180-degree rotations use the largest diagonal term.
+quat QuaternionFromMatrix(const mat4& m);
+/// Splits an affine matrix into scale, rotation and translation (M = S * R * T). Returns false
+/// when a scale is zero (the rotation is then identity).
+bool Decompose(const mat4& m, vec3& scale, quat& rotation, vec3& translation);
+/// Right-handed perspective with depth 0..1: m22 = far/(near-far), m32 = near*far/(near-far), m23 = -1.
+mat4 PerspectiveFovRH(float fovY, float aspect, float nearZ, float farZ);
+/// Right-handed look-at: the camera looks along (focus - eye); its z axis is -(focus - eye).
+mat4 LookAtRH(vec3 eye, vec3 focus, vec3 up);
+/// Right-handed look-to: the camera looks along `direction`.
+mat4 LookToRH(vec3 eye, vec3 direction, vec3 up);
+
+/// v * M with w = 1, divided by the resulting w.
+vec3 TransformCoord(vec3 v, const mat4& m);
+/// v * M with w = 1, no divide (affine transforms).
+vec3 TransformPoint(vec3 v, const mat4& m);
+/// v * M with w = 0 (upper 3x3 only).
+vec3 TransformNormal(vec3 v, const mat4& m);
+vec4 Transform(vec4 v, const mat4& m);
+
+/// Converts a matrix between model space (z negated) and file space: S * M * S with
+/// S = Scaling(1, 1, -1). Its own inverse.
+mat4 MirrorZ(const mat4& m);
+
+}  // namespace Math
