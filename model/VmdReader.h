@@ -1,0 +1,27 @@
+#pragma once
+// Reader for VMD motion files. Readers never throw: they return false and leave one message in
+// MessageLog naming the section that failed.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/VMDFile.h"
+
+namespace Vesma {
+
+/// Decodes `bytes` (the file's bytes, taken over). Clears `vmd` first. Returns false for a buffer
+/// of 4 bytes or fewer (no message) or when a section fails ("ReadMotion Fail.", "ReadBlednShape
+/// Fail.", "ReadCamera Fail.", "ReadLight Fail.", "ReadShadow Fail.", "ReadIK Fail."); the record
+/// is then partly filled and should be dropped. On success `vmd.buffer` is empty.
+///
+/// A section fails when its count can't be read or declares more records than the bytes left can
+/// hold, so a cut-short or hostile file never yields zero-filled keys or a huge allocation.
+bool ReadVMDFile(VMDFile& vmd, std::vector<uint8_t> bytes);
+
+/// Reads the whole file at `path` (ReadWholeFile) and decodes it as above. An unreadable file is
+/// an empty buffer and fails without a message.
+bool ReadVMDFile(VMDFile& vmd, const std::filesystem::path& path);
+
+}  // namespace Vesma
