@@ -1,0 +1,17 @@
+#pragma once
+// Decoding of the Shift_JIS names stored in motion files (bone, morph and IK names).
+#include <cstdint>
+#include <span>
+#include <string>
+
+/// Decodes a Shift_JIS name to UTF-16, up to its first 0 byte or the end of `bytes`.
+///  - 0x01-0x7E: the same ASCII code point (0x5C stays '\', 0x7E stays '~').
+///  - 0xA1-0xDF: half-width katakana U+FF61-U+FF9F.
+///  - any other byte starts a two-byte code, looked up in the JIS X 0208 table (0x815F maps
+///    to U+005C).
+/// A code that can't be decoded (an unassigned code, a bad lead or trail byte, a lead byte
+/// right before the end of the name) makes the whole result empty.
+std::u16string DecodeShiftJisName(std::span<const uint8_t> bytes);
+
+/// The UTF-16 unit of one double-byte code (lead << 8 | trail), or 0 when it is undecodable.
+char16_t ShiftJisDoubleByteToUtf16(uint8_t lead, uint8_t trail);
