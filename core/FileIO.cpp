@@ -1,6 +1,9 @@
 #include "core/FileIO.h"
 
+#include <atomic>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 #include <system_error>
 #include <unistd.h>
 
@@ -13,8 +16,15 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
     if (std::fseek(file, 0, SEEK_END) == 0) {
         const long size = std::ftell(file);
         if (size > 0 && std::fseek(file, 0, SEEK_SET) == 0) {
-            bytes.resize(static_cast<size_t>(size));
-            if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes.clear();
+            // A file too large to hold in memory is an unreadable file, not a crash.
+            try {
+                bytes.resize(static_cast<size_t>(size));
+            } catch (const std::bad_alloc&) {
+                bytes = {};
+            } catch (const std::length_error&) {
+                bytes = {};
+            }
+            if (!bytes.empty() && std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) bytes = {};
         }
     }
     std::fclose(file);
@@ -23,7 +33,9 @@ std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
 
 bool WriteWholeFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     std::filesystem::path temp = path;
-    temp += ".tmp-" + std::to_string(::getpid());
+    // Unique per process and call, so two threads writing the same file never share a temporary.
+    static std::atomic<unsigned> counter{0};
+    temp += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
     FILE* file = std::fopen(temp.c_str(), "wb");
     if (!file) return false;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
