@@ -71,6 +71,7 @@ constexpr vec2 operator+(vec2 a, vec2 b) { return {a.x + b.x, a.y + b.y}; }
 constexpr vec2 operator-(vec2 a, vec2 b) { return {a.x - b.x, a.y - b.y}; }
 constexpr vec2 operator*(vec2 a, float s) { return {a.x * s, a.y * s}; }
 constexpr vec2 operator*(float s, vec2 a) { return a * s; }
+constexpr bool operator==(vec2 a, vec2 b) { return a.x == b.x && a.y == b.y; }
 
 constexpr vec3 operator+(vec3 a, vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 constexpr vec3 operator-(vec3 a, vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }

@@ -33,6 +33,8 @@ struct PMXHeader {
     uint8_t boneIndexSize = 0;
     uint8_t morphIndexSize = 0;
     uint8_t rigidBodyIndexSize = 0;
+
+    bool operator==(const PMXHeader&) const = default;
 };
 
 enum class PMXVertexWeight : uint8_t {
@@ -57,11 +59,15 @@ struct PMXVertex {
     Math::vec3 sdefR0;
     Math::vec3 sdefR1;
     float edgeScale = 0.0f;
+
+    bool operator==(const PMXVertex&) const = default;
 };
 
 /// One triangle: three unsigned vertex indices.
 struct PMXFace {
     std::array<uint32_t, 3> vertices{};
+
+    bool operator==(const PMXFace&) const = default;
 };
 
 /// Material draw flags (the byte is kept whole; the renderer reads the bits).
@@ -105,6 +111,8 @@ struct PMXMaterial {
     int32_t toonTextureIndex = 0;  // a texture index (Separate) or the shared toon number (Common)
     std::u16string memo;
     int32_t numFaceVertices = 0;  // vertex indices (3 per face) this material draws, in material order
+
+    bool operator==(const PMXMaterial&) const = default;
 };
 
 enum class PMXBoneFlags : uint16_t {
@@ -133,6 +141,8 @@ struct PMXIKLink {
     uint8_t enableLimit = 0;
     Math::vec3 limitMin;
     Math::vec3 limitMax;
+
+    bool operator==(const PMXIKLink&) const = default;
 };
 
 struct PMXBone {
@@ -154,6 +164,8 @@ struct PMXBone {
     int32_t ikIterationCount = 0;
     float ikLimit = 0.0f;  // radians per iteration
     std::vector<PMXIKLink> ikLinks;
+
+    bool operator==(const PMXBone&) const = default;
 };
 
 enum class PMXMorphType : uint8_t {
@@ -173,18 +185,24 @@ enum class PMXMorphType : uint8_t {
 struct PMXPositionMorph {
     int32_t vertexIndex = 0;
     Math::vec3 position;
+
+    bool operator==(const PMXPositionMorph&) const = default;
 };
 
 /// UV morph offsets; types UV and AddUV1..AddUV4 share this form.
 struct PMXUVMorph {
     int32_t vertexIndex = 0;
     Math::vec4 uv;
+
+    bool operator==(const PMXUVMorph&) const = default;
 };
 
 struct PMXBoneMorph {
     int32_t boneIndex = 0;
     Math::vec3 position;
     Math::quat quaternion{0, 0, 0, 0};  // (x, y, z, w) as stored
+
+    bool operator==(const PMXBoneMorph&) const = default;
 };
 
 enum class PMXMaterialMorphOp : uint8_t {
@@ -204,16 +222,22 @@ struct PMXMaterialMorph {
     Math::vec4 textureFactor;
     Math::vec4 sphereTextureFactor;
     Math::vec4 toonTextureFactor;
+
+    bool operator==(const PMXMaterialMorph&) const = default;
 };
 
 struct PMXGroupMorph {
     int32_t morphIndex = 0;
     float weight = 0.0f;
+
+    bool operator==(const PMXGroupMorph&) const = default;
 };
 
 struct PMXFlipMorph {
     int32_t morphIndex = 0;
     float weight = 0.0f;
+
+    bool operator==(const PMXFlipMorph&) const = default;
 };
 
 struct PMXImpulseMorph {
@@ -221,6 +245,8 @@ struct PMXImpulseMorph {
     uint8_t localFlag = 0;
     Math::vec3 translateVelocity;
     Math::vec3 rotateTorque;
+
+    bool operator==(const PMXImpulseMorph&) const = default;
 };
 
 /// One morph. Only the offset list of its own type is filled.
@@ -236,6 +262,8 @@ struct PMXMorph {
     std::vector<PMXGroupMorph> groupMorph;
     std::vector<PMXFlipMorph> flipMorph;
     std::vector<PMXImpulseMorph> impulseMorph;
+
+    bool operator==(const PMXMorph&) const = default;
 };
 
 enum class PMXDisplayFrameTargetType : uint8_t {
@@ -246,6 +274,8 @@ enum class PMXDisplayFrameTargetType : uint8_t {
 struct PMXDisplayFrameTarget {
     PMXDisplayFrameTargetType type = PMXDisplayFrameTargetType::BoneIndex;
     int32_t index = 0;  // a bone index or a morph index, by type
+
+    bool operator==(const PMXDisplayFrameTarget&) const = default;
 };
 
 struct PMXDisplayFrame {
@@ -253,6 +283,8 @@ struct PMXDisplayFrame {
     std::u16string englishName;
     uint8_t flag = 0;  // 1 marks a special frame (root, facial)
     std::vector<PMXDisplayFrameTarget> targets;
+
+    bool operator==(const PMXDisplayFrame&) const = default;
 };
 
 enum class PMXRigidBodyShape : uint8_t {
@@ -283,6 +315,8 @@ struct PMXRigidBody {
     float repulsion = 0.0f;        // restitution
     float friction = 0.0f;
     PMXRigidBodyOperation op = PMXRigidBodyOperation::Static;
+
+    bool operator==(const PMXRigidBody&) const = default;
 };
 
 enum class PMXJointType : uint8_t {
@@ -303,12 +337,16 @@ struct PMXJoint {
     Math::vec3 rotateUpperLimit;
     Math::vec3 springTranslateFactor;
     Math::vec3 springRotateFactor;
+
+    bool operator==(const PMXJoint&) const = default;
 };
 
 struct PMXSoftBodyAnchor {
     int32_t rigidBodyIndex = 0;
     int32_t vertexIndex = 0;
     uint8_t nearMode = 0;
+
+    bool operator==(const PMXSoftBodyAnchor&) const = default;
 };
 
 /// Soft bodies (format 2.1). Kept as read; nothing else uses them.
@@ -341,6 +379,8 @@ struct PMXSoftBody {
     std::array<uint32_t, ParameterCount> parameters{};  // raw 32-bit values (floats or integers)
     std::vector<PMXSoftBodyAnchor> anchorRigidBodies;
     std::vector<int32_t> pinVertexIndices;
+
+    bool operator==(const PMXSoftBody&) const = default;
 };
 
 /// A whole PMX file. `buffer` holds the file's bytes while it is read and is emptied after a
