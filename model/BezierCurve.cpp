@@ -8,10 +8,9 @@ namespace {
 
 constexpr float kTolerance = 1e-6f;
 constexpr int kNewtonRounds = 8;
-// Bisection on [0, 1] in float reaches the tolerance well within 40 halvings for any curve whose
-// bytes stay in 0..255. The cap only matters for curves that can never meet the tolerance
-// (steep, non-monotonic x(t) from out-of-range bytes), where the midpoint can stop moving once
-// low and high are neighbouring floats and the loop would never end.
+// Curves from interpolation bytes (0..255) meet the tolerance within about 25 halvings. A curve
+// with far larger control points is so steep that neighbouring floats of t straddle x by more
+// than the tolerance; the midpoint then stops moving and the loop would never end, so it is capped.
 constexpr int kMaxBisectionSteps = 100;
 
 struct Cubic {
