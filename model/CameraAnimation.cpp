@@ -17,9 +17,9 @@ float Blend(float a, float b, float factor) { return a + (b - a) * factor; }
 
 }  // namespace
 
-CameraKey CameraAnimation::MakeKey(const CameraKeyRecord& record) {
+CameraKey CameraAnimation::MakeKey(const VMDCameraKey& record) {
     CameraKey key;
-    key.frame = record.frame;
+    key.frame = static_cast<std::int32_t>(record.frame);
     key.interest = {record.interest.x, record.interest.y, -record.interest.z};
     key.rotation = record.rotation;
     key.distance = record.distance;
@@ -32,10 +32,10 @@ CameraKey CameraAnimation::MakeKey(const CameraKeyRecord& record) {
     return key;
 }
 
-bool CameraAnimation::Build(std::span<const CameraKeyRecord> records) {
+bool CameraAnimation::Build(std::span<const VMDCameraKey> records) {
     m_keys.clear();
     m_keys.reserve(records.size());
-    for (const CameraKeyRecord& record : records) m_keys.push_back(MakeKey(record));
+    for (const VMDCameraKey& record : records) m_keys.push_back(MakeKey(record));
     std::stable_sort(m_keys.begin(), m_keys.end(),
                      [](const CameraKey& a, const CameraKey& b) { return a.frame < b.frame; });
     m_state = CameraState{};

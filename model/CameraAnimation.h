@@ -9,19 +9,9 @@
 
 #include "core/Math.h"
 #include "model/BezierCurve.h"
+#include "model/VMDFile.h"
 
 namespace Vesma {
-
-/// One camera key as stored in a VMD file (file space, 61 bytes on disk). Nothing is converted.
-struct CameraKeyRecord {
-    std::int32_t frame = 0;
-    float distance = 0.0f;
-    Math::vec3 interest;                     ///< target position, file space
-    Math::vec3 rotation;                     ///< Euler angles, radians
-    std::array<std::uint8_t, 24> interpolation{};  ///< six curves of four bytes (x1, x2, y1, y2)
-    std::uint32_t viewAngle = 0;             ///< vertical field of view, degrees
-    std::uint8_t perspective = 0;            ///< not used
-};
 
 /// Index of each curve in CameraKey::curves.
 enum CameraCurve : int {
@@ -36,7 +26,7 @@ enum CameraCurve : int {
 
 /// One camera key in model space.
 struct CameraKey {
-    std::int32_t frame = 0;
+    std::int32_t frame = 0;  ///< the file's frame number as signed
     Math::vec3 interest;     ///< model space (file z negated)
     Math::vec3 rotation;     ///< radians, as in the file
     float distance = 0.0f;   ///< as in the file; negative values are usual
@@ -65,9 +55,10 @@ inline constexpr float kCameraDegreesToRadians = 0.017453292f;
 
 class CameraAnimation {
 public:
-    /// Replaces the key list with the given records (sorted by frame) and resets the state and
-    /// the cached index. Returns false, leaving no keys, when there are no records.
-    bool Build(std::span<const CameraKeyRecord> records);
+    /// Replaces the key list with the file's camera keys (sorted by frame) and resets the state
+    /// and the cached index. Returns false, leaving no keys, when the file has no camera keys.
+    bool Build(const VMDFile& vmd) { return Build(vmd.cameraKeys); }
+    bool Build(std::span<const VMDCameraKey> records);
 
     /// Updates the current state for the float frame (30 per second). Does nothing without keys.
     void Evaluate(float frame);
@@ -77,7 +68,7 @@ public:
     std::size_t CachedIndex() const { return m_cachedIndex; }
 
     /// Converts one file record into a model-space key.
-    static CameraKey MakeKey(const CameraKeyRecord& record);
+    static CameraKey MakeKey(const VMDCameraKey& record);
 
     /// Eye at |distance| from the interest point along the rotated +z axis, look-at point one
     /// unit from the eye towards the interest point, up = the rotated +y axis.
