@@ -6,6 +6,10 @@
 #include <string>
 #include <type_traits>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
@@ -134,6 +138,25 @@ bool ReadCount(PmxCursor& cursor, size_t minimumElementBytes, size_t& count) {
     return true;
 }
 
+// Sizes a section's list. A large list is first reserved and its memory marked for transparent
+// huge pages before it is touched: the decoded vertices of a big model take tens of megabytes of
+// fresh memory, and with 4 KiB pages faulting them in costs more than decoding them.
+template <typename T>
+void ResizeList(std::vector<T>& list, size_t count) {
+#ifdef __linux__
+    constexpr uintptr_t kHugePage = uintptr_t{2} << 20;
+    const size_t bytes = count * sizeof(T);
+    if (bytes >= 4 * kHugePage && list.capacity() < count) {
+        list.reserve(count);
+        const auto begin = reinterpret_cast<uintptr_t>(list.data());
+        const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+        const uintptr_t last = (begin + bytes) & ~(kHugePage - 1);
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#endif
+    list.resize(count);
+}
+
 class PmxSectionReader {
 public:
     PmxSectionReader(PMXFile& file, PmxCursor& cursor) : m_file(file), m_cursor(cursor), m_header(file.header) {}
@@ -143,7 +166,7 @@ public:
         const size_t boneBytes = IndexBytes(m_header.boneIndexSize);
         size_t count = 0;
         if (!ReadCount(m_cursor, 12 + 12 + 8 + 16 * additionalUVs + 1 + boneBytes + 4, count)) return false;
-        m_file.vertices.resize(count);
+        ResizeList(m_file.vertices, count);
         const uint8_t boneSize = m_header.boneIndexSize;
         for (PMXVertex& v : m_file.vertices) {
             m_cursor.Read(v.position);
@@ -191,7 +214,7 @@ public:
         size_t indexCount = 0;
         if (!ReadCount(m_cursor, size, indexCount)) return false;
         const size_t faceCount = indexCount / 3;
-        m_file.faces.resize(faceCount);
+        ResizeList(m_file.faces, faceCount);
         const uint8_t* block = m_cursor.Current();
         if (!m_cursor.Skip(indexCount * size)) return false;
         switch (size) {
@@ -233,7 +256,7 @@ public:
         const size_t minimum = 4 + 4 + 16 + 12 + 4 + 12 + 1 + 16 + 4 + 2 * textureBytes + 1 + 1 +
                                std::min<size_t>(textureBytes, 1) + 4 + 4;
         if (!ReadCount(m_cursor, minimum, count)) return false;
-        m_file.materials.resize(count);
+        ResizeList(m_file.materials, count);
         for (PMXMaterial& m : m_file.materials) {
             ReadText(m.name);
             ReadText(m.englishName);
@@ -272,7 +295,7 @@ public:
         const size_t boneBytes = IndexBytes(boneSize);
         size_t count = 0;
         if (!ReadCount(m_cursor, 4 + 4 + 12 + boneBytes + 4 + 2 + std::min<size_t>(boneBytes, 12), count)) return false;
-        m_file.bones.resize(count);
+        ResizeList(m_file.bones, count);
         for (PMXBone& b : m_file.bones) {
             ReadText(b.name);
             ReadText(b.englishName);
@@ -321,7 +344,7 @@ public:
     bool ReadMorphs() {
         size_t count = 0;
         if (!ReadCount(m_cursor, 4 + 4 + 1 + 1 + 4, count)) return false;
-        m_file.morphs.resize(count);
+        ResizeList(m_file.morphs, count);
         for (PMXMorph& morph : m_file.morphs) {
             ReadText(morph.name);
             ReadText(morph.englishName);
@@ -340,7 +363,7 @@ public:
         const size_t morphBytes = IndexBytes(m_header.morphIndexSize);
         size_t count = 0;
         if (!ReadCount(m_cursor, 4 + 4 + 1 + 4, count)) return false;
-        m_file.displayFrames.resize(count);
+        ResizeList(m_file.displayFrames, count);
         for (PMXDisplayFrame& frame : m_file.displayFrames) {
             ReadText(frame.name);
             ReadText(frame.englishName);
@@ -366,7 +389,7 @@ public:
         const uint8_t boneSize = m_header.boneIndexSize;
         size_t count = 0;
         if (!ReadCount(m_cursor, 4 + 4 + IndexBytes(boneSize) + 1 + 2 + 1 + 36 + 20 + 1, count)) return false;
-        m_file.rigidBodies.resize(count);
+        ResizeList(m_file.rigidBodies, count);
         for (PMXRigidBody& body : m_file.rigidBodies) {
             ReadText(body.name);
             ReadText(body.englishName);
@@ -396,7 +419,7 @@ public:
         const uint8_t bodySize = m_header.rigidBodyIndexSize;
         size_t count = 0;
         if (!ReadCount(m_cursor, 4 + 4 + 1 + 2 * IndexBytes(bodySize) + 8 * 12, count)) return false;
-        m_file.joints.resize(count);
+        ResizeList(m_file.joints, count);
         for (PMXJoint& joint : m_file.joints) {
             ReadText(joint.name);
             ReadText(joint.englishName);
@@ -425,7 +448,7 @@ public:
         size_t count = 0;
         const size_t minimum = 4 + 4 + 1 + materialBytes + 1 + 2 + 1 + 4 * 5 + 4 * PMXSoftBody::ParameterCount + 4 + 4;
         if (!ReadCount(m_cursor, minimum, count)) return false;
-        m_file.softBodies.resize(count);
+        ResizeList(m_file.softBodies, count);
         for (PMXSoftBody& body : m_file.softBodies) {
             ReadText(body.name);
             ReadText(body.englishName);
