@@ -161,7 +161,6 @@ DxgiFormat FormatFromDdsPixelFormat(const DdsPixelFormat& pf) {
 
 DecodeResult DecodeDDS(std::span<const uint8_t> bytes, DecodedTexture& out, uint32_t maxSize) {
     out = DecodedTexture{};
-    if (bytes.data() == nullptr) return DecodeResult::InvalidArg;
     if (bytes.size() < kDx10Offset) return DecodeResult::Fail;
     if (ReadU32(bytes, 0) != kDdsMagic) return DecodeResult::Fail;
     if (ReadU32(bytes, kHeaderOffset) != kHeaderSize) return DecodeResult::Fail;

@@ -202,7 +202,6 @@ void RgbeToHalf(const uint8_t rgbe[4], uint16_t half[4]) {
 
 DecodeResult DecodeHdr(std::span<const uint8_t> bytes, DecodedTexture& out) {
     out = DecodedTexture{};
-    if (bytes.data() == nullptr) return DecodeResult::InvalidArg;
     RgbeHeaderInfo info;
     size_t offset = 0;
     int width = 0, height = 0;

@@ -140,7 +140,6 @@ void ResampleRgba8(const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, ui
 DecodeResult DecodeImage(std::span<const uint8_t> bytes, DecodedTexture& out, const char** failure, uint32_t maxSide) {
     out = DecodedTexture{};
     if (failure) *failure = nullptr;
-    if (bytes.data() == nullptr) return DecodeResult::InvalidArg;
     if (bytes.empty()) return DecodeResult::Fail;
     if (bytes.size() > 0xFFFFFFFFull) return DecodeResult::FileTooLarge;
     int width = 0, height = 0;
@@ -159,7 +158,6 @@ DecodeResult DecodeImage(std::span<const uint8_t> bytes, DecodedTexture& out, co
 DecodeResult DecodeTga(std::span<const uint8_t> bytes, DecodedTexture& out, const char** failure) {
     out = DecodedTexture{};
     if (failure) *failure = nullptr;
-    if (bytes.data() == nullptr) return DecodeResult::InvalidArg;
     if (bytes.empty()) return DecodeResult::Fail;
     int width = 0, height = 0;
     const char* reason = nullptr;
