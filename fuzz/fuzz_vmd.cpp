@@ -17,6 +17,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (records * 9 > size) {
             __builtin_trap();
         }
+        for (const auto& key : vmd.boneKeys) {
+            Vesma::DecodeVMDName(key.boneName);
+        }
+        for (const auto& key : vmd.morphKeys) {
+            Vesma::DecodeVMDName(key.morphName);
+        }
+        for (const auto& key : vmd.ikKeys) {
+            for (const auto& info : key.ikInfos) {
+                Vesma::DecodeVMDName(info.name);
+            }
+        }
     }
     MessageLog::Instance().Clear();
     return 0;

@@ -296,3 +296,45 @@ TEST_F(VmdReaderTest, ReadsFromPath) {
     EXPECT_TRUE(vmd.boneKeys.empty());
     std::filesystem::remove_all(dir);
 }
+
+// Names travel as bytes and decode on request; the 16th (or 21st) byte always terminates them.
+TEST_F(VmdReaderTest, NamesDecodeFromTheirFields) {
+    struct Case {
+        const char* what;
+        std::string bytes;  // as written to the file (15 bytes kept for bones, 20 for IK)
+        std::u16string decoded;
+    };
+    const Case cases[] = {
+        {"ascii", "center", u"center"},
+        {"fills 15 bytes", "ABCDEFGHIJKLMNO", u"ABCDEFGHIJKLMNO"},
+        {"longer than 15 bytes is cut", "ABCDEFGHIJKLMNOPQ", u"ABCDEFGHIJKLMNO"},
+        // Seven two-byte characters and one single byte fill the field exactly.
+        {"double-byte, full", "\x83\x5A\x83\x93\x83\x5E\x81\x5B\x83\x5A\x83\x93\x83\x5EX",
+         u"\u30BB\u30F3\u30BF\u30FC\u30BB\u30F3\u30BFX"},
+        // The last file byte is a lead byte: its trail would be the terminator.
+        {"lead byte at the end", "\x83\x5A\x83\x93\x83\x5E\x81\x5B\x83\x5A\x83\x93\x83\x5E\x83", u""},
+        {"half-width katakana", "\xB1\xDF", u"\uFF71\uFF9F"},
+        {"unassigned code", "a\x87\x40", u""},
+        {"bad trail byte", "\x83\x20", u""},
+        {"reverse solidus code", "\x81\x5F", u"\\"},
+        {"empty", "", u""},
+    };
+    VmdContent c = VmdContent::WithSignature();
+    for (const Case& k : cases) {
+        c.boneKeys.push_back(TestSupport::MakeBoneKey(k.bytes, 0));
+        c.morphKeys.push_back(TestSupport::MakeMorphKey(k.bytes, 0, 1.0f));
+    }
+    VMDIKKey ik;
+    ik.ikInfos.push_back(TestSupport::MakeIKInfo("\x8D\xB6\x91\xAB\x82\x68\x82\x6A" "ABCDEFGHIJKL", true));
+    ik.ikInfos.push_back(TestSupport::MakeIKInfo("\x8D\xB6\x91\xAB\x82\x68\x82\x6A" "ABCDEFGHIJK\x8D", true));
+    c.ikKeys.push_back(ik);
+    VMDFile vmd;
+    ASSERT_TRUE(ReadVMDFile(vmd, WriteVmd(c).bytes));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(cases[i].decoded, DecodeVMDName(vmd.boneKeys[i].boneName)) << cases[i].what;
+        EXPECT_EQ(cases[i].decoded, DecodeVMDName(vmd.morphKeys[i].morphName)) << cases[i].what;
+    }
+    // An IK name of 20 bytes: four two-byte characters and twelve single bytes.
+    EXPECT_EQ(u"\u5DE6\u8DB3\uFF29\uFF2BABCDEFGHIJKL", DecodeVMDName(vmd.ikKeys[0].ikInfos[0].name));
+    EXPECT_EQ(u"", DecodeVMDName(vmd.ikKeys[0].ikInfos[1].name));
+}
