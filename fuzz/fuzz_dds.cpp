@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint64_t slices = desc.dimension == Engine::TextureDimension::Texture3D ? 1 : desc.depthOrArraySize;
         if (out.subresources.size() != slices * desc.mipLevels) std::abort();
         const uint64_t depth = desc.dimension == Engine::TextureDimension::Texture3D ? desc.depthOrArraySize : 1;
-        for (const Engine::SubresourceData& s : out.subresources) {
+        for (const Engine::DecodedSubresource& s : out.subresources) {
             if (s.data < data || s.data > data + size) std::abort();
             // Mip 0 of a volume holds `depth` slices; smaller mips hold fewer.
             if (static_cast<uint64_t>(data + size - s.data) < s.slicePitch) std::abort();
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         // Touch the first and last byte of mip 0 of every slice so sanitizers see any overrun.
         volatile uint8_t sink = 0;
-        for (const Engine::SubresourceData& s : out.subresources)
+        for (const Engine::DecodedSubresource& s : out.subresources)
             if (s.slicePitch > 0) sink = sink + s.data[0] + s.data[s.slicePitch - 1];
         (void)sink;
     }

@@ -27,7 +27,7 @@ enum class TextureDimension : uint32_t { Unknown = 0, Buffer = 1, Texture1D = 2,
 
 /// One subresource's bytes: `rowPitch` bytes per row (per block row for compressed formats) and
 /// `slicePitch` bytes per 2D slice (a 3D subresource holds depth slices one after another).
-struct SubresourceData {
+struct DecodedSubresource {
     const uint8_t* data = nullptr;
     uint64_t rowPitch = 0;
     uint64_t slicePitch = 0;
@@ -49,7 +49,7 @@ struct DecodedTexture {
     TextureDesc desc;
     /// Every subresource the file holds, array slice by slice and mip by mip inside each slice:
     /// entry (slice × desc.mipLevels + mip).
-    std::vector<SubresourceData> subresources;
+    std::vector<DecodedSubresource> subresources;
     /// Set when the file holds only mip 0 and the rest of a full chain should be generated on
     /// the GPU where the format allows it.
     bool generateMips = false;

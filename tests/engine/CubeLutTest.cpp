@@ -110,7 +110,7 @@ TEST(CubeLut, TextureLayoutHasRedFastest) {
     EXPECT_EQ(out.desc.depthOrArraySize, 3u);
     EXPECT_EQ(out.desc.mipLevels, 1u);
     ASSERT_EQ(out.subresources.size(), 1u);
-    const SubresourceData& s = out.subresources[0];
+    const DecodedSubresource& s = out.subresources[0];
     EXPECT_EQ(s.rowPitch, 36u);
     EXPECT_EQ(s.slicePitch, 108u);
     for (int z = 0; z < 3; ++z)

@@ -41,7 +41,7 @@ DecodeResult Decode(const std::vector<uint8_t>& file, DecodedTexture& out, uint3
 }
 
 // Offset of a subresource's bytes from the start of the file.
-size_t OffsetOf(const std::vector<uint8_t>& file, const SubresourceData& s) {
+size_t OffsetOf(const std::vector<uint8_t>& file, const DecodedSubresource& s) {
     return static_cast<size_t>(s.data - file.data());
 }
 
