@@ -1,0 +1,44 @@
+#version 460
+// Builds mip i of a texture from mip i-1 with an area-weighted box filter: each destination
+// texel averages the source texels its footprint covers, weighted by overlap, so odd sizes
+// (5 -> 2) keep every source texel's contribution.
+#include "Bindless.glsl"
+
+layout(local_size_x = 8, local_size_y = 8) in;
+
+layout(set = 0, binding = 1) uniform writeonly image2D g_OutMips[];
+
+layout(push_constant) uniform MipConstants {
+    vec2 texelSize;   // 1 / destination width, 1 / destination height
+    uint srcMip;      // mip read (the views cover one mip each, so only logged for tools)
+    uint isSrgb;      // 1: the source view decodes sRGB, so re-encode before the UNORM write
+    uint srcIndex;    // heap index of the source mip's view
+    uint dstIndex;    // heap index of the destination mip's storage view
+} pc;
+
+vec3 LinearToSrgb(vec3 c) {
+    return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, greaterThan(c, vec3(0.0031308)));
+}
+
+void main() {
+    const uvec2 dstSize = uvec2(round(1.0 / pc.texelSize));
+    const uvec2 dst = gl_GlobalInvocationID.xy;
+    if (dst.x >= dstSize.x || dst.y >= dstSize.y) return;
+    const ivec2 srcSize = textureSize(g_Textures2D[nonuniformEXT(pc.srcIndex)], 0);
+    const vec2 ratio = vec2(srcSize) / vec2(dstSize);
+    const vec2 lo = vec2(dst) * ratio;
+    const vec2 hi = lo + ratio;
+    vec4 sum = vec4(0.0);
+    float weightSum = 0.0;
+    for (int y = int(floor(lo.y)); y < int(ceil(hi.y)); ++y) {
+        const float wy = min(hi.y, float(y + 1)) - max(lo.y, float(y));
+        for (int x = int(floor(lo.x)); x < int(ceil(hi.x)); ++x) {
+            const float wx = min(hi.x, float(x + 1)) - max(lo.x, float(x));
+            sum += texelFetch(g_Textures2D[nonuniformEXT(pc.srcIndex)], ivec2(x, y), 0) * (wx * wy);
+            weightSum += wx * wy;
+        }
+    }
+    vec4 color = sum / weightSum;
+    if (pc.isSrgb != 0) color.rgb = LinearToSrgb(color.rgb);
+    imageStore(g_OutMips[nonuniformEXT(pc.dstIndex)], ivec2(dst), color);
+}
