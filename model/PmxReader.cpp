@@ -638,6 +638,11 @@ bool ReadSections(PMXFile& file, PmxCursor& cursor) {
 }  // namespace
 
 bool ReadPMXFile(PMXFile& file, std::span<const uint8_t> bytes) {
+    // Start from an empty record so nothing of an earlier read survives; the buffer is kept, as
+    // `bytes` may be its contents (moving a vector keeps its storage in place).
+    std::vector<uint8_t> buffer = std::move(file.buffer);
+    file = PMXFile{};
+    file.buffer = std::move(buffer);
     if (bytes.size() < 5) return false;
     PmxCursor cursor(bytes);
     const bool ok = ReadSections(file, cursor);

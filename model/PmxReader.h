@@ -14,7 +14,7 @@
 namespace Vesma {
 
 /// Reads a PMX file from `bytes`, which the PMXFile takes over (kept in `file.buffer` while
-/// reading, emptied on success). `file` should be empty (fresh or cleared).
+/// reading, emptied on success). Whatever `file` held before is dropped.
 bool ReadPMXFile(PMXFile& file, std::vector<uint8_t>&& bytes);
 
 /// Reads a PMX file from borrowed bytes without copying them; `file.buffer` stays empty.

@@ -525,6 +525,12 @@ TEST_F(PmxReaderTest, BufferAndPathReads) {
     EXPECT_FALSE(ReadPMXFile(missing, dir));
     std::filesystem::remove_all(dir);
 
+    // A record that already holds a model is reset by the next read.
+    PMXFile reused = fromPath;
+    ASSERT_TRUE(ReadPMXFile(reused, WritePmx(MakeEveryVariantPmx(MakePmxHeader(2.0f, PMXEncoding::UTF16, 1)))));
+    EXPECT_TRUE(reused.softBodies.empty());
+    EXPECT_EQ(source.vertices.size(), reused.vertices.size());
+
     // Clear empties everything for reuse.
     fromPath.Clear();
     EXPECT_TRUE(fromPath.vertices.empty());
