@@ -219,7 +219,8 @@ public:
         if (!m_cursor.Skip(indexCount * size)) return false;
         switch (size) {
         case 4:
-            std::memcpy(m_file.faces.data(), block, faceCount * 3 * 4);
+            // An empty list may have no storage at all, and memcpy must not see a null pointer.
+            if (faceCount != 0) std::memcpy(m_file.faces.data(), block, faceCount * 3 * 4);
             break;
         case 2:
             for (size_t f = 0; f < faceCount; ++f) {
