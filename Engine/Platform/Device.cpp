@@ -151,14 +151,12 @@ void DeviceImpl::WaitSerial(uint64_t serial) const {
 }
 
 void DeviceImpl::Retire(std::function<void()> destroy) {
+    // Recorded but unsubmitted work (the frame's open list, pending layout initialisations) may
+    // still name the object, so it lives until the next submission has completed too.
     uint64_t serial;
     {
         std::lock_guard lock(queueLock);
-        serial = lastSubmittedSerial;
-    }
-    if (serial == 0 || CompletedSerial() >= serial) {
-        destroy();
-        return;
+        serial = lastSubmittedSerial + 1;
     }
     std::lock_guard lock(garbageLock);
     garbage.emplace_back(serial, std::move(destroy));
