@@ -10,11 +10,13 @@
 
 namespace Inspect {
 extern const Mode kPmxMode;
+extern const Mode kGpuMode;
 }  // namespace Inspect
 
 namespace {
 
 const Inspect::Mode* const kModes[] = {
+    &Inspect::kGpuMode,
     &Inspect::kPmxMode,
 };
 
