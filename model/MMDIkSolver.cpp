@@ -1,0 +1,268 @@
+#include "model/MMDIkSolver.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace Vesma {
+
+namespace {
+
+using Math::kPi;
+using Math::mat4;
+using Math::quat;
+using Math::vec3;
+
+constexpr float kTwoPi = 2.0f * kPi;
+constexpr float kLargestFloat = 3.4028235e38f;
+constexpr float kRadToDeg = 57.295776f;
+constexpr float kSmallestStepDegrees = 0.001f;
+// Below this squared length a quaternion has no usable inverse (the float epsilon).
+constexpr float kInverseEpsilon = 1.1920929e-07f;
+
+float Clamp(float v, float lo, float hi) { return std::min(std::max(v, lo), hi); }
+
+quat InverseOrZero(const quat& q) {
+    const float lengthSq = Math::Dot(q, q);
+    if (lengthSq <= kInverseEpsilon) {
+        return {0, 0, 0, 0};
+    }
+    const quat c = Math::Conjugate(q);
+    return {c.x / lengthSq, c.y / lengthSq, c.z / lengthSq, c.w / lengthSq};
+}
+
+vec3 UnitAxis(int axis) {
+    vec3 v;
+    v[axis] = 1.0f;
+    return v;
+}
+
+// The axis a limited link turns about alone, or -1. An axis qualifies when its own range is not
+// empty and neither other axis has both bounds non-zero (a range touching zero doesn't block it).
+int SingleLimitedAxis(const vec3& lo, const vec3& hi) {
+    const auto closed = [&](int a) { return lo[a] == 0.0f && hi[a] == 0.0f; };
+    const auto open = [&](int a) { return lo[a] != 0.0f && hi[a] != 0.0f; };
+    for (int axis = 0; axis < 3; ++axis) {
+        if (!closed(axis) && !open((axis + 1) % 3) && !open((axis + 2) % 3)) {
+            return axis;
+        }
+    }
+    return -1;
+}
+
+// The quaternion of RotationX(e.x) * RotationY(e.y) * RotationZ(e.z): x acts first.
+quat QuaternionFromEulerXYZ(const vec3& e) {
+    const quat qx = Math::QuaternionRotationAxis({1, 0, 0}, e.x);
+    const quat qy = Math::QuaternionRotationAxis({0, 1, 0}, e.y);
+    const quat qz = Math::QuaternionRotationAxis({0, 0, 1}, e.z);
+    return Math::Normalize(qz * (qy * qx));
+}
+
+float WrapAngle(float a) {
+    float r = std::fmod(a, kTwoPi);
+    if (r < 0.0f) {
+        r += kTwoPi;
+    }
+    return r;
+}
+
+// |a - b| once both are wrapped to one turn, folded into [0, pi].
+float AngleDistance(float a, float b) {
+    float d = WrapAngle(a) - WrapAngle(b);
+    if (d > kPi) {
+        d -= kTwoPi;
+    } else if (d < -kPi) {
+        d += kTwoPi;
+    }
+    return std::fabs(d);
+}
+
+float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
+
+}  // namespace
+
+Math::vec3 DecomposeEuler(const Math::mat4& matrix, const Math::vec3& reference) {
+    const auto& m = matrix.m;
+    float x;
+    float z;
+    const float y = SafeAsin(-m[0][2]);
+    if (1.0f - std::fabs(m[0][2]) < 1e-6f) {
+        // Gimbal lock: only x - z (or x + z) is determined. Hold whichever of the two the
+        // reference has nearer to a multiple of pi, and solve for the other.
+        if (std::fabs(std::sin(reference.x)) < std::fabs(std::sin(reference.z))) {
+            const bool forward = std::cos(reference.x) > 0.0f;
+            x = forward ? 0.0f : kPi;
+            z = forward ? SafeAsin(-m[1][0]) : SafeAsin(m[1][0]);
+        } else {
+            const bool forward = std::cos(reference.z) > 0.0f;
+            z = forward ? 0.0f : kPi;
+            x = forward ? SafeAsin(-m[2][1]) : SafeAsin(m[2][1]);
+        }
+    } else {
+        x = std::atan2(m[1][2], m[2][2]);
+        z = std::atan2(m[0][1], m[0][0]);
+    }
+
+    // Every triple (x + pi, pi - y, z + pi) up to full turns is the same rotation. The order
+    // below (plus before minus, pi - y before -pi - y) decides ties: the first wins.
+    const auto distance = [&](const vec3& e) {
+        return AngleDistance(e.x, reference.x) + AngleDistance(e.y, reference.y) +
+               AngleDistance(e.z, reference.z);
+    };
+    vec3 best(x, y, z);
+    float bestDistance = distance(best);
+    for (const float sx : {kPi, -kPi}) {
+        for (const float ny : {kPi - y, -kPi - y}) {
+            for (const float sz : {kPi, -kPi}) {
+                const vec3 candidate(x + sx, ny, z + sz);
+                const float d = distance(candidate);
+                if (d < bestDistance) {
+                    best = candidate;
+                    bestDistance = d;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+void MMDIkSolver::AddIKLink(MMDNode* node, bool axisLimit, const Math::vec3& limitMin, const Math::vec3& limitMax) {
+    MMDIkLink link;
+    link.node = node;
+    link.axisLimit = axisLimit;
+    if (axisLimit) {
+        link.limitMin = limitMin;
+        link.limitMax = limitMax;
+    }
+    m_links.push_back(link);
+}
+
+const std::u16string& MMDIkSolver::GetName() const {
+    static const std::u16string kNoName;
+    return m_ikNode ? m_ikNode->GetName() : kNoName;
+}
+
+void MMDIkSolver::Solve() {
+    if (!m_enable || !m_ikNode || !m_targetNode) {
+        return;
+    }
+    for (MMDIkLink& link : m_links) {
+        link.prevAngle = {};
+        link.planeModeAngle = 0.0f;
+        link.node->SetIKRotate(quat::Identity());
+        link.node->ComputeLocalTransform();
+        link.node->UpdateGlobalTransform();
+    }
+
+    float best = kLargestFloat;
+    for (uint32_t i = 0; i < m_iterateCount; ++i) {
+        SolveCore(i);
+        const float d = Math::Length(m_targetNode->GetGlobalTransform().Translation() -
+                                     m_ikNode->GetGlobalTransform().Translation());
+        if (d >= best) {
+            // This iteration made things worse (or no better): go back to the best one and stop.
+            RestoreBestPose();
+            break;
+        }
+        for (MMDIkLink& link : m_links) {
+            link.saveIKRotate = link.node->GetIKRotate();
+        }
+        best = d;
+    }
+}
+
+void MMDIkSolver::RestoreBestPose() {
+    for (MMDIkLink& link : m_links) {
+        link.node->SetIKRotate(link.saveIKRotate);
+        link.node->ComputeLocalTransform();
+        link.node->UpdateGlobalTransform();
+    }
+}
+
+void MMDIkSolver::SolveCore(uint32_t iteration) {
+    // The goal is read once per pass; the target is re-read for every link, since each link moves it.
+    const vec3 ikPosition = m_ikNode->GetGlobalTransform().Translation();
+    for (MMDIkLink& link : m_links) {
+        MMDNode* node = link.node;
+        if (node == m_targetNode) {
+            continue;
+        }
+        if (link.axisLimit) {
+            const int axis = SingleLimitedAxis(link.limitMin, link.limitMax);
+            if (axis >= 0) {
+                SolvePlane(iteration, link, axis, ikPosition);
+                continue;
+            }
+        }
+
+        // Goal and target directions in the link's own space.
+        const mat4 inv = Math::Inverse(node->GetGlobalTransform());
+        const vec3 a = Math::Normalize(Math::TransformPoint(ikPosition, inv));
+        const vec3 b = Math::Normalize(Math::TransformPoint(m_targetNode->GetGlobalTransform().Translation(), inv));
+
+        float angle = std::acos(Clamp(Math::Dot(a, b), -1.0f, 1.0f));
+        if (angle * kRadToDeg < kSmallestStepDegrees) {
+            continue;
+        }
+        angle = Clamp(angle, -m_limitAngle, m_limitAngle);
+        const vec3 axis = Math::Cross(b, a);
+        const quat rot = axis == vec3() ? quat::Identity() : Math::QuaternionRotationAxis(axis, angle);
+
+        const quat anim = node->GetAnimateRotate() * node->GetRotate();
+        quat candidate = node->GetIKRotate() * anim * rot;
+        if (link.axisLimit) {
+            vec3 euler = DecomposeEuler(Math::RotationQuaternion(candidate), link.prevAngle);
+            euler = Math::Min(link.limitMax, Math::Max(link.limitMin, euler));
+            // Each step turns every axis by at most the limit angle.
+            for (int c = 0; c < 3; ++c) {
+                link.prevAngle[c] += Clamp(euler[c] - link.prevAngle[c], -m_limitAngle, m_limitAngle);
+            }
+            candidate = QuaternionFromEulerXYZ(link.prevAngle);
+        }
+
+        node->SetIKRotate(candidate * InverseOrZero(anim));
+        node->ComputeLocalTransform();
+        node->UpdateGlobalTransform();
+    }
+}
+
+void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, const Math::vec3& ikPosition) {
+    MMDNode* node = link.node;
+    const mat4 inv = Math::Inverse(node->GetGlobalTransform());
+    const vec3 a = Math::Normalize(Math::TransformPoint(ikPosition, inv));
+    const vec3 b = Math::Normalize(Math::TransformPoint(m_targetNode->GetGlobalTransform().Translation(), inv));
+
+    const float angle = Clamp(std::acos(Clamp(Math::Dot(a, b), -1.0f, 1.0f)), -m_limitAngle, m_limitAngle);
+    const vec3 axisVector = UnitAxis(axis);
+
+    // Turn towards whichever side brings the target nearer to the goal.
+    const vec3 turnedPlus = Math::Rotate(b, Math::QuaternionRotationAxis(axisVector, angle));
+    const vec3 turnedMinus = Math::Rotate(b, Math::QuaternionRotationAxis(axisVector, -angle));
+    float newAngle = Math::Dot(turnedPlus, a) > Math::Dot(turnedMinus, a) ? link.planeModeAngle + angle
+                                                                            : link.planeModeAngle - angle;
+
+    const float lower = link.limitMin[axis];
+    const float upper = link.limitMax[axis];
+    if (iteration == 0 && (newAngle < lower || newAngle > upper)) {
+        // A knee straight at the start of the solve may pick the wrong side; bend it the way the
+        // limits allow instead.
+        if (-newAngle > lower && -newAngle < upper) {
+            newAngle = -newAngle;
+        } else {
+            const float mid = (lower + upper) * 0.5f;
+            if (std::fabs(mid + newAngle) < std::fabs(mid - newAngle)) {
+                newAngle = -newAngle;
+            }
+        }
+    }
+    newAngle = Clamp(newAngle, lower, upper);
+    link.planeModeAngle = newAngle;
+
+    // The link's whole local rotation becomes the turn about the axis.
+    const quat anim = node->GetAnimateRotate() * node->GetRotate();
+    node->SetIKRotate(Math::QuaternionRotationAxis(axisVector, newAngle) * InverseOrZero(anim));
+    node->ComputeLocalTransform();
+    node->UpdateGlobalTransform();
+}
+
+}  // namespace Vesma

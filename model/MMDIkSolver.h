@@ -1,0 +1,95 @@
+#pragma once
+// Cyclic-coordinate-descent IK: bends a chain of bones so that its end (the target node) reaches
+// the position of the bone that carries the IK (the IK node).
+//
+// Links may be limited to Euler-angle ranges; a link limited on a single axis turns only about that
+// axis ("plane mode"). Each step turns a link by at most the solver's limit angle, and the solve
+// keeps the iteration that came closest to the goal. The solver writes nothing but the IK rotate of
+// its link nodes; the nodes apply it as IK rotate (x) animate rotate (x) rotate.
+//
+// A solver borrows its nodes from the model's node list and never moves once created (the IK node
+// points back at it).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/Math.h"
+#include "model/MMDNode.h"
+
+namespace Vesma {
+
+/// One bone of an IK chain with its limits (radians, model space) and the per-solve state.
+struct MMDIkLink {
+    MMDNode* node = nullptr;
+    bool axisLimit = false;
+    Math::vec3 limitMax;
+    Math::vec3 limitMin;
+    /// Euler angles the limited step has reached so far in this solve.
+    Math::vec3 prevAngle;
+    /// The node's IK rotate after the best iteration so far.
+    Math::quat saveIKRotate;
+    /// Accumulated angle of the single-axis mode.
+    float planeModeAngle = 0.0f;
+};
+
+class MMDIkSolver {
+public:
+    MMDIkSolver() = default;
+    MMDIkSolver(const MMDIkSolver&) = delete;
+    MMDIkSolver& operator=(const MMDIkSolver&) = delete;
+
+    /// Appends a link. A limited link keeps `limitMin` and `limitMax` as given (model space).
+    void AddIKLink(MMDNode* node, bool axisLimit = false, const Math::vec3& limitMin = {},
+                   const Math::vec3& limitMax = {});
+
+    /// Runs the whole solve for this frame; does nothing while disabled or without an IK and a
+    /// target node.
+    void Solve();
+
+    MMDNode* GetIKNode() const { return m_ikNode; }
+    void SetIKNode(MMDNode* node) { m_ikNode = node; }
+    MMDNode* GetTargetNode() const { return m_targetNode; }
+    void SetTargetNode(MMDNode* node) { m_targetNode = node; }
+    /// The IK node's name (empty without an IK node); the IK manager finds solvers by it.
+    const std::u16string& GetName() const;
+
+    std::vector<MMDIkLink>& GetLinks() { return m_links; }
+    const std::vector<MMDIkLink>& GetLinks() const { return m_links; }
+
+    /// Iterations per solve.
+    uint32_t GetIterateCount() const { return m_iterateCount; }
+    void SetIterateCount(uint32_t count) { m_iterateCount = count; }
+    /// Largest rotation of one link in one step, radians.
+    float GetLimitAngle() const { return m_limitAngle; }
+    void SetLimitAngle(float angle) { m_limitAngle = angle; }
+
+    /// Written by the motion every frame.
+    bool IsEnabled() const { return m_enable; }
+    void Enable(bool enable) { m_enable = enable; }
+    /// What a weighted motion blend falls back to.
+    bool GetBaseEnabled() const { return m_baseEnable; }
+    void SetBaseEnabled(bool enable) { m_baseEnable = enable; }
+    void SaveBaseAnimation() { m_baseEnable = m_enable; }
+    void ClearBaseAnimation() { m_baseEnable = true; }
+
+private:
+    void SolveCore(uint32_t iteration);
+    void SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, const Math::vec3& ikPosition);
+    void RestoreBestPose();
+
+    std::vector<MMDIkLink> m_links;
+    MMDNode* m_ikNode = nullptr;
+    MMDNode* m_targetNode = nullptr;
+    uint32_t m_iterateCount = 1;
+    float m_limitAngle = 6.2831855f;
+    bool m_enable = true;
+    bool m_baseEnable = true;
+};
+
+/// Euler angles (x, y, z) of a rotation whose row-vector matrix is RotationX(x) * RotationY(y) *
+/// RotationZ(z) (upper 3x3 of `m`). Of the equivalent triples, the one nearest to `reference`
+/// (compared with every angle wrapped to one turn) is returned; at gimbal lock the reference
+/// decides which of x and z is held at 0 or pi.
+Math::vec3 DecomposeEuler(const Math::mat4& m, const Math::vec3& reference);
+
+}  // namespace Vesma
