@@ -77,6 +77,13 @@ float AngleDistance(float a, float b) {
     return std::fabs(d);
 }
 
+// The angle between unit vectors a and b, given their cross product. acos of the dot product
+// would be the same angle, but in float it can't resolve turns below about 3e-4 radians (the dot
+// product rounds to 1), which stalls the solve well short of the goal.
+float AngleBetween(const vec3& a, const vec3& b, const vec3& cross) {
+    return std::atan2(Math::Length(cross), Math::Dot(a, b));
+}
+
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
 }  // namespace
@@ -87,16 +94,20 @@ Math::vec3 DecomposeEuler(const Math::mat4& matrix, const Math::vec3& reference)
     float z;
     const float y = SafeAsin(-m[0][2]);
     if (1.0f - std::fabs(m[0][2]) < 1e-6f) {
-        // Gimbal lock: only x - z (or x + z) is determined. Hold whichever of the two the
-        // reference has nearer to a multiple of pi, and solve for the other.
+        // Gimbal lock: only x - z (y = 90 degrees) or x + z (y = -90 degrees) is determined. Hold
+        // whichever of the two the reference has nearer to a multiple of pi, at 0 or pi by the sign
+        // of its cosine, and solve for the other from the row that then holds its sine and cosine.
+        // (Solving from the sine alone would return the mirrored angle whenever the cosine's sign
+        // disagrees with the held value, which is a different rotation.)
+        const float sy = -m[0][2] > 0.0f ? 1.0f : -1.0f;
         if (std::fabs(std::sin(reference.x)) < std::fabs(std::sin(reference.z))) {
             const bool forward = std::cos(reference.x) > 0.0f;
             x = forward ? 0.0f : kPi;
-            z = forward ? SafeAsin(-m[1][0]) : SafeAsin(m[1][0]);
+            z = forward ? std::atan2(-m[1][0], m[1][1]) : std::atan2(m[1][0], -m[1][1]);
         } else {
             const bool forward = std::cos(reference.z) > 0.0f;
             z = forward ? 0.0f : kPi;
-            x = forward ? SafeAsin(-m[2][1]) : SafeAsin(m[2][1]);
+            x = forward ? std::atan2(-m[2][1], sy * m[2][0]) : std::atan2(m[2][1], -sy * m[2][0]);
         }
     } else {
         x = std::atan2(m[1][2], m[2][2]);
@@ -200,12 +211,12 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
         const vec3 a = Math::Normalize(Math::TransformPoint(ikPosition, inv));
         const vec3 b = Math::Normalize(Math::TransformPoint(m_targetNode->GetGlobalTransform().Translation(), inv));
 
-        float angle = std::acos(Clamp(Math::Dot(a, b), -1.0f, 1.0f));
+        const vec3 axis = Math::Cross(b, a);
+        float angle = AngleBetween(a, b, axis);
         if (angle * kRadToDeg < kSmallestStepDegrees) {
             continue;
         }
         angle = Clamp(angle, -m_limitAngle, m_limitAngle);
-        const vec3 axis = Math::Cross(b, a);
         const quat rot = axis == vec3() ? quat::Identity() : Math::QuaternionRotationAxis(axis, angle);
 
         const quat anim = node->GetAnimateRotate() * node->GetRotate();
@@ -232,14 +243,16 @@ void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, cons
     const vec3 a = Math::Normalize(Math::TransformPoint(ikPosition, inv));
     const vec3 b = Math::Normalize(Math::TransformPoint(m_targetNode->GetGlobalTransform().Translation(), inv));
 
-    const float angle = Clamp(std::acos(Clamp(Math::Dot(a, b), -1.0f, 1.0f)), -m_limitAngle, m_limitAngle);
+    const vec3 cross = Math::Cross(b, a);
+    const float angle = Clamp(AngleBetween(a, b, cross), -m_limitAngle, m_limitAngle);
     const vec3 axisVector = UnitAxis(axis);
 
-    // Turn towards whichever side brings the target nearer to the goal.
-    const vec3 turnedPlus = Math::Rotate(b, Math::QuaternionRotationAxis(axisVector, angle));
-    const vec3 turnedMinus = Math::Rotate(b, Math::QuaternionRotationAxis(axisVector, -angle));
-    float newAngle = Math::Dot(turnedPlus, a) > Math::Dot(turnedMinus, a) ? link.planeModeAngle + angle
-                                                                            : link.planeModeAngle - angle;
+    // Turn towards whichever side brings the target nearer to the goal: b turned by +angle about
+    // the axis ends nearer a than b turned by -angle exactly when sin(angle) * axis . (b x a) > 0.
+    // (Comparing the two dot products directly would tie in float for small angles and pick
+    // the wrong side.)
+    const bool plusIsNearer = std::sin(angle) * Math::Dot(axisVector, cross) > 0.0f;
+    float newAngle = plusIsNearer ? link.planeModeAngle + angle : link.planeModeAngle - angle;
 
     const float lower = link.limitMin[axis];
     const float upper = link.limitMax[axis];
