@@ -160,6 +160,7 @@ void MMDIkSolver::Solve() {
     for (MMDIkLink& link : m_links) {
         link.prevAngle = {};
         link.planeModeAngle = 0.0f;
+        link.saveIKRotate = quat::Identity();
         link.node->SetIKRotate(quat::Identity());
         link.node->ComputeLocalTransform();
         link.node->UpdateGlobalTransform();
@@ -170,8 +171,10 @@ void MMDIkSolver::Solve() {
         SolveCore(i);
         const float d = Math::Length(m_targetNode->GetGlobalTransform().Translation() -
                                      m_ikNode->GetGlobalTransform().Translation());
-        if (d >= best) {
+        if (!(d < best)) {
             // This iteration made things worse (or no better): go back to the best one and stop.
+            // A distance that isn't a number (non-finite positions) stops here too, so a hostile
+            // loop count can't keep the solve running.
             RestoreBestPose();
             break;
         }

@@ -42,8 +42,9 @@ public:
     void AddIKLink(MMDNode* node, bool axisLimit = false, const Math::vec3& limitMin = {},
                    const Math::vec3& limitMax = {});
 
-    /// Runs the whole solve for this frame; does nothing while disabled or without an IK and a
-    /// target node.
+    /// Runs the whole solve for this frame: up to the loop count of iterations, stopping at the
+    /// first that ends no nearer the goal than the best so far and going back to the best. Does
+    /// nothing while disabled or without an IK and a target node.
     void Solve();
 
     MMDNode* GetIKNode() const { return m_ikNode; }

@@ -275,6 +275,15 @@ TEST_F(IkTest, ZeroLoopsAndDisabledSolversLeaveThePose) {
     EXPECT_EQ(quat::Identity(), nodes.GetNode(0)->GetIKRotate());
 }
 
+// A goal that isn't a number ends the solve after one iteration, whatever the loop count, and
+// leaves the links unturned.
+TEST_F(IkTest, NonFiniteGoalStopsAtOnce) {
+    BuildChain(2, {std::nanf(""), 1, 0}, 2000000000);
+    Pose(nodes);
+    EXPECT_EQ(quat::Identity(), nodes.GetNode(0)->GetIKRotate());
+    EXPECT_EQ(quat::Identity(), nodes.GetNode(1)->GetIKRotate());
+}
+
 // A target already on the goal: every link is skipped, nothing turns.
 TEST_F(IkTest, TargetOnGoalLeavesChainStraight) {
     BuildChain(3, {0, 3, 0}, 50);
