@@ -84,6 +84,34 @@ float AngleBetween(const vec3& a, const vec3& b, const vec3& cross) {
     return std::atan2(Math::Length(cross), Math::Dot(a, b));
 }
 
+// Unit directions from the origin of `global` (an affine transform) to `p` and `q`, in its own
+// space: (x - translation) * inverse(3x3 part), normalised. A singular transform gives zero
+// vectors, as multiplying by the zero matrix a singular inverse yields would.
+void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3& pDir, vec3& qDir) {
+    const auto& m = global.m;
+    const float c00 = m[1][1] * m[2][2] - m[1][2] * m[2][1];
+    const float c10 = m[1][2] * m[2][0] - m[1][0] * m[2][2];
+    const float c20 = m[1][0] * m[2][1] - m[1][1] * m[2][0];
+    const float det = m[0][0] * c00 + m[0][1] * c10 + m[0][2] * c20;
+    if (det == 0.0f) {
+        pDir = qDir = vec3();
+        return;
+    }
+    // Rows of the inverse, times det (the adjugate); the common factor 1/det only matters through
+    // its sign once the results are normalised.
+    const vec3 r0(c00, m[0][2] * m[2][1] - m[0][1] * m[2][2], m[0][1] * m[1][2] - m[0][2] * m[1][1]);
+    const vec3 r1(c10, m[0][0] * m[2][2] - m[0][2] * m[2][0], m[0][2] * m[1][0] - m[0][0] * m[1][2]);
+    const vec3 r2(c20, m[0][1] * m[2][0] - m[0][0] * m[2][1], m[0][0] * m[1][1] - m[0][1] * m[1][0]);
+    const float sign = det > 0.0f ? 1.0f : -1.0f;
+    const vec3 origin = global.Translation();
+    const auto local = [&](const vec3& x) {
+        const vec3 d = x - origin;
+        return Math::Normalize((r0 * d.x + r1 * d.y + r2 * d.z) * sign);
+    };
+    pDir = local(p);
+    qDir = local(q);
+}
+
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
 }  // namespace
@@ -210,9 +238,10 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
         }
 
         // Goal and target directions in the link's own space.
-        const mat4 inv = Math::Inverse(node->GetGlobalTransform());
-        const vec3 a = Math::Normalize(Math::TransformPoint(ikPosition, inv));
-        const vec3 b = Math::Normalize(Math::TransformPoint(m_targetNode->GetGlobalTransform().Translation(), inv));
+        vec3 a;
+        vec3 b;
+        DirectionsInSpaceOf(node->GetGlobalTransform(), ikPosition, m_targetNode->GetGlobalTransform().Translation(), a,
+                            b);
 
         const vec3 axis = Math::Cross(b, a);
         float angle = AngleBetween(a, b, axis);
@@ -242,9 +271,9 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
 
 void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, const Math::vec3& ikPosition) {
     MMDNode* node = link.node;
-    const mat4 inv = Math::Inverse(node->GetGlobalTransform());
-    const vec3 a = Math::Normalize(Math::TransformPoint(ikPosition, inv));
-    const vec3 b = Math::Normalize(Math::TransformPoint(m_targetNode->GetGlobalTransform().Translation(), inv));
+    vec3 a;
+    vec3 b;
+    DirectionsInSpaceOf(node->GetGlobalTransform(), ikPosition, m_targetNode->GetGlobalTransform().Translation(), a, b);
 
     const vec3 cross = Math::Cross(b, a);
     const float angle = Clamp(AngleBetween(a, b, cross), -m_limitAngle, m_limitAngle);
@@ -253,8 +282,9 @@ void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, cons
     // Turn towards whichever side brings the target nearer to the goal: b turned by +angle about
     // the axis ends nearer a than b turned by -angle exactly when sin(angle) * axis . (b x a) > 0.
     // (Comparing the two dot products directly would tie in float for small angles and pick
-    // the wrong side.)
-    const bool plusIsNearer = std::sin(angle) * Math::Dot(axisVector, cross) > 0.0f;
+    // the wrong side.) Only the sign of the sine matters; at 0 and pi the two turns tie.
+    const float sinSign = (angle > 0.0f && angle < kPi) ? 1.0f : (angle < 0.0f && angle > -kPi) ? -1.0f : 0.0f;
+    const bool plusIsNearer = sinSign * cross[axis] > 0.0f;
     float newAngle = plusIsNearer ? link.planeModeAngle + angle : link.planeModeAngle - angle;
 
     const float lower = link.limitMin[axis];
