@@ -361,33 +361,3 @@ TEST(DdsDecoder, RetryLeavesOutMipsAboveTheSizeLimit) {
     ASSERT_EQ(Decode(WriteDds(spec), out, 2), DecodeResult::Ok);
     EXPECT_EQ(out.desc.width, 8u);
 }
-
-TEST(DdsDecoder, SurfaceSizesByFormat) {
-    struct Case {
-        DxgiFormat format;
-        uint32_t width, height;
-        uint64_t rowBytes, numRows, numBytes;
-    };
-    const Case cases[] = {
-        {DxgiFormat::R8G8B8A8_Unorm, 3, 5, 12, 5, 60},
-        {DxgiFormat::R1_Unorm, 9, 2, 2, 2, 4},
-        {DxgiFormat::R32G32B32_Float, 2, 2, 24, 2, 48},
-        {DxgiFormat::BC1_Unorm, 1, 1, 8, 1, 8},
-        {DxgiFormat::BC6H_UF16, 9, 5, 48, 2, 96},
-        {DxgiFormat::YUY2, 5, 2, 12, 2, 24},
-        {DxgiFormat::Y216, 2, 1, 8, 1, 8},
-        {DxgiFormat::NV12, 4, 4, 4, 6, 24},  // luma rows plus half as many chroma rows
-        {DxgiFormat::P010, 4, 2, 8, 3, 24},
-        {DxgiFormat::NV11, 8, 2, 8, 4, 32},
-    };
-    for (const Case& c : cases) {
-        SurfaceInfo info;
-        ASSERT_TRUE(GetSurfaceInfo(c.width, c.height, c.format, info)) << static_cast<int>(c.format);
-        EXPECT_EQ(info.rowBytes, c.rowBytes) << static_cast<int>(c.format);
-        EXPECT_EQ(info.numRows, c.numRows) << static_cast<int>(c.format);
-        EXPECT_EQ(info.numBytes, c.numBytes) << static_cast<int>(c.format);
-    }
-    SurfaceInfo info;
-    EXPECT_FALSE(GetSurfaceInfo(4, 4, DxgiFormat::Unknown, info));
-    EXPECT_FALSE(GetSurfaceInfo(4, 4, static_cast<DxgiFormat>(120), info));
-}

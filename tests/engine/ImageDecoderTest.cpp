@@ -1,5 +1,6 @@
 #include "Engine/TextureLoader/ImageDecoder.h"
 #include "Engine/TextureLoader/TextureFileType.h"
+#include "Engine/TextureLoader/TexturePath.h"
 #include "assets/BlankTexture.h"
 #include "tests/support/TextureFileWriters.h"
 
@@ -57,6 +58,25 @@ TEST(TextureFileType, ExtensionDecidesTheDecoder) {
         {"trailingdot.", TextureFileType::Other}, {"", TextureFileType::Other},
     };
     for (const Case& c : cases) EXPECT_EQ(GetTextureFileType(c.path), c.expected) << c.path;
+}
+
+TEST(TexturePath, JoinsModelDirectoryAndName) {
+    struct Case {
+        const char* directory;
+        const char16_t* name;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"/models/miku", u"tex\\body.png", "/models/miku/tex/body.png"},
+        {"/models/miku/", u"./face.png", "/models/miku/face.png"},
+        {"/models/miku", u"sub/dir/", "/models/miku/sub/dir"},
+        {"/models/miku", u"hair.png   ", "/models/miku/hair.png"},
+        {"", u"toon01.bmp", "toon01.bmp"},
+        {"/models/miku", u"", "/models/miku"},
+        {"/models/miku", u"\u9854.png", "/models/miku/\xE9\xA1\x94.png"},
+        {"/models/miku", u"../shared/Eye.PNG", "/models/miku/../shared/Eye.PNG"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(MakeTexturePath(c.directory, c.name).native(), c.expected) << c.expected;
 }
 
 TEST(ImageDecoder, LosslessFormatsKeepEveryPixel) {
