@@ -322,7 +322,8 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     VkCheck(vkEnumerateInstanceExtensionProperties(nullptr, &extCount, instanceExts.data()), "vkEnumerateInstanceExtensionProperties");
     instanceExts.resize(extCount);
     std::vector<const char*> enabledExts;
-    for (const char* name : {"VK_KHR_surface", "VK_KHR_xcb_surface", "VK_KHR_xlib_surface", "VK_KHR_wayland_surface"})
+    for (const char* name :
+         {"VK_KHR_surface", "VK_KHR_xcb_surface", "VK_KHR_xlib_surface", "VK_KHR_wayland_surface", "VK_EXT_headless_surface"})
         if (HasExtension(instanceExts, name)) enabledExts.push_back(name);
     d.debugUtils = HasExtension(instanceExts, VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
     if (d.debugUtils) enabledExts.push_back(VK_EXT_DEBUG_UTILS_EXTENSION_NAME);
@@ -624,6 +625,19 @@ void* Device::InstanceHandle() const { return m_impl->instance; }
 void* Device::PhysicalDeviceHandle() const { return m_impl->physicalDevice; }
 void* Device::DeviceHandle() const { return m_impl->device; }
 uint32_t Device::QueueFamilyIndex() const { return m_impl->queueFamily; }
+
+uint64_t Device::CreateHeadlessSurface() {
+    auto create = reinterpret_cast<PFN_vkCreateHeadlessSurfaceEXT>(vkGetInstanceProcAddr(m_impl->instance, "vkCreateHeadlessSurfaceEXT"));
+    if (!create || !m_impl->swapchainExtension) return 0;
+    VkHeadlessSurfaceCreateInfoEXT info{VK_STRUCTURE_TYPE_HEADLESS_SURFACE_CREATE_INFO_EXT};
+    VkSurfaceKHR surface = VK_NULL_HANDLE;
+    VkCheck(create(m_impl->instance, &info, nullptr, &surface), "vkCreateHeadlessSurfaceEXT");
+    return reinterpret_cast<uint64_t>(surface);
+}
+
+void Device::DestroySurface(uint64_t surface) {
+    if (surface) vkDestroySurfaceKHR(m_impl->instance, reinterpret_cast<VkSurfaceKHR>(surface), nullptr);
+}
 
 void Device::ExecuteCommandLists(std::span<CommandList* const> lists) {
     std::vector<VkCommandBuffer> buffers;

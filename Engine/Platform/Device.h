@@ -126,6 +126,11 @@ public:
     /// True when `format` can be used with every usage in `flags` on a 2D texture.
     bool CheckFormatSupport(Format format, ResourceFlags flags) const;
 
+    /// A surface with no window (VK_EXT_headless_surface) for running the presentation path
+    /// without a display; 0 when the extension is missing. DestroySurface releases it.
+    uint64_t CreateHeadlessSurface();
+    void DestroySurface(uint64_t surface);
+
     /// Opaque handles for code that must hand them to a windowing library (VkInstance,
     /// VkPhysicalDevice, VkDevice).
     void* InstanceHandle() const;
