@@ -31,6 +31,7 @@ struct CameraKey {
     Math::vec3 rotation;     ///< radians, as in the file
     float distance = 0.0f;   ///< as in the file; negative values are usual
     float fov = 0.0f;        ///< vertical field of view, radians
+    /// Shape of the segment that ends at this key (from the previous key to this one).
     std::array<BezierCurve, kCameraCurveCount> curves{};
 };
 
