@@ -11,12 +11,14 @@
 namespace Inspect {
 extern const Mode kPmxMode;
 extern const Mode kGpuMode;
+extern const Mode kCameraMode;
 }  // namespace Inspect
 
 namespace {
 
 const Inspect::Mode* const kModes[] = {
     &Inspect::kGpuMode,
+    &Inspect::kCameraMode,
     &Inspect::kPmxMode,
 };
 
