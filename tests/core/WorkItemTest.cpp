@@ -130,10 +130,4 @@ TEST(WorkItem, SeveralThreadsMayWaitAtOnce) {
     EXPECT_EQ(item->Status(), WorkStatus::Completed);
 }
 
-TEST(WorkItem, EmptyTaskCompletes) {
-    auto item = WorkItem::Run(nullptr);
-    item->Wait();
-    EXPECT_EQ(item->Status(), WorkStatus::Completed);
-}
-
 }  // namespace

@@ -84,17 +84,6 @@ TEST(SceneDescription, FoundFilesFollowTheMarkersAsFullPaths) {
     }
 }
 
-TEST(SceneDescription, SearchOrderComesFromTheSearch) {
-    // The lists keep whatever order the search returns, after the markers.
-    SceneDescription scene([](std::u16string_view extension) {
-        if (extension == u".pmx") return std::vector<std::u16string>{u"/v/z.pmx", u"/v/a.pmx"};
-        return std::vector<std::u16string>{u"/v/m.vmd"};
-    });
-    const ModelConfig& entry = scene.AddEntry();
-    EXPECT_EQ(entry.PmxList, (std::vector<std::u16string>{u"<Sample>", u"<Camera>", u"/v/z.pmx", u"/v/a.pmx"}));
-    EXPECT_EQ(entry.VmdList, (std::vector<std::u16string>{u"<None>", u"/v/m.vmd"}));
-}
-
 TEST(SceneDescription, MarkersMatchExactly) {
     struct Case {
         std::u16string pmx, vmd;
@@ -166,19 +155,6 @@ TEST(SceneDescription, RemoveSelectedIgnoresMissingSelection) {
     EXPECT_TRUE(scene.Empty());
     scene.RemoveSelected(0);
     EXPECT_TRUE(scene.Empty());
-}
-
-TEST(SceneDescription, EachEntryGetsItsOwnListsFromAFreshSearch) {
-    TempDir videos;
-    videos.Touch("one.pmx");
-    SceneDescription scene(DirectorySearch(videos.Path()));
-    ModelConfig& first = scene.AddEntry();
-    videos.Touch("two.pmx");
-    const ModelConfig& second = scene.AddEntry();
-    EXPECT_EQ(first.PmxList.size(), 3u);
-    EXPECT_EQ(second.PmxList.size(), 4u);
-    first.PmxList.push_back(u"edited");
-    EXPECT_EQ(second.PmxList.size(), 4u);
 }
 
 TEST(FileSearch, HostileTreesAreHandled) {
