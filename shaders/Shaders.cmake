@@ -1,43 +1,60 @@
-# Every GLSL shader in shaders/ (*.comp, *.vert, *.frag, *.rgen, *.rmiss, *.rchit, *.rahit) is
-# compiled by glslc to SPIR-V and embedded as a uint32_t array behind a function named after the
-# file (GenerateMips.comp -> Engine::Shaders::GenerateMips_comp()), declared in the generated
-# header CompiledShaders.h.
+# GLSL shaders (*.comp, *.vert, *.frag, *.rgen, *.rmiss, *.rchit, *.rahit) are compiled by glslc
+# to SPIR-V and embedded as uint32_t arrays, each behind a function named after its file
+# (GenerateMips.comp -> Engine::Shaders::GenerateMips_comp()) declared in a generated header.
 find_program(GLSLC_EXECUTABLE glslc REQUIRED)
-file(GLOB tavrin_glsl_sources CONFIGURE_DEPENDS
-  "${CMAKE_CURRENT_SOURCE_DIR}/*.comp" "${CMAKE_CURRENT_SOURCE_DIR}/*.vert" "${CMAKE_CURRENT_SOURCE_DIR}/*.frag"
-  "${CMAKE_CURRENT_SOURCE_DIR}/*.rgen" "${CMAKE_CURRENT_SOURCE_DIR}/*.rmiss" "${CMAKE_CURRENT_SOURCE_DIR}/*.rchit"
-  "${CMAKE_CURRENT_SOURCE_DIR}/*.rahit")
-set(tavrin_shader_header "${CMAKE_CURRENT_BINARY_DIR}/CompiledShaders.h.in.tmp")
-set(tavrin_shader_decls "")
-foreach(src IN LISTS tavrin_glsl_sources)
-  get_filename_component(file_name "${src}" NAME)
-  string(REPLACE "." "_" symbol "${file_name}")
-  set(spv "${CMAKE_CURRENT_BINARY_DIR}/spv/${file_name}.spv")
-  set(cpp "${CMAKE_CURRENT_BINARY_DIR}/spv/${symbol}.cpp")
-  add_custom_command(
-    OUTPUT "${spv}"
-    COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_CURRENT_BINARY_DIR}/spv"
-    COMMAND ${GLSLC_EXECUTABLE} --target-env=vulkan1.3 -O -Werror -I "${CMAKE_CURRENT_SOURCE_DIR}/include"
-            -MD -MF "${spv}.d" -o "${spv}" "${src}"
-    DEPENDS "${src}"
-    DEPFILE "${spv}.d"
-    COMMENT "glslc ${file_name}"
-    VERBATIM)
-  add_custom_command(
-    OUTPUT "${cpp}"
-    COMMAND ${CMAKE_COMMAND} -DINPUT=${spv} -DOUTPUT=${cpp} -DSYMBOL=${symbol} -P "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
-    DEPENDS "${spv}" "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
-    COMMENT "Embedding ${file_name}"
-    VERBATIM)
-  list(APPEND TAVRIN_SHADER_SOURCES "${cpp}")
-  string(APPEND tavrin_shader_decls "std::span<const uint32_t> ${symbol}();\n")
-endforeach()
-file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/CompiledShaders.h" CONTENT
+
+# tavrin_embed_shaders(<sources-var> <dir> <header> <namespace>)
+function(tavrin_embed_shaders out_var dir header namespace)
+  file(GLOB glsl_sources CONFIGURE_DEPENDS
+    "${dir}/*.comp" "${dir}/*.vert" "${dir}/*.frag" "${dir}/*.rgen" "${dir}/*.rmiss" "${dir}/*.rchit" "${dir}/*.rahit")
+  set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/spv/${namespace}")
+  string(REPLACE "::" "_" out_dir "${out_dir}")
+  set(decls "")
+  set(sources "")
+  foreach(src IN LISTS glsl_sources)
+    get_filename_component(file_name "${src}" NAME)
+    string(REPLACE "." "_" symbol "${file_name}")
+    set(spv "${out_dir}/${file_name}.spv")
+    set(cpp "${out_dir}/${symbol}.cpp")
+    add_custom_command(
+      OUTPUT "${spv}"
+      COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}"
+      COMMAND ${GLSLC_EXECUTABLE} --target-env=vulkan1.3 -O -Werror -I "${CMAKE_CURRENT_SOURCE_DIR}/include"
+              -MD -MF "${spv}.d" -o "${spv}" "${src}"
+      DEPENDS "${src}"
+      DEPFILE "${spv}.d"
+      COMMENT "glslc ${file_name}"
+      VERBATIM)
+    add_custom_command(
+      OUTPUT "${cpp}"
+      COMMAND ${CMAKE_COMMAND} -DINPUT=${spv} -DOUTPUT=${cpp} -DSYMBOL=${symbol} -DNAMESPACE=${namespace}
+              -P "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
+      DEPENDS "${spv}" "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
+      COMMENT "Embedding ${file_name}"
+      VERBATIM)
+    list(APPEND sources "${cpp}")
+    string(APPEND decls "std::span<const uint32_t> ${symbol}();\n")
+  endforeach()
+  file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/${header}" CONTENT
 "#pragma once
-// Generated from the GLSL sources in shaders/: the SPIR-V words of each shader.
+// Generated from the GLSL sources in ${dir}: the SPIR-V words of each shader.
 #include <cstdint>
 #include <span>
 
-namespace Engine::Shaders {
-@tavrin_shader_decls@}  // namespace Engine::Shaders
+namespace @namespace@ {
+@decls@}  // namespace @namespace@
 " @ONLY)
+  set(${out_var} ${sources} PARENT_SCOPE)
+endfunction()
+
+tavrin_embed_shaders(tavrin_engine_shader_sources "${CMAKE_CURRENT_SOURCE_DIR}" CompiledShaders.h Engine::Shaders)
+list(APPEND TAVRIN_SHADER_SOURCES ${tavrin_engine_shader_sources})
+
+# Shaders used only by the GPU tests (tests/engine) live in shaders/tests.
+if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
+  tavrin_embed_shaders(tavrin_test_shader_sources "${CMAKE_CURRENT_SOURCE_DIR}/tests" TestShaders.h TavrinTest::Shaders)
+  if(tavrin_test_shader_sources)
+    add_library(tavrin_test_shaders STATIC ${tavrin_test_shader_sources})
+    target_include_directories(tavrin_test_shaders PUBLIC ${CMAKE_CURRENT_BINARY_DIR})
+  endif()
+endif()

@@ -179,16 +179,21 @@ void CommandListImpl::FlushRoot(VkPipelineBindPoint bindPoint) {
     RootBindState& state = bindPoint == VK_PIPELINE_BIND_POINT_GRAPHICS ? graphics : compute;
     if (!state.rootSignature) return;
     const RootSignatureImpl& rs = state.rootSignature->Impl();
-    if (state.setsDirty) {
+    bool& setsDirty = bindPoint == VK_PIPELINE_BIND_POINT_RAY_TRACING_KHR ? state.raySetsDirty : state.setsDirty;
+    if (setsDirty) {
         if (heap && heap->Impl().set) vkCmdBindDescriptorSets(cmd, bindPoint, rs.layout, 0, 1, &heap->Impl().set, 0, nullptr);
         if (rs.samplerSet) vkCmdBindDescriptorSets(cmd, bindPoint, rs.layout, 1, 1, &rs.samplerSet, 0, nullptr);
-        state.setsDirty = false;
+        setsDirty = false;
     }
+    // Push constants are not kept per bind point, so switching between the graphics and the
+    // compute arguments pushes the whole block again.
+    const VkPipelineBindPoint pushGroup =
+        bindPoint == VK_PIPELINE_BIND_POINT_GRAPHICS ? VK_PIPELINE_BIND_POINT_GRAPHICS : VK_PIPELINE_BIND_POINT_COMPUTE;
     const uint32_t bytes = state.rootSignature->PushConstantBytes();
-    if (bytes && (state.dirty || lastPushedBindPoint != bindPoint)) {
+    if (bytes && (state.dirty || lastPushedBindPoint != pushGroup)) {
         vkCmdPushConstants(cmd, rs.layout, VK_SHADER_STAGE_ALL, 0, bytes, state.data.data());
         state.dirty = false;
-        lastPushedBindPoint = bindPoint;
+        lastPushedBindPoint = pushGroup;
     }
 }
 
@@ -205,6 +210,13 @@ void CommandList::ResourceBarrier(std::span<const Platform::ResourceBarrier> bar
             m.srcAccessMask = VK_ACCESS_2_SHADER_STORAGE_WRITE_BIT | VK_ACCESS_2_TRANSFER_WRITE_BIT;
             m.dstStageMask = d.ShaderStages() | VK_PIPELINE_STAGE_2_CLEAR_BIT;
             m.dstAccessMask = VK_ACCESS_2_SHADER_STORAGE_READ_BIT | VK_ACCESS_2_SHADER_STORAGE_WRITE_BIT | VK_ACCESS_2_TRANSFER_WRITE_BIT;
+            if (d.raytracing) {
+                // Acceleration-structure builds count as unordered access, as on the original platform.
+                m.srcStageMask |= VK_PIPELINE_STAGE_2_ACCELERATION_STRUCTURE_BUILD_BIT_KHR;
+                m.srcAccessMask |= VK_ACCESS_2_ACCELERATION_STRUCTURE_WRITE_BIT_KHR;
+                m.dstStageMask |= VK_PIPELINE_STAGE_2_ACCELERATION_STRUCTURE_BUILD_BIT_KHR;
+                m.dstAccessMask |= VK_ACCESS_2_ACCELERATION_STRUCTURE_READ_BIT_KHR | VK_ACCESS_2_ACCELERATION_STRUCTURE_WRITE_BIT_KHR;
+            }
             memory.push_back(m);
             continue;
         }
@@ -379,7 +391,7 @@ void CommandList::ClearUnorderedAccessViewUint(Resource& resource, const uint32_
 void CommandList::SetDescriptorHeaps(DescriptorHeap* cbvSrvUavHeap) {
     CommandListImpl& c = *m_impl;
     c.heap = cbvSrvUavHeap;
-    c.compute.setsDirty = c.graphics.setsDirty = true;
+    c.compute.setsDirty = c.compute.raySetsDirty = c.graphics.setsDirty = true;
 }
 
 void CommandList::SetPipelineState(PipelineState& pipeline) {
@@ -389,7 +401,7 @@ void CommandList::SetPipelineState(PipelineState& pipeline) {
 void CommandList::SetComputeRootSignature(RootSignature& rootSignature) {
     RootBindState& s = m_impl->compute;
     s.rootSignature = &rootSignature;
-    s.dirty = s.setsDirty = true;
+    s.dirty = s.setsDirty = s.raySetsDirty = true;
 }
 
 void CommandList::SetGraphicsRootSignature(RootSignature& rootSignature) {

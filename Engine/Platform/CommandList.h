@@ -18,6 +18,9 @@ class Resource;
 class RootSignature;
 class PipelineState;
 struct CommandAllocatorImpl;
+struct AccelerationStructureInputs;
+class AccelerationStructure;
+struct DispatchRaysDesc;
 struct CommandListImpl;
 
 /// Owns the memory of recorded commands. Resetting it while earlier recordings may still run on
@@ -105,6 +108,13 @@ public:
                               uint32_t startInstance);
 
     void Dispatch(uint32_t x, uint32_t y, uint32_t z);
+
+    // Ray tracing. Builds read their inputs by device address; `scratchAddress` must be aligned
+    // to Limits().minAccelerationStructureScratchOffsetAlignment. DispatchRays uses the compute
+    // root arguments.
+    void BuildRaytracingAccelerationStructure(const AccelerationStructureInputs& inputs, AccelerationStructure& dest,
+                                              uint64_t scratchAddress, AccelerationStructure* source = nullptr);
+    void DispatchRays(const DispatchRaysDesc& desc);
 
     // Debug labels (shown by graphics debuggers).
     void BeginEvent(std::string_view name);

@@ -120,11 +120,12 @@ DescriptorHeap::DescriptorHeap(std::shared_ptr<Device> device, DescriptorHeapTyp
             {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, kBindlessCapacity},
             {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, kBindlessCapacity},
             {VK_DESCRIPTOR_TYPE_SAMPLER, kBindlessSamplerCapacity},
+            {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, kBindlessCapacity},
         };
         VkDescriptorPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
         poolInfo.flags = VK_DESCRIPTOR_POOL_CREATE_UPDATE_AFTER_BIND_BIT;
         poolInfo.maxSets = 1;
-        poolInfo.poolSizeCount = 4;
+        poolInfo.poolSizeCount = d.raytracing ? 5 : 4;
         poolInfo.pPoolSizes = sizes;
         VkCheck(vkCreateDescriptorPool(d.device, &poolInfo, nullptr, &h.pool), "vkCreateDescriptorPool");
         VkDescriptorSetAllocateInfo alloc{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_ALLOCATE_INFO};

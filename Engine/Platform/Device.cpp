@@ -117,7 +117,12 @@ bool SupportsRaytracing(VkPhysicalDevice physical, const std::vector<VkExtension
     VkPhysicalDeviceAccelerationStructureFeaturesKHR as{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ACCELERATION_STRUCTURE_FEATURES_KHR, &rt};
     VkPhysicalDeviceFeatures2 f2{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &as};
     vkGetPhysicalDeviceFeatures2(physical, &f2);
-    return as.accelerationStructure && rt.rayTracingPipeline;
+    VkPhysicalDeviceAccelerationStructurePropertiesKHR asProps{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ACCELERATION_STRUCTURE_PROPERTIES_KHR};
+    VkPhysicalDeviceProperties2 p2{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2, &asProps};
+    vkGetPhysicalDeviceProperties2(physical, &p2);
+    // The top-level structures live in the bindless set, so they must be update-after-bind too.
+    return as.accelerationStructure && rt.rayTracingPipeline && as.descriptorBindingAccelerationStructureUpdateAfterBind &&
+           asProps.maxDescriptorSetUpdateAfterBindAccelerationStructures >= kBindlessCapacity;
 }
 
 uint32_t ChooseSampleCount(const VkPhysicalDeviceLimits& limits) {
@@ -482,6 +487,7 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     rtFeatures.rayTracingPipeline = VK_TRUE;
     VkPhysicalDeviceAccelerationStructureFeaturesKHR asFeatures{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ACCELERATION_STRUCTURE_FEATURES_KHR, &rtFeatures};
     asFeatures.accelerationStructure = VK_TRUE;
+    asFeatures.descriptorBindingAccelerationStructureUpdateAfterBind = VK_TRUE;
     VkPhysicalDeviceVulkan13Features f13{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_3_FEATURES, d.raytracing ? &asFeatures : nullptr};
     f13.dynamicRendering = VK_TRUE;
     f13.synchronization2 = VK_TRUE;
@@ -566,24 +572,27 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     VkCheck(vkCreateCommandPool(d.device, &poolInfo, nullptr, &d.initPool), "vkCreateCommandPool");
 
     // The bindless set layout shared by every shader-visible heap and pipeline layout.
-    const VkDescriptorBindingFlags bindingFlags[4] = {
+    const VkDescriptorBindingFlags bindingFlags[5] = {
         VK_DESCRIPTOR_BINDING_UPDATE_AFTER_BIND_BIT | VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT,
         VK_DESCRIPTOR_BINDING_UPDATE_AFTER_BIND_BIT | VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT,
         VK_DESCRIPTOR_BINDING_UPDATE_AFTER_BIND_BIT | VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT,
         VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT,
+        VK_DESCRIPTOR_BINDING_UPDATE_AFTER_BIND_BIT | VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT,
     };
-    VkDescriptorSetLayoutBinding bindings[4] = {
+    VkDescriptorSetLayoutBinding bindings[5] = {
         {kBindingSampledImages, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
         {kBindingStorageImages, VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
         {kBindingStorageBuffers, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
         {kBindingSamplers, VK_DESCRIPTOR_TYPE_SAMPLER, kBindlessSamplerCapacity, VK_SHADER_STAGE_ALL, nullptr},
+        {kBindingAccelerationStructures, VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
     };
+    const uint32_t bindingCount = d.raytracing ? 5 : 4;
     VkDescriptorSetLayoutBindingFlagsCreateInfo flagsInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_BINDING_FLAGS_CREATE_INFO};
-    flagsInfo.bindingCount = 4;
+    flagsInfo.bindingCount = bindingCount;
     flagsInfo.pBindingFlags = bindingFlags;
     VkDescriptorSetLayoutCreateInfo layoutInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_CREATE_INFO, &flagsInfo};
     layoutInfo.flags = VK_DESCRIPTOR_SET_LAYOUT_CREATE_UPDATE_AFTER_BIND_POOL_BIT;
-    layoutInfo.bindingCount = 4;
+    layoutInfo.bindingCount = bindingCount;
     layoutInfo.pBindings = bindings;
     VkCheck(vkCreateDescriptorSetLayout(d.device, &layoutInfo, nullptr, &d.bindlessLayout), "vkCreateDescriptorSetLayout");
     return result;

@@ -11,6 +11,7 @@
 #include "Engine/Platform/CommandList.h"
 #include "Engine/Platform/DescriptorHeap.h"
 #include "Engine/Platform/Pipeline.h"
+#include "Engine/Platform/Raytracing.h"
 #include "Engine/Platform/Resource.h"
 #include "Engine/Platform/Types.h"
 
@@ -110,6 +111,16 @@ public:
     std::shared_ptr<RootSignature> CreateRootSignature(const RootSignatureDesc& desc);
     std::shared_ptr<PipelineState> CreateComputePipelineState(const ComputePipelineDesc& desc);
     std::shared_ptr<PipelineState> CreateGraphicsPipelineState(const GraphicsPipelineDesc& desc);
+
+    // Ray tracing (RaytracingSupported() only).
+    AccelerationStructurePrebuildInfo GetRaytracingAccelerationStructurePrebuildInfo(const AccelerationStructureInputs& inputs) const;
+    /// Places an acceleration structure of `size` bytes at `offset` (a multiple of 256) in `buffer`.
+    std::shared_ptr<AccelerationStructure> CreateAccelerationStructure(AccelerationStructureType type,
+                                                                       std::shared_ptr<Resource> buffer, uint64_t offset,
+                                                                       uint64_t size);
+    std::shared_ptr<PipelineState> CreateRaytracingPipelineState(const RaytracingPipelineDesc& desc);
+    /// Writes a top-level structure into slot `dest` of a shader-visible heap (set 0, binding 4).
+    void CreateAccelerationStructureView(AccelerationStructure& tlas, CpuDescriptor dest);
 
     // Views. A null description takes the resource's whole extent in its own format.
     void CreateShaderResourceView(Resource* resource, const SrvDesc* desc, CpuDescriptor dest);

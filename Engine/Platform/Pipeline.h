@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Engine/Platform/Types.h"
@@ -18,6 +19,7 @@ namespace Engine::Platform {
 class Device;
 struct RootSignatureImpl;
 struct PipelineStateImpl;
+struct RaytracingPipelineDesc;
 
 enum class RootParameterType : uint32_t { Constants, DescriptorTable, BufferAddress };
 
@@ -135,11 +137,15 @@ class PipelineState {
 public:
     PipelineState(std::shared_ptr<Device> device, const ComputePipelineDesc& desc);
     PipelineState(std::shared_ptr<Device> device, const GraphicsPipelineDesc& desc);
+    PipelineState(std::shared_ptr<Device> device, const RaytracingPipelineDesc& desc);
     ~PipelineState();
     PipelineState(const PipelineState&) = delete;
     PipelineState& operator=(const PipelineState&) = delete;
 
     bool IsCompute() const { return m_compute; }
+    /// Shader identifier (Limits().shaderGroupHandleSize bytes) of a ray-tracing group by name;
+    /// null when the pipeline has no group of that name.
+    const void* GetShaderIdentifier(std::string_view name) const;
     void SetName(std::string_view name);
     PipelineStateImpl& Impl() const { return *m_impl; }
 

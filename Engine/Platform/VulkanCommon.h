@@ -62,6 +62,7 @@ constexpr uint32_t kBindingSampledImages = 0;
 constexpr uint32_t kBindingStorageImages = 1;
 constexpr uint32_t kBindingStorageBuffers = 2;
 constexpr uint32_t kBindingSamplers = 3;
+constexpr uint32_t kBindingAccelerationStructures = 4;  // only on devices with ray tracing
 constexpr uint32_t kBindlessCapacity = 4096;
 constexpr uint32_t kBindlessSamplerCapacity = 256;
 
@@ -178,6 +179,7 @@ struct RootBindState {
     std::array<uint8_t, 256> data{};
     bool dirty = false;
     bool setsDirty = false;
+    bool raySetsDirty = false;  // compute arguments also serve ray-tracing dispatches
 };
 
 struct CommandListImpl {
@@ -215,6 +217,12 @@ struct PipelineStateImpl {
     VkPipeline pipeline = VK_NULL_HANDLE;
     VkPipelineBindPoint bindPoint = VK_PIPELINE_BIND_POINT_COMPUTE;
     RootSignature* rootSignature = nullptr;
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> shaderIdentifiers;  // ray tracing
+};
+
+struct AccelerationStructureImpl {
+    DeviceImpl* device = nullptr;
+    VkAccelerationStructureKHR handle = VK_NULL_HANDLE;
 };
 
 struct FenceImpl {
