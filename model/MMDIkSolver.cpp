@@ -1,7 +1,6 @@
 #include "model/MMDIkSolver.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace Vesma {

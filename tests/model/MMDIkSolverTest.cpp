@@ -153,9 +153,11 @@ TEST_F(IkTest, KneeTurnsAboutOneAxisAndFlipsOnFirstIteration) {
         float lo, hi;   // model-space x range, degrees
         float goalZ;    // goal in front (+z) or behind (-z) of the straight leg
         float expected; // knee angle, degrees
+        float yHi = 0;  // a y range touching zero doesn't block the single-axis mode
     };
     const Case cases[] = {
         {0.5f, 180.0f, 0.5f, 45.0f},   // -45 negated: 45 lies inside
+        {0.5f, 180.0f, 0.5f, 45.0f, 0.2f},
         {0.5f, 180.0f, -0.5f, 45.0f},  // goal behind: +45 directly
         {10.0f, 20.0f, 0.5f, 20.0f},   // 45 doesn't fit either, but is nearer the middle: negated, clamped
         {-10.0f, -5.0f, 0.5f, -10.0f}, // -45 is nearer the middle: kept, clamped
@@ -167,7 +169,7 @@ TEST_F(IkTest, KneeTurnsAboutOneAxisAndFlipsOnFirstIteration) {
         // hip (0,2,0) - knee (0,1,0) - ankle (0,0,0); goal half a unit below the knee.
         Build({Bone(u"hip", {0, 2, 0}, -1), Bone(u"knee", {0, 1, 0}, 0), Bone(u"ankle", {0, 0, 0}, 1),
                IKBone({0, 0.5f, c.goalZ}, 2, {1, 0}, 1)});
-        Limit(0, {c.lo * kDeg, 0, 0}, {c.hi * kDeg, 0, 0});
+        Limit(0, {c.lo * kDeg, 0, 0}, {c.hi * kDeg, c.yHi, 0});
         Pose(nodes);
         ExpectRotationNear(Math::RotationX(c.expected * kDeg), nodes.GetNode(1)->GetLocalTransform());
         EXPECT_NEAR(c.expected * kDeg, Solver().GetLinks()[0].planeModeAngle, 1e-5f);
