@@ -12,6 +12,7 @@ namespace Inspect {
 extern const Mode kPmxMode;
 extern const Mode kGpuMode;
 extern const Mode kCameraMode;
+extern const Mode kVmdMode;
 }  // namespace Inspect
 
 namespace {
@@ -20,6 +21,7 @@ const Inspect::Mode* const kModes[] = {
     &Inspect::kGpuMode,
     &Inspect::kCameraMode,
     &Inspect::kPmxMode,
+    &Inspect::kVmdMode,
 };
 
 void PrintUsage(std::FILE* to) {
