@@ -106,14 +106,10 @@ TEST_F(PMXNodeTest, SetupLinksParentsInFileOrder) {
 
     EXPECT_EQ(3, nodes.FindNodeIndex(u"hub"));
     EXPECT_EQ(-1, nodes.FindNodeIndex(u"Hub"));
+    nodes.AddNode()->SetName(u"hub");  // a second node of the same name is never found
+    EXPECT_EQ(3, nodes.FindNodeIndex(u"hub"));
     EXPECT_EQ(nullptr, nodes.GetNode(-1));
-    EXPECT_EQ(nullptr, nodes.GetNode(5));
-}
-
-TEST_F(PMXNodeTest, FindReturnsTheFirstOfEqualNames) {
-    SetupPMXNodes(std::vector<PMXBone>{Bone(u"x", {}, -1), Bone(u"dup", {}, -1), Bone(u"dup", {}, -1)}, nodes);
-    EXPECT_EQ(1, nodes.FindNodeIndex(u"dup"));
-    EXPECT_EQ(-1, nodes.FindNodeIndex(u""));
+    EXPECT_EQ(nullptr, nodes.GetNode(6));
 }
 
 // Parent indices that can't be followed leave the bone a root; loops are opened, so a global

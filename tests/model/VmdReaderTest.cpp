@@ -120,19 +120,6 @@ TEST_F(VmdReaderTest, HeaderIsNotChecked) {
     EXPECT_EQ(2u, vmd.boneKeys.size());
 }
 
-TEST_F(VmdReaderTest, ReReadingClearsThePreviousRecord) {
-    VMDFile vmd;
-    ASSERT_TRUE(ReadVMDFile(vmd, WriteVmd(FullContent()).bytes));
-    VmdContent bonesOnly = VmdContent::WithSignature();
-    bonesOnly.boneKeys.push_back(TestSupport::MakeBoneKey("a", 1));
-    bonesOnly.lastSection = VmdSection::Bone;
-    ASSERT_TRUE(ReadVMDFile(vmd, WriteVmd(bonesOnly).bytes));
-    EXPECT_EQ(1u, vmd.boneKeys.size());
-    EXPECT_TRUE(vmd.morphKeys.empty());
-    EXPECT_TRUE(vmd.cameraKeys.empty());
-    EXPECT_TRUE(vmd.ikKeys.empty());
-}
-
 // Files that end after any section are complete: the later sections are simply empty.
 TEST_F(VmdReaderTest, OptionalSectionsMayBeMissing) {
     for (int last = 0; last < 6; ++last) {
@@ -270,14 +257,6 @@ TEST_F(VmdReaderTest, HostileIKEntryCount) {
     MessageLog::Instance().Clear();
     EXPECT_FALSE(ReadVMDFile(vmd, image.CutAt(entryCountAt + 2)));
     EXPECT_EQ(u"ReadIK Fail.\r\n", Log());
-}
-
-TEST_F(VmdReaderTest, TrailingBytesAfterTheIKSectionAreIgnored) {
-    std::vector<uint8_t> bytes = WriteVmd(FullContent()).bytes;
-    bytes.insert(bytes.end(), {1, 2, 3});
-    VMDFile vmd;
-    EXPECT_TRUE(ReadVMDFile(vmd, bytes));
-    EXPECT_EQ(1u, vmd.ikKeys.size());
 }
 
 TEST_F(VmdReaderTest, ReadsFromPath) {
