@@ -1,0 +1,55 @@
+#include "model/MMDMotionState.h"
+
+#include "model/BulletConvert.h"
+#include "model/MMDNode.h"
+
+namespace Vesma {
+
+namespace {
+
+btTransform BoneTransform(const MMDNode* node, const Math::mat4& offset) {
+    return ToBtTransform(Math::MirrorZ(offset * node->GetGlobalTransform()));
+}
+
+}  // namespace
+
+DefaultMotionState::DefaultMotionState(const Math::mat4& transform)
+    : m_initialTransform(ToBtTransform(transform)), m_transform(m_initialTransform) {}
+
+DynamicMotionState::DynamicMotionState(MMDNode* node, const Math::mat4& offset, bool override)
+    : m_node(node), m_offset(offset), m_invOffset(Math::Inverse(offset)), m_override(override) {
+    Reset();
+}
+
+void DynamicMotionState::Reset() { m_transform = BoneTransform(m_node, m_offset); }
+
+void DynamicMotionState::ReflectGlobalTransform() {
+    if (m_override) {
+        m_node->SetGlobalTransform(m_invOffset * Math::MirrorZ(FromBtTransform(m_transform)));
+    }
+}
+
+DynamicAndBoneMergeMotionState::DynamicAndBoneMergeMotionState(MMDNode* node, const Math::mat4& offset,
+                                                               bool override)
+    : m_node(node), m_offset(offset), m_invOffset(Math::Inverse(offset)), m_override(override) {
+    Reset();
+}
+
+void DynamicAndBoneMergeMotionState::Reset() { m_transform = BoneTransform(m_node, m_offset); }
+
+void DynamicAndBoneMergeMotionState::ReflectGlobalTransform() {
+    if (m_override) {
+        Math::mat4 global = m_invOffset * Math::MirrorZ(FromBtTransform(m_transform));
+        global.SetTranslation(m_node->GetGlobalTransform().Translation());
+        m_node->SetGlobalTransform(global);
+    }
+}
+
+KinematicMotionState::KinematicMotionState(MMDNode* node, const Math::mat4& offset)
+    : m_node(node), m_offset(offset) {}
+
+void KinematicMotionState::getWorldTransform(btTransform& worldTrans) const {
+    worldTrans = BoneTransform(m_node, m_offset);
+}
+
+}  // namespace Vesma
