@@ -708,3 +708,41 @@ TEST_F(PhysicsTest, ClearEmptiesTheWorldInOrder) {
     ASSERT_TRUE(physics.Build(rig.rigidBodies, rig.joints, nodes));  // and it builds again
     EXPECT_EQ(static_cast<int>(rig.rigidBodies.size()) + 1, World()->getNumCollisionObjects());
 }
+
+// Finite but absurd numbers from a hostile file: the simulation may go wild, but it must neither
+// crash nor hang, and the bones must not be left half-written.
+TEST_F(PhysicsTest, AbsurdButFiniteValuesDoNotBreakTheSimulation) {
+    std::vector<PMXBone> bones = {Bone(u"root", {}, -1)};
+    std::vector<PMXRigidBody> bodies;
+    const float sizes[] = {0.0f, -2.0f, 1e30f, 1e-30f, 3.0f};
+    const float masses[] = {1e30f, 1e-30f, 1.0f, -1.0f, 1e-10f};
+    const vec3 positions[] = {{0, 1e20f, 0}, {0, -50, 0}, {0, 2, 0}, {1e-30f, 3, 0}, {0, 4, 0}};
+    for (int i = 0; i < 5; ++i) {
+        bones.push_back(Bone(u"b", positions[i], 0));
+        for (int shape = 0; shape < 3; ++shape) {
+            PMXRigidBody b = Body(i + 1, static_cast<PMXRigidBodyShape>(shape), {sizes[i], sizes[4 - i], sizes[i]},
+                                  positions[i], static_cast<PMXRigidBodyOperation>(shape == 0 ? 1 : shape), masses[i]);
+            b.rotate = {1e20f, -3, 7};
+            b.translateDimmer = i == 2 ? -10.0f : 2.0f;
+            b.repulsion = 1e10f;
+            bodies.push_back(b);
+        }
+    }
+    bodies.push_back(Body(0, PMXRigidBodyShape::Box, {1, 1, 1}, {}, static_cast<PMXRigidBodyOperation>(7)));
+    std::vector<PMXJoint> joints;
+    for (int i = 0; i + 1 < static_cast<int>(bodies.size()); ++i) {
+        PMXJoint j = Joint(i, i + 1, positions[i % 5]);
+        j.translateLowerLimit = {1e30f, 5, -1e30f};
+        j.translateUpperLimit = {-1e30f, -5, 1e30f};
+        j.rotateLowerLimit = {4, -1e30f, 0};
+        j.rotateUpperLimit = {-4, 1e30f, 0};
+        j.springTranslateFactor = {1e30f, -1e30f, 1e-30f};
+        j.springRotateFactor = {-5, 1e38f, 0};
+        joints.push_back(j);
+    }
+    ASSERT_TRUE(Build(bones, bodies, joints));
+    EXPECT_EQ(bodies.size(), physics.GetRigidBodies().size());
+    Frames(120, [&](int i) { N(0)->SetAnimateTranslate({0, 1e6f * static_cast<float>(i % 3), 0}); });
+    physics.ResetPhysics();
+    Frames(10);
+}
