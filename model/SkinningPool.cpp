@@ -1,0 +1,65 @@
+#include "model/SkinningPool.h"
+
+#include <algorithm>
+
+namespace Vesma {
+
+SkinningPool::SkinningPool(std::size_t taskCount) {
+    const std::size_t threads = taskCount > 1 ? taskCount - 1 : 0;
+    m_threads.reserve(threads);
+    for (std::size_t i = 0; i < threads; ++i) {
+        m_threads.emplace_back([this, i] { WorkerLoop(i + 1); });
+    }
+}
+
+SkinningPool::~SkinningPool() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    m_start.notify_all();
+    for (std::thread& thread : m_threads) thread.join();
+}
+
+void SkinningPool::Run(std::size_t count, const std::function<void(std::size_t)>& task) {
+    count = std::min(count, GetTaskCount());
+    if (count == 0) return;
+    if (count > 1) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_task = &task;
+            m_count = count;
+            m_pending = count - 1;
+            ++m_generation;
+        }
+        m_start.notify_all();
+    }
+    task(0);
+    if (count > 1) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done.wait(lock, [this] { return m_pending == 0; });
+        m_task = nullptr;
+    }
+}
+
+void SkinningPool::WorkerLoop(std::size_t index) {
+    uint64_t seen = 0;
+    for (;;) {
+        const std::function<void(std::size_t)>* task = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_start.wait(lock, [&] { return m_stop || m_generation != seen; });
+            if (m_stop) return;
+            seen = m_generation;
+            if (index >= m_count) continue;
+            task = m_task;
+        }
+        (*task)(index);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (--m_pending == 0) m_done.notify_one();
+        }
+    }
+}
+
+}  // namespace Vesma
