@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "model/MMDIkSolver.h"
+#include "model/VMDFile.h"
+#include "model/VMDModelAnimation.h"
+#include "tests/model/ModelTestRigs.h"
+#include "tests/support/VmdWriter.h"
+
+using namespace Vesma;
+using Math::quat;
+using Math::vec3;
+using ModelRigs::Bone;
+
+namespace {
+
+constexpr float kPi = Math::kPi;
+
+// root, arm (0,1,0), tip (0,2,0) and an IK bone "ik" at (1,1,0) that bends the arm towards it;
+// one vertex and two position morphs.
+PMXFile ArmFile() {
+    PMXFile file;
+    file.bones.push_back(Bone(u"root", {0, 0, 0}, -1));
+    file.bones.push_back(Bone(u"arm", {0, 1, 0}, 0));
+    file.bones.push_back(Bone(u"tip", {0, 2, 0}, 1));
+    PMXBone ik = Bone(u"ik", {1, 1, 0}, 0);
+    ik.boneFlag = ModelRigs::kIKFlag;
+    ik.ikTargetBoneIndex = 2;
+    ik.ikIterationCount = 4;
+    ik.ikLimit = 2 * kPi;
+    PMXIKLink link;
+    link.ikBoneIndex = 1;
+    ik.ikLinks.push_back(link);
+    file.bones.push_back(ik);
+    file.vertices.push_back(ModelRigs::Vertex({0, 0, 0}, PMXVertexWeight::BDEF1, {0, -1, -1, -1}, {1, 0, 0, 0}));
+    for (const char16_t* name : {u"smile", u"other"}) {
+        PMXMorph morph;
+        morph.name = name;
+        morph.morphType = PMXMorphType::Position;
+        morph.positionMorph.push_back({0, {0, 1, 0}});
+        file.morphs.push_back(morph);
+    }
+    return file;
+}
+
+struct Rig {
+    std::shared_ptr<PMXModel> model = ModelRigs::LoadModel(ArmFile());
+    VMDModelAnimation motion;
+    MMDNode* Node(const char16_t* name) const {
+        return model->GetNodeManager().GetNode(model->GetNodeManager().FindNodeIndex(name));
+    }
+    MMDMorph* Morph(const char16_t* name) const {
+        return model->GetMorphManager().GetMorph(model->GetMorphManager().FindMorphIndex(name));
+    }
+    MMDIkSolver* Solver() const { return model->GetIKManager().GetIKSolver(0); }
+    Rig() { motion.Bind(model); }
+};
+
+void ExpectQuatNear(const quat& expected, const quat& actual, float tolerance = 1e-5f) {
+    // q and -q are the same rotation.
+    const float sign = Math::Dot(expected, actual) < 0 ? -1.0f : 1.0f;
+    EXPECT_NEAR(expected.x, sign * actual.x, tolerance);
+    EXPECT_NEAR(expected.y, sign * actual.y, tolerance);
+    EXPECT_NEAR(expected.z, sign * actual.z, tolerance);
+    EXPECT_NEAR(expected.w, sign * actual.w, tolerance);
+}
+
+void ExpectVecNear(const vec3& expected, const vec3& actual, float tolerance = 1e-5f) {
+    EXPECT_NEAR(expected.x, actual.x, tolerance);
+    EXPECT_NEAR(expected.y, actual.y, tolerance);
+    EXPECT_NEAR(expected.z, actual.z, tolerance);
+}
+
+TEST(VMDModelAnimationTest, BoneKeysAreMirroredAndShapedByTheLaterKeysCurves) {
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    const quat fileRotation = Math::QuaternionRotationAxis(Math::Normalize(vec3(1, 2, 3)), 1.0f);
+    VMDFile vmd;
+    VMDMotionKey k0 = TestSupport::MakeBoneKey("arm", 10, {1, 2, 3});
+    // A steep curve on the first key must not matter: the segment takes the second key's.
+    for (int c = 0; c < 4; ++c) k0.interpolation[c] = 127, k0.interpolation[4 + c] = 0;
+    VMDMotionKey k1 = TestSupport::MakeBoneKey("arm", 20, {3, 2, -1}, fileRotation);
+    k1.interpolation[0] = 100, k1.interpolation[4] = 10, k1.interpolation[8] = 120, k1.interpolation[12] = 30;
+    vmd.boneKeys = {k1, k0, TestSupport::MakeBoneKey("no such bone", 5, {9, 9, 9})};
+    ASSERT_TRUE(rig.motion.AddMotion(vmd));
+    ASSERT_EQ(1u, rig.motion.GetNodeControllers().size());  // the unknown bone is dropped
+    EXPECT_EQ(20, rig.motion.MaxKeyFrame());
+
+    const quat mirrored = MirrorVmdRotation(fileRotation);
+    ExpectQuatNear({-fileRotation.x, -fileRotation.y, fileRotation.z, fileRotation.w}, mirrored);
+
+    MMDNode* arm = rig.Node(u"arm");
+    struct Case {
+        float frame;
+        vec3 translation;
+        quat rotation;
+    };
+    const float t = 0.55f;  // frame 15.5 between 10 and 20
+    const BezierCurve xCurve = BezierCurve::FromBytes(100, 10, 120, 30);
+    const Case cases[] = {
+        {0.0f, {1, 2, -3}, quat::Identity()},  // before the first key
+        {10.0f, {1, 2, -3}, quat::Identity()},
+        {15.5f, {1 + 2 * xCurve.Evaluate(t), 2, -3 + 4 * t}, Math::Slerp(quat::Identity(), mirrored, t)},
+        {20.0f, {3, 2, 1}, mirrored},
+        {400.0f, {3, 2, 1}, mirrored},  // after the last key
+        {12.0f, {1 + 2 * xCurve.Evaluate(0.2f), 2, -3 + 4 * 0.2f}, Math::Slerp(quat::Identity(), mirrored, 0.2f)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frame);
+        rig.motion.Evaluate(c.frame);
+        ExpectVecNear(c.translation, arm->GetAnimateTranslate(), 1e-4f);
+        ExpectQuatNear(c.rotation, arm->GetAnimateRotate(), 1e-4f);
+    }
+}
+
+TEST(VMDModelAnimationTest, WeightsBlendFromTheBaseAnimation) {
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    const quat keyRotation = Math::QuaternionRotationAxis({0, 0, 1}, kPi / 2);  // mirrors to itself
+    VMDFile vmd;
+    vmd.boneKeys = {TestSupport::MakeBoneKey("arm", 0, {2, 0, 0}, keyRotation)};
+    vmd.morphKeys = {TestSupport::MakeMorphKey("smile", 0, 1.0f)};
+    vmd.ikKeys.push_back({0, 1, {TestSupport::MakeIKInfo("ik", true)}});
+    ASSERT_TRUE(rig.motion.AddMotion(vmd));
+
+    MMDNode* arm = rig.Node(u"arm");
+    // From the cleared base: half of the key.
+    rig.model->ClearBaseAnimation();
+    rig.motion.Evaluate(0, 0.5f);
+    ExpectQuatNear(Math::QuaternionRotationAxis({0, 0, 1}, kPi / 4), arm->GetAnimateRotate());
+    ExpectVecNear({1, 0, 0}, arm->GetAnimateTranslate());
+    EXPECT_FLOAT_EQ(0.5f, rig.Morph(u"smile")->GetWeight());
+
+    // From a saved pose: the blend starts there, and IK takes the saved enable below weight 1.
+    arm->SetAnimateRotate(Math::QuaternionRotationAxis({0, 0, 1}, -kPi / 6));
+    arm->SetAnimateTranslate({0, 4, 0});
+    rig.Morph(u"smile")->SetWeight(0.2f);
+    rig.Solver()->Enable(false);
+    rig.model->SaveBaseAnimation();
+    rig.Solver()->Enable(true);
+    rig.motion.Evaluate(0, 0.25f);
+    ExpectQuatNear(quat::Identity(), arm->GetAnimateRotate());  // a quarter of the way from -30 to 90 degrees
+    ExpectVecNear({0.5f, 3, 0}, arm->GetAnimateTranslate());
+    EXPECT_FLOAT_EQ(0.2f + 0.25f * 0.8f, rig.Morph(u"smile")->GetWeight());
+    EXPECT_FALSE(rig.Solver()->IsEnabled());
+
+    rig.motion.Evaluate(0, 1.0f);
+    ExpectQuatNear(keyRotation, arm->GetAnimateRotate());
+    EXPECT_TRUE(rig.Solver()->IsEnabled());
+}
+
+TEST(VMDModelAnimationTest, IKKeysSwitchTheSolverStepwise) {
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    VMDFile vmd;
+    vmd.ikKeys.push_back({10, 1, {TestSupport::MakeIKInfo("ik", true)}});
+    vmd.ikKeys.push_back({0, 1, {TestSupport::MakeIKInfo("ik", false), TestSupport::MakeIKInfo("nope", true)}});
+    vmd.ikKeys.push_back({20, 1, {TestSupport::MakeIKInfo("ik", false)}});
+    ASSERT_TRUE(rig.motion.AddMotion(vmd));
+    ASSERT_EQ(1u, rig.motion.GetIKControllers().size());
+    ASSERT_EQ(3u, rig.motion.GetIKControllers()[0]->Keys().size());
+
+    const struct {
+        float frame;
+        bool enabled;
+    } cases[] = {{0, false}, {9.99f, false}, {10, true}, {19.5f, true}, {20, false}, {1000, false}, {5, false}, {-3, false}};
+    for (const auto& c : cases) {
+        rig.motion.Evaluate(c.frame);
+        EXPECT_EQ(c.enabled, rig.Solver()->IsEnabled()) << "frame " << c.frame;
+    }
+}
+
+TEST(VMDModelAnimationTest, MorphKeysInterpolateLinearlyAndLeaveUnkeyedMorphs) {
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    VMDFile vmd;
+    vmd.morphKeys = {TestSupport::MakeMorphKey("smile", 10, 1.0f), TestSupport::MakeMorphKey("smile", 0, 0.0f),
+                     TestSupport::MakeMorphKey("missing", 0, 1.0f)};
+    ASSERT_TRUE(rig.motion.AddMotion(vmd));
+    ASSERT_EQ(1u, rig.motion.GetMorphControllers().size());
+    rig.Morph(u"other")->SetWeight(0.7f);
+
+    const struct {
+        float frame;
+        float weight;
+    } cases[] = {{-1, 0}, {0, 0}, {2.5f, 0.25f}, {7, 0.7f}, {10, 1}, {50, 1}, {2.5f, 0.25f}};
+    for (const auto& c : cases) {
+        rig.motion.Evaluate(c.frame);
+        EXPECT_FLOAT_EQ(c.weight, rig.Morph(u"smile")->GetWeight()) << "frame " << c.frame;
+        EXPECT_FLOAT_EQ(0.7f, rig.Morph(u"other")->GetWeight());
+    }
+}
+
+TEST(VMDModelAnimationTest, SecondMotionMergesIntoTheSameControllers) {
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    VMDFile first;
+    first.boneKeys = {TestSupport::MakeBoneKey("tip", 20, {2, 0, 0}), TestSupport::MakeBoneKey("tip", 0, {0, 0, 0})};
+    VMDFile second;
+    second.boneKeys = {TestSupport::MakeBoneKey("tip", 10, {10, 0, 0}), TestSupport::MakeBoneKey("arm", 40, {})};
+    second.morphKeys = {TestSupport::MakeMorphKey("smile", 5, 1.0f)};
+    ASSERT_TRUE(rig.motion.AddMotion(first));
+    EXPECT_EQ(20, rig.motion.GetMaxKeyFrame());
+    rig.motion.Evaluate(10);  // caches the index of the first file's keys
+    ExpectVecNear({1, 0, 0}, rig.Node(u"tip")->GetAnimateTranslate());
+    ASSERT_TRUE(rig.motion.AddMotion(second));
+
+    const auto& controllers = rig.motion.GetNodeControllers();
+    ASSERT_EQ(2u, controllers.size());
+    EXPECT_EQ(u"arm", controllers[0]->GetNode()->GetName());  // by name
+    EXPECT_EQ(u"tip", controllers[1]->GetNode()->GetName());
+    const auto& keys = controllers[1]->Keys();
+    ASSERT_EQ(3u, keys.size());
+    EXPECT_EQ(0, keys[0].frame);
+    EXPECT_EQ(10, keys[1].frame);
+    EXPECT_EQ(20, keys[2].frame);
+    EXPECT_EQ(40, rig.motion.GetMaxKeyFrame());
+
+    rig.motion.Evaluate(15);
+    ExpectVecNear({6, 0, 0}, rig.Node(u"tip")->GetAnimateTranslate());
+    rig.motion.Evaluate(5);
+    ExpectVecNear({5, 0, 0}, rig.Node(u"tip")->GetAnimateTranslate());
+}
+
+TEST(VMDModelAnimationTest, WarmUpEndsOnTheMotionAndResetPoseGoesBackToRest) {
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    const quat turn = Math::QuaternionRotationAxis({0, 0, 1}, kPi / 2);
+    VMDFile vmd;
+    vmd.boneKeys = {TestSupport::MakeBoneKey("root", 0, {0, 0, 0}, turn)};
+    vmd.morphKeys = {TestSupport::MakeMorphKey("smile", 0, 0.5f)};
+    vmd.ikKeys.push_back({0, 1, {TestSupport::MakeIKInfo("ik", false)}});
+    ASSERT_TRUE(rig.motion.AddMotion(vmd));
+
+    // A pose left from before: the warm-up starts from it and ends on the motion.
+    rig.Node(u"root")->SetAnimateTranslate({0, 5, 0});
+    rig.motion.WarmUpPhysics(0);
+    MMDNode* root = rig.Node(u"root");
+    ExpectQuatNear(turn, root->GetAnimateRotate());
+    ExpectVecNear({0, 0, 0}, root->GetAnimateTranslate());
+    ExpectVecNear({0, 5, 0}, root->GetBaseAnimateTranslate());
+    EXPECT_FLOAT_EQ(0.5f, rig.Morph(u"smile")->GetWeight());
+    EXPECT_FALSE(rig.Solver()->IsEnabled());
+    // The pose is applied: the tip, two units up the turned root, lies on -x.
+    ExpectVecNear({-2, 0, 0}, rig.Node(u"tip")->GetGlobalTransform().Translation());
+
+    rig.model->ResetPose();
+    ExpectQuatNear(quat::Identity(), root->GetAnimateRotate());
+    ExpectVecNear({0, 0, 0}, root->GetBaseAnimateTranslate());
+    EXPECT_FLOAT_EQ(0.0f, rig.Morph(u"smile")->GetWeight());
+    EXPECT_FLOAT_EQ(0.0f, rig.Morph(u"smile")->GetBaseWeight());
+    EXPECT_TRUE(rig.Solver()->IsEnabled());
+    EXPECT_TRUE(rig.Solver()->GetBaseEnabled());
+    // Rest pose with IK on: the IK bends the arm so that the tip reaches the IK bone at (1, 1, 0).
+    ExpectVecNear({1, 1, 0}, rig.Node(u"tip")->GetGlobalTransform().Translation(), 1e-4f);
+
+    rig.motion.Evaluate(0);
+    ExpectQuatNear(turn, root->GetAnimateRotate());
+}
+
+TEST(VMDModelAnimationTest, NonFiniteOrZeroKeyRotationsBecomeIdentity) {
+    const float nan = std::nanf("");
+    ExpectQuatNear(quat::Identity(), MirrorVmdRotation({0, 0, 0, 0}));
+    ExpectQuatNear(quat::Identity(), MirrorVmdRotation({nan, 0, 0, 1}));
+    ExpectQuatNear(quat::Identity(), MirrorVmdRotation({0, 0, 0, 2}));
+}
+
+TEST(VMDModelAnimationTest, AddMotionWithoutAModelFails) {
+    VMDModelAnimation motion;
+    VMDFile vmd;
+    vmd.boneKeys = {TestSupport::MakeBoneKey("arm", 0)};
+    EXPECT_FALSE(motion.AddMotion(vmd));
+    motion.Evaluate(0);  // nothing bound, nothing to do
+    EXPECT_EQ(0, motion.MaxKeyFrame());
+}
+
+}  // namespace
