@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "assets/SampleModel.h"
+#include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
 #include "model/PmxReader.h"
@@ -170,9 +171,15 @@ void PMXModel::Clear() {
 bool PMXModel::Load(const std::u16string& path) {
     Clear();
     PMXFile file;
-    const bool read = path == kSampleModelPath
-                          ? ReadPMXFile(file, SampleModelData())
-                          : ReadPMXFile(file, std::filesystem::path(Utf16ToUtf8(path)));
+    bool read = false;
+    if (path == kSampleModelPath) {
+        read = ReadPMXFile(file, SampleModelData());
+    } else {
+        std::vector<uint8_t> bytes = ReadWholeFile(std::filesystem::path(Utf16ToUtf8(path)));
+        // The reader says nothing about a file that isn't there or is empty.
+        if (bytes.empty()) MessageLog::Instance().Append(u"Cannot read the model file " + path + u".");
+        read = !bytes.empty() && ReadPMXFile(file, std::move(bytes));
+    }
     if (!read) {
         file.Clear();
         return false;
