@@ -13,20 +13,7 @@
 #include "model/PmxReader.h"
 #include "model/SkinningPool.h"
 
-#if __has_include("model/ModelPhysics.h")
 #include "model/ModelPhysics.h"
-#else
-// TEMPORARY until the rigid-body binding is in the library: a model without physics.
-namespace Vesma {
-class ModelPhysics {
-public:
-    bool Build(std::span<const PMXRigidBody>, std::span<const PMXJoint>, MMDNodeManager&) { return true; }
-    void Clear() {}
-    void ResetPhysics() {}
-    void StepPhysics(float) {}
-};
-}  // namespace Vesma
-#endif
 
 namespace Vesma {
 namespace {
