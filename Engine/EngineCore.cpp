@@ -26,14 +26,16 @@ bool ValidationFromEnvironment() {
 }  // namespace
 
 std::shared_ptr<EngineCore>& EngineCore::GetInstance() {
-    static std::shared_ptr<EngineCore> instance;
+    // Never destroyed: the instance lives until the process ends, and a destructor run from the
+    // exit handlers would call into a driver that may already have shut itself down.
+    static auto* instance = new std::shared_ptr<EngineCore>();
     std::lock_guard lock(g_instanceLock);
-    if (!instance) {
+    if (!*instance) {
         DeviceOptions options = g_options;
         options.enableValidation |= ValidationFromEnvironment();
-        instance = std::make_shared<EngineCore>(options);
+        *instance = std::make_shared<EngineCore>(options);
     }
-    return instance;
+    return *instance;
 }
 
 void EngineCore::SetDeviceOptions(const DeviceOptions& options) {

@@ -242,7 +242,6 @@ void Resource::SetName(std::string_view name) {
 }
 
 const std::string& Resource::Name() const { return m_impl->name; }
-bool Resource::IsSwapchainImage() const { return false; }
 
 bool Device::CheckFormatSupport(Format format, ResourceFlags flags) const {
     const VkFormat vk = ToVkFormat(format);

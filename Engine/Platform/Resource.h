@@ -32,7 +32,6 @@ public:
     void SetName(std::u16string_view name);
     void SetName(std::string_view name);
     const std::string& Name() const;
-    bool IsSwapchainImage() const;
 
     ResourceImpl& Impl() const { return *m_impl; }
 
