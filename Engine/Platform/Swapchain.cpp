@@ -20,13 +20,17 @@ struct SwapchainImpl {
     std::shared_ptr<CommandAllocator> allocators[2];
     std::shared_ptr<CommandList> list;
     uint32_t frame = 0;
+    uint32_t requestedWidth = 1, requestedHeight = 1;
 };
 
 namespace {
 
 void DestroyChain(SwapchainImpl& s) {
     DeviceImpl& d = *s.device;
-    vkQueueWaitIdle(d.queue);
+    {
+        std::lock_guard lock(d.queueLock);
+        vkQueueWaitIdle(d.queue);
+    }
     for (VkSemaphore sem : s.renderDone) vkDestroySemaphore(d.device, sem, nullptr);
     s.renderDone.clear();
     if (s.swapchain) d.fn.destroySwapchain(d.device, s.swapchain, nullptr);
@@ -36,12 +40,16 @@ void DestroyChain(SwapchainImpl& s) {
 
 VkResult CreateChain(SwapchainImpl& s, uint32_t width, uint32_t height) {
     DeviceImpl& d = *s.device;
+    s.requestedWidth = width;
+    s.requestedHeight = height;
     VkBool32 presentSupported = VK_FALSE;
     VkCheck(vkGetPhysicalDeviceSurfaceSupportKHR(d.physicalDevice, d.queueFamily, s.surface, &presentSupported),
             "vkGetPhysicalDeviceSurfaceSupportKHR");
     if (!presentSupported) return VK_ERROR_SURFACE_LOST_KHR;
     VkSurfaceCapabilitiesKHR caps{};
     VkCheck(vkGetPhysicalDeviceSurfaceCapabilitiesKHR(d.physicalDevice, s.surface, &caps), "vkGetPhysicalDeviceSurfaceCapabilitiesKHR");
+    // A minimised window has no area: no chain until it has one again (frames are dropped).
+    if (caps.maxImageExtent.width == 0 || caps.maxImageExtent.height == 0) return VK_SUCCESS;
     uint32_t count = 0;
     VkCheck(vkGetPhysicalDeviceSurfaceFormatsKHR(d.physicalDevice, s.surface, &count, nullptr), "vkGetPhysicalDeviceSurfaceFormatsKHR");
     std::vector<VkSurfaceFormatKHR> formats(count);
@@ -138,7 +146,12 @@ uint32_t Swapchain::ImageCount() const { return static_cast<uint32_t>(m_impl->im
 PresentResult Swapchain::Present(Resource& backBuffer) {
     SwapchainImpl& s = *m_impl;
     DeviceImpl& d = *s.device;
-    if (!s.swapchain) return PresentResult::OutOfDate;
+    if (!s.swapchain) {
+        const VkResult result = CreateChain(s, s.requestedWidth, s.requestedHeight);
+        if (result == VK_ERROR_DEVICE_LOST) return PresentResult::DeviceLost;
+        VkCheck(result, "vkCreateSwapchainKHR");
+        if (!s.swapchain) return PresentResult::Ok;
+    }
 
     // An acquire semaphore may be reused once the submission that waited on it has finished.
     const uint64_t done = d.CompletedSerial();

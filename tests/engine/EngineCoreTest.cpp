@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Engine/EngineCore.h"
@@ -163,6 +164,19 @@ TEST_F(EngineCoreTest, RaytracingIsReportedWithItsLimits) {
     }
     const uint32_t samples = Device().MsaaSampleCount();
     EXPECT_TRUE(samples == 1 || samples == 2 || samples == 4 || samples == 8) << samples;
+}
+
+// Like the software adapter of the original platform, the CPU device is the last choice and is
+// announced on the debug output.
+TEST_F(EngineCoreTest, CpuDeviceIsAnnouncedWhenChosen) {
+    testing::internal::CaptureStderr();
+    auto second = Device::Create(DeviceOptions{});
+    const std::string output = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(second->Adapter().name, Device().Adapter().name);
+    if (second->Adapter().kind == AdapterKind::Cpu)
+        EXPECT_NE(output.find("Vulkan Adapter - lavapipe\n"), std::string::npos) << output;
+    else
+        EXPECT_EQ(output.find("Vulkan Adapter - lavapipe"), std::string::npos) << output;
 }
 
 TEST_F(EngineCoreTest, FailingCreationRaisesHrException) {
