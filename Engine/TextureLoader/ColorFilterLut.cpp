@@ -9,7 +9,8 @@
 namespace Engine {
 
 TextureResource& GetColorFilterLut() {
-    static TextureResource lut;
+    // Never destroyed, like the blank texture: no GPU release from an exit handler.
+    static TextureResource& lut = *new TextureResource;
     return lut;
 }
 

@@ -300,8 +300,10 @@ void LoadTexture(TextureResource& texture, const std::filesystem::path& path, Re
 }
 
 TextureResource& GetBlankTexture() {
+    // Never destroyed: it lives until the process ends, and releasing GPU objects from an exit
+    // handler could run after the driver has already shut down.
     static std::mutex lock;
-    static TextureResource blank;
+    static TextureResource& blank = *new TextureResource;
     std::lock_guard<std::mutex> guard(lock);
     if (blank.srv.IsNull()) {
         EngineCore& core = *EngineCore::GetInstance();
