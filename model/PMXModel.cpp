@@ -10,10 +10,9 @@
 #include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
+#include "model/ModelPhysics.h"
 #include "model/PmxReader.h"
 #include "model/SkinningPool.h"
-
-#include "model/ModelPhysics.h"
 
 namespace Vesma {
 namespace {

@@ -12,6 +12,7 @@ namespace Inspect {
 extern const Mode kPmxMode;
 extern const Mode kGpuMode;
 extern const Mode kCameraMode;
+extern const Mode kPoseMode;
 extern const Mode kVmdMode;
 }  // namespace Inspect
 
@@ -20,6 +21,7 @@ namespace {
 const Inspect::Mode* const kModes[] = {
     &Inspect::kGpuMode,
     &Inspect::kCameraMode,
+    &Inspect::kPoseMode,
     &Inspect::kPmxMode,
     &Inspect::kVmdMode,
 };
