@@ -23,10 +23,11 @@ constexpr std::size_t kMaxDefaultWorkers = 16;
 Math::vec3 FlipZ(const Math::vec3& v) { return {v.x, v.y, -v.z}; }
 
 /// Unit vector, or the vector as it is when it has no length (no NaN from a zero normal).
-Math::vec3 SafeNormalize(const Math::vec3& v) {
-    const float lengthSq = Math::Dot(v, v);
-    if (!(lengthSq > 0.0f) || !std::isfinite(lengthSq)) return v;
-    return v * (1.0f / std::sqrt(lengthSq));
+inline Math::vec3 SafeNormalize(const Math::vec3& v) {
+    const float lengthSq = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (!(lengthSq > 0.0f && lengthSq <= 3.4e38f)) return v;
+    const float inv = 1.0f / __builtin_sqrtf(lengthSq);
+    return {v.x * inv, v.y * inv, v.z * inv};
 }
 
 /// The affine part of a row-vector transform: rows 0-2 rotate/scale, row 3 translates.
