@@ -202,6 +202,9 @@ bool PMXModel::Load(PMXFile&& file, const std::u16string& path) {
     SetupPMXIkSolvers(file.bones, m_nodeManager, m_ikManager);
     SetupPMXMorphs(file.morphs, m_nodeManager, m_restVertices.size(), m_materials.size(), m_morphManager);
 
+    // The physics reset below rebuilds every global transform from the local ones: give each node
+    // its rest local transform first.
+    for (const auto& node : nodes) node->ComputeLocalTransform();
     if (!m_physics->Build(file.rigidBodies, file.joints, m_nodeManager)) {
         file.Clear();
         return false;

@@ -15,6 +15,7 @@
 #include "model/MMDMotionState.h"
 #include "model/MMDNodeManager.h"
 #include "model/ModelPhysics.h"
+#include "model/PMXModel.h"
 #include "model/PMXNode.h"
 #include "tests/support/PhysicsRigs.h"
 
@@ -707,4 +708,18 @@ TEST_F(PhysicsTest, AbsurdButFiniteValuesDoNotBreakTheSimulation) {
     Frames(60, [&](int i) { N(0)->SetAnimateTranslate({0, 1e6f * static_cast<float>(i % 3), 0}); });
     physics.ResetPhysics();
     Frames(10);
+}
+
+// The reset at the end of a model load rebuilds the skeleton from local transforms; the bones,
+// simulated or not, must come out of it in their rest pose.
+TEST_F(PhysicsTest, ModelLoadLeavesTheSkeletonAtRest) {
+    PMXFile file;
+    file.bones = {Bone(u"root", {1, 2, 3}, -1), Bone(u"arm", {1, 7, 3}, 0), Bone(u"tip", {1, 9, 3}, 1)};
+    file.rigidBodies = {Sphere(1, 0.5f, {1, 7, 3}, PMXRigidBodyOperation::Dynamic)};
+    PMXModel model;
+    ASSERT_TRUE(model.Load(std::move(file), u"model"));
+    const vec3 expected[] = {{1, 2, -3}, {1, 7, -3}, {1, 9, -3}};
+    for (int i = 0; i < 3; ++i) {
+        ExpectVecNear(expected[i], model.GetNodeManager().GetNode(i)->GetGlobalTransform().Translation(), 1e-5f);
+    }
 }
