@@ -1,7 +1,7 @@
 # tavrin-inspect: a dispatcher (main.cpp) and one source file per mode.
 file(GLOB inspect_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/inspect/*.cpp)
 add_executable(tavrin-inspect ${inspect_sources})
-target_link_libraries(tavrin-inspect PRIVATE vesma tavrin_assets tavrin_core tavrin_engine)
+target_link_libraries(tavrin-inspect PRIVATE vesma tavrin_assets tavrin_core tavrin_engine tavrin_renderer)
 
 if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
   # Smoke tests of the command line: the built-in model as JSON, and a failed read. (Testing is
@@ -17,4 +17,9 @@ if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
   set_tests_properties(tavrin_inspect_gpu_json PROPERTIES
     PASS_REGULAR_EXPRESSION "\"raytracing\": (true|false),"
     SKIP_REGULAR_EXPRESSION "No Vulkan device found")
+  # Material blocks and textures of the built-in model (textures need a device).
+  add_test(NAME tavrin_inspect_materials_json COMMAND tavrin-inspect --materials --json <Sample>)
+  set_tests_properties(tavrin_inspect_materials_json PROPERTIES
+    PASS_REGULAR_EXPRESSION "\"shadingModel\": \"Default\""
+    SKIP_REGULAR_EXPRESSION "needs a Vulkan device")
 endif()

@@ -2,9 +2,11 @@
 // Upload-heap buffers for data the CPU writes every frame. The memory stays mapped for the
 // buffer's life. StructuredBuffer<T> keeps a staging array of T and one GPU copy per frame in
 // flight: copy f starts at f * elements * sizeof(T).
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -38,6 +40,11 @@ public:
     /// Writes the staging array into copy `copyIndex` (the frame index).
     void CopyStagingToGpu(uint32_t copyIndex = 0) {
         std::memcpy(m_mapped + CopyOffset(copyIndex), m_staging.data(), m_staging.size() * sizeof(T));
+    }
+    /// Writes `elements` (at most one copy's worth) straight into copy `copyIndex`, bypassing the
+    /// staging array, for data the caller already holds in its own list.
+    void CopyToGpu(std::span<const T> elements, uint32_t copyIndex) {
+        std::memcpy(m_mapped + CopyOffset(copyIndex), elements.data(), std::min(elements.size(), m_staging.size()) * sizeof(T));
     }
     T& operator[](size_t index) { return m_staging[index]; }
     const T& operator[](size_t index) const { return m_staging[index]; }

@@ -11,6 +11,7 @@
 namespace Inspect {
 extern const Mode kPmxMode;
 extern const Mode kGpuMode;
+extern const Mode kMaterialsMode;
 extern const Mode kCameraMode;
 extern const Mode kPoseMode;
 extern const Mode kVmdMode;
@@ -20,6 +21,7 @@ namespace {
 
 const Inspect::Mode* const kModes[] = {
     &Inspect::kGpuMode,
+    &Inspect::kMaterialsMode,
     &Inspect::kCameraMode,
     &Inspect::kPoseMode,
     &Inspect::kPmxMode,

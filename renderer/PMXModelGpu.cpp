@@ -1,0 +1,196 @@
+#include "renderer/PMXModelGpu.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <stdexcept>
+
+#include "Engine/GpuResource/ResourceUploadBatch.h"
+#include "Engine/TextureLoader/TexturePath.h"
+#include "core/TextConvert.h"
+
+namespace ProjectTavrin {
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Upload buffers are sized in 32 bits; a model too large for that cannot be drawn.
+void CheckBufferSize(uint64_t elements, uint64_t elementSize, const char* what) {
+    if (elements * elementSize * Engine::kFrameCount > std::numeric_limits<uint32_t>::max())
+        throw std::length_error(std::string("model too large for its ") + what + " buffer");
+}
+
+}  // namespace
+
+PMXModelGpu::PMXModelGpu(Vesma::PMXModel& model) : m_model(model) {
+    Vesma::ReadExtendedMaterials(model.GetModelPath(), m_extended);
+    BuildTextureTable();
+    BuildMaterials();
+}
+
+PMXModelGpu::~PMXModelGpu() {
+    if (m_gpuReady) m_model.SetUploadHook({});
+}
+
+void PMXModelGpu::BuildTextureTable() {
+    // The model's paths are its directory joined with each name (a leading "./" dropped); names
+    // written on Windows may still use backslashes. An entry's name is its path below the model's
+    // directory, as the model file gives it.
+    const std::string directory = std::filesystem::path(Utf16ToUtf8(m_model.GetModelPath())).parent_path().generic_string();
+    for (const std::u16string& fullPath : m_model.GetTexturePaths()) {
+        ModelTexture entry;
+        entry.path = Engine::MakeTexturePath({}, fullPath);
+        const std::string full = entry.path.generic_string();
+        const bool inside = !directory.empty() && full.size() > directory.size() + 1 &&
+                            full.compare(0, directory.size(), directory) == 0 && full[directory.size()] == '/';
+        entry.name = Utf8ToUtf16(inside ? full.substr(directory.size() + 1) : full);
+        m_textures.push_back(std::move(entry));
+    }
+}
+
+int32_t PMXModelGpu::AppendTexture(std::u16string name, std::filesystem::path path) {
+    ModelTexture entry;
+    entry.name = std::move(name);
+    entry.path = std::move(path);
+    m_textures.push_back(std::move(entry));
+    return static_cast<int32_t>(m_textures.size() - 1);
+}
+
+void PMXModelGpu::FindExtendedMaps(MaterialBuffer& block) {
+    if (block.textureIndex < 0 || static_cast<std::size_t>(block.textureIndex) >= m_textures.size()) return;
+    const std::filesystem::path diffuse = m_textures[static_cast<std::size_t>(block.textureIndex)].path;
+    const std::filesystem::path directory = diffuse.parent_path();
+    const std::string stem = diffuse.stem().string();
+    std::string extension = LowerAscii(diffuse.extension().string());
+    if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
+
+    const auto find = [&](const char* suffix) -> int32_t {
+        const std::string file = stem + suffix + "." + extension;
+        const std::filesystem::path path = directory.empty() ? std::filesystem::path(file) : directory / file;
+        if (!Engine::FileExists(path)) return -1;
+        return AppendTexture(Utf8ToUtf16(file), path);
+    };
+    block.occlusionTextureIndex = find("_Occlusion");
+    block.normalTextureIndex = find("_Normal");
+    const auto model = static_cast<Vesma::ShadingModel>(block.shadingModel);
+    if (model == Vesma::ShadingModel::Subsurface || model == Vesma::ShadingModel::Skin)
+        block.curvatureTextureIndex = find("_Curvature");
+    if (model == Vesma::ShadingModel::Subsurface) block.thicknessTextureIndex = find("_Thickness");
+}
+
+void PMXModelGpu::BuildMaterials() {
+    const std::size_t fileTextures = m_textures.size();
+    for (const Vesma::ModelMaterial& material : m_model.GetMaterials()) {
+        MaterialBuffer block = DefaultMaterialBuffer();
+        ApplyPmxMaterial(block, material.source, fileTextures);
+        block.beginIndex = static_cast<int32_t>(material.beginIndex);
+        block.vertexCount = static_cast<int32_t>(material.indexCount);
+        ApplyExtendedMaterial(block, m_extended.Lookup(material.name));
+        FindExtendedMaps(block);
+        m_materials.push_back(block);
+    }
+    m_renderMaterials = m_materials;
+}
+
+void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
+    Engine::Platform::Device& device = *core.GetDevice();
+
+    Engine::ResourceUploadBatch batch(core.GetDeviceShared());
+    batch.Begin();
+    const Engine::TextureResource& blank = Engine::GetBlankTexture();
+    for (ModelTexture& entry : m_textures) {
+        Engine::LoadTexture(entry.texture, entry.path, batch);
+        entry.loaded = entry.texture.resource && entry.texture.resource != blank.resource;
+    }
+    batch.End(device).wait();
+
+    const std::vector<Vesma::ModelVertex>& vertices = m_model.GetOutputVertices();
+    const std::vector<uint32_t>& indices = m_model.GetIndices();
+    if (!vertices.empty()) {
+        CheckBufferSize(vertices.size(), sizeof(Vesma::ModelVertex), "vertex");
+        m_vertexBuffer.Create(device, static_cast<uint32_t>(vertices.size()), Engine::kFrameCount, u"ModelVertices");
+        for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_vertexBuffer.CopyToGpu(vertices, frame);
+    }
+    if (!indices.empty()) {
+        CheckBufferSize(indices.size(), sizeof(uint32_t), "index");
+        m_indexBuffer.Create(device, static_cast<uint32_t>(indices.size()), Engine::kFrameCount, u"ModelIndices");
+        for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_indexBuffer.CopyToGpu(indices, frame);
+    }
+    if (!m_renderMaterials.empty()) {
+        CheckBufferSize(m_renderMaterials.size(), sizeof(MaterialSlot), "material");
+        m_materialBuffer.Create(device, static_cast<uint32_t>(m_renderMaterials.size()), Engine::kFrameCount, u"ModelMaterials");
+        for (std::size_t i = 0; i < m_renderMaterials.size(); ++i) m_materialBuffer[i].block = m_renderMaterials[i];
+        for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_materialBuffer.CopyStagingToGpu(frame);
+    }
+    m_gpuReady = true;
+    m_model.SetUploadHook([this](Vesma::PMXModel&) { Upload(Engine::EngineCore::GetInstance()->GetBackBufferIndex()); });
+}
+
+void PMXModelGpu::Upload(uint32_t frameIndex) {
+    // The frame's material morphs: colours from the combined records, texture factors from each.
+    const std::vector<Vesma::MaterialMorphResult>& morphs = m_model.GetMaterialMorphResults();
+    const std::size_t count = std::min(morphs.size(), m_renderMaterials.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        MaterialBuffer& block = m_renderMaterials[i];
+        const Vesma::MaterialMorphResult& r = morphs[i];
+        block.diffuse = r.diffuse;
+        block.specular = r.specular;
+        block.specularPower = r.specularPower;
+        block.ambient = r.ambient;
+        block.textureMulFactor = r.textureMulFactor;
+        block.spTextureMulFactor = r.spTextureMulFactor;
+        block.toonTextureMulFactor = r.toonTextureMulFactor;
+        block.textureAddFactor = r.textureAddFactor;
+        block.spTextureAddFactor = r.spTextureAddFactor;
+        block.toonTextureAddFactor = r.toonTextureAddFactor;
+    }
+    if (!m_gpuReady) return;
+
+    // Every copy was filled when the buffers were made, so only the frame's own copy changes.
+    const uint32_t frame = frameIndex % Engine::kFrameCount;
+    const std::vector<Vesma::ModelVertex>& vertices = m_model.GetOutputVertices();
+    if (m_vertexBuffer.GetResource() && vertices.size() == m_vertexBuffer.NumElementsPerCopy()) {
+        m_vertexBuffer.CopyToGpu(vertices, frame);
+    }
+    if (m_materialBuffer.GetResource()) {
+        for (std::size_t i = 0; i < m_renderMaterials.size(); ++i) m_materialBuffer[i].block = m_renderMaterials[i];
+        m_materialBuffer.CopyStagingToGpu(frame);
+    }
+}
+
+void PMXModelGpu::ResetMaterial(std::size_t index) {
+    if (index >= m_renderMaterials.size()) return;
+    MaterialBuffer& block = m_renderMaterials[index];
+    const int32_t beginIndex = block.beginIndex;
+    const int32_t vertexCount = block.vertexCount;
+    block = DefaultMaterialBuffer();
+    block.beginIndex = beginIndex;
+    block.vertexCount = vertexCount;
+}
+
+void PMXModelGpu::RestoreMaterial(std::size_t index) {
+    if (index >= m_renderMaterials.size()) return;
+    m_renderMaterials[index] = m_materials[index];
+}
+
+bool PMXModelGpu::WriteExtendedMaterials() const {
+    const auto& materials = m_model.GetMaterials();
+    std::vector<Vesma::NamedExtendedMaterial> named;
+    named.reserve(m_renderMaterials.size());
+    for (std::size_t i = 0; i < m_renderMaterials.size() && i < materials.size(); ++i)
+        named.push_back({materials[i].name, ExtendedValuesOf(m_renderMaterials[i])});
+    return Vesma::WriteExtendedMaterials(m_model.GetModelPath(), named);
+}
+
+uint64_t PMXModelGpu::MaterialOffset(std::size_t index, uint32_t frameIndex) const {
+    return m_materialBuffer.CopyOffset(frameIndex) + uint64_t(index) * kMaterialSlotStride;
+}
+
+uint64_t PMXModelGpu::MaterialAddress(std::size_t index, uint32_t frameIndex) const {
+    return m_materialBuffer.GpuVirtualAddress(frameIndex) + uint64_t(index) * kMaterialSlotStride;
+}
+
+}  // namespace ProjectTavrin
