@@ -9,6 +9,7 @@
 #include "model/VMDFile.h"
 #include "model/VMDModelAnimation.h"
 #include "tests/model/ModelTestRigs.h"
+#include "tests/support/PhysicsRigs.h"
 #include "tests/support/VmdWriter.h"
 
 using namespace Vesma;
@@ -340,6 +341,47 @@ TEST(PMXModelTest, LoadsTheSampleAndReportsUnreadableFiles) {
     EXPECT_FALSE(MessageLog::Instance().TakeAll().empty());
     EXPECT_TRUE(model.GetOutputVertices().empty());
     RunFrame(model, nullptr, 0);  // an empty model updates without harm
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PMXModelTest, PhysicsBonesLagBehindAMoveAndResetPutsThemBack) {
+    const TestSupport::PhysicsRig rig = TestSupport::MakeHairAndSkirtRig();
+    PMXFile file;
+    file.bones = rig.bones;
+    file.rigidBodies = rig.rigidBodies;
+    file.joints = rig.joints;
+    auto model = ModelRigs::LoadModel(std::move(file));
+    ASSERT_TRUE(model);
+    ASSERT_NE(nullptr, model->GetPhysics());
+    model->ResetPose();
+    const MMDNodeManager& nodes = model->GetNodeManager();
+    const size_t hairTip = 3 + 5;  // the last link of the first hair strand
+    const vec3 head = nodes.GetNode(2)->GetGlobalTransform().Translation();
+    const vec3 tip = nodes.GetNode(hairTip)->GetGlobalTransform().Translation();
+
+    // The whole model jumps 5 units along x in one frame: the head follows at once, the hair
+    // trails behind.
+    auto frame = [&](bool reset) {
+        model->BeginAnimation();
+        nodes.GetNode(0)->SetAnimateTranslate({5, 0, 0});
+        model->UpdateMorphsAndNodes();
+        model->EndUpdate();
+        if (reset) {
+            model->ResetPhysics();
+        } else {
+            model->StepPhysics(1.0f / 30.0f);
+        }
+        model->UpdateVertices();
+    };
+    frame(false);
+    ExpectVecNear(head + vec3(5, 0, 0), nodes.GetNode(2)->GetGlobalTransform().Translation(), 1e-4f);
+    EXPECT_LT(nodes.GetNode(hairTip)->GetGlobalTransform().Translation().x, tip.x + 4.0f);
+
+    frame(true);
+    ExpectVecNear(tip + vec3(5, 0, 0), nodes.GetNode(hairTip)->GetGlobalTransform().Translation(), 1e-3f);
 }
 
 }  // namespace
