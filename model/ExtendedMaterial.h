@@ -62,6 +62,7 @@ public:
     /// The entry for `name`, or null.
     const ExtendedMaterial* Find(const std::u16string& name) const;
     std::size_t Size() const { return m_entries.size(); }
+    const std::map<std::u16string, ExtendedMaterial>& Entries() const { return m_entries; }
     void Clear() { m_entries.clear(); }
 
 private:
