@@ -171,18 +171,6 @@ TEST_F(ExtendedMaterialTest, MalformedDocumentsKeepWhatWasReadBeforeTheFault) {
     }
 }
 
-TEST_F(ExtendedMaterialTest, LookupInsertsDefaultsOnce) {
-    ExtendedMaterialMap map;
-    map.Lookup(u"skin").metallic = 0.5f;
-    EXPECT_FLOAT_EQ(map.Lookup(u"skin").metallic, 0.5f);
-    const ExtendedMaterial& fresh = map.Lookup(u"new");
-    EXPECT_EQ(map.Size(), 2u);
-    EXPECT_FLOAT_EQ(fresh.subsurfaceColor.x, 1.0f);
-    EXPECT_FLOAT_EQ(fresh.subsurfaceColor.y, 1.0f);
-    EXPECT_EQ(fresh.shadingModel, 1u);
-    EXPECT_FLOAT_EQ(fresh.clearCoat, 1.0f);
-}
-
 TEST_F(ExtendedMaterialTest, FormatWritesTheAttributeOrderAndFormats) {
     NamedExtendedMaterial material{u"body & <skin>", {}};
     material.values.metallic = 0.25f;

@@ -105,39 +105,6 @@ TEST_F(PMXModelGpuTables, BlocksComeFromThePmxMaterialAndTheExtendedValues) {
     EXPECT_EQ(m_gpu->GetExtendedMaterials().Size(), 3u);
 }
 
-TEST_F(PMXModelGpuTables, SphereModesAndDrawFlags) {
-    struct Case {
-        Vesma::PMXSphereMode mode;
-        int32_t want;
-    };
-    for (const Case c : {Case{Vesma::PMXSphereMode::None, 0}, Case{Vesma::PMXSphereMode::Multiply, 1},
-                         Case{Vesma::PMXSphereMode::Add, 2}, Case{Vesma::PMXSphereMode::SubTexture, 0},
-                         Case{static_cast<Vesma::PMXSphereMode>(9), 0}}) {
-        Vesma::PMXMaterial material;
-        material.sphereMode = c.mode;
-        material.sphereTextureIndex = -1;
-        MaterialBuffer block = ProjectTavrin::DefaultMaterialBuffer();
-        ProjectTavrin::ApplyPmxMaterial(block, material, 4);
-        EXPECT_EQ(block.spTextureMode, c.want);
-        EXPECT_EQ(block.spTextureIndex, -1);
-    }
-    struct Flags {
-        uint8_t drawMode;
-        int32_t bothFace, caster, receiver, edge;
-    };
-    for (const Flags f : {Flags{0x00, 0, 0, 0, 0}, Flags{0x04, 0, 1, 0, 0}, Flags{0x06, 0, 1, 0, 0},
-                          Flags{0xFF, 1, 1, 1, 1}, Flags{0x19, 1, 0, 1, 1}}) {
-        Vesma::PMXMaterial material;
-        material.drawMode = f.drawMode;
-        MaterialBuffer block = ProjectTavrin::DefaultMaterialBuffer();
-        ProjectTavrin::ApplyPmxMaterial(block, material, 4);
-        EXPECT_EQ(block.bothFace, f.bothFace) << int(f.drawMode);
-        EXPECT_EQ(block.shadowCaster, f.caster) << int(f.drawMode);
-        EXPECT_EQ(block.shadowReceiver, f.receiver) << int(f.drawMode);
-        EXPECT_EQ(block.edgeFlag, f.edge) << int(f.drawMode);
-    }
-}
-
 TEST_F(PMXModelGpuTables, MaterialMorphsReachTheRenderBlocksNotTheLoadedOnes) {
     m_model->GetMorphManager().GetMorph(0)->SetWeight(1.0f);
     m_model->BeginAnimation();
