@@ -5,35 +5,35 @@
 
 using namespace Engine;
 using TestSupport::CountingBytes;
-using TestSupport::DdsSpec;
+using TestSupport::DdsLayout;
 using TestSupport::WriteDds;
 
 namespace {
 
 constexpr uint32_t kFlagsVolume = 0x1007 | 0x800000;
 
-DdsSpec Dx10(DxgiFormat format, uint32_t width, uint32_t height, uint32_t mips, size_t pixelBytes) {
-    DdsSpec spec;
-    spec.pfFlags = 0x4;
-    spec.fourCC = MakeFourCC('D', 'X', '1', '0');
-    spec.dx10 = true;
-    spec.dxgiFormat = static_cast<uint32_t>(format);
-    spec.width = width;
-    spec.height = height;
-    spec.mipCount = mips;
-    spec.pixels = CountingBytes(pixelBytes);
-    return spec;
+DdsLayout Dx10(DxgiFormat format, uint32_t width, uint32_t height, uint32_t mips, size_t pixelBytes) {
+    DdsLayout dds;
+    dds.pfFlags = 0x4;
+    dds.fourCC = MakeFourCC('D', 'X', '1', '0');
+    dds.dx10 = true;
+    dds.dxgiFormat = static_cast<uint32_t>(format);
+    dds.width = width;
+    dds.height = height;
+    dds.mipCount = mips;
+    dds.pixels = CountingBytes(pixelBytes);
+    return dds;
 }
 
-DdsSpec FourCC(uint32_t code, uint32_t width, uint32_t height, uint32_t mips, size_t pixelBytes) {
-    DdsSpec spec;
-    spec.pfFlags = 0x4;
-    spec.fourCC = code;
-    spec.width = width;
-    spec.height = height;
-    spec.mipCount = mips;
-    spec.pixels = CountingBytes(pixelBytes);
-    return spec;
+DdsLayout FourCC(uint32_t code, uint32_t width, uint32_t height, uint32_t mips, size_t pixelBytes) {
+    DdsLayout dds;
+    dds.pfFlags = 0x4;
+    dds.fourCC = code;
+    dds.width = width;
+    dds.height = height;
+    dds.mipCount = mips;
+    dds.pixels = CountingBytes(pixelBytes);
+    return dds;
 }
 
 DecodeResult Decode(const std::vector<uint8_t>& file, DecodedTexture& out, uint32_t maxSize = 0) {
@@ -54,10 +54,10 @@ TEST(DdsDecoder, RejectsMalformedFiles) {
         DecodeResult expected;
     };
     std::vector<Case> cases;
-    auto add = [&](const char* what, DdsSpec spec, DecodeResult expected) {
-        cases.push_back({what, WriteDds(spec), expected});
+    auto add = [&](const char* what, DdsLayout dds, DecodeResult expected) {
+        cases.push_back({what, WriteDds(dds), expected});
     };
-    DdsSpec base;
+    DdsLayout base;
     base.pixels = CountingBytes(64);
 
     cases.push_back({"empty", {}, DecodeResult::Fail});
@@ -66,57 +66,57 @@ TEST(DdsDecoder, RejectsMalformedFiles) {
         shortFile.resize(127);
         cases.push_back({"shorter than a header", shortFile, DecodeResult::Fail});
     }
-    { DdsSpec s = base; s.magic = 0x20534445; add("bad magic", s, DecodeResult::Fail); }
-    { DdsSpec s = base; s.headerSize = 120; add("bad header size", s, DecodeResult::Fail); }
-    { DdsSpec s = base; s.pfSize = 24; add("bad pixel-format size", s, DecodeResult::Fail); }
+    { DdsLayout s = base; s.magic = 0x20534445; add("bad magic", s, DecodeResult::Fail); }
+    { DdsLayout s = base; s.headerSize = 120; add("bad header size", s, DecodeResult::Fail); }
+    { DdsLayout s = base; s.pfSize = 24; add("bad pixel-format size", s, DecodeResult::Fail); }
     {
         std::vector<uint8_t> file = WriteDds(Dx10(DxgiFormat::R8G8B8A8_Unorm, 4, 4, 1, 0));
         file.resize(140);
         cases.push_back({"extended header cut short", file, DecodeResult::Fail});
     }
-    { DdsSpec s = Dx10(DxgiFormat::R8G8B8A8_Unorm, 4, 4, 1, 64); s.arraySize = 0; add("array size 0", s, DecodeResult::InvalidData); }
+    { DdsLayout s = Dx10(DxgiFormat::R8G8B8A8_Unorm, 4, 4, 1, 64); s.arraySize = 0; add("array size 0", s, DecodeResult::InvalidData); }
     for (DxgiFormat f : {DxgiFormat::AI44, DxgiFormat::IA44, DxgiFormat::P8, DxgiFormat::A8P8})
         add("palette format", Dx10(f, 4, 4, 1, 64), DecodeResult::NotSupported);
     add("format value with no layout", Dx10(static_cast<DxgiFormat>(200), 4, 4, 1, 64), DecodeResult::NotSupported);
     add("unknown format 0", Dx10(DxgiFormat::Unknown, 4, 4, 1, 64), DecodeResult::NotSupported);
     {
-        DdsSpec s = Dx10(DxgiFormat::R8_Unorm, 4, 2, 1, 64);
+        DdsLayout s = Dx10(DxgiFormat::R8_Unorm, 4, 2, 1, 64);
         s.resourceDimension = 2;
         add("1D texture with a height", s, DecodeResult::InvalidData);
     }
-    { DdsSpec s = Dx10(DxgiFormat::R8_Unorm, 4, 4, 1, 64); s.resourceDimension = 4; s.depth = 4; add("3D without the volume flag", s, DecodeResult::InvalidData); }
+    { DdsLayout s = Dx10(DxgiFormat::R8_Unorm, 4, 4, 1, 64); s.resourceDimension = 4; s.depth = 4; add("3D without the volume flag", s, DecodeResult::InvalidData); }
     {
-        DdsSpec s = Dx10(DxgiFormat::R8_Unorm, 4, 4, 1, 64);
+        DdsLayout s = Dx10(DxgiFormat::R8_Unorm, 4, 4, 1, 64);
         s.resourceDimension = 4;
         s.flags = kFlagsVolume;
         s.depth = 4;
         s.arraySize = 2;
         add("3D array", s, DecodeResult::NotSupported);
     }
-    { DdsSpec s = Dx10(DxgiFormat::R8_Unorm, 4, 4, 1, 64); s.resourceDimension = 1; add("buffer dimension", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.masks[3] = 0x0F000000; add("RGB masks in no table entry", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.rgbBitCount = 24; add("24-bit RGB", s, DecodeResult::NotSupported); }
-    { DdsSpec s = FourCC(MakeFourCC('D', 'X', 'T', '9'), 4, 4, 1, 64); add("unknown four-character code", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.pfFlags = 0; add("no pixel-format family", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.caps2 = 0x200 | 0x400 | 0x800; add("cube map with two faces", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.mipCount = 16; add("16 mips", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.width = 16385; s.height = 1; add("2D wider than 16384", s, DecodeResult::NotSupported); }
-    { DdsSpec s = base; s.width = 0; add("width 0", s, DecodeResult::InvalidData); }
+    { DdsLayout s = Dx10(DxgiFormat::R8_Unorm, 4, 4, 1, 64); s.resourceDimension = 1; add("buffer dimension", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.masks[3] = 0x0F000000; add("RGB masks in no table entry", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.rgbBitCount = 24; add("24-bit RGB", s, DecodeResult::NotSupported); }
+    { DdsLayout s = FourCC(MakeFourCC('D', 'X', 'T', '9'), 4, 4, 1, 64); add("unknown four-character code", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.pfFlags = 0; add("no pixel-format family", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.caps2 = 0x200 | 0x400 | 0x800; add("cube map with two faces", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.mipCount = 16; add("16 mips", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.width = 16385; s.height = 1; add("2D wider than 16384", s, DecodeResult::NotSupported); }
+    { DdsLayout s = base; s.width = 0; add("width 0", s, DecodeResult::InvalidData); }
     {
-        DdsSpec s = base;
+        DdsLayout s = base;
         s.flags = kFlagsVolume;
         s.depth = 2049;
         s.width = s.height = 1;
         add("volume deeper than 2048", s, DecodeResult::NotSupported);
     }
-    { DdsSpec s = Dx10(DxgiFormat::R8_Unorm, 1, 1, 1, 4096); s.arraySize = 2049; add("2049 array slices", s, DecodeResult::NotSupported); }
-    { DdsSpec s = Dx10(DxgiFormat::R8_Unorm, 1, 1, 1, 4096); s.arraySize = 342; s.miscFlag = 4; add("cube array over 2048 faces", s, DecodeResult::NotSupported); }
+    { DdsLayout s = Dx10(DxgiFormat::R8_Unorm, 1, 1, 1, 4096); s.arraySize = 2049; add("2049 array slices", s, DecodeResult::NotSupported); }
+    { DdsLayout s = Dx10(DxgiFormat::R8_Unorm, 1, 1, 1, 4096); s.arraySize = 342; s.miscFlag = 4; add("cube array over 2048 faces", s, DecodeResult::NotSupported); }
     add("depth-stencil format", Dx10(DxgiFormat::D24_Unorm_S8_Uint, 4, 4, 1, 64), DecodeResult::NotSupported);
-    { DdsSpec s = Dx10(DxgiFormat::NV12, 2, 2, 15, 64); s.arraySize = 2048; add("two-plane format, too many subresources", s, DecodeResult::InvalidArg); }
-    { DdsSpec s = base; s.pixels.resize(63); add("pixel data one byte short", s, DecodeResult::EndOfFile); }
-    { DdsSpec s = base; s.mipCount = 3; s.pixels.resize(64 + 16 + 3); add("last mip one byte short", s, DecodeResult::EndOfFile); }
+    { DdsLayout s = Dx10(DxgiFormat::NV12, 2, 2, 15, 64); s.arraySize = 2048; add("two-plane format, too many subresources", s, DecodeResult::InvalidArg); }
+    { DdsLayout s = base; s.pixels.resize(63); add("pixel data one byte short", s, DecodeResult::EndOfFile); }
+    { DdsLayout s = base; s.mipCount = 3; s.pixels.resize(64 + 16 + 3); add("last mip one byte short", s, DecodeResult::EndOfFile); }
     {
-        DdsSpec s = base;
+        DdsLayout s = base;
         s.caps2 = 0xFE00;
         s.pixels.resize(64 * 6 - 1);
         add("last cube face short", s, DecodeResult::EndOfFile);
@@ -193,10 +193,10 @@ TEST(DdsDecoder, LegacyPixelFormatTable) {
 }
 
 TEST(DdsDecoder, Rgba8MipChainPointsIntoTheFile) {
-    DdsSpec spec;  // legacy R8G8B8A8, 4 x 4
-    spec.mipCount = 3;
-    spec.pixels = CountingBytes(64 + 16 + 4 + 7);  // trailing bytes are ignored
-    const auto file = WriteDds(spec);
+    DdsLayout dds;  // legacy R8G8B8A8, 4 x 4
+    dds.mipCount = 3;
+    dds.pixels = CountingBytes(64 + 16 + 4 + 7);  // trailing bytes are ignored
+    const auto file = WriteDds(dds);
     DecodedTexture out;
     ASSERT_EQ(Decode(file, out), DecodeResult::Ok);
     EXPECT_EQ(out.desc.dimension, TextureDimension::Texture2D);
@@ -219,11 +219,11 @@ TEST(DdsDecoder, Rgba8MipChainPointsIntoTheFile) {
 }
 
 TEST(DdsDecoder, MipCountZeroMeansOneAndAsksForGeneratedMips) {
-    DdsSpec spec;
-    spec.mipCount = 0;
-    spec.pixels = CountingBytes(64);
+    DdsLayout dds;
+    dds.mipCount = 0;
+    dds.pixels = CountingBytes(64);
     DecodedTexture out;
-    ASSERT_EQ(Decode(WriteDds(spec), out), DecodeResult::Ok);
+    ASSERT_EQ(Decode(WriteDds(dds), out), DecodeResult::Ok);
     EXPECT_EQ(out.desc.mipLevels, 1u);
     EXPECT_EQ(out.subresources.size(), 1u);
     EXPECT_TRUE(out.generateMips);
@@ -232,7 +232,7 @@ TEST(DdsDecoder, MipCountZeroMeansOneAndAsksForGeneratedMips) {
 TEST(DdsDecoder, BlockCompressedSurfacesUseWholeBlocks) {
     struct Case {
         const char* what;
-        DdsSpec spec;
+        DdsLayout dds;
         DxgiFormat format;
         std::vector<uint64_t> rowPitch, slicePitch;
     };
@@ -249,12 +249,12 @@ TEST(DdsDecoder, BlockCompressedSurfacesUseWholeBlocks) {
         {"R16G16B16A16F 2x2", FourCC(113, 2, 2, 2, 32 + 8), DxgiFormat::R16G16B16A16_Float, {16, 8}, {32, 8}},
     };
     for (const Case& c : cases) {
-        const auto file = WriteDds(c.spec);
+        const auto file = WriteDds(c.dds);
         DecodedTexture out;
         ASSERT_EQ(Decode(file, out), DecodeResult::Ok) << c.what;
         EXPECT_EQ(out.desc.format, c.format) << c.what;
         ASSERT_EQ(out.subresources.size(), c.rowPitch.size()) << c.what;
-        size_t offset = file.size() - c.spec.pixels.size();
+        size_t offset = file.size() - c.dds.pixels.size();
         for (size_t i = 0; i < c.rowPitch.size(); ++i) {
             EXPECT_EQ(out.subresources[i].rowPitch, c.rowPitch[i]) << c.what << " mip " << i;
             EXPECT_EQ(out.subresources[i].slicePitch, c.slicePitch[i]) << c.what << " mip " << i;
@@ -267,23 +267,23 @@ TEST(DdsDecoder, BlockCompressedSurfacesUseWholeBlocks) {
 TEST(DdsDecoder, CubeMapsHoldSixFacesEachWithItsMips) {
     // Legacy header, all six faces, 4 x 4 R8G8B8A8 with 2 mips: faces are stored one after
     // another, each followed by its own mips.
-    DdsSpec legacy;
+    DdsLayout legacy;
     legacy.caps2 = 0xFE00;
     legacy.mipCount = 2;
     legacy.pixels = CountingBytes(6 * (64 + 16));
     // Extended header: a cube array of 2 cubes, 2 x 2 R32_FLOAT, 1 mip.
-    DdsSpec cubeArray = Dx10(DxgiFormat::R32_Float, 2, 2, 1, 12 * 16);
+    DdsLayout cubeArray = Dx10(DxgiFormat::R32_Float, 2, 2, 1, 12 * 16);
     cubeArray.miscFlag = 4;
     cubeArray.arraySize = 2;
 
     struct Case {
         const char* what;
-        DdsSpec spec;
+        DdsLayout dds;
         uint32_t slices, mips;
         uint64_t faceBytes, mip0Bytes;
     };
     for (const Case& c : {Case{"legacy cube", legacy, 6, 2, 80, 64}, Case{"cube array", cubeArray, 12, 1, 16, 16}}) {
-        const auto file = WriteDds(c.spec);
+        const auto file = WriteDds(c.dds);
         DecodedTexture out;
         ASSERT_EQ(Decode(file, out), DecodeResult::Ok) << c.what;
         EXPECT_TRUE(out.desc.cube) << c.what;
@@ -291,7 +291,7 @@ TEST(DdsDecoder, CubeMapsHoldSixFacesEachWithItsMips) {
         EXPECT_EQ(out.desc.depthOrArraySize, c.slices) << c.what;
         EXPECT_EQ(out.desc.mipLevels, c.mips) << c.what;
         ASSERT_EQ(out.subresources.size(), size_t(c.slices) * c.mips) << c.what;
-        const size_t start = file.size() - c.spec.pixels.size();
+        const size_t start = file.size() - c.dds.pixels.size();
         for (uint32_t slice = 0; slice < c.slices; ++slice) {
             EXPECT_EQ(OffsetOf(file, out.subresources[slice * c.mips]), start + slice * c.faceBytes) << c.what;
             if (c.mips > 1) {
@@ -302,25 +302,25 @@ TEST(DdsDecoder, CubeMapsHoldSixFacesEachWithItsMips) {
 }
 
 TEST(DdsDecoder, VolumeTexturesStoreEachMipAsItsDepthSlices) {
-    DdsSpec legacy;
+    DdsLayout legacy;
     legacy.flags = kFlagsVolume;
     legacy.depth = 4;
     legacy.mipCount = 3;  // 4x4x4, 2x2x2, 1x1x1
     legacy.pixels = CountingBytes(4 * 64 + 2 * 16 + 4);
-    DdsSpec extended = Dx10(DxgiFormat::R8G8B8A8_Unorm, 4, 4, 3, 4 * 64 + 2 * 16 + 4);
+    DdsLayout extended = Dx10(DxgiFormat::R8G8B8A8_Unorm, 4, 4, 3, 4 * 64 + 2 * 16 + 4);
     extended.resourceDimension = 4;
     extended.flags = kFlagsVolume;
     extended.depth = 4;
 
-    for (const DdsSpec& spec : {legacy, extended}) {
-        const auto file = WriteDds(spec);
+    for (const DdsLayout& dds : {legacy, extended}) {
+        const auto file = WriteDds(dds);
         DecodedTexture out;
         ASSERT_EQ(Decode(file, out), DecodeResult::Ok);
         EXPECT_EQ(out.desc.dimension, TextureDimension::Texture3D);
         EXPECT_EQ(out.desc.depthOrArraySize, 4u);
         EXPECT_EQ(out.desc.mipLevels, 3u);
         ASSERT_EQ(out.subresources.size(), 3u);
-        const size_t start = file.size() - spec.pixels.size();
+        const size_t start = file.size() - dds.pixels.size();
         EXPECT_EQ(OffsetOf(file, out.subresources[0]), start);
         EXPECT_EQ(out.subresources[0].slicePitch, 64u);
         EXPECT_EQ(OffsetOf(file, out.subresources[1]), start + 256);
@@ -330,11 +330,11 @@ TEST(DdsDecoder, VolumeTexturesStoreEachMipAsItsDepthSlices) {
 }
 
 TEST(DdsDecoder, OneDimensionalArrays) {
-    DdsSpec spec = Dx10(DxgiFormat::R16_Float, 8, 1, 1, 3 * 16);
-    spec.resourceDimension = 2;
-    spec.arraySize = 3;
+    DdsLayout dds = Dx10(DxgiFormat::R16_Float, 8, 1, 1, 3 * 16);
+    dds.resourceDimension = 2;
+    dds.arraySize = 3;
     DecodedTexture out;
-    ASSERT_EQ(Decode(WriteDds(spec), out), DecodeResult::Ok);
+    ASSERT_EQ(Decode(WriteDds(dds), out), DecodeResult::Ok);
     EXPECT_EQ(out.desc.dimension, TextureDimension::Texture1D);
     EXPECT_EQ(out.desc.height, 1u);
     EXPECT_EQ(out.desc.depthOrArraySize, 3u);
@@ -342,11 +342,11 @@ TEST(DdsDecoder, OneDimensionalArrays) {
 }
 
 TEST(DdsDecoder, RetryLeavesOutMipsAboveTheSizeLimit) {
-    DdsSpec spec;
-    spec.width = spec.height = 8;
-    spec.mipCount = 4;  // 8, 4, 2, 1
-    spec.pixels = CountingBytes(256 + 64 + 16 + 4);
-    const auto file = WriteDds(spec);
+    DdsLayout dds;
+    dds.width = dds.height = 8;
+    dds.mipCount = 4;  // 8, 4, 2, 1
+    dds.pixels = CountingBytes(256 + 64 + 16 + 4);
+    const auto file = WriteDds(dds);
     DecodedTexture out;
     ASSERT_EQ(Decode(file, out, 2), DecodeResult::Ok);
     EXPECT_EQ(out.desc.width, 2u);
@@ -356,8 +356,8 @@ TEST(DdsDecoder, RetryLeavesOutMipsAboveTheSizeLimit) {
     EXPECT_EQ(OffsetOf(file, out.subresources[0]), 128u + 256 + 64);
 
     // A single-mip file is never cut down.
-    spec.mipCount = 1;
-    spec.pixels = CountingBytes(256);
-    ASSERT_EQ(Decode(WriteDds(spec), out, 2), DecodeResult::Ok);
+    dds.mipCount = 1;
+    dds.pixels = CountingBytes(256);
+    ASSERT_EQ(Decode(WriteDds(dds), out, 2), DecodeResult::Ok);
     EXPECT_EQ(out.desc.width, 8u);
 }

@@ -17,7 +17,7 @@ using namespace Engine;
 using Platform::ResourceDimension;
 using Platform::ResourceState;
 using TestSupport::CountingBytes;
-using TestSupport::DdsSpec;
+using TestSupport::DdsLayout;
 
 namespace {
 
@@ -109,7 +109,7 @@ TEST_F(TextureLoaderTest, TgaAndPathWithoutExtension) {
 
 TEST_F(TextureLoaderTest, DdsMipsCubeFacesAndVolumesAreUploadedFromTheFile) {
     // BC1 8 x 8 with its own 4 mips: every mip comes from the file.
-    DdsSpec bc1;
+    DdsLayout bc1;
     bc1.pfFlags = 0x4;
     bc1.fourCC = MakeFourCC('D', 'X', 'T', '1');
     bc1.width = bc1.height = 8;
@@ -123,7 +123,7 @@ TEST_F(TextureLoaderTest, DdsMipsCubeFacesAndVolumesAreUploadedFromTheFile) {
     EXPECT_EQ(Read(*bc.resource, 2), std::vector<uint8_t>(bc1.pixels.begin() + 40, bc1.pixels.begin() + 48));
 
     // Cube map 4 x 4 RGBA8 with 2 mips: the last face's mips hold the file's last bytes.
-    DdsSpec cube;
+    DdsLayout cube;
     cube.caps2 = 0xFE00;
     cube.mipCount = 2;
     cube.pixels = CountingBytes(6 * 80, 3);
@@ -134,7 +134,7 @@ TEST_F(TextureLoaderTest, DdsMipsCubeFacesAndVolumesAreUploadedFromTheFile) {
     EXPECT_EQ(Read(*cubeTexture.resource, 5 * 2 + 1), std::vector<uint8_t>(cube.pixels.begin() + 464, cube.pixels.end()));
 
     // Volume 4 x 4 x 2, one mip, R8_UNORM via the extended header.
-    DdsSpec volume;
+    DdsLayout volume;
     volume.pfFlags = 0x4;
     volume.fourCC = MakeFourCC('D', 'X', '1', '0');
     volume.dx10 = true;
@@ -150,14 +150,14 @@ TEST_F(TextureLoaderTest, DdsMipsCubeFacesAndVolumesAreUploadedFromTheFile) {
 }
 
 TEST_F(TextureLoaderTest, SingleMipDdsGetsAGeneratedChainWhereTheFormatAllows) {
-    DdsSpec rgba;  // legacy R8G8B8A8 4 x 4, one mip
+    DdsLayout rgba;  // legacy R8G8B8A8 4 x 4, one mip
     rgba.pixels = Uniform(4, 4, {10, 20, 30, 40});
     const auto generated = Load(Write("flat.dds", TestSupport::WriteDds(rgba)));
     ASSERT_TRUE(generated.resource);
     EXPECT_EQ(generated.description.mipLevels, 3u);
     EXPECT_EQ(Read(*generated.resource, 2), (std::vector<uint8_t>{10, 20, 30, 40}));
 
-    DdsSpec bc3;  // block-compressed: no chain to generate
+    DdsLayout bc3;  // block-compressed: no chain to generate
     bc3.pfFlags = 0x4;
     bc3.fourCC = MakeFourCC('D', 'X', 'T', '5');
     bc3.pixels = CountingBytes(16);

@@ -31,35 +31,35 @@ void AppendBytes(void* context, void* data, int size) {
 
 }  // namespace
 
-std::vector<uint8_t> WriteDds(const DdsSpec& spec) {
+std::vector<uint8_t> WriteDds(const DdsLayout& dds) {
     std::vector<uint8_t> out;
-    PutU32(out, spec.magic);
-    PutU32(out, spec.headerSize);
-    PutU32(out, spec.flags);
-    PutU32(out, spec.height);
-    PutU32(out, spec.width);
+    PutU32(out, dds.magic);
+    PutU32(out, dds.headerSize);
+    PutU32(out, dds.flags);
+    PutU32(out, dds.height);
+    PutU32(out, dds.width);
     PutU32(out, 0);  // pitch or linear size
-    PutU32(out, spec.depth);
-    PutU32(out, spec.mipCount);
+    PutU32(out, dds.depth);
+    PutU32(out, dds.mipCount);
     for (int i = 0; i < 11; ++i) PutU32(out, 0);
-    PutU32(out, spec.pfSize);
-    PutU32(out, spec.pfFlags);
-    PutU32(out, spec.fourCC);
-    PutU32(out, spec.rgbBitCount);
-    for (uint32_t mask : spec.masks) PutU32(out, mask);
+    PutU32(out, dds.pfSize);
+    PutU32(out, dds.pfFlags);
+    PutU32(out, dds.fourCC);
+    PutU32(out, dds.rgbBitCount);
+    for (uint32_t mask : dds.masks) PutU32(out, mask);
     PutU32(out, 0x1000);  // caps: texture
-    PutU32(out, spec.caps2);
+    PutU32(out, dds.caps2);
     PutU32(out, 0);
     PutU32(out, 0);
     PutU32(out, 0);
-    if (spec.dx10) {
-        PutU32(out, spec.dxgiFormat);
-        PutU32(out, spec.resourceDimension);
-        PutU32(out, spec.miscFlag);
-        PutU32(out, spec.arraySize);
+    if (dds.dx10) {
+        PutU32(out, dds.dxgiFormat);
+        PutU32(out, dds.resourceDimension);
+        PutU32(out, dds.miscFlag);
+        PutU32(out, dds.arraySize);
         PutU32(out, 0);
     }
-    out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+    out.insert(out.end(), dds.pixels.begin(), dds.pixels.end());
     return out;
 }
 

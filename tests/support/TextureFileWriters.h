@@ -8,7 +8,7 @@
 namespace TestSupport {
 
 /// Fields of a DDS file. Pixel data is appended as given; `dx10` adds the extended header.
-struct DdsSpec {
+struct DdsLayout {
     uint32_t magic = 0x20534444;
     uint32_t headerSize = 124;
     uint32_t flags = 0x1007;  // caps, height, width, pixel format
@@ -30,7 +30,7 @@ struct DdsSpec {
     std::vector<uint8_t> pixels;
 };
 
-std::vector<uint8_t> WriteDds(const DdsSpec& spec);
+std::vector<uint8_t> WriteDds(const DdsLayout& dds);
 
 /// `count` bytes counting up from `first` (wrapping), so every surface of a file is distinct.
 std::vector<uint8_t> CountingBytes(size_t count, uint8_t first = 0);
