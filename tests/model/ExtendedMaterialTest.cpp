@@ -74,7 +74,9 @@ TEST_F(ExtendedMaterialTest, ColoursAreClampedBytesOver255) {
         {"  1   2 3 trailing", {1.0f / 255.0f, 2.0f / 255.0f, 3.0f / 255.0f}},
     };
     for (const Case& c : cases) {
-        const ExtendedMaterial& m = *Parse(Material("baseColorTint=\"" + c.text + "\"")).Find(u"m");
+        const ExtendedMaterialMap map = Parse(Material("baseColorTint=\"" + c.text + "\""));
+        ASSERT_NE(map.Find(u"m"), nullptr) << c.text;
+        const ExtendedMaterial& m = *map.Find(u"m");
         EXPECT_FLOAT_EQ(m.baseColorTint.x, c.want.x) << c.text;
         EXPECT_FLOAT_EQ(m.baseColorTint.y, c.want.y) << c.text;
         EXPECT_FLOAT_EQ(m.baseColorTint.z, c.want.z) << c.text;
