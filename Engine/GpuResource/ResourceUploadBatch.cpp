@@ -102,7 +102,11 @@ void ResourceUploadBatch::Transition(Resource* resource, ResourceState before, R
 bool ResourceUploadBatch::IsSupportedForGenerateMips(const ResourceDesc& desc) const {
     if (desc.dimension != ResourceDimension::Texture2D || desc.depthOrArraySize != 1 || desc.mipLevels <= 1 || desc.sampleCount > 1)
         return false;
-    switch (desc.format) {
+    return IsMipFormat(desc.format);
+}
+
+bool ResourceUploadBatch::IsMipFormat(Format format) {
+    switch (format) {
     case Format::R32G32B32A32_FLOAT:
     case Format::R16G16B16A16_FLOAT:
     case Format::R8G8B8A8_UNORM:

@@ -42,6 +42,8 @@ public:
     void Track(std::shared_ptr<void> object) { m_trackedObjects.push_back(std::move(object)); }
     /// Number of times GenerateMips recorded work (statistics, tests).
     uint32_t GeneratedMipChains() const { return m_mipChains; }
+    /// Formats GenerateMips can average (float-viewable colour formats; integer formats are not).
+    static bool IsMipFormat(Platform::Format format);
 
 private:
     bool IsSupportedForGenerateMips(const Platform::ResourceDesc& desc) const;

@@ -25,33 +25,12 @@ using namespace Platform;
 
 namespace {
 
-// Formats the upload batch builds mip chains for. Textures of other formats that arrive with
-// a single mip keep a single mip rather than a chain of undefined levels.
-bool CanGenerateMips(Format format) {
-    switch (format) {
-    case Format::R32G32B32A32_FLOAT:
-    case Format::R16G16B16A16_FLOAT:
-    case Format::R8G8B8A8_UNORM:
-    case Format::R32_FLOAT:
-    case Format::R16_FLOAT:
-    case Format::R8_UNORM:
-    case Format::R8G8B8A8_UNORM_SRGB:
-    case Format::B8G8R8A8_UNORM:
-    case Format::B8G8R8X8_UNORM:
-    case Format::B8G8R8A8_UNORM_SRGB:
-    case Format::B8G8R8X8_UNORM_SRGB:
-        return true;
-    default:
-        return false;
-    }
-}
-
 ResourceDesc DescFor(const DecodedTexture& decoded) {
     const TextureDesc& d = decoded.desc;
     const Format format = static_cast<Format>(d.format);
     uint32_t mips = d.mipLevels;
     if (decoded.generateMips && mips == 1 && d.dimension == TextureDimension::Texture2D && d.depthOrArraySize == 1 &&
-        CanGenerateMips(format))
+        ResourceUploadBatch::IsMipFormat(format))
         mips = std::min(FullMipCount(d.width, d.height), 15u);
     if (d.dimension == TextureDimension::Texture3D)
         return ResourceDesc::Tex3D(format, d.width, d.height, static_cast<uint16_t>(d.depthOrArraySize), static_cast<uint16_t>(mips));

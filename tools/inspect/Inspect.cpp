@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstdio>
 
 #include "assets/SampleModel.h"
@@ -71,6 +74,23 @@ std::string TakeLogUtf8() {
     std::string text = Utf16ToUtf8(MessageLog::Instance().TakeAll());
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     return text;
+}
+
+std::optional<std::vector<float>> ParseFrames(const std::string& list) {
+    std::vector<float> frames;
+    size_t start = 0;
+    while (true) {
+        const size_t comma = list.find(',', start);
+        const std::string entry = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (entry.empty()) return std::nullopt;
+        char* end = nullptr;
+        errno = 0;
+        const float frame = std::strtof(entry.c_str(), &end);
+        if (end != entry.c_str() + entry.size() || errno == ERANGE || !std::isfinite(frame)) return std::nullopt;
+        frames.push_back(frame);
+        if (comma == std::string::npos) return frames;
+        start = comma + 1;
+    }
 }
 
 }  // namespace Inspect

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -55,5 +56,8 @@ Value TimeReads(size_t bytes, const std::function<void()>& read);
 
 /// Takes the message log's text as UTF-8, without the final line break.
 std::string TakeLogUtf8();
+
+/// "0,15,30.5" as frames; nullopt when any entry is empty, not a number or not finite.
+std::optional<std::vector<float>> ParseFrames(const std::string& list);
 
 }  // namespace Inspect

@@ -31,24 +31,6 @@ Value Vec(std::initializer_list<float> values) {
     return array;
 }
 
-/// "0,15,30.5" as frames; nullopt when any entry is empty, not a number or not finite.
-std::optional<std::vector<float>> ParseFrames(const std::string& list) {
-    std::vector<float> frames;
-    size_t start = 0;
-    while (true) {
-        const size_t comma = list.find(',', start);
-        const std::string entry = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (entry.empty()) return std::nullopt;
-        char* end = nullptr;
-        errno = 0;
-        const float frame = std::strtof(entry.c_str(), &end);
-        if (end != entry.c_str() + entry.size() || errno == ERANGE || !std::isfinite(frame)) return std::nullopt;
-        frames.push_back(frame);
-        if (comma == std::string::npos) return frames;
-        start = comma + 1;
-    }
-}
-
 /// Per-phase times of the frames run so far, in microseconds.
 struct PhaseTimes {
     std::vector<double> evaluate, nodes, physics, skinning, total;
