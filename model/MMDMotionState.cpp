@@ -23,23 +23,17 @@ DynamicMotionState::DynamicMotionState(MMDNode* node, const Math::mat4& offset, 
 
 void DynamicMotionState::Reset() { m_transform = BoneTransform(m_node, m_offset); }
 
+Math::mat4 DynamicMotionState::SimulatedGlobal() const {
+    return m_invOffset * Math::MirrorZ(FromBtTransform(m_transform));
+}
+
 void DynamicMotionState::ReflectGlobalTransform() {
-    if (m_override) {
-        m_node->SetGlobalTransform(m_invOffset * Math::MirrorZ(FromBtTransform(m_transform)));
-    }
+    if (m_override) m_node->SetGlobalTransform(SimulatedGlobal());
 }
-
-DynamicAndBoneMergeMotionState::DynamicAndBoneMergeMotionState(MMDNode* node, const Math::mat4& offset,
-                                                               bool override)
-    : m_node(node), m_offset(offset), m_invOffset(Math::Inverse(offset)), m_override(override) {
-    Reset();
-}
-
-void DynamicAndBoneMergeMotionState::Reset() { m_transform = BoneTransform(m_node, m_offset); }
 
 void DynamicAndBoneMergeMotionState::ReflectGlobalTransform() {
     if (m_override) {
-        Math::mat4 global = m_invOffset * Math::MirrorZ(FromBtTransform(m_transform));
+        Math::mat4 global = SimulatedGlobal();
         global.SetTranslation(m_node->GetGlobalTransform().Translation());
         m_node->SetGlobalTransform(global);
     }

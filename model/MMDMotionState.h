@@ -50,7 +50,10 @@ public:
     void Reset() override;
     void ReflectGlobalTransform() override;
 
-private:
+protected:
+    /// The body's pose as it would set the node's global transform.
+    Math::mat4 SimulatedGlobal() const;
+
     MMDNode* m_node;
     Math::mat4 m_offset;
     Math::mat4 m_invOffset;
@@ -60,21 +63,12 @@ private:
 
 /// As DynamicMotionState, but reflect leaves the node's global translation row as the bone
 /// animation set it: the body turns the bone without moving it.
-class DynamicAndBoneMergeMotionState : public MMDMotionState {
+class DynamicAndBoneMergeMotionState : public DynamicMotionState {
 public:
     /// Runs Reset once.
-    DynamicAndBoneMergeMotionState(MMDNode* node, const Math::mat4& offset, bool override = true);
-    void getWorldTransform(btTransform& worldTrans) const override { worldTrans = m_transform; }
-    void setWorldTransform(const btTransform& worldTrans) override { m_transform = worldTrans; }
-    void Reset() override;
+    DynamicAndBoneMergeMotionState(MMDNode* node, const Math::mat4& offset, bool override = true)
+        : DynamicMotionState(node, offset, override) {}
     void ReflectGlobalTransform() override;
-
-private:
-    MMDNode* m_node;
-    Math::mat4 m_offset;
-    Math::mat4 m_invOffset;
-    btTransform m_transform;
-    bool m_override;
 };
 
 /// A body that follows its node: every read computes MirrorZ(offset * node.global) afresh;

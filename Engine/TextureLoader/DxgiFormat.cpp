@@ -128,32 +128,9 @@ bool GetSurfaceInfo(uint32_t width, uint32_t height, DxgiFormat format, SurfaceI
     const uint64_t w = width, h = height;
     uint64_t bytesPerBlock = 0;
     bool packed = false, planar = false;
+    // A 4x4 block at b bits per pixel takes 2b bytes: 8 for BC1 and BC4, 16 for the rest.
+    if (IsBlockCompressed(format)) bytesPerBlock = BitsPerPixel(format) * 2;
     switch (format) {
-    case F::BC1_Typeless:
-    case F::BC1_Unorm:
-    case F::BC1_Unorm_Srgb:
-    case F::BC4_Typeless:
-    case F::BC4_Unorm:
-    case F::BC4_Snorm:
-        bytesPerBlock = 8;
-        break;
-    case F::BC2_Typeless:
-    case F::BC2_Unorm:
-    case F::BC2_Unorm_Srgb:
-    case F::BC3_Typeless:
-    case F::BC3_Unorm:
-    case F::BC3_Unorm_Srgb:
-    case F::BC5_Typeless:
-    case F::BC5_Unorm:
-    case F::BC5_Snorm:
-    case F::BC6H_Typeless:
-    case F::BC6H_UF16:
-    case F::BC6H_SF16:
-    case F::BC7_Typeless:
-    case F::BC7_Unorm:
-    case F::BC7_Unorm_Srgb:
-        bytesPerBlock = 16;
-        break;
     case F::R8G8_B8G8_Unorm:
     case F::G8R8_G8B8_Unorm:
     case F::YUY2:
