@@ -1,84 +1,13 @@
 #include "core/Math.h"
 
-#include <limits>
 
 namespace Math {
-
-vec3 Normalize(vec3 v) {
-    const float lengthSq = Dot(v, v);
-    if (std::isinf(lengthSq)) {
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        return {nan, nan, nan};
-    }
-    const float length = std::sqrt(lengthSq);
-    if (length == 0.0f) return {0, 0, 0};
-    return v / length;
-}
-
-quat Normalize(quat q) {
-    const float length = std::sqrt(Dot(q, q));
-    if (length == 0.0f) return {0, 0, 0, 0};
-    const float inv = 1.0f / length;
-    return {q.x * inv, q.y * inv, q.z * inv, q.w * inv};
-}
-
-quat Inverse(quat q) {
-    const float lengthSq = Dot(q, q);
-    if (lengthSq == 0.0f) return {0, 0, 0, 0};
-    const quat c = Conjugate(q);
-    return {c.x / lengthSq, c.y / lengthSq, c.z / lengthSq, c.w / lengthSq};
-}
-
-quat QuaternionRotationAxis(vec3 axis, float angle) {
-    const vec3 n = Normalize(axis);
-    if (n == vec3(0, 0, 0)) return quat::Identity();
-    const float s = std::sin(angle * 0.5f);
-    return {n.x * s, n.y * s, n.z * s, std::cos(angle * 0.5f)};
-}
 
 quat QuaternionRollPitchYaw(float pitch, float yaw, float roll) {
     const quat qRoll = QuaternionRotationAxis({0, 0, 1}, roll);
     const quat qPitch = QuaternionRotationAxis({1, 0, 0}, pitch);
     const quat qYaw = QuaternionRotationAxis({0, 1, 0}, yaw);
     return qYaw * (qPitch * qRoll);
-}
-
-quat Slerp(quat q0, quat q1, float t) {
-    float cosTheta = Dot(q0, q1);
-    if (cosTheta < 0.0f) {
-        q1 = {-q1.x, -q1.y, -q1.z, -q1.w};
-        cosTheta = -cosTheta;
-    }
-    float s0, s1;
-    if (cosTheta > 1.0f - 1e-6f) {
-        // Nearly parallel: sin(theta) vanishes, the arc is a straight line.
-        s0 = 1.0f - t;
-        s1 = t;
-        const quat r{q0.x * s0 + q1.x * s1, q0.y * s0 + q1.y * s1, q0.z * s0 + q1.z * s1, q0.w * s0 + q1.w * s1};
-        return Normalize(r);
-    }
-    const float theta = std::acos(cosTheta);
-    const float sinTheta = std::sin(theta);
-    s0 = std::sin((1.0f - t) * theta) / sinTheta;
-    s1 = std::sin(t * theta) / sinTheta;
-    return {q0.x * s0 + q1.x * s1, q0.y * s0 + q1.y * s1, q0.z * s0 + q1.z * s1, q0.w * s0 + q1.w * s1};
-}
-
-vec3 Rotate(vec3 v, quat q) {
-    // v' = q v q*, expanded: v + 2w(u x v) + 2u x (u x v)
-    const vec3 u{q.x, q.y, q.z};
-    const vec3 t = Cross(u, v) * 2.0f;
-    return v + t * q.w + Cross(u, t);
-}
-
-mat4 operator*(const mat4& a, const mat4& b) {
-    mat4 r;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
-        }
-    }
-    return r;
 }
 
 bool operator==(const mat4& a, const mat4& b) {
@@ -171,48 +100,6 @@ mat4 RotationZ(float angle) {
     return {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 }
 
-mat4 RotationQuaternion(quat q) {
-    const float xx = q.x * q.x, yy = q.y * q.y, zz = q.z * q.z;
-    const float xy = q.x * q.y, xz = q.x * q.z, yz = q.y * q.z;
-    const float wx = q.w * q.x, wy = q.w * q.y, wz = q.w * q.z;
-    return {1 - 2 * (yy + zz), 2 * (xy + wz),     2 * (xz - wy),     0,
-            2 * (xy - wz),     1 - 2 * (xx + zz), 2 * (yz + wx),     0,
-            2 * (xz + wy),     2 * (yz - wx),     1 - 2 * (xx + yy), 0,
-            0,                 0,                 0,                 1};
-}
-
-quat QuaternionFromMatrix(const mat4& a) {
-    const auto& m = a.m;
-    const float trace = m[0][0] + m[1][1] + m[2][2];
-    quat q;
-    if (trace > 0.0f) {
-        const float s = std::sqrt(trace + 1.0f) * 2.0f;
-        q.w = 0.25f * s;
-        q.x = (m[1][2] - m[2][1]) / s;
-        q.y = (m[2][0] - m[0][2]) / s;
-        q.z = (m[0][1] - m[1][0]) / s;
-    } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
-        const float s = std::sqrt(1.0f + m[0][0] - m[1][1] - m[2][2]) * 2.0f;
-        q.w = (m[1][2] - m[2][1]) / s;
-        q.x = 0.25f * s;
-        q.y = (m[0][1] + m[1][0]) / s;
-        q.z = (m[2][0] + m[0][2]) / s;
-    } else if (m[1][1] > m[2][2]) {
-        const float s = std::sqrt(1.0f + m[1][1] - m[0][0] - m[2][2]) * 2.0f;
-        q.w = (m[2][0] - m[0][2]) / s;
-        q.x = (m[0][1] + m[1][0]) / s;
-        q.y = 0.25f * s;
-        q.z = (m[1][2] + m[2][1]) / s;
-    } else {
-        const float s = std::sqrt(1.0f + m[2][2] - m[0][0] - m[1][1]) * 2.0f;
-        q.w = (m[0][1] - m[1][0]) / s;
-        q.x = (m[2][0] + m[0][2]) / s;
-        q.y = (m[1][2] + m[2][1]) / s;
-        q.z = 0.25f * s;
-    }
-    return Normalize(q);
-}
-
 bool Decompose(const mat4& m, vec3& scale, quat& rotation, vec3& translation) {
     translation = m.Translation();
     vec3 rows[3] = {{m.m[0][0], m.m[0][1], m.m[0][2]}, {m.m[1][0], m.m[1][1], m.m[1][2]}, {m.m[2][0], m.m[2][1], m.m[2][2]}};
@@ -264,20 +151,6 @@ vec4 Transform(vec4 v, const mat4& a) {
 vec3 TransformCoord(vec3 v, const mat4& m) {
     const vec4 r = Transform(vec4(v, 1.0f), m);
     return {r.x / r.w, r.y / r.w, r.z / r.w};
-}
-
-vec3 TransformPoint(vec3 v, const mat4& a) {
-    const auto& m = a.m;
-    return {v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0] + m[3][0],
-            v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1] + m[3][1],
-            v.x * m[0][2] + v.y * m[1][2] + v.z * m[2][2] + m[3][2]};
-}
-
-vec3 TransformNormal(vec3 v, const mat4& a) {
-    const auto& m = a.m;
-    return {v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0],
-            v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1],
-            v.x * m[0][2] + v.y * m[1][2] + v.z * m[2][2]};
 }
 
 mat4 MirrorZ(const mat4& in) {

@@ -13,6 +13,7 @@
 //    RotationQuaternion(q) * RotationQuaternion(p).
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 namespace Math {
 
@@ -101,7 +102,16 @@ constexpr vec3 Max(vec3 a, vec3 b) { return {a.x > b.x ? a.x : b.x, a.y > b.y ? 
 
 /// 3-component normalisation: a zero vector stays zero; an infinite squared length gives NaN in
 /// every component (there is no direction to keep).
-vec3 Normalize(vec3 v);
+inline vec3 Normalize(vec3 v) {
+    const float lengthSq = Dot(v, v);
+    if (std::isinf(lengthSq)) {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        return {nan, nan, nan};
+    }
+    const float length = std::sqrt(lengthSq);
+    if (length == 0.0f) return {0, 0, 0};
+    return v / length;
+}
 
 // ---- quaternions ----
 /// Hamilton product: rotating by (p * q) rotates by q first, then by p.
@@ -113,22 +123,69 @@ constexpr bool operator==(quat a, quat b) { return a.x == b.x && a.y == b.y && a
 constexpr float Dot(quat a, quat b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
 constexpr quat Conjugate(quat q) { return {-q.x, -q.y, -q.z, q.w}; }
 /// Unit quaternion; a zero quaternion stays zero.
-quat Normalize(quat q);
+inline quat Normalize(quat q) {
+    const float length = std::sqrt(Dot(q, q));
+    if (length == 0.0f) return {0, 0, 0, 0};
+    const float inv = 1.0f / length;
+    return {q.x * inv, q.y * inv, q.z * inv, q.w * inv};
+}
 /// Inverse rotation (conjugate divided by the squared length).
-quat Inverse(quat q);
+inline quat Inverse(quat q) {
+    const float lengthSq = Dot(q, q);
+    if (lengthSq == 0.0f) return {0, 0, 0, 0};
+    const quat c = Conjugate(q);
+    return {c.x / lengthSq, c.y / lengthSq, c.z / lengthSq, c.w / lengthSq};
+}
 /// Rotation of `angle` radians about `axis` (need not be unit length; a zero axis gives identity).
-quat QuaternionRotationAxis(vec3 axis, float angle);
+inline quat QuaternionRotationAxis(vec3 axis, float angle) {
+    const vec3 n = Normalize(axis);
+    if (n == vec3(0, 0, 0)) return quat::Identity();
+    const float s = std::sin(angle * 0.5f);
+    return {n.x * s, n.y * s, n.z * s, std::cos(angle * 0.5f)};
+}
 /// The rotation RotationZ(roll) * RotationX(pitch) * RotationY(yaw): roll about z first, then pitch
 /// about x, then yaw about y.
 quat QuaternionRollPitchYaw(float pitch, float yaw, float roll);
 /// Spherical interpolation along the shortest path (q1 is negated when the dot product is negative).
 /// t outside 0..1 extrapolates along the same great circle.
-quat Slerp(quat q0, quat q1, float t);
+inline quat Slerp(quat q0, quat q1, float t) {
+    float cosTheta = Dot(q0, q1);
+    if (cosTheta < 0.0f) {
+        q1 = {-q1.x, -q1.y, -q1.z, -q1.w};
+        cosTheta = -cosTheta;
+    }
+    float s0, s1;
+    if (cosTheta > 1.0f - 1e-6f) {
+        // Nearly parallel: sin(theta) vanishes, the arc is a straight line.
+        s0 = 1.0f - t;
+        s1 = t;
+        const quat r{q0.x * s0 + q1.x * s1, q0.y * s0 + q1.y * s1, q0.z * s0 + q1.z * s1, q0.w * s0 + q1.w * s1};
+        return Normalize(r);
+    }
+    const float theta = std::acos(cosTheta);
+    const float sinTheta = std::sin(theta);
+    s0 = std::sin((1.0f - t) * theta) / sinTheta;
+    s1 = std::sin(t * theta) / sinTheta;
+    return {q0.x * s0 + q1.x * s1, q0.y * s0 + q1.y * s1, q0.z * s0 + q1.z * s1, q0.w * s0 + q1.w * s1};
+}
 /// Rotates a vector by a quaternion.
-vec3 Rotate(vec3 v, quat q);
+inline vec3 Rotate(vec3 v, quat q) {
+    // v' = q v q*, expanded: v + 2w(u x v) + 2u x (u x v)
+    const vec3 u{q.x, q.y, q.z};
+    const vec3 t = Cross(u, v) * 2.0f;
+    return v + t * q.w + Cross(u, t);
+}
 
 // ---- matrices ----
-mat4 operator*(const mat4& a, const mat4& b);
+inline mat4 operator*(const mat4& a, const mat4& b) {
+    mat4 r;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+        }
+    }
+    return r;
+}
 bool operator==(const mat4& a, const mat4& b);
 mat4 Transpose(const mat4& a);
 /// General 4x4 inverse; a singular matrix yields the zero matrix.
@@ -139,10 +196,48 @@ mat4 RotationX(float angle);
 mat4 RotationY(float angle);
 mat4 RotationZ(float angle);
 /// Row-vector rotation matrix of a unit quaternion.
-mat4 RotationQuaternion(quat q);
+inline mat4 RotationQuaternion(quat q) {
+    const float xx = q.x * q.x, yy = q.y * q.y, zz = q.z * q.z;
+    const float xy = q.x * q.y, xz = q.x * q.z, yz = q.y * q.z;
+    const float wx = q.w * q.x, wy = q.w * q.y, wz = q.w * q.z;
+    return {1 - 2 * (yy + zz), 2 * (xy + wz),     2 * (xz - wy),     0,
+            2 * (xy - wz),     1 - 2 * (xx + zz), 2 * (yz + wx),     0,
+            2 * (xz + wy),     2 * (yz - wx),     1 - 2 * (xx + yy), 0,
+            0,                 0,                 0,                 1};
+}
 /// Rotation of a matrix's upper 3x3 (assumed orthonormal) as a unit quaternion with w >= 0 when
 /// the trace is positive; near-180-degree rotations use the largest diagonal term.
-quat QuaternionFromMatrix(const mat4& m);
+inline quat QuaternionFromMatrix(const mat4& a) {
+    const auto& m = a.m;
+    const float trace = m[0][0] + m[1][1] + m[2][2];
+    quat q;
+    if (trace > 0.0f) {
+        const float s = std::sqrt(trace + 1.0f) * 2.0f;
+        q.w = 0.25f * s;
+        q.x = (m[1][2] - m[2][1]) / s;
+        q.y = (m[2][0] - m[0][2]) / s;
+        q.z = (m[0][1] - m[1][0]) / s;
+    } else if (m[0][0] > m[1][1] && m[0][0] > m[2][2]) {
+        const float s = std::sqrt(1.0f + m[0][0] - m[1][1] - m[2][2]) * 2.0f;
+        q.w = (m[1][2] - m[2][1]) / s;
+        q.x = 0.25f * s;
+        q.y = (m[0][1] + m[1][0]) / s;
+        q.z = (m[2][0] + m[0][2]) / s;
+    } else if (m[1][1] > m[2][2]) {
+        const float s = std::sqrt(1.0f + m[1][1] - m[0][0] - m[2][2]) * 2.0f;
+        q.w = (m[2][0] - m[0][2]) / s;
+        q.x = (m[0][1] + m[1][0]) / s;
+        q.y = 0.25f * s;
+        q.z = (m[1][2] + m[2][1]) / s;
+    } else {
+        const float s = std::sqrt(1.0f + m[2][2] - m[0][0] - m[1][1]) * 2.0f;
+        q.w = (m[0][1] - m[1][0]) / s;
+        q.x = (m[2][0] + m[0][2]) / s;
+        q.y = (m[1][2] + m[2][1]) / s;
+        q.z = 0.25f * s;
+    }
+    return Normalize(q);
+}
 /// Splits an affine matrix into scale, rotation and translation (M = S * R * T). Returns false
 /// when a scale is zero (the rotation is then identity).
 bool Decompose(const mat4& m, vec3& scale, quat& rotation, vec3& translation);
@@ -156,9 +251,19 @@ mat4 LookToRH(vec3 eye, vec3 direction, vec3 up);
 /// v * M with w = 1, divided by the resulting w.
 vec3 TransformCoord(vec3 v, const mat4& m);
 /// v * M with w = 1, no divide (affine transforms).
-vec3 TransformPoint(vec3 v, const mat4& m);
+inline vec3 TransformPoint(vec3 v, const mat4& a) {
+    const auto& m = a.m;
+    return {v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0] + m[3][0],
+            v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1] + m[3][1],
+            v.x * m[0][2] + v.y * m[1][2] + v.z * m[2][2] + m[3][2]};
+}
 /// v * M with w = 0 (upper 3x3 only).
-vec3 TransformNormal(vec3 v, const mat4& m);
+inline vec3 TransformNormal(vec3 v, const mat4& a) {
+    const auto& m = a.m;
+    return {v.x * m[0][0] + v.y * m[1][0] + v.z * m[2][0],
+            v.x * m[0][1] + v.y * m[1][1] + v.z * m[2][1],
+            v.x * m[0][2] + v.y * m[1][2] + v.z * m[2][2]};
+}
 vec4 Transform(vec4 v, const mat4& m);
 
 /// Converts a matrix between model space (z negated) and file space: S * M * S with
