@@ -14,8 +14,6 @@ using Math::vec3;
 
 constexpr float kTwoPi = 2.0f * kPi;
 constexpr float kLargestFloat = 3.4028235e38f;
-constexpr float kRadToDeg = 57.295776f;
-constexpr float kSmallestStepDegrees = 0.001f;
 // Below this squared length a quaternion has no usable inverse (the float epsilon).
 constexpr float kInverseEpsilon = 1.1920929e-07f;
 
@@ -113,6 +111,35 @@ void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3&
 
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
+// tan(0.001 degrees): a turn is below the smallest step when sin < cos * this (and cos > 0).
+constexpr float kTanSmallestStep = 1.7453292e-05f;
+
+/// The turn of a link that brings direction b onto a (both unit vectors), about b x a, limited to
+/// `limit.angle` radians; identity when b x a is zero. For turns the limit doesn't cut and that are well short of half a turn, the quaternion
+/// comes straight from the cross and dot products, (b x a, 1 + a.b) normalised, which is the
+/// half-angle rotation without any trigonometry; everything else takes the angle itself.
+quat LimitedTurn(const vec3& a, const vec3& b, const vec3& cross, const StepLimit& limit) {
+    if (cross == vec3()) return quat::Identity();
+    const float sine = Math::Length(cross);
+    const float cosine = Math::Dot(a, b);
+    const bool ordinaryLimit = limit.angle > 0.0f && limit.angle < kPi;
+    if (ordinaryLimit || limit.angle >= kPi) {
+        // The turn exceeds the limit exactly when sin(angle - limit) > 0 (both in [0, pi]).
+        const bool clamped = ordinaryLimit && sine * limit.cos - cosine * limit.sin > 0.0f;
+        if (clamped) {
+            const vec3 n = cross / sine;
+            return {n.x * limit.halfSin, n.y * limit.halfSin, n.z * limit.halfSin, limit.halfCos};
+        }
+        if (cosine > -0.99f) {
+            const float w = 1.0f + cosine;
+            const float inv = 1.0f / std::sqrt(sine * sine + w * w);
+            return {cross.x * inv, cross.y * inv, cross.z * inv, w * inv};
+        }
+    }
+    const float angle = Clamp(std::atan2(sine, cosine), -limit.angle, limit.angle);
+    return Math::QuaternionRotationAxis(cross, angle);
+}
+
 }  // namespace
 
 Math::vec3 DecomposeEuler(const Math::mat4& matrix, const Math::vec3& reference) {
@@ -163,6 +190,13 @@ Math::vec3 DecomposeEuler(const Math::mat4& matrix, const Math::vec3& reference)
     }
     return best;
 }
+
+StepLimit::StepLimit(float limitAngle)
+    : angle(limitAngle),
+      sin(std::sin(limitAngle)),
+      cos(std::cos(limitAngle)),
+      halfSin(std::sin(limitAngle * 0.5f)),
+      halfCos(std::cos(limitAngle * 0.5f)) {}
 
 void MMDIkSolver::AddIKLink(MMDNode* node, bool axisLimit, const Math::vec3& limitMin, const Math::vec3& limitMax) {
     MMDIkLink link;
@@ -242,13 +276,12 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
         DirectionsInSpaceOf(node->GetGlobalTransform(), ikPosition, m_targetNode->GetGlobalTransform().Translation(), a,
                             b);
 
+        // Links already turned to within 0.001 degrees of the goal are left alone.
         const vec3 axis = Math::Cross(b, a);
-        float angle = AngleBetween(a, b, axis);
-        if (angle * kRadToDeg < kSmallestStepDegrees) {
+        if (Math::Length(axis) <= Math::Dot(a, b) * kTanSmallestStep) {
             continue;
         }
-        angle = Clamp(angle, -m_limitAngle, m_limitAngle);
-        const quat rot = axis == vec3() ? quat::Identity() : Math::QuaternionRotationAxis(axis, angle);
+        const quat rot = LimitedTurn(a, b, axis, m_stepLimit);
 
         const quat anim = node->GetAnimateRotate() * node->GetRotate();
         quat candidate = node->GetIKRotate() * anim * rot;
@@ -305,7 +338,9 @@ void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, cons
 
     // The link's whole local rotation becomes the turn about the axis.
     const quat anim = node->GetAnimateRotate() * node->GetRotate();
-    node->SetIKRotate(Math::QuaternionRotationAxis(axisVector, newAngle) * InverseOrZero(anim));
+    const vec3 halfSine = axisVector * std::sin(newAngle * 0.5f);
+    const quat turn(halfSine.x, halfSine.y, halfSine.z, std::cos(newAngle * 0.5f));
+    node->SetIKRotate(turn * InverseOrZero(anim));
     node->ComputeLocalTransform();
     node->UpdateGlobalTransform();
 }

@@ -32,6 +32,16 @@ struct MMDIkLink {
     float planeModeAngle = 0.0f;
 };
 
+/// The largest turn of one link in one step, with the sines and cosines the solver needs of it.
+struct StepLimit {
+    explicit StepLimit(float limitAngle);
+    float angle;
+    float sin;
+    float cos;
+    float halfSin;
+    float halfCos;
+};
+
 class MMDIkSolver {
 public:
     MMDIkSolver() = default;
@@ -62,7 +72,10 @@ public:
     void SetIterateCount(uint32_t count) { m_iterateCount = count; }
     /// Largest rotation of one link in one step, radians.
     float GetLimitAngle() const { return m_limitAngle; }
-    void SetLimitAngle(float angle) { m_limitAngle = angle; }
+    void SetLimitAngle(float angle) {
+        m_limitAngle = angle;
+        m_stepLimit = StepLimit(angle);
+    }
 
     /// Written by the motion every frame.
     bool IsEnabled() const { return m_enable; }
@@ -83,6 +96,7 @@ private:
     MMDNode* m_targetNode = nullptr;
     uint32_t m_iterateCount = 1;
     float m_limitAngle = 6.2831855f;
+    StepLimit m_stepLimit{6.2831855f};
     bool m_enable = true;
     bool m_baseEnable = true;
 };

@@ -42,7 +42,13 @@ void MMDNode::UpdateGlobalTransform() {
     // Pre-order walk of the subtree rooted here, the order a recursive update would take.
     MMDNode* node = this;
     for (;;) {
-        node->m_global = node->m_parent ? node->m_local * node->m_parent->m_global : node->m_local;
+        if (!node->m_parent) {
+            node->m_global = node->m_local;
+        } else if (Math::IsAffine(node->m_local)) {
+            node->m_global = Math::MultiplyAffine(node->m_local, node->m_parent->m_global);
+        } else {
+            node->m_global = node->m_local * node->m_parent->m_global;
+        }
         if (node->m_firstChild) {
             node = node->m_firstChild;
             continue;
