@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 namespace Vesma {
 
@@ -207,6 +208,7 @@ void MMDIkSolver::AddIKLink(MMDNode* node, bool axisLimit, const Math::vec3& lim
         link.limitMax = limitMax;
     }
     m_links.push_back(link);
+    m_solvePathsValid = false;
 }
 
 const std::u16string& MMDIkSolver::GetName() const {
@@ -227,7 +229,9 @@ void MMDIkSolver::Solve() {
         link.node->UpdateGlobalTransform();
     }
 
+    if (!m_solvePathsValid) BuildSolvePaths();
     float best = kLargestFloat;
+    bool restored = false;
     for (uint32_t i = 0; i < m_iterateCount; ++i) {
         SolveCore(i);
         const float d = Math::Length(m_targetNode->GetGlobalTransform().Translation() -
@@ -237,6 +241,7 @@ void MMDIkSolver::Solve() {
             // A distance that isn't a number (non-finite positions) stops here too, so a hostile
             // loop count can't keep the solve running.
             RestoreBestPose();
+            restored = true;
             break;
         }
         for (MMDIkLink& link : m_links) {
@@ -244,6 +249,46 @@ void MMDIkSolver::Solve() {
         }
         best = d;
     }
+    if (!restored) {
+        // The steps only kept the solve's own nodes current; bring every subtree up to date.
+        for (MMDIkLink& link : m_links) link.node->UpdateGlobalTransform();
+    }
+}
+
+void MMDIkSolver::BuildSolvePaths() {
+    // Every node the solve reads is the target, the IK node or a link; mark them with all their
+    // ancestors. A node that isn't marked has no marked descendant, so the walks below stop there.
+    std::unordered_set<const MMDNode*> wanted;
+    const auto markWithAncestors = [&](const MMDNode* node) {
+        while (node && wanted.insert(node).second) node = node->GetParent();
+    };
+    markWithAncestors(m_targetNode);
+    markWithAncestors(m_ikNode);
+    for (const MMDIkLink& link : m_links) markWithAncestors(link.node);
+
+    m_solvePaths.assign(m_links.size(), {});
+    std::vector<MMDNode*> stack;
+    std::vector<MMDNode*> children;
+    for (std::size_t i = 0; i < m_links.size(); ++i) {
+        // Parents before children, as the full update walks them.
+        std::vector<MMDNode*>& path = m_solvePaths[i];
+        stack.assign(1, m_links[i].node);
+        while (!stack.empty()) {
+            MMDNode* node = stack.back();
+            stack.pop_back();
+            path.push_back(node);
+            children.clear();
+            for (MMDNode* child = node->GetFirstChild(); child; child = child->GetNext()) {
+                if (wanted.count(child) != 0) children.push_back(child);
+            }
+            stack.insert(stack.end(), children.rbegin(), children.rend());
+        }
+    }
+    m_solvePathsValid = true;
+}
+
+void MMDIkSolver::UpdateSolvePath(std::size_t linkIndex) {
+    for (MMDNode* node : m_solvePaths[linkIndex]) node->UpdateOwnGlobalTransform();
 }
 
 void MMDIkSolver::RestoreBestPose() {
@@ -257,7 +302,8 @@ void MMDIkSolver::RestoreBestPose() {
 void MMDIkSolver::SolveCore(uint32_t iteration) {
     // The goal is read once per pass; the target is re-read for every link, since each link moves it.
     const vec3 ikPosition = m_ikNode->GetGlobalTransform().Translation();
-    for (MMDIkLink& link : m_links) {
+    for (std::size_t linkIndex = 0; linkIndex < m_links.size(); ++linkIndex) {
+        MMDIkLink& link = m_links[linkIndex];
         MMDNode* node = link.node;
         if (node == m_targetNode) {
             continue;
@@ -265,7 +311,7 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
         if (link.axisLimit) {
             const int axis = SingleLimitedAxis(link.limitMin, link.limitMax);
             if (axis >= 0) {
-                SolvePlane(iteration, link, axis, ikPosition);
+                SolvePlane(iteration, linkIndex, axis, ikPosition);
                 continue;
             }
         }
@@ -297,11 +343,12 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
 
         node->SetIKRotate(candidate * InverseOrZero(anim));
         node->ComputeLocalTransform();
-        node->UpdateGlobalTransform();
+        UpdateSolvePath(linkIndex);
     }
 }
 
-void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, const Math::vec3& ikPosition) {
+void MMDIkSolver::SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis, const Math::vec3& ikPosition) {
+    MMDIkLink& link = m_links[linkIndex];
     MMDNode* node = link.node;
     vec3 a;
     vec3 b;
@@ -342,7 +389,7 @@ void MMDIkSolver::SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, cons
     const quat turn(halfSine.x, halfSine.y, halfSine.z, std::cos(newAngle * 0.5f));
     node->SetIKRotate(turn * InverseOrZero(anim));
     node->ComputeLocalTransform();
-    node->UpdateGlobalTransform();
+    UpdateSolvePath(linkIndex);
 }
 
 }  // namespace Vesma

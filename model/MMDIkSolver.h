@@ -8,7 +8,9 @@
 // its link nodes; the nodes apply it as IK rotate (x) animate rotate (x) rotate.
 //
 // A solver borrows its nodes from the model's node list and never moves once created (the IK node
-// points back at it).
+// points back at it). The node tree must be complete before the first Solve: the solver keeps, per
+// link, the part of the link's subtree it needs to update while it works.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,9 +60,15 @@ public:
     void Solve();
 
     MMDNode* GetIKNode() const { return m_ikNode; }
-    void SetIKNode(MMDNode* node) { m_ikNode = node; }
+    void SetIKNode(MMDNode* node) {
+        m_ikNode = node;
+        m_solvePathsValid = false;
+    }
     MMDNode* GetTargetNode() const { return m_targetNode; }
-    void SetTargetNode(MMDNode* node) { m_targetNode = node; }
+    void SetTargetNode(MMDNode* node) {
+        m_targetNode = node;
+        m_solvePathsValid = false;
+    }
     /// The IK node's name (empty without an IK node); the IK manager finds solvers by it.
     const std::u16string& GetName() const;
 
@@ -88,7 +96,12 @@ public:
 
 private:
     void SolveCore(uint32_t iteration);
-    void SolvePlane(uint32_t iteration, MMDIkLink& link, int axis, const Math::vec3& ikPosition);
+    void SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis, const Math::vec3& ikPosition);
+    /// For each link, the nodes of its subtree whose global transforms the solve reads (the
+    /// links, the target, the IK node and their ancestors), parents first. A step updates only
+    /// these; the rest of each subtree catches up once the solve ends.
+    void BuildSolvePaths();
+    void UpdateSolvePath(std::size_t linkIndex);
     void RestoreBestPose();
 
     std::vector<MMDIkLink> m_links;
@@ -97,6 +110,8 @@ private:
     uint32_t m_iterateCount = 1;
     float m_limitAngle = 6.2831855f;
     StepLimit m_stepLimit{6.2831855f};
+    std::vector<std::vector<MMDNode*>> m_solvePaths;
+    bool m_solvePathsValid = false;
     bool m_enable = true;
     bool m_baseEnable = true;
 };

@@ -38,17 +38,21 @@ void MMDNode::SetLocalFromTR(const Math::vec3& t, const Math::quat& r) {
     m_local.m[3][3] = 1.0f;
 }
 
+void MMDNode::UpdateOwnGlobalTransform() {
+    if (!m_parent) {
+        m_global = m_local;
+    } else if (Math::IsAffine(m_local)) {
+        m_global = Math::MultiplyAffine(m_local, m_parent->m_global);
+    } else {
+        m_global = m_local * m_parent->m_global;
+    }
+}
+
 void MMDNode::UpdateGlobalTransform() {
     // Pre-order walk of the subtree rooted here, the order a recursive update would take.
     MMDNode* node = this;
     for (;;) {
-        if (!node->m_parent) {
-            node->m_global = node->m_local;
-        } else if (Math::IsAffine(node->m_local)) {
-            node->m_global = Math::MultiplyAffine(node->m_local, node->m_parent->m_global);
-        } else {
-            node->m_global = node->m_local * node->m_parent->m_global;
-        }
+        node->UpdateOwnGlobalTransform();
         if (node->m_firstChild) {
             node = node->m_firstChild;
             continue;

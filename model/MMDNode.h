@@ -33,6 +33,9 @@ public:
     /// global := local * parent.global (local for a root), then the same for the whole subtree in
     /// child-list order. Iterative, so deep chains from hostile files can't exhaust the stack.
     void UpdateGlobalTransform();
+    /// global := local * parent.global (local for a root) for this node alone; the subtree is
+    /// left as it is.
+    void UpdateOwnGlobalTransform();
 
     /// Appends `child` as the last child. Refuses (returns false) a null child, this node itself,
     /// or a node that already has a parent. The caller keeps the links free of cycles.

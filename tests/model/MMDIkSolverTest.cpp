@@ -333,6 +333,42 @@ TEST_F(IkTest, SetupMirrorsLimitsAndSkipsBrokenChains) {
 // Euler decomposition: the triple nearest the reference (angles wrapped to one turn) among the
 // equivalent ones, always the same rotation. At gimbal lock (y = +-90 degrees) only x - z is
 // fixed; the reference picks which of x and z is held at 0 or pi.
+// While it works the solve keeps only the chain's own nodes current; bones that branch off the
+// chain (a skirt bone on the hip, a toe below the target) and an IK bone that hangs off the chain
+// itself must still end up exactly where a full update from the roots puts them, whether the solve
+// ends by running out of loops or by going back to its best iteration.
+TEST_F(IkTest, BonesBranchingOffTheChainEndUpToDate) {
+    for (const int32_t ikParent : {-1, 3}) {
+        for (const int32_t loops : {1, 2, 40}) {
+            SCOPED_TRACE(testing::Message() << "ik parent " << ikParent << ", loops " << loops);
+            std::vector<PMXBone> bones = {Bone(u"hip", {0, 3, 0}, -1), Bone(u"knee", {0, 2, 0.1f}, 0),
+                                          Bone(u"ankle", {0, 1, 0}, 1), Bone(u"skirt", {0.5f, 2.5f, 0}, 0),
+                                          Bone(u"toe", {0, 0.5f, 0.5f}, 2)};
+            bones.push_back(IKBone({0.8f, 1.3f, 0.4f}, 2, {1, 0}, loops));
+            bones.back().parentBoneIndex = ikParent;
+            nodes.Clear();
+            iks.Clear();
+            Build(bones);
+            Pose(nodes);
+
+            std::vector<mat4> solved;
+            for (const auto& n : nodes.GetNodes()) solved.push_back(n->GetGlobalTransform());
+            for (const auto& n : nodes.GetNodes()) {
+                if (!n->GetParent()) n->UpdateGlobalTransform();
+            }
+            for (size_t i = 0; i < solved.size(); ++i) {
+                const mat4& full = nodes.GetNode(static_cast<int64_t>(i))->GetGlobalTransform();
+                for (int r = 0; r < 4; ++r) {
+                    for (int c = 0; c < 4; ++c) EXPECT_EQ(full.m[r][c], solved[i].m[r][c]) << "bone " << i;
+                }
+            }
+            // The chain did move towards the goal.
+            EXPECT_LT(Math::Length(Position(nodes, 2) - Position(nodes, 5)),
+                      Math::Length(vec3(0, 1, 0) - Position(nodes, 5)));
+        }
+    }
+}
+
 TEST(DecomposeEulerTest, NearestTripleAndGimbalLock) {
     struct Case {
         vec3 euler;      // rotation decomposed
