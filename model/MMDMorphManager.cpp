@@ -6,6 +6,7 @@
 
 #include "core/MessageLog.h"
 #include "model/MMDNodeManager.h"
+#include "model/VertexSkinning.h"
 
 namespace Vesma {
 
@@ -67,6 +68,7 @@ void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& 
             for (const PositionMorphOffset& o : m_positionMorphs[list]) {
                 if (o.vertex < targets.positionOffsets.size()) {
                     targets.positionOffsets[o.vertex] += o.offset * w;
+                    if (targets.tracker) targets.tracker->Mark(o.vertex, kMorphPositionFlag);
                 }
             }
             return;
@@ -77,6 +79,7 @@ void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& 
             for (const UVMorphOffset& o : m_uvMorphs[list]) {
                 if (o.vertex < targets.uvOffsets.size()) {
                     targets.uvOffsets[o.vertex] = targets.uvOffsets[o.vertex] + o.offset * w;
+                    if (targets.tracker) targets.tracker->Mark(o.vertex, kMorphUVFlag);
                 }
             }
             return;

@@ -47,6 +47,21 @@ struct GroupMorphOffset {
     float weight = 0.0f;
 };
 
+/// Records which vertices a morph pass wrote, so the next frame clears only those and skinning
+/// reads offsets only there. A vertex's flag gets kMorphPositionFlag and/or kMorphUVFlag
+/// (model/VertexSkinning.h); the first flag a vertex gets appends it to `vertices`.
+struct MorphVertexTracker {
+    std::span<uint8_t> flags;               // one per vertex, 0 before the pass
+    std::vector<uint32_t>* vertices = nullptr;
+
+    void Mark(uint32_t vertex, uint8_t flag) const {
+        if (vertex >= flags.size()) return;
+        uint8_t& f = flags[vertex];
+        if (f == 0) vertices->push_back(vertex);
+        f = static_cast<uint8_t>(f | flag);
+    }
+};
+
 /// Where the morph pass writes. The buffers belong to the model; offsets that fall outside them
 /// are ignored.
 struct MorphTargets {
@@ -54,6 +69,8 @@ struct MorphTargets {
     std::span<Math::vec4> uvOffsets;        // one per vertex
     std::span<MaterialMorphFactors> materialMul;  // one per material
     std::span<MaterialMorphFactors> materialAdd;  // one per material
+    /// Optional: notes every vertex whose position or UV offset the pass writes.
+    const MorphVertexTracker* tracker = nullptr;
 };
 
 class MMDMorphManager {

@@ -22,68 +22,19 @@ constexpr std::size_t kMaxDefaultWorkers = 16;
 
 Math::vec3 FlipZ(const Math::vec3& v) { return {v.x, v.y, -v.z}; }
 
-/// Unit vector, or the vector as it is when it has no length (no NaN from a zero normal).
-inline Math::vec3 SafeNormalize(const Math::vec3& v) {
-    const float lengthSq = v.x * v.x + v.y * v.y + v.z * v.z;
-    if (!(lengthSq > 0.0f && lengthSq <= 3.4e38f)) return v;
-    const float inv = 1.0f / __builtin_sqrtf(lengthSq);
-    return {v.x * inv, v.y * inv, v.z * inv};
-}
-
-/// The affine part of a row-vector transform: rows 0-2 rotate/scale, row 3 translates.
-struct Affine {
-    float m[4][3];
-};
-
-inline void ClearAffine(Affine& a) {
-    for (auto& row : a.m) row[0] = row[1] = row[2] = 0.0f;
-}
-
-inline void AddScaled(Affine& a, const Math::mat4& b, float w) {
-    for (int r = 0; r < 4; ++r) {
-        a.m[r][0] += b.m[r][0] * w;
-        a.m[r][1] += b.m[r][1] * w;
-        a.m[r][2] += b.m[r][2] * w;
-    }
-}
-
-inline Affine ToAffine(const Math::mat4& b) {
-    Affine a;
-    for (int r = 0; r < 4; ++r) {
-        a.m[r][0] = b.m[r][0];
-        a.m[r][1] = b.m[r][1];
-        a.m[r][2] = b.m[r][2];
-    }
-    return a;
-}
-
-inline Math::vec3 TransformPoint(const Math::vec3& p, const Affine& a) {
-    return {p.x * a.m[0][0] + p.y * a.m[1][0] + p.z * a.m[2][0] + a.m[3][0],
-            p.x * a.m[0][1] + p.y * a.m[1][1] + p.z * a.m[2][1] + a.m[3][1],
-            p.x * a.m[0][2] + p.y * a.m[1][2] + p.z * a.m[2][2] + a.m[3][2]};
-}
-
-inline Math::vec3 TransformDirection(const Math::vec3& p, const Affine& a) {
-    return {p.x * a.m[0][0] + p.y * a.m[1][0] + p.z * a.m[2][0],
-            p.x * a.m[0][1] + p.y * a.m[1][1] + p.z * a.m[2][1],
-            p.x * a.m[0][2] + p.y * a.m[1][2] + p.z * a.m[2][2]};
-}
-
 inline Math::vec3 PointTimes(const Math::vec3& p, const Math::mat4& a) {
     return {p.x * a.m[0][0] + p.y * a.m[1][0] + p.z * a.m[2][0] + a.m[3][0],
             p.x * a.m[0][1] + p.y * a.m[1][1] + p.z * a.m[2][1] + a.m[3][1],
             p.x * a.m[0][2] + p.y * a.m[1][2] + p.z * a.m[2][2] + a.m[3][2]};
 }
 
-Math::mat4 Multiply3x4(const Affine& a, const Math::mat4& b) {
-    Math::mat4 out;
+inline void SetBlendMatrix(BlendMatrix& out, const Math::mat4& m) {
     for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            out.m[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c] + (r == 3 ? b.m[3][c] : 0.0f);
-        }
-        out.m[r][3] = r == 3 ? 1.0f : 0.0f;
+        out.rows[r][0] = m.m[r][0];
+        out.rows[r][1] = m.m[r][1];
+        out.rows[r][2] = m.m[r][2];
+        out.rows[r][3] = 0.0f;
     }
-    return out;
 }
 
 std::size_t HardwareWorkers() {
@@ -133,6 +84,8 @@ void PMXModel::Clear() {
     m_vertexIndexSize = 0;
     m_morphPositions.clear();
     m_morphUVs.clear();
+    m_morphFlags.clear();
+    m_morphTouched.clear();
     m_materials.clear();
     m_materialMul.clear();
     m_materialAdd.clear();
@@ -141,16 +94,15 @@ void PMXModel::Clear() {
     m_boundsMin = {};
     m_boundsMax = {};
     m_badBoneIndexCount = 0;
-    m_hasSdef = false;
-    m_hasQdef = false;
+    m_skinLayout = SkinLayout();
     m_sortedNodes.clear();
     m_rootNodes.clear();
     m_morphManager.Clear();
     m_ikManager.Clear();
     m_nodeManager.Clear();
     m_skinMatrices.clear();
-    m_placedSkinMatrices.clear();
-    m_globalRotations.clear();
+    m_blendMatrices.clear();
+    m_placedRotations.clear();
     m_dualQuats.clear();
     m_updateRanges.clear();
 }
@@ -189,9 +141,9 @@ bool PMXModel::Load(PMXFile&& file, const std::u16string& path) {
 
     const auto& nodes = m_nodeManager.GetNodes();
     m_skinMatrices.assign(nodes.size(), Math::mat4::Identity());
-    m_placedSkinMatrices.assign(nodes.size(), Math::mat4::Identity());
-    m_globalRotations.assign(nodes.size(), Math::quat::Identity());
-    m_dualQuats.assign(nodes.size(), {});
+    m_blendMatrices.assign(m_skinLayout.MatrixCount(), BlendMatrix{});
+    m_placedRotations.assign(m_skinLayout.hasSdef ? nodes.size() : 0, Math::quat::Identity());
+    m_dualQuats.assign(m_skinLayout.hasQdef ? nodes.size() : 0, SkinDualQuat{});
     for (const auto& node : nodes) {
         m_sortedNodes.push_back(node.get());
         if (!node->GetParent()) m_rootNodes.push_back(node.get());
@@ -224,6 +176,8 @@ void PMXModel::BuildVertices(const PMXFile& file) {
     m_vertexSkins.resize(count);
     m_morphPositions.assign(count, Math::vec3());
     m_morphUVs.assign(count, Math::vec4());
+    m_morphFlags.assign(count, 0);
+    m_morphTouched.clear();
     m_boundsMin = {};
     m_boundsMax = {};
     for (std::size_t i = 0; i < count; ++i) {
@@ -257,7 +211,6 @@ void PMXModel::BuildVertices(const PMXFile& file) {
             case PMXVertexWeight::BDEF4:
             case PMXVertexWeight::QDEF:
                 skin.weightType = in.weightType == PMXVertexWeight::QDEF ? SkinType::QDEF : SkinType::BDEF4;
-                m_hasQdef = m_hasQdef || skin.weightType == SkinType::QDEF;
                 for (int k = 0; k < 4; ++k) {
                     skin.boneIndices[k] = in.boneIndices[k];
                     skin.weights[k] = in.boneWeights[k];
@@ -266,7 +219,6 @@ void PMXModel::BuildVertices(const PMXFile& file) {
                 break;
             case PMXVertexWeight::SDEF: {
                 skin.weightType = SkinType::SDEF;
-                m_hasSdef = true;
                 skin.sdefBoneIndex0 = in.boneIndices[0];
                 skin.sdefBoneIndex1 = in.boneIndices[1];
                 const float w = in.boneWeights[0];
@@ -296,6 +248,7 @@ void PMXModel::BuildVertices(const PMXFile& file) {
         MessageLog::Instance().AppendUtf8(std::to_string(m_badBoneIndexCount) +
                                           " vertices name bones that don't exist; those bones don't move them.");
     }
+    BuildSkinLayout(m_restVertices, m_vertexSkins, nodeCount, m_skinLayout);
     m_outputVertices = m_restVertices;
     PlaceRestVertices();
 
@@ -372,8 +325,13 @@ void PMXModel::PlaceRestVertices() {
 
 void PMXModel::BeginAnimation() {
     for (const auto& node : m_nodeManager.GetNodes()) node->BeginUpdate();
-    std::fill(m_morphPositions.begin(), m_morphPositions.end(), Math::vec3());
-    std::fill(m_morphUVs.begin(), m_morphUVs.end(), Math::vec4());
+    // Only the vertices the last morph pass wrote hold offsets.
+    for (const uint32_t v : m_morphTouched) {
+        m_morphPositions[v] = Math::vec3();
+        m_morphUVs[v] = Math::vec4();
+        m_morphFlags[v] = 0;
+    }
+    m_morphTouched.clear();
 }
 
 void PMXModel::ApplyMaterialMorphs() {
@@ -385,7 +343,8 @@ void PMXModel::ApplyMaterialMorphs() {
 void PMXModel::UpdateMorphsAndNodes() {
     std::copy(m_materialMulInit.begin(), m_materialMulInit.end(), m_materialMul.begin());
     std::fill(m_materialAdd.begin(), m_materialAdd.end(), MaterialMorphFactors{});
-    m_morphManager.ApplyMorphs({m_morphPositions, m_morphUVs, m_materialMul, m_materialAdd});
+    const MorphVertexTracker tracker{m_morphFlags, &m_morphTouched};
+    m_morphManager.ApplyMorphs({m_morphPositions, m_morphUVs, m_materialMul, m_materialAdd, &tracker});
     ApplyMaterialMorphs();
 
     for (const auto& node : m_nodeManager.GetNodes()) node->ComputeLocalTransform();
@@ -456,15 +415,21 @@ void PMXModel::SetupParallelUpdate() {
     }
 }
 
-void PMXModel::UpdateVertices() {
+void PMXModel::PrepareSkinningTables() {
+    if (m_blendMatrices.size() != m_skinLayout.MatrixCount()) m_blendMatrices.assign(m_skinLayout.MatrixCount(), BlendMatrix{});
     const auto& nodes = m_nodeManager.GetNodes();
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const std::size_t count = std::min(nodes.size(), m_skinMatrices.size());
+    const bool sdef = m_placedRotations.size() >= count && m_skinLayout.hasSdef;
+    const bool qdef = m_dualQuats.size() >= count && m_skinLayout.hasQdef;
+    const Math::quat placementRotation = sdef ? Math::QuaternionFromMatrix(m_placement) : Math::quat::Identity();
+    for (std::size_t i = 0; i < count; ++i) {
         const Math::mat4& global = nodes[i]->GetGlobalTransform();
         m_skinMatrices[i] = nodes[i]->GetInverseInitTransform() * global;
-        m_placedSkinMatrices[i] = m_skinMatrices[i] * m_placement;
-        if (m_hasSdef) m_globalRotations[i] = Math::QuaternionFromMatrix(global);
-        if (m_hasQdef) {
-            DualQuat& dq = m_dualQuats[i];
+        SetBlendMatrix(m_blendMatrices[i], m_skinMatrices[i] * m_placement);
+        // The global rotation followed by the placement's.
+        if (sdef) m_placedRotations[i] = placementRotation * Math::QuaternionFromMatrix(global);
+        if (qdef) {
+            SkinDualQuat& dq = m_dualQuats[i];
             Math::vec3 scale, translation;
             Math::quat rotation;
             dq.valid = Math::Decompose(m_skinMatrices[i], scale, rotation, translation);
@@ -478,6 +443,12 @@ void PMXModel::UpdateVertices() {
             }
         }
     }
+    SetBlendMatrix(m_blendMatrices[m_skinLayout.PlacementSlot()], m_placement);
+    m_blendMatrices[m_skinLayout.ZeroSlot()] = BlendMatrix{};
+}
+
+void PMXModel::UpdateVertices() {
+    PrepareSkinningTables();
 
     if (m_updateRanges.size() != m_workerCount || m_updateRanges.empty()) SetupParallelUpdate();
     std::size_t busy = 0;
@@ -492,95 +463,16 @@ void PMXModel::UpdateVertices() {
 }
 
 void PMXModel::SkinRange(const UpdateRange& range) {
-    const std::size_t nodeCount = m_placedSkinMatrices.size();
-    const Math::mat4* placed = m_placedSkinMatrices.data();
-    const Math::mat4* skins = m_skinMatrices.data();
-    const Affine placement = ToAffine(m_placement);
-    auto valid = [nodeCount](int32_t index) { return index >= 0 && static_cast<std::size_t>(index) < nodeCount; };
-
-    const std::size_t end = range.vertexOffset + range.vertexCount;
-    for (std::size_t v = range.vertexOffset; v < end; ++v) {
-        const ModelVertex& rest = m_restVertices[v];
-        const VertexSkin& skin = m_vertexSkins[v];
-        ModelVertex& out = m_outputVertices[v];
-        out.previousPosition = out.position;
-        const Math::vec3 position = rest.position + m_morphPositions[v];
-
-        Affine m;
-        bool linear = true;
-        switch (skin.weightType) {
-            case SkinType::SDEF:
-                if (valid(skin.sdefBoneIndex0) && valid(skin.sdefBoneIndex1)) {
-                    const int32_t i0 = skin.sdefBoneIndex0;
-                    const int32_t i1 = skin.sdefBoneIndex1;
-                    const float w = skin.sdefWeight;
-                    const Affine r = ToAffine(
-                        Math::RotationQuaternion(Math::Slerp(m_globalRotations[i0], m_globalRotations[i1], 1.0f - w)));
-                    const Math::vec3 p = TransformDirection(position - skin.sdefC, r) +
-                                         PointTimes(skin.sdefP0, skins[i0]) * w +
-                                         PointTimes(skin.sdefP1, skins[i1]) * (1.0f - w);
-                    out.position = TransformPoint(p, placement);
-                    out.normal = SafeNormalize(TransformDirection(TransformDirection(rest.normal, r), placement));
-                    linear = false;
-                    break;
-                }
-                [[fallthrough]];  // a missing bone: the plain blend of what is there
-            case SkinType::BDEF2:
-            case SkinType::BDEF1:
-            case SkinType::BDEF4: {
-                const int slots = skin.weightType == SkinType::BDEF1 ? 1 : skin.weightType == SkinType::BDEF4 ? 4 : 2;
-                if (slots == 1 && valid(skin.boneIndices[0])) {
-                    m = ToAffine(placed[skin.boneIndices[0]]);
-                    break;
-                }
-                ClearAffine(m);
-                bool any = false;
-                for (int k = 0; k < slots; ++k) {
-                    if (!valid(skin.boneIndices[k])) continue;
-                    AddScaled(m, placed[skin.boneIndices[k]], slots == 1 ? 1.0f : skin.weights[k]);
-                    any = true;
-                }
-                if (!any) m = placement;
-                break;
-            }
-            case SkinType::QDEF: {
-                const DualQuat* first = nullptr;
-                Math::quat real(0, 0, 0, 0), dual(0, 0, 0, 0);
-                for (int k = 0; k < 4; ++k) {
-                    const int32_t index = skin.boneIndices[k];
-                    if (!valid(index) || !m_dualQuats[index].valid) continue;
-                    const DualQuat& dq = m_dualQuats[index];
-                    float w = skin.weights[k];
-                    if (!first) {
-                        first = &dq;
-                    } else if (Math::Dot(dq.real, first->real) < 0.0f) {
-                        w = -w;
-                    }
-                    real = {real.x + dq.real.x * w, real.y + dq.real.y * w, real.z + dq.real.z * w, real.w + dq.real.w * w};
-                    dual = {dual.x + dq.dual.x * w, dual.y + dq.dual.y * w, dual.z + dq.dual.z * w, dual.w + dq.dual.w * w};
-                }
-                const float length = std::sqrt(Math::Dot(real, real));
-                if (!first || !(length > 0.0f) || !std::isfinite(length)) {
-                    m = placement;
-                    break;
-                }
-                const float inv = 1.0f / length;
-                real = {real.x * inv, real.y * inv, real.z * inv, real.w * inv};
-                dual = {dual.x * inv, dual.y * inv, dual.z * inv, dual.w * inv};
-                Math::mat4 blended = Math::RotationQuaternion(real);
-                const Math::quat t = dual * Math::Conjugate(real);
-                blended.SetTranslation({2.0f * t.x, 2.0f * t.y, 2.0f * t.z});
-                m = ToAffine(Multiply3x4(ToAffine(blended), m_placement));
-                break;
-            }
-        }
-        if (linear) {
-            out.position = TransformPoint(position, m);
-            out.normal = SafeNormalize(TransformDirection(rest.normal, m));
-        }
-        const Math::vec4& duv = m_morphUVs[v];
-        out.uv = {rest.uv.x + duv.x, rest.uv.y + duv.y};
-    }
+    if (range.vertexCount == 0) return;
+    SkinFrame frame;
+    frame.matrices = m_blendMatrices.data();
+    frame.rotations = m_placedRotations.data();
+    frame.dualQuats = m_dualQuats.data();
+    frame.morphPositions = m_morphPositions.data();
+    frame.morphUVs = m_morphUVs.data();
+    frame.morphFlags = m_morphFlags.data();
+    SkinVertices(m_skinLayout, frame, m_outputVertices.data(), range.vertexOffset,
+                 range.vertexOffset + range.vertexCount);
 }
 
 }  // namespace Vesma

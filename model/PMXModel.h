@@ -23,6 +23,7 @@
 #include "model/MMDNodeManager.h"
 #include "model/MaterialMorph.h"
 #include "model/PMXFile.h"
+#include "model/VertexSkinning.h"
 
 namespace Vesma {
 
@@ -98,7 +99,8 @@ public:
     const Math::vec3& GetPlacementTranslation() const { return m_placementTranslation; }
 
     // ---- per frame ----
-    /// Every node back to its rest values; morph offsets to zero.
+    /// Every node back to its rest values; morph offsets to zero (only those the last morph pass
+    /// wrote are still non-zero).
     void BeginAnimation();
     /// Morphs, local transforms, roots, append and IK over the nodes by deform layer, roots again.
     void UpdateMorphsAndNodes();
@@ -173,6 +175,7 @@ private:
     void UpdateNodeTransforms();
     void SetupParallelUpdate();
     void SkinRange(const UpdateRange& range);
+    void PrepareSkinningTables();
 
     std::u16string m_modelName;
     std::u16string m_modelPath;
@@ -192,8 +195,6 @@ private:
     Math::vec3 m_boundsMin;
     Math::vec3 m_boundsMax;
     std::size_t m_badBoneIndexCount = 0;
-    bool m_hasSdef = false;
-    bool m_hasQdef = false;
 
     MMDNodeManager m_nodeManager;
     MMDIKManager m_ikManager;
@@ -202,19 +203,20 @@ private:
     std::vector<PMXNode*> m_rootNodes;
     std::unique_ptr<ModelPhysics> m_physics;
 
-    // Per frame, filled before the fan-out: skin[i] = inverse bind * global, the same times the
-    // placement, and (for SDEF) each node's global rotation.
+    // Which vertices the last morph pass gave offsets (flags per vertex, and the list of them).
+    std::vector<uint8_t> m_morphFlags;
+    std::vector<uint32_t> m_morphTouched;
+
+    // The skinning loop's records, built at load.
+    SkinLayout m_skinLayout;
+    // Per frame, filled before the fan-out: skin[i] = inverse bind * global; the blend table
+    // (skin[i] * placement, then the placement and a zero matrix); for SDEF each node's rotation
+    // with the placement's; for QDEF each skinning matrix as a unit dual quaternion (invalid when
+    // it can't be decomposed; such a bone moves no vertex).
     std::vector<Math::mat4> m_skinMatrices;
-    std::vector<Math::mat4> m_placedSkinMatrices;
-    std::vector<Math::quat> m_globalRotations;
-    /// For QDEF: each skinning matrix as a unit dual quaternion (invalid when it can't be
-    /// decomposed; such a bone moves no vertex).
-    struct DualQuat {
-        Math::quat real;
-        Math::quat dual;
-        bool valid = false;
-    };
-    std::vector<DualQuat> m_dualQuats;
+    std::vector<BlendMatrix> m_blendMatrices;
+    std::vector<Math::quat> m_placedRotations;
+    std::vector<SkinDualQuat> m_dualQuats;
 
     std::size_t m_workerCount = 0;
     std::vector<UpdateRange> m_updateRanges;
