@@ -18,6 +18,17 @@ inline f4 Load4(const float* p) {
 inline void Store4(float* p, f4 v) { __builtin_memcpy(p, &v, sizeof v); }
 inline f4 Splat(float s) { return f4{s, s, s, s}; }
 
+// The skinning loop is built twice on x86-64, for AVX2 with FMA and for the baseline, and the
+// loader picks the one the processor runs.
+#if defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define VESMA_SKIN_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+#endif
+#ifndef VESMA_SKIN_CLONES
+#define VESMA_SKIN_CLONES
+#endif
+
 struct Rows {
     f4 r0, r1, r2, r3;
 };
@@ -117,38 +128,48 @@ constexpr SeriesFactors MakeSeriesFactors() {
 }
 constexpr SeriesFactors kSeries = MakeSeriesFactors();
 
-}  // namespace
-
-Math::quat FastSlerp(const Math::quat& q0, const Math::quat& q1, float t) {
-    if (!(t >= 0.0f && t <= 1.0f)) return Math::Slerp(q0, q1, t);
+/// FastSlerp's work for t in [0, 1].
+__attribute__((always_inline)) inline Math::quat SlerpSeries(const Math::quat& q0, const Math::quat& q1, float t) {
     float x = Math::Dot(q0, q1);
     const float sign = x < 0.0f ? -1.0f : 1.0f;
     x *= sign;
     const Math::quat e{q1.x * sign, q1.y * sign, q1.z * sign, q1.w * sign};
 
-    // Halve the arc: m = (q0 + e) / |q0 + e| lies midway, at cos(θ/2) = sqrt((1 + x) / 2) from both.
-    const float length = std::sqrt(2.0f + 2.0f * x);
+    // Halve the arc: m = (q0 + e) / |q0 + e| lies midway, at cos(θ/2) = |q0 + e| / 2 from both.
+    // y = cos(θ/2) - 1 loses bits to cancellation near 1, but the series barely depends on y there.
+    const float length = __builtin_sqrtf(2.0f + 2.0f * x);
     const float invLength = 1.0f / length;
-    const float cosHalf = 0.5f * length;
-    const float y = (x - 1.0f) / (2.0f * (cosHalf + 1.0f));  // cos(θ/2) - 1 without cancellation
+    const f4 y = Splat(0.5f * length - 1.0f);
 
-    // Interpolate on the half arc that holds t: q0 -> m for t <= 1/2, m -> e above.
+    // Interpolate on the half arc that holds t: q0 -> m for t <= 1/2, m -> e above. Lanes 0 and 1
+    // carry the start and end coefficients.
     const bool low = t <= 0.5f;
     const float u = low ? 2.0f * t : 2.0f * t - 1.0f;
-    const f4 lanes{1.0f - u, u, 0.0f, 0.0f};  // start and end coefficients at once
+    const f4 lanes{1.0f - u, u, 0.0f, 0.0f};
     const f4 lanesSq = lanes * lanes;
-    const f4 yv = Splat(y);
-    f4 s = Splat(1.0f);
-    for (int i = kSeriesTerms; i >= 1; --i) {
-        const f4 c = lanesSq * Splat(kSeries.scale[i]) - Splat(kSeries.offset[i]);
-        s = Splat(1.0f) + yv * c * s;
-    }
+    f4 d[kSeriesTerms + 1];
+    for (int i = 1; i <= kSeriesTerms; ++i) d[i] = (lanesSq * Splat(kSeries.scale[i]) - Splat(kSeries.offset[i])) * y;
+    // 1 + d1 + d1·d2 + ... + d1·…·d6 with a short dependency chain.
+    static_assert(kSeriesTerms == 6);
+    const f4 p2 = d[1] * d[2];
+    const f4 p3 = p2 * d[3];
+    const f4 p4 = p2 * (d[3] * d[4]);
+    const f4 p5 = p4 * d[5];
+    const f4 p6 = p4 * (d[5] * d[6]);
+    const f4 s = ((Splat(1.0f) + d[1]) + (p2 + p3)) + ((p4 + p5) + p6);
     const f4 coeff = lanes * s;
     const float a = coeff[0];
     const float b = coeff[1];
     const float c0 = low ? a + b * invLength : a * invLength;
     const float c1 = low ? b * invLength : a * invLength + b;
     return {q0.x * c0 + e.x * c1, q0.y * c0 + e.y * c1, q0.z * c0 + e.z * c1, q0.w * c0 + e.w * c1};
+}
+
+}  // namespace
+
+Math::quat FastSlerp(const Math::quat& q0, const Math::quat& q1, float t) {
+    if (!(t >= 0.0f && t <= 1.0f)) return Math::Slerp(q0, q1, t);
+    return SlerpSeries(q0, q1, t);
 }
 
 void BuildSkinLayout(std::span<const ModelVertex> rest, std::span<const VertexSkin> skins, std::size_t nodeCount,
@@ -223,8 +244,8 @@ void BuildSkinLayout(std::span<const ModelVertex> rest, std::span<const VertexSk
     }
 }
 
-void SkinVertices(const SkinLayout& layout, const SkinFrame& frame, ModelVertex* out, std::size_t begin,
-                  std::size_t end) {
+VESMA_SKIN_CLONES void SkinVertices(const SkinLayout& layout, const SkinFrame& frame, ModelVertex* out,
+                                    std::size_t begin, std::size_t end) {
     static const float kZero[4] = {0, 0, 0, 0};
     const BlendMatrix* matrices = frame.matrices;
     const RestRecord* rest = layout.rest.data();
@@ -262,7 +283,11 @@ void SkinVertices(const SkinLayout& layout, const SkinFrame& frame, ModelVertex*
             const SdefRecord& s = sdef[record.bones[2]];
             const uint32_t i0 = record.bones[0];
             const uint32_t i1 = record.bones[1];
-            const Rows rotation = RotationRows(FastSlerp(frame.rotations[i0], frame.rotations[i1], record.weights[1]));
+            const float t = record.weights[1];
+            const Math::quat q = __builtin_expect(t >= 0.0f && t <= 1.0f, 1)
+                                     ? SlerpSeries(frame.rotations[i0], frame.rotations[i1], t)
+                                     : Math::Slerp(frame.rotations[i0], frame.rotations[i1], t);
+            const Rows rotation = RotationRows(q);
             const f4 p0 = Point(Load4(s.p0), LoadRows(matrices[i0]));
             const f4 p1 = Point(Load4(s.p1), LoadRows(matrices[i1]));
             skinnedPosition = Direction(position - Load4(s.c), rotation) + p0 * Splat(record.weights[0]) +

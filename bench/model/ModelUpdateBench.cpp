@@ -151,15 +151,19 @@ struct Scene {
     }
 };
 
+Scene& SceneFor(int64_t vertices, int64_t bones) {
+    static std::map<std::pair<int64_t, int64_t>, std::unique_ptr<Scene>> scenes;
+    auto& scene = scenes[{vertices, bones}];
+    if (!scene) scene = std::make_unique<Scene>(Shape{static_cast<size_t>(vertices), static_cast<size_t>(bones), 10, 300, 50});
+    return *scene;
+}
+
 using Clock = std::chrono::steady_clock;
 double Micros(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::micro>(b - a).count(); }
 
 // Arguments: vertex count, bone count, skinning on (1) or off (0), skinning workers (0: all cores).
 void BM_ModelFrame(benchmark::State& state) {
-    const Shape shape{static_cast<size_t>(state.range(0)), static_cast<size_t>(state.range(1)), 10, 300, 50};
-    static std::map<std::pair<int64_t, int64_t>, std::unique_ptr<Scene>> scenes;
-    auto& scene = scenes[{state.range(0), state.range(1)}];
-    if (!scene) scene = std::make_unique<Scene>(shape);
+    Scene* scene = &SceneFor(state.range(0), state.range(1));
     Vesma::PMXModel& model = *scene->model;
     const bool skin = state.range(2) != 0;
     if (state.range(3) != 0) model.SetWorkerCount(static_cast<size_t>(state.range(3)));
@@ -194,5 +198,19 @@ BENCHMARK(BM_ModelFrame)
     ->Args({5000, 300, 0, 1})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+
+// Skinning alone: UpdateVertices on one posed frame (morphs active). Arguments: vertex count, bone
+// count, skinning workers.
+void BM_Skinning(benchmark::State& state) {
+    Scene& scene = SceneFor(state.range(0), state.range(1));
+    Vesma::PMXModel& model = *scene.model;
+    model.SetWorkerCount(static_cast<size_t>(state.range(2)));
+    model.BeginAnimation();
+    scene.motion.Evaluate(15.5f);
+    model.UpdateMorphsAndNodes();
+    model.EndUpdate();
+    for (auto _ : state) model.UpdateVertices();
+}
+BENCHMARK(BM_Skinning)->Args({100000, 500, 1})->Args({100000, 500, 2})->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
