@@ -19,6 +19,8 @@ namespace {
 
 constexpr std::size_t kVerticesPerSmallRange = 1000;
 constexpr std::size_t kMaxDefaultWorkers = 16;
+// Vertices a skinning task takes at a time from a range.
+constexpr std::size_t kSkinBlock = 2048;
 
 Math::vec3 FlipZ(const Math::vec3& v) { return {v.x, v.y, -v.z}; }
 
@@ -105,6 +107,7 @@ void PMXModel::Clear() {
     m_placedRotations.clear();
     m_dualQuats.clear();
     m_updateRanges.clear();
+    m_rangeCursors.clear();
 }
 
 bool PMXModel::Load(const std::u16string& path) {
@@ -402,6 +405,7 @@ void PMXModel::ClearBaseAnimation() {
 void PMXModel::SetWorkerCount(std::size_t count) {
     m_workerCount = std::max<std::size_t>(count, 1);
     m_updateRanges.clear();
+    m_rangeCursors.clear();
 }
 
 void PMXModel::SetupParallelUpdate() {
@@ -456,14 +460,18 @@ void PMXModel::UpdateVertices() {
     if (busy <= 1 || !m_pool) {
         for (const UpdateRange& range : m_updateRanges) SkinRange(range);
     } else {
-        m_pool->Run(m_updateRanges.size(), [this](std::size_t i) { SkinRange(m_updateRanges[i]); });
+        if (m_rangeCursors.size() != m_updateRanges.size()) m_rangeCursors = std::vector<RangeCursor>(m_updateRanges.size());
+        for (std::size_t i = 0; i < m_updateRanges.size(); ++i) {
+            m_rangeCursors[i].next.store(m_updateRanges[i].vertexOffset, std::memory_order_relaxed);
+            m_rangeCursors[i].end = m_updateRanges[i].vertexOffset + m_updateRanges[i].vertexCount;
+        }
+        m_pool->Run(m_updateRanges.size(), [this](std::size_t i) { SkinSharedRanges(i); });
     }
 
     if (m_uploadHook) m_uploadHook(*this);
 }
 
-void PMXModel::SkinRange(const UpdateRange& range) {
-    if (range.vertexCount == 0) return;
+SkinFrame PMXModel::MakeSkinFrame() const {
     SkinFrame frame;
     frame.matrices = m_blendMatrices.data();
     frame.rotations = m_placedRotations.data();
@@ -471,8 +479,26 @@ void PMXModel::SkinRange(const UpdateRange& range) {
     frame.morphPositions = m_morphPositions.data();
     frame.morphUVs = m_morphUVs.data();
     frame.morphFlags = m_morphFlags.data();
-    SkinVertices(m_skinLayout, frame, m_outputVertices.data(), range.vertexOffset,
+    return frame;
+}
+
+void PMXModel::SkinRange(const UpdateRange& range) {
+    if (range.vertexCount == 0) return;
+    SkinVertices(m_skinLayout, MakeSkinFrame(), m_outputVertices.data(), range.vertexOffset,
                  range.vertexOffset + range.vertexCount);
+}
+
+void PMXModel::SkinSharedRanges(std::size_t task) {
+    const SkinFrame frame = MakeSkinFrame();
+    const std::size_t count = m_rangeCursors.size();
+    for (std::size_t k = 0; k < count; ++k) {
+        RangeCursor& cursor = m_rangeCursors[(task + k) % count];
+        for (;;) {
+            const std::size_t begin = cursor.next.fetch_add(kSkinBlock, std::memory_order_relaxed);
+            if (begin >= cursor.end) break;
+            SkinVertices(m_skinLayout, frame, m_outputVertices.data(), begin, std::min(begin + kSkinBlock, cursor.end));
+        }
+    }
 }
 
 }  // namespace Vesma

@@ -9,6 +9,7 @@
 // and the per-material morph results, and may attach an upload hook that UpdateVertices calls
 // once the frame's vertices are ready.
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -174,8 +175,10 @@ private:
     void PlaceRestVertices();
     void UpdateNodeTransforms();
     void SetupParallelUpdate();
-    void SkinRange(const UpdateRange& range);
     void PrepareSkinningTables();
+    SkinFrame MakeSkinFrame() const;
+    void SkinRange(const UpdateRange& range);
+    void SkinSharedRanges(std::size_t task);
 
     std::u16string m_modelName;
     std::u16string m_modelPath;
@@ -220,6 +223,13 @@ private:
 
     std::size_t m_workerCount = 0;
     std::vector<UpdateRange> m_updateRanges;
+    // Per range, the next block of vertices not yet taken: each task skins its own range block by
+    // block, then takes what is left of the others, so no task idles while another is behind.
+    struct alignas(64) RangeCursor {
+        std::atomic<std::size_t> next{0};
+        std::size_t end = 0;
+    };
+    std::vector<RangeCursor> m_rangeCursors;
     std::unique_ptr<SkinningPool> m_pool;
     std::function<void(PMXModel&)> m_uploadHook;
 

@@ -3,6 +3,20 @@
 #include <algorithm>
 
 namespace Vesma {
+namespace {
+
+// About 20-40 microseconds of polling before the caller sleeps on the join.
+constexpr int kJoinSpins = 4000;
+
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+}  // namespace
 
 SkinningPool::SkinningPool(std::size_t taskCount) {
     const std::size_t threads = taskCount > 1 ? taskCount - 1 : 0;
@@ -29,15 +43,16 @@ void SkinningPool::Run(std::size_t count, const std::function<void(std::size_t)>
             std::lock_guard<std::mutex> lock(m_mutex);
             m_task = &task;
             m_count = count;
-            m_pending = count - 1;
+            m_pending.store(count - 1, std::memory_order_relaxed);
             ++m_generation;
         }
         m_start.notify_all();
     }
     task(0);
     if (count > 1) {
+        for (int i = 0; i < kJoinSpins && m_pending.load(std::memory_order_acquire) != 0; ++i) CpuRelax();
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_done.wait(lock, [this] { return m_pending == 0; });
+        m_done.wait(lock, [this] { return m_pending.load(std::memory_order_acquire) == 0; });
         m_task = nullptr;
     }
 }
@@ -55,9 +70,11 @@ void SkinningPool::WorkerLoop(std::size_t index) {
             task = m_task;
         }
         (*task)(index);
-        {
+        // The last task to finish wakes the caller; taking the lock orders the wake after the
+        // caller's check of m_pending.
+        if (m_pending.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (--m_pending == 0) m_done.notify_one();
+            m_done.notify_one();
         }
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 // A small set of persistent worker threads for the per-frame skinning: Run hands task i to worker
 // i (task 0 runs on the calling thread) and returns once every task has finished. The threads wait
-// on a condition variable between frames, so no thread is created per frame.
+// on a condition variable between frames, so no thread is created per frame; the caller spins a
+// little before it sleeps on the join, since the tasks of one frame end close together.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -35,7 +37,7 @@ private:
     std::condition_variable m_done;
     const std::function<void(std::size_t)>* m_task = nullptr;
     std::size_t m_count = 0;
-    std::size_t m_pending = 0;
+    std::atomic<std::size_t> m_pending{0};
     uint64_t m_generation = 0;
     bool m_stop = false;
 };

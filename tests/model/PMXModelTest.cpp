@@ -271,26 +271,41 @@ TEST(PMXModelTest, RangesSplitByThousandsOrEqualShares) {
 }
 
 TEST(PMXModelTest, ParallelSkinningMatchesOneWorker) {
-    PMXFile file = SkinFile();
-    const std::vector<PMXVertex> pattern = file.vertices;
-    file.vertices.clear();
-    for (int i = 0; i < 3300; ++i) {
-        PMXVertex v = pattern[i % pattern.size()];
-        v.position = v.position + vec3(0.001f * i, 0, 0);
-        file.vertices.push_back(v);
-    }
-    auto one = ModelRigs::LoadModel(file);
-    auto many = ModelRigs::LoadModel(file);
-    ASSERT_TRUE(one && many);
-    one->SetWorkerCount(1);
-    many->SetWorkerCount(5);
-    PoseSkinModel(*one);
-    PoseSkinModel(*many);
-    ASSERT_EQ(5u, many->GetUpdateRanges().size());
-    EXPECT_EQ(300u, many->GetUpdateRanges()[3].vertexCount);
-    EXPECT_EQ(0u, many->GetUpdateRanges()[4].vertexCount);
-    for (size_t i = 0; i < file.vertices.size(); ++i) {
-        ASSERT_EQ(one->GetOutputVertices()[i].position, many->GetOutputVertices()[i].position) << i;
+    // Small ranges of 1000 (one empty), and equal shares big enough that tasks which finish early
+    // take blocks from the others' ranges.
+    const struct {
+        int vertices;
+        std::size_t workers;
+    } cases[] = {{3300, 5}, {23001, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.vertices);
+        PMXFile file = SkinFile();
+        const std::vector<PMXVertex> pattern = file.vertices;
+        file.vertices.clear();
+        for (int i = 0; i < c.vertices; ++i) {
+            PMXVertex v = pattern[i % pattern.size()];
+            v.position = v.position + vec3(0.001f * i, 0, 0);
+            file.vertices.push_back(v);
+        }
+        auto one = ModelRigs::LoadModel(file);
+        auto many = ModelRigs::LoadModel(file);
+        ASSERT_TRUE(one && many);
+        one->SetWorkerCount(1);
+        many->SetWorkerCount(c.workers);
+        for (int frame = 0; frame < 3; ++frame) {
+            PoseSkinModel(*one);
+            PoseSkinModel(*many);
+        }
+        ASSERT_EQ(c.workers, many->GetUpdateRanges().size());
+        if (c.vertices == 3300) {
+            EXPECT_EQ(300u, many->GetUpdateRanges()[3].vertexCount);
+            EXPECT_EQ(0u, many->GetUpdateRanges()[4].vertexCount);
+        }
+        for (std::size_t i = 0; i < file.vertices.size(); ++i) {
+            ASSERT_EQ(one->GetOutputVertices()[i].position, many->GetOutputVertices()[i].position) << i;
+            ASSERT_EQ(one->GetOutputVertices()[i].previousPosition, many->GetOutputVertices()[i].previousPosition) << i;
+            ASSERT_EQ(one->GetOutputVertices()[i].normal, many->GetOutputVertices()[i].normal) << i;
+        }
     }
 }
 
