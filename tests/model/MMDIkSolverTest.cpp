@@ -144,6 +144,32 @@ TEST_F(IkTest, ChainsReachOrPointAtTheGoal) {
     }
 }
 
+// One unlimited link, one iteration: the bone turns towards the goal by the angle between them,
+// cut to the step limit. Covers small and large turns, turns the limit cuts, turns close to half
+// a turn, and limits of zero or below (which the clamp applies as written: a negative limit turns
+// the bone away by that much).
+TEST_F(IkTest, OneStepTurnsByTheAngleCutToTheLimit) {
+    struct Case {
+        float goalDegrees;  // the goal's direction from the bone, turned about z towards -x
+        float limit;        // radians
+        float expectedDegrees;
+    };
+    const Case cases[] = {
+        {30, 2 * kPi, 30},  {0.5f, 2 * kPi, 0.5f}, {120, 2 * kPi, 120}, {30, 10 * kDeg, 10},
+        {170, 3.0f, 170},   {179, 2 * kPi, 179},   {150, kPi, 150},     {90, 0.0f, 0},
+        {90, -0.5f, -0.5f / kDeg},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "goal " << c.goalDegrees << " degrees, limit " << c.limit);
+        const float a = c.goalDegrees * kDeg;
+        nodes.Clear();
+        BuildChain(1, {-2.0f * std::sin(a), 2.0f * std::cos(a), 0}, 1, c.limit);
+        Pose(nodes);
+        const float e = c.expectedDegrees * kDeg;
+        ExpectVecNear({-std::sin(e), std::cos(e), 0}, Position(nodes, 1), 2e-5f);
+    }
+}
+
 // A knee bending about x only (y and z limits zero) runs in single-axis mode: its local rotation
 // is a pure x turn. One iteration, knee first: the straight leg aims the foot at a goal in front
 // by turning -45 degrees, outside the knee's range. On iteration 0 the turn is negated when the
