@@ -170,7 +170,8 @@ inline float SlerpWeight(float t, float x) {
 }
 /// Spherical interpolation along the shortest path (q1 is negated when the dot product is negative).
 /// t outside 0..1 extrapolates along the same great circle.
-inline quat Slerp(quat q0, quat q1, float t) {
+inline quat Slerp(const quat& q0, const quat& to, float t) {
+    quat q1 = to;
     float cosTheta = Dot(q0, q1);
     if (cosTheta < 0.0f) {
         q1 = {-q1.x, -q1.y, -q1.z, -q1.w};
