@@ -112,6 +112,9 @@ void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3&
 
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
+// Most nodes all of one solver's update lists may hold together.
+constexpr std::size_t kMaxSolvePathNodes = 1u << 20;
+
 // tan(0.001 degrees): a turn is below the smallest step when sin < cos * this (and cos > 0).
 constexpr float kTanSmallestStep = 1.7453292e-05f;
 
@@ -267,6 +270,8 @@ void MMDIkSolver::BuildSolvePaths() {
     for (const MMDIkLink& link : m_links) markWithAncestors(link.node);
 
     m_solvePaths.assign(m_links.size(), {});
+    m_solvePathsValid = true;
+    std::size_t total = 0;
     std::vector<MMDNode*> stack;
     std::vector<MMDNode*> children;
     for (std::size_t i = 0; i < m_links.size(); ++i) {
@@ -277,6 +282,12 @@ void MMDIkSolver::BuildSolvePaths() {
             MMDNode* node = stack.back();
             stack.pop_back();
             path.push_back(node);
+            if (++total > kMaxSolvePathNodes) {
+                // Only a hostile file chains this many links through this deep a tree; such a
+                // solver updates whole subtrees at every step instead of holding the lists.
+                m_solvePaths.clear();
+                return;
+            }
             children.clear();
             for (MMDNode* child = node->GetFirstChild(); child; child = child->GetNext()) {
                 if (wanted.count(child) != 0) children.push_back(child);
@@ -284,10 +295,13 @@ void MMDIkSolver::BuildSolvePaths() {
             stack.insert(stack.end(), children.rbegin(), children.rend());
         }
     }
-    m_solvePathsValid = true;
 }
 
 void MMDIkSolver::UpdateSolvePath(std::size_t linkIndex) {
+    if (linkIndex >= m_solvePaths.size()) {
+        m_links[linkIndex].node->UpdateGlobalTransform();
+        return;
+    }
     for (MMDNode* node : m_solvePaths[linkIndex]) node->UpdateOwnGlobalTransform();
 }
 

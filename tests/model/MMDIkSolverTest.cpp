@@ -395,6 +395,23 @@ TEST_F(IkTest, BonesBranchingOffTheChainEndUpToDate) {
     }
 }
 
+// A hostile file can make every bone of a long chain an IK link; the lists of nodes each step
+// updates would then grow with the square of the chain. Past a cap the solver updates whole
+// subtrees instead, with the same result.
+TEST_F(IkTest, VeryLongChainsStillSolve) {
+    const int links = 1500;
+    BuildChain(links, {600.0f, 1000.0f, 0.0f}, 1);
+    Pose(nodes);
+    std::vector<mat4> solved;
+    for (const auto& n : nodes.GetNodes()) solved.push_back(n->GetGlobalTransform());
+    nodes.GetNode(0)->UpdateGlobalTransform();
+    for (int i = 0; i <= links; ++i) {
+        EXPECT_EQ(solved[i].Translation(), nodes.GetNode(i)->GetGlobalTransform().Translation()) << i;
+    }
+    // The end moved off the straight line towards the goal.
+    EXPECT_GT(Position(nodes, links).x, 1.0f);
+}
+
 TEST(DecomposeEulerTest, NearestTripleAndGimbalLock) {
     struct Case {
         vec3 euler;      // rotation decomposed
