@@ -428,8 +428,10 @@ void PMXModel::PrepareSkinningTables() {
     const Math::quat placementRotation = sdef ? Math::QuaternionFromMatrix(m_placement) : Math::quat::Identity();
     for (std::size_t i = 0; i < count; ++i) {
         const Math::mat4& global = nodes[i]->GetGlobalTransform();
-        m_skinMatrices[i] = nodes[i]->GetInverseInitTransform() * global;
-        SetBlendMatrix(m_blendMatrices[i], m_skinMatrices[i] * m_placement);
+        const Math::mat4& inverseInit = nodes[i]->GetInverseInitTransform();
+        m_skinMatrices[i] = Math::IsAffine(inverseInit) ? Math::MultiplyAffine(inverseInit, global) : inverseInit * global;
+        const Math::mat4& skin = m_skinMatrices[i];
+        SetBlendMatrix(m_blendMatrices[i], Math::IsAffine(skin) ? Math::MultiplyAffine(skin, m_placement) : skin * m_placement);
         // The global rotation followed by the placement's.
         if (sdef) m_placedRotations[i] = placementRotation * Math::QuaternionFromMatrix(global);
         if (qdef) {

@@ -1,12 +1,13 @@
 #include "model/SkinningPool.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace Vesma {
 namespace {
 
-// About 20-40 microseconds of polling before the caller sleeps on the join.
-constexpr int kJoinSpins = 4000;
+// How long the caller polls for the other tasks before it sleeps on the join.
+constexpr std::chrono::microseconds kJoinSpin{30};
 
 inline void CpuRelax() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -50,7 +51,10 @@ void SkinningPool::Run(std::size_t count, const std::function<void(std::size_t)>
     }
     task(0);
     if (count > 1) {
-        for (int i = 0; i < kJoinSpins && m_pending.load(std::memory_order_acquire) != 0; ++i) CpuRelax();
+        const auto deadline = std::chrono::steady_clock::now() + kJoinSpin;
+        while (m_pending.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < deadline) {
+            for (int i = 0; i < 16; ++i) CpuRelax();
+        }
         std::unique_lock<std::mutex> lock(m_mutex);
         m_done.wait(lock, [this] { return m_pending.load(std::memory_order_acquire) == 0; });
         m_task = nullptr;
