@@ -105,7 +105,8 @@ Rows QdefMatrix(const SkinRecord& record, const SkinFrame& frame, uint32_t nodeC
 // sin(t·θ) / sin(θ) as a series in y = cos(θ) - 1:
 //     t · (1 + y·c1·(1 + y·c2·(1 + y·c3·(...)))),   c_i = (t² - i²) / (i·(2i + 1)),
 // which for integer t ends by itself (the Chebyshev polynomials of the second kind) and otherwise
-// converges for θ in [0, π/2]. FastSlerp halves the arc first, so |y| <= 1 - cos(π/4) ≈ 0.29; there
+// converges for every θ short of π, slowly near it. After the shortest-path sign flip θ <= π/2, and
+// FastSlerp halves the arc as well, so |y| <= 1 - cos(π/4) ≈ 0.29; there
 // six terms, the last one scaled by kTailScale, are within 1e-8 of the exact value for every t in
 // [0, 1] (kTailScale was fitted in double precision to minimise that worst error).
 constexpr int kSeriesTerms = 6;
