@@ -146,31 +146,79 @@ inline quat QuaternionRotationAxis(vec3 axis, float angle) {
 /// The rotation RotationZ(roll) * RotationX(pitch) * RotationY(yaw): roll about z first, then pitch
 /// about x, then yaw about y.
 quat QuaternionRollPitchYaw(float pitch, float yaw, float roll);
-/// sin(t * theta) / sin(theta) for cos(theta) = x in [0.5, 1] and t in [0, 1], without trigonometry:
-/// the power series in (x - 1) whose terms follow c[i] = c[i - 1] * (t^2 - i^2) / (i * (2i + 1)),
-/// c[0] = t, summed in nested form. Ten terms keep the error below 3e-8 on that range, four
-/// terms from x = 0.9 on (arcs up to 25 degrees, the usual step between motion keys).
-inline float SlerpWeight(float t, float x) {
-    // (t^2 - i^2) / (i * (2i + 1)) = u[i] * t^2 - v[i] with u[i] = 1 / (i * (2i + 1)), v[i] = i / (2i + 1).
-    static constexpr float u[10] = {1.0f / 3,  1.0f / 10,  1.0f / 21,  1.0f / 36,  1.0f / 55,
-                                    1.0f / 78, 1.0f / 105, 1.0f / 136, 1.0f / 171, 1.0f / 210};
-    static constexpr float v[10] = {1.0f / 3,  2.0f / 5,  3.0f / 7,  4.0f / 9,   5.0f / 11,
-                                    6.0f / 13, 7.0f / 15, 8.0f / 17, 9.0f / 19, 10.0f / 21};
-    const float t2 = t * t;
-    const float xm1 = x - 1.0f;
-    float sum = 1.0f;
-    if (x >= 0.9f) {
-#pragma GCC unroll 4
-        for (int i = 3; i >= 0; --i) sum = 1.0f + (u[i] * t2 - v[i]) * xm1 * sum;
-    } else {
-#pragma GCC unroll 10
-        for (int i = 9; i >= 0; --i) sum = 1.0f + (u[i] * t2 - v[i]) * xm1 * sum;
+// ---- spherical interpolation ----
+// sin(t·θ) / sin(θ) as a series in y = cos(θ) - 1:
+//     t · (1 + y·c1·(1 + y·c2·(1 + y·c3·(...)))),   c_i = (t² - i²) / (i·(2i + 1)),
+// which for integer t ends by itself (the Chebyshev polynomials of the second kind) and otherwise
+// converges for every θ short of π, slowly near it. After the shortest-path sign flip θ <= π/2, and
+// SlerpOnArc halves the arc as well, so |y| <= 1 - cos(π/4) ≈ 0.29; there six terms, the last one
+// scaled by kTailScale, are within 1e-8 of the exact value for every t in [0, 1] (kTailScale was
+// fitted in double precision to minimise that worst error).
+namespace SlerpSeries {
+typedef float Lanes __attribute__((vector_size(16)));
+constexpr int kTerms = 6;
+constexpr double kTailScale = 1.1502;
+struct Factors {
+    float scale[kTerms + 1];   // 1 / (i·(2i + 1)), the tail scaled
+    float offset[kTerms + 1];  // i² times the same
+};
+constexpr Factors MakeFactors() {
+    Factors f{};
+    for (int i = 1; i <= kTerms; ++i) {
+        double k = 1.0 / (i * (2.0 * i + 1.0));
+        if (i == kTerms) k *= kTailScale;
+        f.scale[i] = static_cast<float>(k);
+        f.offset[i] = static_cast<float>(k * i * i);
     }
-    return t * sum;
+    return f;
 }
+inline constexpr Factors kFactors = MakeFactors();
+inline Lanes Splat(float v) { return Lanes{v, v, v, v}; }
+}  // namespace SlerpSeries
+
+/// Slerp for t in [0, 1] without trigonometry, to float precision (see above). Forced inline so
+/// that loops over many vertices keep it in their own vector code.
+__attribute__((always_inline)) inline quat SlerpOnArc(const quat& q0, const quat& q1, float t) {
+    using namespace SlerpSeries;
+    float x = Dot(q0, q1);
+    const float sign = x < 0.0f ? -1.0f : 1.0f;
+    x *= sign;
+    const quat e{q1.x * sign, q1.y * sign, q1.z * sign, q1.w * sign};
+
+    // Halve the arc: m = (q0 + e) / |q0 + e| lies midway, at cos(θ/2) = |q0 + e| / 2 from both.
+    // y = cos(θ/2) - 1 loses bits to cancellation near 1, but the series barely depends on y there.
+    const float length = __builtin_sqrtf(2.0f + 2.0f * x);
+    const float invLength = 1.0f / length;
+    const Lanes y = Splat(0.5f * length - 1.0f);
+
+    // Interpolate on the half arc that holds t: q0 -> m for t <= 1/2, m -> e above. Lanes 0 and 1
+    // carry the start and end coefficients.
+    const bool low = t <= 0.5f;
+    const float u = low ? 2.0f * t : 2.0f * t - 1.0f;
+    const Lanes lanes{1.0f - u, u, 0.0f, 0.0f};
+    const Lanes lanesSq = lanes * lanes;
+    Lanes d[kTerms + 1];
+    for (int i = 1; i <= kTerms; ++i) d[i] = (lanesSq * Splat(kFactors.scale[i]) - Splat(kFactors.offset[i])) * y;
+    // 1 + d1 + d1·d2 + ... + d1·…·d6 with a short dependency chain.
+    static_assert(kTerms == 6);
+    const Lanes p2 = d[1] * d[2];
+    const Lanes p3 = p2 * d[3];
+    const Lanes p4 = p2 * (d[3] * d[4]);
+    const Lanes p5 = p4 * d[5];
+    const Lanes p6 = p4 * (d[5] * d[6]);
+    const Lanes sum = ((Splat(1.0f) + d[1]) + (p2 + p3)) + ((p4 + p5) + p6);
+    const Lanes coeff = lanes * sum;
+    const float a = coeff[0];
+    const float b = coeff[1];
+    const float c0 = low ? a + b * invLength : a * invLength;
+    const float c1 = low ? b * invLength : a * invLength + b;
+    return {q0.x * c0 + e.x * c1, q0.y * c0 + e.y * c1, q0.z * c0 + e.z * c1, q0.w * c0 + e.w * c1};
+}
+
 /// Spherical interpolation along the shortest path (q1 is negated when the dot product is negative).
 /// t outside 0..1 extrapolates along the same great circle.
 inline quat Slerp(const quat& q0, const quat& to, float t) {
+    if (t >= 0.0f && t <= 1.0f) return SlerpOnArc(q0, to, t);
     quat q1 = to;
     float cosTheta = Dot(q0, q1);
     if (cosTheta < 0.0f) {
@@ -185,17 +233,10 @@ inline quat Slerp(const quat& q0, const quat& to, float t) {
         const quat r{q0.x * s0 + q1.x * s1, q0.y * s0 + q1.y * s1, q0.z * s0 + q1.z * s1, q0.w * s0 + q1.w * s1};
         return Normalize(r);
     }
-    if (cosTheta >= 0.5f && t >= 0.0f && t <= 1.0f) {
-        // Arcs up to 60 degrees (rotations up to 120 degrees apart), interpolated rather than
-        // extrapolated: the common case of motion keys and skin blends.
-        s0 = SlerpWeight(1.0f - t, cosTheta);
-        s1 = SlerpWeight(t, cosTheta);
-    } else {
-        const float theta = std::acos(cosTheta);
-        const float sinTheta = std::sin(theta);
-        s0 = std::sin((1.0f - t) * theta) / sinTheta;
-        s1 = std::sin(t * theta) / sinTheta;
-    }
+    const float theta = std::acos(cosTheta);
+    const float sinTheta = std::sin(theta);
+    s0 = std::sin((1.0f - t) * theta) / sinTheta;
+    s1 = std::sin(t * theta) / sinTheta;
     return {q0.x * s0 + q1.x * s1, q0.y * s0 + q1.y * s1, q0.z * s0 + q1.z * s1, q0.w * s0 + q1.w * s1};
 }
 /// Rotates a vector by a quaternion.

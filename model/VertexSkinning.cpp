@@ -102,76 +102,7 @@ Rows QdefMatrix(const SkinRecord& record, const SkinFrame& frame, uint32_t nodeC
     return {Direction(blended.r0, w), Direction(blended.r1, w), Direction(blended.r2, w), Point(blended.r3, w)};
 }
 
-// sin(t·θ) / sin(θ) as a series in y = cos(θ) - 1:
-//     t · (1 + y·c1·(1 + y·c2·(1 + y·c3·(...)))),   c_i = (t² - i²) / (i·(2i + 1)),
-// which for integer t ends by itself (the Chebyshev polynomials of the second kind) and otherwise
-// converges for every θ short of π, slowly near it. After the shortest-path sign flip θ <= π/2, and
-// FastSlerp halves the arc as well, so |y| <= 1 - cos(π/4) ≈ 0.29; there
-// six terms, the last one scaled by kTailScale, are within 1e-8 of the exact value for every t in
-// [0, 1] (kTailScale was fitted in double precision to minimise that worst error).
-constexpr int kSeriesTerms = 6;
-constexpr double kTailScale = 1.1502;
-
-struct SeriesFactors {
-    float scale[kSeriesTerms + 1];   // 1 / (i·(2i + 1)), the tail scaled
-    float offset[kSeriesTerms + 1];  // i² times the same
-};
-
-constexpr SeriesFactors MakeSeriesFactors() {
-    SeriesFactors f{};
-    for (int i = 1; i <= kSeriesTerms; ++i) {
-        double k = 1.0 / (i * (2.0 * i + 1.0));
-        if (i == kSeriesTerms) k *= kTailScale;
-        f.scale[i] = static_cast<float>(k);
-        f.offset[i] = static_cast<float>(k * i * i);
-    }
-    return f;
-}
-constexpr SeriesFactors kSeries = MakeSeriesFactors();
-
-/// FastSlerp's work for t in [0, 1].
-__attribute__((always_inline)) inline Math::quat SlerpSeries(const Math::quat& q0, const Math::quat& q1, float t) {
-    float x = Math::Dot(q0, q1);
-    const float sign = x < 0.0f ? -1.0f : 1.0f;
-    x *= sign;
-    const Math::quat e{q1.x * sign, q1.y * sign, q1.z * sign, q1.w * sign};
-
-    // Halve the arc: m = (q0 + e) / |q0 + e| lies midway, at cos(θ/2) = |q0 + e| / 2 from both.
-    // y = cos(θ/2) - 1 loses bits to cancellation near 1, but the series barely depends on y there.
-    const float length = __builtin_sqrtf(2.0f + 2.0f * x);
-    const float invLength = 1.0f / length;
-    const f4 y = Splat(0.5f * length - 1.0f);
-
-    // Interpolate on the half arc that holds t: q0 -> m for t <= 1/2, m -> e above. Lanes 0 and 1
-    // carry the start and end coefficients.
-    const bool low = t <= 0.5f;
-    const float u = low ? 2.0f * t : 2.0f * t - 1.0f;
-    const f4 lanes{1.0f - u, u, 0.0f, 0.0f};
-    const f4 lanesSq = lanes * lanes;
-    f4 d[kSeriesTerms + 1];
-    for (int i = 1; i <= kSeriesTerms; ++i) d[i] = (lanesSq * Splat(kSeries.scale[i]) - Splat(kSeries.offset[i])) * y;
-    // 1 + d1 + d1·d2 + ... + d1·…·d6 with a short dependency chain.
-    static_assert(kSeriesTerms == 6);
-    const f4 p2 = d[1] * d[2];
-    const f4 p3 = p2 * d[3];
-    const f4 p4 = p2 * (d[3] * d[4]);
-    const f4 p5 = p4 * d[5];
-    const f4 p6 = p4 * (d[5] * d[6]);
-    const f4 s = ((Splat(1.0f) + d[1]) + (p2 + p3)) + ((p4 + p5) + p6);
-    const f4 coeff = lanes * s;
-    const float a = coeff[0];
-    const float b = coeff[1];
-    const float c0 = low ? a + b * invLength : a * invLength;
-    const float c1 = low ? b * invLength : a * invLength + b;
-    return {q0.x * c0 + e.x * c1, q0.y * c0 + e.y * c1, q0.z * c0 + e.z * c1, q0.w * c0 + e.w * c1};
-}
-
 }  // namespace
-
-Math::quat FastSlerp(const Math::quat& q0, const Math::quat& q1, float t) {
-    if (!(t >= 0.0f && t <= 1.0f)) return Math::Slerp(q0, q1, t);
-    return SlerpSeries(q0, q1, t);
-}
 
 void BuildSkinLayout(std::span<const ModelVertex> rest, std::span<const VertexSkin> skins, std::size_t nodeCount,
                      SkinLayout& out) {
@@ -286,7 +217,7 @@ VESMA_SKIN_CLONES void SkinVertices(const SkinLayout& layout, const SkinFrame& f
             const uint32_t i1 = record.bones[1];
             const float t = record.weights[1];
             const Math::quat q = __builtin_expect(t >= 0.0f && t <= 1.0f, 1)
-                                     ? SlerpSeries(frame.rotations[i0], frame.rotations[i1], t)
+                                     ? Math::SlerpOnArc(frame.rotations[i0], frame.rotations[i1], t)
                                      : Math::Slerp(frame.rotations[i0], frame.rotations[i1], t);
             const Rows rotation = RotationRows(q);
             const f4 p0 = Point(Load4(s.p0), LoadRows(matrices[i0]));

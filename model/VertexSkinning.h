@@ -104,8 +104,4 @@ struct SkinFrame {
 void SkinVertices(const SkinLayout& layout, const SkinFrame& frame, ModelVertex* out, std::size_t begin,
                   std::size_t end);
 
-/// Spherical interpolation along the shortest arc without trigonometry: Math::Slerp to float
-/// precision for t in [0, 1] (outside it, Math::Slerp itself).
-Math::quat FastSlerp(const Math::quat& q0, const Math::quat& q1, float t);
-
 }  // namespace Vesma

@@ -25,56 +25,6 @@ quat RandomRotation(std::mt19937& rng, float maxAngle) {
     return Math::QuaternionRotationAxis(vec3(unit(rng), unit(rng), unit(rng)), maxAngle * unit(rng));
 }
 
-// sin(t·θ)/sin(θ) weights in double precision: the reference the float versions are held to.
-quat SlerpReference(quat q0, quat q1, double t) {
-    double x = Math::Dot(q0, q1);
-    if (x < 0) {
-        q1 = {-q1.x, -q1.y, -q1.z, -q1.w};
-        x = -x;
-    }
-    const double theta = std::acos(std::min(x, 1.0));
-    const double s0 = theta < 1e-9 ? 1 - t : std::sin((1 - t) * theta) / std::sin(theta);
-    const double s1 = theta < 1e-9 ? t : std::sin(t * theta) / std::sin(theta);
-    return quat(static_cast<float>(q0.x * s0 + q1.x * s1), static_cast<float>(q0.y * s0 + q1.y * s1),
-                static_cast<float>(q0.z * s0 + q1.z * s1), static_cast<float>(q0.w * s0 + q1.w * s1));
-}
-
-float MaxDifference(quat a, quat b) {
-    return std::max({std::fabs(a.x - b.x), std::fabs(a.y - b.y), std::fabs(a.z - b.z), std::fabs(a.w - b.w)});
-}
-
-TEST(VertexSkinningTest, FastSlerpMatchesSlerpOverEveryAngleAndWeight) {
-    // Pairs at every angle from 0 to a full turn (past half a turn the dot product is negative and
-    // the short way round is the other sign), about a few axes, at t in [0, 1].
-    std::mt19937 rng(3);
-    float worstToSlerp = 0, worstToReference = 0;
-    for (int axis = 0; axis < 4; ++axis) {
-        const quat base = RandomRotation(rng, kPi);
-        const vec3 turnAxis = Math::Normalize(vec3(0.3f, -1.0f + axis, 0.5f * axis));
-        for (int a = 0; a <= 720; ++a) {
-            const float angle = 2 * kPi * a / 720.0f;
-            const quat q0 = base;
-            const quat q1 = Math::QuaternionRotationAxis(turnAxis, angle) * base;
-            for (int k = 0; k <= 64; ++k) {
-                const float t = k / 64.0f;
-                const quat fast = FastSlerp(q0, q1, t);
-                worstToSlerp = std::max(worstToSlerp, MaxDifference(Math::Slerp(q0, q1, t), fast));
-                worstToReference = std::max(worstToReference, MaxDifference(SlerpReference(q0, q1, t), fast));
-            }
-        }
-    }
-    EXPECT_LE(worstToSlerp, 2e-6f);
-    EXPECT_LE(worstToReference, 1e-6f);
-
-    // The end points come back as they went in, up to rounding.
-    const quat q0 = Math::QuaternionRotationAxis({0, 1, 0}, 0.4f);
-    const quat q1 = Math::QuaternionRotationAxis({1, 0, 0}, 2.9f);
-    EXPECT_LE(MaxDifference(q0, FastSlerp(q0, q1, 0.0f)), 1e-6f);
-    EXPECT_LE(MaxDifference(q1, FastSlerp(q0, q1, 1.0f)), 1e-6f);
-    // Outside [0, 1] it extrapolates exactly as Slerp does.
-    for (float t : {-0.5f, 1.75f, 4.0f}) EXPECT_EQ(Math::Slerp(q0, q1, t), FastSlerp(q0, q1, t));
-}
-
 // ---- the skinning loop against a plain evaluation of the skinning rules ----
 
 mat4 Scale(const mat4& m, float s) {
