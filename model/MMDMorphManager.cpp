@@ -58,6 +58,25 @@ void MMDMorphManager::ApplyMorphs(const MorphTargets& targets) const {
     }
 }
 
+void MMDMorphManager::ClearAppliedMorphs(const MorphTargets& targets) const {
+    if (!targets.tracker) return;
+    const std::span<uint8_t> flags = targets.tracker->flags;
+    for (const AppliedMorph& applied : *targets.tracker->applied) {
+        if (applied.type == MorphType::Position && applied.list < m_positionMorphs.size()) {
+            for (const PositionMorphOffset& o : m_positionMorphs[applied.list]) {
+                if (o.vertex < targets.positionOffsets.size()) targets.positionOffsets[o.vertex] = Math::vec3();
+                if (o.vertex < flags.size()) flags[o.vertex] = 0;
+            }
+        } else if (applied.type == MorphType::UV && applied.list < m_uvMorphs.size()) {
+            for (const UVMorphOffset& o : m_uvMorphs[applied.list]) {
+                if (o.vertex < targets.uvOffsets.size()) targets.uvOffsets[o.vertex] = Math::vec4();
+                if (o.vertex < flags.size()) flags[o.vertex] = 0;
+            }
+        }
+    }
+    targets.tracker->applied->clear();
+}
+
 void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& targets, int depth) const {
     const uint64_t list = morph.GetListIndex();
     switch (morph.GetType()) {
@@ -65,21 +84,32 @@ void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& 
             if (w == 0.0f || list >= m_positionMorphs.size()) {
                 return;
             }
-            for (const PositionMorphOffset& o : m_positionMorphs[list]) {
-                if (o.vertex < targets.positionOffsets.size()) {
-                    targets.positionOffsets[o.vertex] += o.offset * w;
-                    if (targets.tracker) targets.tracker->Mark(o.vertex, kMorphPositionFlag);
+            if (targets.tracker) {
+                targets.tracker->applied->push_back({MorphType::Position, static_cast<uint32_t>(list)});
+                const std::span<uint8_t> flags = targets.tracker->flags;
+                for (const PositionMorphOffset& o : m_positionMorphs[list]) {
+                    if (o.vertex < targets.positionOffsets.size() && o.vertex < flags.size()) {
+                        targets.positionOffsets[o.vertex] += o.offset * w;
+                        flags[o.vertex] |= kMorphPositionFlag;
+                    }
                 }
+                return;
+            }
+            for (const PositionMorphOffset& o : m_positionMorphs[list]) {
+                if (o.vertex < targets.positionOffsets.size()) targets.positionOffsets[o.vertex] += o.offset * w;
             }
             return;
         case MorphType::UV:
             if (w == 0.0f || list >= m_uvMorphs.size()) {
                 return;
             }
+            if (targets.tracker) targets.tracker->applied->push_back({MorphType::UV, static_cast<uint32_t>(list)});
             for (const UVMorphOffset& o : m_uvMorphs[list]) {
                 if (o.vertex < targets.uvOffsets.size()) {
                     targets.uvOffsets[o.vertex] = targets.uvOffsets[o.vertex] + o.offset * w;
-                    if (targets.tracker) targets.tracker->Mark(o.vertex, kMorphUVFlag);
+                    if (targets.tracker && o.vertex < targets.tracker->flags.size()) {
+                        targets.tracker->flags[o.vertex] |= kMorphUVFlag;
+                    }
                 }
             }
             return;

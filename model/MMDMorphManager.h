@@ -47,19 +47,19 @@ struct GroupMorphOffset {
     float weight = 0.0f;
 };
 
-/// Records which vertices a morph pass wrote, so the next frame clears only those and skinning
-/// reads offsets only there. A vertex's flag gets kMorphPositionFlag and/or kMorphUVFlag
-/// (model/VertexSkinning.h); the first flag a vertex gets appends it to `vertices`.
-struct MorphVertexTracker {
-    std::span<uint8_t> flags;               // one per vertex, 0 before the pass
-    std::vector<uint32_t>* vertices = nullptr;
+/// One position or UV morph a morph pass applied (its kind and list index).
+struct AppliedMorph {
+    MorphType type = MorphType::None;
+    uint32_t list = 0;
+};
 
-    void Mark(uint32_t vertex, uint8_t flag) const {
-        if (vertex >= flags.size()) return;
-        uint8_t& f = flags[vertex];
-        if (f == 0) vertices->push_back(vertex);
-        f = static_cast<uint8_t>(f | flag);
-    }
+/// Records what a morph pass wrote, so that the next frame clears only that and skinning reads
+/// offsets only where there are some: every vertex written gets kMorphPositionFlag and/or
+/// kMorphUVFlag (model/VertexSkinning.h) in `flags`, and every position or UV morph applied is
+/// listed in `applied` (once per application).
+struct MorphVertexTracker {
+    std::span<uint8_t> flags;  // one per vertex, 0 before the pass
+    std::vector<AppliedMorph>* applied = nullptr;
 };
 
 /// Where the morph pass writes. The buffers belong to the model; offsets that fall outside them
@@ -104,6 +104,10 @@ public:
     /// Applies every morph at its own weight, in list order. A morph that is also a group member
     /// acts once for itself and once more through each group.
     void ApplyMorphs(const MorphTargets& targets) const;
+
+    /// Undoes the offsets of every morph `targets.tracker` lists: their vertices' offsets and
+    /// flags back to 0, the list emptied. Nothing without a tracker.
+    void ClearAppliedMorphs(const MorphTargets& targets) const;
 
     /// Base weights := weights.
     void SaveBaseAnimation();

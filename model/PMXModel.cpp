@@ -87,7 +87,7 @@ void PMXModel::Clear() {
     m_morphPositions.clear();
     m_morphUVs.clear();
     m_morphFlags.clear();
-    m_morphTouched.clear();
+    m_appliedMorphs.clear();
     m_materials.clear();
     m_materialMul.clear();
     m_materialAdd.clear();
@@ -180,7 +180,7 @@ void PMXModel::BuildVertices(const PMXFile& file) {
     m_morphPositions.assign(count, Math::vec3());
     m_morphUVs.assign(count, Math::vec4());
     m_morphFlags.assign(count, 0);
-    m_morphTouched.clear();
+    m_appliedMorphs.clear();
     m_boundsMin = {};
     m_boundsMax = {};
     for (std::size_t i = 0; i < count; ++i) {
@@ -328,13 +328,9 @@ void PMXModel::PlaceRestVertices() {
 
 void PMXModel::BeginAnimation() {
     for (const auto& node : m_nodeManager.GetNodes()) node->BeginUpdate();
-    // Only the vertices the last morph pass wrote hold offsets.
-    for (const uint32_t v : m_morphTouched) {
-        m_morphPositions[v] = Math::vec3();
-        m_morphUVs[v] = Math::vec4();
-        m_morphFlags[v] = 0;
-    }
-    m_morphTouched.clear();
+    // Only the vertices of the morphs the last pass applied hold offsets.
+    const MorphVertexTracker tracker{m_morphFlags, &m_appliedMorphs};
+    m_morphManager.ClearAppliedMorphs({m_morphPositions, m_morphUVs, {}, {}, &tracker});
 }
 
 void PMXModel::ApplyMaterialMorphs() {
@@ -346,7 +342,7 @@ void PMXModel::ApplyMaterialMorphs() {
 void PMXModel::UpdateMorphsAndNodes() {
     std::copy(m_materialMulInit.begin(), m_materialMulInit.end(), m_materialMul.begin());
     std::fill(m_materialAdd.begin(), m_materialAdd.end(), MaterialMorphFactors{});
-    const MorphVertexTracker tracker{m_morphFlags, &m_morphTouched};
+    const MorphVertexTracker tracker{m_morphFlags, &m_appliedMorphs};
     m_morphManager.ApplyMorphs({m_morphPositions, m_morphUVs, m_materialMul, m_materialAdd, &tracker});
     ApplyMaterialMorphs();
 

@@ -206,9 +206,9 @@ private:
     std::vector<PMXNode*> m_rootNodes;
     std::unique_ptr<ModelPhysics> m_physics;
 
-    // Which vertices the last morph pass gave offsets (flags per vertex, and the list of them).
+    // What the last morph pass wrote: flags per vertex and the position and UV morphs applied.
     std::vector<uint8_t> m_morphFlags;
-    std::vector<uint32_t> m_morphTouched;
+    std::vector<AppliedMorph> m_appliedMorphs;
 
     // The skinning loop's records, built at load.
     SkinLayout m_skinLayout;
