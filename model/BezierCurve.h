@@ -19,6 +19,8 @@ struct BezierCurve {
     /// x(t) is x (Newton's method, then bisection) and returns y(t). For x outside 0..1 where
     /// Newton fails, t is clamped to 0 or 1.
     float Evaluate(float x) const;
+
+    bool operator==(const BezierCurve&) const = default;
 };
 
 }  // namespace Vesma

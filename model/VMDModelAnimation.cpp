@@ -107,10 +107,18 @@ void NodeController::Evaluate(float frame, float weight) {
         const BoneKey& k0 = m_keys[at.index - 1];
         const BoneKey& k1 = m_keys[at.index];
         const float t = KeyProgress(frame, k0.frame, k1.frame);
-        translation.x = k0.translation.x + (k1.translation.x - k0.translation.x) * k1.txBezier.Evaluate(t);
-        translation.y = k0.translation.y + (k1.translation.y - k0.translation.y) * k1.tyBezier.Evaluate(t);
-        translation.z = k0.translation.z + (k1.translation.z - k0.translation.z) * k1.tzBezier.Evaluate(t);
-        rotation = Math::Slerp(k0.rotation, k1.rotation, k1.rotBezier.Evaluate(t));
+        // Channels often share one curve; a curve equal to one already solved reuses its value.
+        const float r = k1.rotBezier.Evaluate(t);
+        const float x = k1.txBezier == k1.rotBezier ? r : k1.txBezier.Evaluate(t);
+        const float y = k1.tyBezier == k1.rotBezier ? r : k1.tyBezier == k1.txBezier ? x : k1.tyBezier.Evaluate(t);
+        const float z = k1.tzBezier == k1.rotBezier   ? r
+                        : k1.tzBezier == k1.txBezier ? x
+                        : k1.tzBezier == k1.tyBezier ? y
+                                                     : k1.tzBezier.Evaluate(t);
+        translation.x = k0.translation.x + (k1.translation.x - k0.translation.x) * x;
+        translation.y = k0.translation.y + (k1.translation.y - k0.translation.y) * y;
+        translation.z = k0.translation.z + (k1.translation.z - k0.translation.z) * z;
+        rotation = Math::Slerp(k0.rotation, k1.rotation, r);
     } else {
         const BoneKey& key = m_keys[at.index];
         translation = key.translation;

@@ -10,6 +10,7 @@
 #include <string>
 #include <map>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "model/PMXModel.h"
@@ -122,8 +123,9 @@ Vesma::PMXFile MakeModel(const Shape& shape) {
 }
 
 // Keys every 10 frames for every bone (random turns; the IK bones move), and for the active
-// morphs.
-Vesma::VMDFile MakeMotion(const Shape& shape) {
+// morphs. Bone keys carry straight-line curves, or with `eased` an ease-in-out on every channel
+// (control points (64, 0) and (64, 127)), which makes every evaluation solve its curves.
+Vesma::VMDFile MakeMotion(const Shape& shape, bool eased) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
     Vesma::VMDFile vmd;
@@ -132,6 +134,15 @@ Vesma::VMDFile MakeMotion(const Shape& shape) {
             const quat turn = Math::QuaternionRotationAxis(Math::Normalize(vec3(unit(rng), unit(rng), unit(rng))),
                                                            0.3f * unit(rng));
             vmd.boneKeys.push_back(TestSupport::MakeBoneKey(BoneName(b), frame, {unit(rng), unit(rng), unit(rng)}, turn));
+            if (eased) {
+                auto& curves = vmd.boneKeys.back().interpolation;
+                for (int c = 0; c < 4; ++c) {
+                    curves[c] = 64;        // x1
+                    curves[4 + c] = 0;     // y1
+                    curves[8 + c] = 64;    // x2
+                    curves[12 + c] = 127;  // y2
+                }
+            }
         }
         for (size_t m = 0; m < shape.activeMorphs; ++m) {
             vmd.morphKeys.push_back(TestSupport::MakeMorphKey(MorphName(m), frame, 0.5f + 0.5f * unit(rng)));
@@ -143,18 +154,20 @@ Vesma::VMDFile MakeMotion(const Shape& shape) {
 struct Scene {
     std::shared_ptr<Vesma::PMXModel> model = std::make_shared<Vesma::PMXModel>();
     Vesma::VMDModelAnimation motion;
-    explicit Scene(const Shape& shape) {
+    Scene(const Shape& shape, bool eased) {
         model->Load(MakeModel(shape), u"bench");
         motion.Bind(model);
-        motion.AddMotion(MakeMotion(shape));
+        motion.AddMotion(MakeMotion(shape, eased));
         model->ResetPose();
     }
 };
 
-Scene& SceneFor(int64_t vertices, int64_t bones) {
-    static std::map<std::pair<int64_t, int64_t>, std::unique_ptr<Scene>> scenes;
-    auto& scene = scenes[{vertices, bones}];
-    if (!scene) scene = std::make_unique<Scene>(Shape{static_cast<size_t>(vertices), static_cast<size_t>(bones), 10, 300, 50});
+Scene& SceneFor(int64_t vertices, int64_t bones, bool eased = false) {
+    static std::map<std::tuple<int64_t, int64_t, bool>, std::unique_ptr<Scene>> scenes;
+    auto& scene = scenes[{vertices, bones, eased}];
+    if (!scene) {
+        scene = std::make_unique<Scene>(Shape{static_cast<size_t>(vertices), static_cast<size_t>(bones), 10, 300, 50}, eased);
+    }
     return *scene;
 }
 
@@ -162,8 +175,8 @@ using Clock = std::chrono::steady_clock;
 double Micros(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::micro>(b - a).count(); }
 
 // Arguments: vertex count, bone count, skinning on (1) or off (0), skinning workers (0: all cores).
-void BM_ModelFrame(benchmark::State& state) {
-    Scene* scene = &SceneFor(state.range(0), state.range(1));
+void RunFrames(benchmark::State& state, bool eased) {
+    Scene* scene = &SceneFor(state.range(0), state.range(1), eased);
     Vesma::PMXModel& model = *scene->model;
     const bool skin = state.range(2) != 0;
     if (state.range(3) != 0) model.SetWorkerCount(static_cast<size_t>(state.range(3)));
@@ -192,12 +205,17 @@ void BM_ModelFrame(benchmark::State& state) {
     state.counters["morphs_nodes_ik_us"] = nodes / n;
     state.counters["skinning_us"] = skinning / n;
 }
+void BM_ModelFrame(benchmark::State& state) { RunFrames(state, false); }
 BENCHMARK(BM_ModelFrame)
     ->Args({100000, 500, 1, 0})
     ->Args({100000, 500, 1, 1})
     ->Args({5000, 300, 0, 1})
     ->Unit(benchmark::kMicrosecond)
     ->UseRealTime();
+
+// The same frame with every bone key's curves eased, as hand-keyed motions mostly are.
+void BM_ModelFrameEasedCurves(benchmark::State& state) { RunFrames(state, true); }
+BENCHMARK(BM_ModelFrameEasedCurves)->Args({5000, 300, 0, 1})->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // Skinning alone: UpdateVertices on one posed frame (morphs active). Arguments: vertex count, bone
 // count, skinning workers.

@@ -115,6 +115,36 @@ TEST(VMDModelAnimationTest, BoneKeysAreMirroredAndShapedByTheLaterKeysCurves) {
     }
 }
 
+// Each channel follows its own curve, whichever channels happen to share one.
+TEST(VMDModelAnimationTest, EveryChannelFollowsItsOwnCurve) {
+    const BezierCurve a = BezierCurve::FromBytes(100, 10, 120, 30);
+    const BezierCurve b = BezierCurve::FromBytes(10, 90, 40, 127);
+    const BezierCurve c = BezierCurve::FromBytes(64, 0, 64, 127);
+    const BezierCurve curves[][4] = {{a, a, b, c}, {a, b, a, b}, {c, b, b, b}, {a, b, c, a},
+                                          {a, a, a, b}, {b, c, a, c}, {a, b, b, c}};
+    const quat turn = Math::QuaternionRotationAxis({0, 0, 1}, kPi / 2);  // mirrors to itself
+    for (const auto& set : curves) {
+        Rig rig;
+        ASSERT_TRUE(rig.model);
+        VMDMotionKey k1 = TestSupport::MakeBoneKey("arm", 10, {4, 8, -12}, turn);
+        const auto bytes = [](float v) { return static_cast<uint8_t>(std::lround(v * 127.0f)); };
+        for (int channel = 0; channel < 4; ++channel) {
+            k1.interpolation[channel] = bytes(set[channel].x1);
+            k1.interpolation[4 + channel] = bytes(set[channel].y1);
+            k1.interpolation[8 + channel] = bytes(set[channel].x2);
+            k1.interpolation[12 + channel] = bytes(set[channel].y2);
+        }
+        VMDFile vmd;
+        vmd.boneKeys = {TestSupport::MakeBoneKey("arm", 0, {0, 0, 0}), k1};
+        ASSERT_TRUE(rig.motion.AddMotion(vmd));
+        rig.motion.Evaluate(3.0f);
+        const float t = 0.3f;
+        ExpectVecNear({4 * set[0].Evaluate(t), 8 * set[1].Evaluate(t), 12 * set[2].Evaluate(t)},
+                      rig.Node(u"arm")->GetAnimateTranslate(), 1e-4f);
+        ExpectQuatNear(Math::Slerp(quat::Identity(), turn, set[3].Evaluate(t)), rig.Node(u"arm")->GetAnimateRotate(), 1e-5f);
+    }
+}
+
 TEST(VMDModelAnimationTest, WeightsBlendFromTheBaseAnimation) {
     Rig rig;
     ASSERT_TRUE(rig.model);
