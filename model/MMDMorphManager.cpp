@@ -84,31 +84,29 @@ void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& 
             if (w == 0.0f || list >= m_positionMorphs.size()) {
                 return;
             }
-            if (targets.tracker) {
-                targets.tracker->applied->push_back({MorphType::Position, static_cast<uint32_t>(list)});
-                const std::span<uint8_t> flags = targets.tracker->flags;
+            {
+                // Without a tracker there are no flags to set.
+                const std::span<uint8_t> flags = targets.tracker ? targets.tracker->flags : std::span<uint8_t>();
+                if (targets.tracker) targets.tracker->applied->push_back({MorphType::Position, static_cast<uint32_t>(list)});
                 for (const PositionMorphOffset& o : m_positionMorphs[list]) {
-                    if (o.vertex < targets.positionOffsets.size() && o.vertex < flags.size()) {
+                    if (o.vertex < targets.positionOffsets.size()) {
                         targets.positionOffsets[o.vertex] += o.offset * w;
-                        flags[o.vertex] |= kMorphPositionFlag;
+                        if (o.vertex < flags.size()) flags[o.vertex] |= kMorphPositionFlag;
                     }
                 }
-                return;
-            }
-            for (const PositionMorphOffset& o : m_positionMorphs[list]) {
-                if (o.vertex < targets.positionOffsets.size()) targets.positionOffsets[o.vertex] += o.offset * w;
             }
             return;
         case MorphType::UV:
             if (w == 0.0f || list >= m_uvMorphs.size()) {
                 return;
             }
-            if (targets.tracker) targets.tracker->applied->push_back({MorphType::UV, static_cast<uint32_t>(list)});
-            for (const UVMorphOffset& o : m_uvMorphs[list]) {
-                if (o.vertex < targets.uvOffsets.size()) {
-                    targets.uvOffsets[o.vertex] = targets.uvOffsets[o.vertex] + o.offset * w;
-                    if (targets.tracker && o.vertex < targets.tracker->flags.size()) {
-                        targets.tracker->flags[o.vertex] |= kMorphUVFlag;
+            {
+                const std::span<uint8_t> flags = targets.tracker ? targets.tracker->flags : std::span<uint8_t>();
+                if (targets.tracker) targets.tracker->applied->push_back({MorphType::UV, static_cast<uint32_t>(list)});
+                for (const UVMorphOffset& o : m_uvMorphs[list]) {
+                    if (o.vertex < targets.uvOffsets.size()) {
+                        targets.uvOffsets[o.vertex] = targets.uvOffsets[o.vertex] + o.offset * w;
+                        if (o.vertex < flags.size()) flags[o.vertex] |= kMorphUVFlag;
                     }
                 }
             }

@@ -24,6 +24,20 @@ inline Vesma::PMXBone Bone(std::u16string name, Math::vec3 modelPosition, int32_
     return bone;
 }
 
+/// An IK bone (unlimited single link, full-turn step limit) that moves `target` by turning `link`.
+inline Vesma::PMXBone IKBone(std::u16string name, Math::vec3 modelPosition, int32_t parent, int32_t target,
+                             int32_t link, int32_t loops) {
+    Vesma::PMXBone bone = Bone(std::move(name), modelPosition, parent);
+    bone.boneFlag = kIKFlag;
+    bone.ikTargetBoneIndex = target;
+    bone.ikIterationCount = loops;
+    bone.ikLimit = 2 * Math::kPi;
+    Vesma::PMXIKLink ikLink;
+    ikLink.ikBoneIndex = link;
+    bone.ikLinks.push_back(ikLink);
+    return bone;
+}
+
 inline Vesma::PMXVertex Vertex(Math::vec3 modelPosition, Vesma::PMXVertexWeight type, std::array<int32_t, 4> bones,
                                std::array<float, 4> weights) {
     Vesma::PMXVertex v;

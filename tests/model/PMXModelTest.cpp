@@ -50,15 +50,7 @@ PMXFile ArmWithAppendFile(int32_t followDepth) {
     file.bones.push_back(follow);
     file.bones.push_back(Bone(u"arm", {0, 1, 0}, 0));
     file.bones.push_back(Bone(u"tip", {0, 2, 0}, 2));
-    PMXBone ik = Bone(u"ik", {1, 1, 0}, 0);
-    ik.boneFlag = ModelRigs::kIKFlag;
-    ik.ikTargetBoneIndex = 3;
-    ik.ikIterationCount = 8;
-    ik.ikLimit = 2 * kPi;
-    PMXIKLink link;
-    link.ikBoneIndex = 2;
-    ik.ikLinks.push_back(link);
-    file.bones.push_back(ik);
+    file.bones.push_back(ModelRigs::IKBone(u"ik", {1, 1, 0}, 0, 3, 2, 8));
     file.bones.push_back(Bone(u"followTip", {3, 1, 0}, 1));
     file.vertices.push_back(Vertex({0, 2, 0}, PMXVertexWeight::BDEF1, {3, -1, -1, -1}, {1, 0, 0, 0}));
     file.vertices.push_back(Vertex({3, 1, 0}, PMXVertexWeight::BDEF1, {5, -1, -1, -1}, {1, 0, 0, 0}));

@@ -25,15 +25,7 @@ PMXFile ArmFile() {
     file.bones.push_back(Bone(u"root", {0, 0, 0}, -1));
     file.bones.push_back(Bone(u"arm", {0, 1, 0}, 0));
     file.bones.push_back(Bone(u"tip", {0, 2, 0}, 1));
-    PMXBone ik = Bone(u"ik", {1, 1, 0}, 0);
-    ik.boneFlag = ModelRigs::kIKFlag;
-    ik.ikTargetBoneIndex = 2;
-    ik.ikIterationCount = 4;
-    ik.ikLimit = 2 * kPi;
-    PMXIKLink link;
-    link.ikBoneIndex = 1;
-    ik.ikLinks.push_back(link);
-    file.bones.push_back(ik);
+    file.bones.push_back(ModelRigs::IKBone(u"ik", {1, 1, 0}, 0, 2, 1, 4));
     file.vertices.push_back(ModelRigs::Vertex({0, 0, 0}, PMXVertexWeight::BDEF1, {0, -1, -1, -1}, {1, 0, 0, 0}));
     for (const char16_t* name : {u"smile", u"other"}) {
         PMXMorph morph;
