@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 namespace Vesma {
 
@@ -112,9 +111,6 @@ void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3&
 
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
-// Most nodes all of one solver's update lists may hold together.
-constexpr std::size_t kMaxSolvePathNodes = 1u << 20;
-
 // tan(0.001 degrees): a turn is below the smallest step when sin < cos * this (and cos > 0).
 constexpr float kTanSmallestStep = 1.7453292e-05f;
 
@@ -211,7 +207,7 @@ void MMDIkSolver::AddIKLink(MMDNode* node, bool axisLimit, const Math::vec3& lim
         link.limitMax = limitMax;
     }
     m_links.push_back(link);
-    m_solvePathsValid = false;
+    m_poseValid = false;
 }
 
 const std::u16string& MMDIkSolver::GetName() const {
@@ -223,99 +219,48 @@ void MMDIkSolver::Solve() {
     if (!m_enable || !m_ikNode || !m_targetNode) {
         return;
     }
-    for (MMDIkLink& link : m_links) {
+    if (!m_poseValid) {
+        for (const MMDIkLink& link : m_links) {
+            if (!link.node) return;
+        }
+        std::vector<MMDNode*> linkNodes;
+        for (const MMDIkLink& link : m_links) linkNodes.push_back(link.node);
+        m_pose.Build(linkNodes, m_targetNode, m_ikNode);
+        m_poseValid = true;
+    }
+
+    // Every link starts from IK rotate identity; the pose works on copies of the transforms and
+    // hands the result to the nodes at the end.
+    m_pose.Begin();
+    m_inverseInner.resize(m_links.size());
+    for (std::size_t k = 0; k < m_links.size(); ++k) {
+        MMDIkLink& link = m_links[k];
         link.prevAngle = {};
         link.planeModeAngle = 0.0f;
         link.saveIKRotate = quat::Identity();
-        link.node->SetIKRotate(quat::Identity());
-        link.node->ComputeLocalTransform();
-        link.node->UpdateGlobalTransform();
+        m_inverseInner[k] = InverseOrZero(m_pose.GetLinkInnerRotate(k));
     }
 
-    if (!m_solvePathsValid) BuildSolvePaths();
     float best = kLargestFloat;
-    bool restored = false;
     for (uint32_t i = 0; i < m_iterateCount; ++i) {
         SolveCore(i);
-        const float d = Math::Length(m_targetNode->GetGlobalTransform().Translation() -
-                                     m_ikNode->GetGlobalTransform().Translation());
+        const float d = Math::Length(m_pose.GetTargetPosition() - m_pose.GetIKPosition());
         if (!(d < best)) {
             // This iteration made things worse (or no better): go back to the best one and stop.
             // A distance that isn't a number (non-finite positions) stops here too, so a hostile
             // loop count can't keep the solve running.
-            RestoreBestPose();
-            restored = true;
+            for (std::size_t k = 0; k < m_links.size(); ++k) m_pose.SetLinkIKRotate(k, m_links[k].saveIKRotate);
             break;
         }
-        for (MMDIkLink& link : m_links) {
-            link.saveIKRotate = link.node->GetIKRotate();
-        }
+        for (std::size_t k = 0; k < m_links.size(); ++k) m_links[k].saveIKRotate = m_pose.GetLinkIKRotate(k);
         best = d;
     }
-    if (!restored) {
-        // The steps only kept the solve's own nodes current; bring every subtree up to date.
-        for (MMDIkLink& link : m_links) link.node->UpdateGlobalTransform();
-    }
-}
-
-void MMDIkSolver::BuildSolvePaths() {
-    // Every node the solve reads is the target, the IK node or a link; mark them with all their
-    // ancestors. A node that isn't marked has no marked descendant, so the walks below stop there.
-    std::unordered_set<const MMDNode*> wanted;
-    const auto markWithAncestors = [&](const MMDNode* node) {
-        while (node && wanted.insert(node).second) node = node->GetParent();
-    };
-    markWithAncestors(m_targetNode);
-    markWithAncestors(m_ikNode);
-    for (const MMDIkLink& link : m_links) markWithAncestors(link.node);
-
-    m_solvePaths.assign(m_links.size(), {});
-    m_solvePathsValid = true;
-    std::size_t total = 0;
-    std::vector<MMDNode*> stack;
-    std::vector<MMDNode*> children;
-    for (std::size_t i = 0; i < m_links.size(); ++i) {
-        // Parents before children, as the full update walks them.
-        std::vector<MMDNode*>& path = m_solvePaths[i];
-        stack.assign(1, m_links[i].node);
-        while (!stack.empty()) {
-            MMDNode* node = stack.back();
-            stack.pop_back();
-            path.push_back(node);
-            if (++total > kMaxSolvePathNodes) {
-                // Only a hostile file chains this many links through this deep a tree; such a
-                // solver updates whole subtrees at every step instead of holding the lists.
-                m_solvePaths.clear();
-                return;
-            }
-            children.clear();
-            for (MMDNode* child = node->GetFirstChild(); child; child = child->GetNext()) {
-                if (wanted.count(child) != 0) children.push_back(child);
-            }
-            stack.insert(stack.end(), children.rbegin(), children.rend());
-        }
-    }
-}
-
-void MMDIkSolver::UpdateSolvePath(std::size_t linkIndex) {
-    if (linkIndex >= m_solvePaths.size()) {
-        m_links[linkIndex].node->UpdateGlobalTransform();
-        return;
-    }
-    for (MMDNode* node : m_solvePaths[linkIndex]) node->UpdateOwnGlobalTransform();
-}
-
-void MMDIkSolver::RestoreBestPose() {
-    for (MMDIkLink& link : m_links) {
-        link.node->SetIKRotate(link.saveIKRotate);
-        link.node->ComputeLocalTransform();
-        link.node->UpdateGlobalTransform();
-    }
+    m_pose.Commit();
 }
 
 void MMDIkSolver::SolveCore(uint32_t iteration) {
     // The goal is read once per pass; the target is re-read for every link, since each link moves it.
-    const vec3 ikPosition = m_ikNode->GetGlobalTransform().Translation();
+    const vec3 ikPosition = m_pose.GetIKPosition();
     for (std::size_t linkIndex = 0; linkIndex < m_links.size(); ++linkIndex) {
         MMDIkLink& link = m_links[linkIndex];
         MMDNode* node = link.node;
@@ -333,8 +278,7 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
         // Goal and target directions in the link's own space.
         vec3 a;
         vec3 b;
-        DirectionsInSpaceOf(node->GetGlobalTransform(), ikPosition, m_targetNode->GetGlobalTransform().Translation(), a,
-                            b);
+        DirectionsInSpaceOf(m_pose.GetLinkGlobal(linkIndex), ikPosition, m_pose.GetTargetPosition(), a, b);
 
         // Links already turned to within 0.001 degrees of the goal are left alone.
         const vec3 axis = Math::Cross(b, a);
@@ -343,8 +287,8 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
         }
         const quat rot = LimitedTurn(a, b, axis, m_stepLimit);
 
-        const quat anim = node->GetAnimateRotate() * node->GetRotate();
-        quat candidate = node->GetIKRotate() * anim * rot;
+        const quat& anim = m_pose.GetLinkInnerRotate(linkIndex);
+        quat candidate = m_pose.GetLinkIKRotate(linkIndex) * anim * rot;
         if (link.axisLimit) {
             vec3 euler = DecomposeEuler(Math::RotationQuaternion(candidate), link.prevAngle);
             euler = Math::Min(link.limitMax, Math::Max(link.limitMin, euler));
@@ -355,18 +299,15 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
             candidate = QuaternionFromEulerXYZ(link.prevAngle);
         }
 
-        node->SetIKRotate(candidate * InverseOrZero(anim));
-        node->ComputeLocalTransform();
-        UpdateSolvePath(linkIndex);
+        m_pose.SetLinkIKRotate(linkIndex, candidate * m_inverseInner[linkIndex]);
     }
 }
 
 void MMDIkSolver::SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis, const Math::vec3& ikPosition) {
     MMDIkLink& link = m_links[linkIndex];
-    MMDNode* node = link.node;
     vec3 a;
     vec3 b;
-    DirectionsInSpaceOf(node->GetGlobalTransform(), ikPosition, m_targetNode->GetGlobalTransform().Translation(), a, b);
+    DirectionsInSpaceOf(m_pose.GetLinkGlobal(linkIndex), ikPosition, m_pose.GetTargetPosition(), a, b);
 
     const vec3 cross = Math::Cross(b, a);
     const float angle = Clamp(AngleBetween(a, b, cross), -m_limitAngle, m_limitAngle);
@@ -398,12 +339,9 @@ void MMDIkSolver::SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis
     link.planeModeAngle = newAngle;
 
     // The link's whole local rotation becomes the turn about the axis.
-    const quat anim = node->GetAnimateRotate() * node->GetRotate();
     const vec3 halfSine = axisVector * std::sin(newAngle * 0.5f);
     const quat turn(halfSine.x, halfSine.y, halfSine.z, std::cos(newAngle * 0.5f));
-    node->SetIKRotate(turn * InverseOrZero(anim));
-    node->ComputeLocalTransform();
-    UpdateSolvePath(linkIndex);
+    m_pose.SetLinkIKRotate(linkIndex, turn * m_inverseInner[linkIndex]);
 }
 
 }  // namespace Vesma

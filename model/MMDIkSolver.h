@@ -8,14 +8,15 @@
 // its link nodes; the nodes apply it as IK rotate (x) animate rotate (x) rotate.
 //
 // A solver borrows its nodes from the model's node list and never moves once created (the IK node
-// points back at it). The node tree must be complete before the first Solve: the solver keeps, per
-// link, the part of the link's subtree it needs to update while it works.
+// points back at it). The node tree must be complete before the first Solve: the solver keeps the
+// part of the links' subtrees it reads (IkChainPose) and works on that until the solve ends.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/Math.h"
+#include "model/IkChainPose.h"
 #include "model/MMDNode.h"
 
 namespace Vesma {
@@ -62,12 +63,12 @@ public:
     MMDNode* GetIKNode() const { return m_ikNode; }
     void SetIKNode(MMDNode* node) {
         m_ikNode = node;
-        m_solvePathsValid = false;
+        m_poseValid = false;
     }
     MMDNode* GetTargetNode() const { return m_targetNode; }
     void SetTargetNode(MMDNode* node) {
         m_targetNode = node;
-        m_solvePathsValid = false;
+        m_poseValid = false;
     }
     /// The IK node's name (empty without an IK node); the IK manager finds solvers by it.
     const std::u16string& GetName() const;
@@ -97,12 +98,6 @@ public:
 private:
     void SolveCore(uint32_t iteration);
     void SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis, const Math::vec3& ikPosition);
-    /// For each link, the nodes of its subtree whose global transforms the solve reads (the
-    /// links, the target, the IK node and their ancestors), parents first. A step updates only
-    /// these; the rest of each subtree catches up once the solve ends.
-    void BuildSolvePaths();
-    void UpdateSolvePath(std::size_t linkIndex);
-    void RestoreBestPose();
 
     std::vector<MMDIkLink> m_links;
     MMDNode* m_ikNode = nullptr;
@@ -110,8 +105,10 @@ private:
     uint32_t m_iterateCount = 1;
     float m_limitAngle = 6.2831855f;
     StepLimit m_stepLimit{6.2831855f};
-    std::vector<std::vector<MMDNode*>> m_solvePaths;
-    bool m_solvePathsValid = false;
+    IkChainPose m_pose;
+    bool m_poseValid = false;
+    // Per link, the inverse of its inner rotation (animate rotate (x) rotate) during a solve.
+    std::vector<Math::quat> m_inverseInner;
     bool m_enable = true;
     bool m_baseEnable = true;
 };

@@ -25,10 +25,25 @@ public:
     /// Called on every node once the frame's node pass is done.
     virtual void EndUpdateHook() {}
 
-    /// local := Scaling(scale) * RotationQuaternion(r) * Translation(t) with
-    /// t = translate + animate translate and r = animate rotate (x) rotate, preceded by the IK
-    /// rotate when IK is enabled on this node.
-    virtual void ComputeLocalTransform();
+    /// What the local transform is built from, apart from the IK rotate: local :=
+    /// Scaling(scale) * RotationQuaternion(r) * Translation(t) with r = outer (x) IK rotate (x)
+    /// inner, the IK rotate only when `appliesIK` and outer only when `hasOuter`.
+    struct LocalParts {
+        Math::vec3 t;
+        Math::quat inner;
+        Math::quat outer;
+        Math::vec3 scale{1, 1, 1};
+        bool hasOuter = false;
+        bool appliesIK = false;
+    };
+    /// Here t = translate + animate translate, inner = animate rotate (x) rotate, no outer, and the
+    /// IK rotate applies when IK is enabled on this node.
+    virtual LocalParts GetLocalParts() const;
+    /// The local transform `parts` give with the IK rotate `ik`.
+    static Math::mat4 ComposeLocal(const LocalParts& parts, const Math::quat& ik);
+
+    /// local := ComposeLocal(GetLocalParts(), IK rotate).
+    void ComputeLocalTransform() { m_local = ComposeLocal(GetLocalParts(), m_ikRotate); }
 
     /// global := local * parent.global (local for a root), then the same for the whole subtree in
     /// child-list order. Iterative, so deep chains from hostile files can't exhaust the stack.
@@ -108,9 +123,6 @@ public:
 protected:
     /// Per-class part of BeginUpdate.
     virtual void BeginUpdateHook() {}
-
-    /// Local transform from a final translation and rotation, with this node's scale.
-    void SetLocalFromTR(const Math::vec3& t, const Math::quat& r);
 
 private:
     std::u16string m_name;

@@ -352,17 +352,17 @@ void PMXModel::UpdateMorphsAndNodes() {
 
 void PMXModel::UpdateNodeTransforms() {
     for (PMXNode* root : m_rootNodes) root->UpdateGlobalTransform();
+    // Every local transform this pass changes (an append bone's, or the links' of a solve) is
+    // followed at once by an update of that node's whole subtree, so every global stays equal to
+    // local * parent global throughout. Walking from the roots again afterwards, or updating an IK
+    // bone's subtree after its solve, would recompute the same values.
     for (PMXNode* node : m_sortedNodes) {
         if (node->GetAppendNode()) {
             node->UpdateAppendTransform();
             node->UpdateGlobalTransform();
         }
-        if (MMDIkSolver* solver = node->GetIKSolver()) {
-            solver->Solve();
-            node->UpdateGlobalTransform();
-        }
+        if (MMDIkSolver* solver = node->GetIKSolver()) solver->Solve();
     }
-    for (PMXNode* root : m_rootNodes) root->UpdateGlobalTransform();
 }
 
 void PMXModel::EndUpdate() {

@@ -13,19 +13,12 @@ void PMXNode::BeginUpdateHook() {
     m_appendRotate = Math::quat::Identity();
 }
 
-void PMXNode::ComputeLocalTransform() {
-    Math::vec3 t = GetTranslate() + GetAnimateTranslate();
-    if (m_isAppendTranslate) {
-        t += m_appendTranslate;
-    }
-    Math::quat r = GetAnimateRotate() * GetRotate();
-    if (IsIKEnabled()) {
-        r = GetIKRotate() * r;
-    }
-    if (m_isAppendRotate) {
-        r = m_appendRotate * r;
-    }
-    SetLocalFromTR(t, r);
+MMDNode::LocalParts PMXNode::GetLocalParts() const {
+    LocalParts parts = MMDNode::GetLocalParts();
+    if (m_isAppendTranslate) parts.t += m_appendTranslate;
+    parts.outer = m_appendRotate;
+    parts.hasOuter = m_isAppendRotate;
+    return parts;
 }
 
 void PMXNode::UpdateAppendTransform() {

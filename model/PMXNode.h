@@ -15,9 +15,10 @@ class MMDNodeManager;
 
 class PMXNode : public MMDNode {
 public:
-    /// Local transform with the append terms: t += append translate when append-translate is set;
-    /// r := append rotate (x) r when append-rotate is set (after the IK term).
-    void ComputeLocalTransform() override;
+    /// The local transform with the append terms: t += append translate when append-translate is
+    /// set; the append rotate is the outer rotation (applied after the IK term) when append-rotate
+    /// is set.
+    LocalParts GetLocalParts() const override;
 
     /// Takes on the append parent's rotation and/or translation, scaled by the append weight, then
     /// recomputes the local transform. Does nothing for a node without an append parent. The

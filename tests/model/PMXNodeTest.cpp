@@ -240,11 +240,11 @@ TEST_F(PMXNodeTest, LocalTransformTerms) {
             Math::Scaling({2, 1, 0.5f}) * Math::RotationQuaternion(c.expectedR) * Math::Translation(c.expectedT);
         ExpectMatNear(expected, node->GetLocalTransform());
 
-        // The base node's transform has no append terms.
-        node->MMDNode::ComputeLocalTransform();
+        // The base node's parts have no append terms.
+        const mat4 base = MMDNode::ComposeLocal(node->MMDNode::GetLocalParts(), node->GetIKRotate());
         const quat baseR = c.ikEnabled ? c.ikRotate * anim * rest : anim * rest;
         ExpectMatNear(Math::Scaling({2, 1, 0.5f}) * Math::RotationQuaternion(baseR) * Math::Translation(restT + animT),
-                      node->GetLocalTransform());
+                      base);
     }
 }
 
