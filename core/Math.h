@@ -15,6 +15,10 @@
 #include <cstddef>
 #include <limits>
 
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
 namespace Math {
 
 constexpr float kPi = 3.14159265358979323846f;
@@ -262,12 +266,28 @@ inline bool IsAffine(const mat4& a) {
     return a.m[0][3] == 0.0f && a.m[1][3] == 0.0f && a.m[2][3] == 0.0f && a.m[3][3] == 1.0f;
 }
 /// a * b for an affine `a` (IsAffine): the same product without the terms a's last column zeroes.
+/// Each row of the result is a sum of b's rows; the SSE form adds them in the same order, so both
+/// forms give the same bits.
 inline mat4 MultiplyAffine(const mat4& a, const mat4& b) {
     mat4 r;
+#if defined(__SSE__)
+    const __m128 b0 = _mm_loadu_ps(b.m[0]);
+    const __m128 b1 = _mm_loadu_ps(b.m[1]);
+    const __m128 b2 = _mm_loadu_ps(b.m[2]);
+    const auto row = [&](int i) {
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(a.m[i][0]), b0), _mm_mul_ps(_mm_set1_ps(a.m[i][1]), b1)),
+                          _mm_mul_ps(_mm_set1_ps(a.m[i][2]), b2));
+    };
+    _mm_storeu_ps(r.m[0], row(0));
+    _mm_storeu_ps(r.m[1], row(1));
+    _mm_storeu_ps(r.m[2], row(2));
+    _mm_storeu_ps(r.m[3], _mm_add_ps(row(3), _mm_loadu_ps(b.m[3])));
+#else
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 4; ++j) r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j];
     }
     for (int j = 0; j < 4; ++j) r.m[3][j] = a.m[3][0] * b.m[0][j] + a.m[3][1] * b.m[1][j] + a.m[3][2] * b.m[2][j] + b.m[3][j];
+#endif
     return r;
 }
 bool operator==(const mat4& a, const mat4& b);

@@ -12,37 +12,6 @@ void MMDNode::BeginUpdate() {
     BeginUpdateHook();
 }
 
-MMDNode::LocalParts MMDNode::GetLocalParts() const {
-    LocalParts parts;
-    parts.t = m_translate + m_animTranslate;
-    parts.inner = m_animRotate * m_rotate;
-    parts.scale = m_scale;
-    parts.appliesIK = m_enableIK;
-    return parts;
-}
-
-Math::mat4 MMDNode::ComposeLocal(const LocalParts& parts, const Math::quat& ik) {
-    Math::quat r = parts.inner;
-    if (parts.appliesIK) r = ik * r;
-    if (parts.hasOuter) r = parts.outer * r;
-    // Scaling(s) * R * Translation(t): the scale multiplies the rows of R and t fills the fourth
-    // row, so the product is written out directly.
-    const Math::mat4 rot = Math::RotationQuaternion(r);
-    Math::mat4 local;
-    for (int row = 0; row < 3; ++row) {
-        const float s = parts.scale[row];
-        for (int col = 0; col < 3; ++col) {
-            local.m[row][col] = rot.m[row][col] * s;
-        }
-        local.m[row][3] = 0.0f;
-    }
-    local.m[3][0] = parts.t.x;
-    local.m[3][1] = parts.t.y;
-    local.m[3][2] = parts.t.z;
-    local.m[3][3] = 1.0f;
-    return local;
-}
-
 void MMDNode::UpdateOwnGlobalTransform() {
     if (!m_parent) {
         m_global = m_local;

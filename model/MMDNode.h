@@ -38,9 +38,31 @@ public:
     };
     /// Here t = translate + animate translate, inner = animate rotate (x) rotate, no outer, and the
     /// IK rotate applies when IK is enabled on this node.
-    virtual LocalParts GetLocalParts() const;
+    virtual LocalParts GetLocalParts() const {
+        LocalParts parts;
+        parts.t = m_translate + m_animTranslate;
+        parts.inner = m_animRotate * m_rotate;
+        parts.scale = m_scale;
+        parts.appliesIK = m_enableIK;
+        return parts;
+    }
     /// The local transform `parts` give with the IK rotate `ik`.
-    static Math::mat4 ComposeLocal(const LocalParts& parts, const Math::quat& ik);
+    static Math::mat4 ComposeLocal(const LocalParts& parts, const Math::quat& ik) {
+        Math::quat r = parts.inner;
+        if (parts.appliesIK) r = ik * r;
+        if (parts.hasOuter) r = parts.outer * r;
+        // Scaling(s) * R * Translation(t): the scale multiplies the rows of R and t fills the
+        // fourth row. Bones almost always have scale 1, which multiplies exactly.
+        Math::mat4 local = Math::RotationQuaternion(r);
+        const Math::vec3& s = parts.scale;
+        if (!(s.x == 1.0f && s.y == 1.0f && s.z == 1.0f)) {
+            for (int row = 0; row < 3; ++row) {
+                for (int col = 0; col < 3; ++col) local.m[row][col] *= s[row];
+            }
+        }
+        local.SetTranslation(parts.t);
+        return local;
+    }
 
     /// local := ComposeLocal(GetLocalParts(), IK rotate).
     void ComputeLocalTransform() { m_local = ComposeLocal(GetLocalParts(), m_ikRotate); }

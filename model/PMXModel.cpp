@@ -98,7 +98,7 @@ void PMXModel::Clear() {
     m_badBoneIndexCount = 0;
     m_skinLayout = SkinLayout();
     m_sortedNodes.clear();
-    m_rootNodes.clear();
+    m_walkOrder.clear();
     m_morphManager.Clear();
     m_ikManager.Clear();
     m_nodeManager.Clear();
@@ -149,7 +149,17 @@ bool PMXModel::Load(PMXFile&& file, const std::u16string& path) {
     m_dualQuats.assign(m_skinLayout.hasQdef ? nodes.size() : 0, SkinDualQuat{});
     for (const auto& node : nodes) {
         m_sortedNodes.push_back(node.get());
-        if (!node->GetParent()) m_rootNodes.push_back(node.get());
+        if (node->GetParent()) continue;
+        // Pre-order walk of this root's tree: the order UpdateGlobalTransform takes.
+        std::vector<MMDNode*> stack{node.get()};
+        while (!stack.empty()) {
+            MMDNode* n = stack.back();
+            stack.pop_back();
+            m_walkOrder.push_back(static_cast<PMXNode*>(n));
+            const std::size_t first = stack.size();
+            for (MMDNode* child = n->GetFirstChild(); child; child = child->GetNext()) stack.push_back(child);
+            std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
+        }
     }
     std::stable_sort(m_sortedNodes.begin(), m_sortedNodes.end(),
                      [](const PMXNode* a, const PMXNode* b) { return a->GetDeformDepth() < b->GetDeformDepth(); });
@@ -346,12 +356,21 @@ void PMXModel::UpdateMorphsAndNodes() {
     m_morphManager.ApplyMorphs({m_morphPositions, m_morphUVs, m_materialMul, m_materialAdd, &tracker});
     ApplyMaterialMorphs();
 
-    for (const auto& node : m_nodeManager.GetNodes()) node->ComputeLocalTransform();
-    UpdateNodeTransforms();
+    // Locals and globals in one walk, parents first: the same values as all locals, then the
+    // walks from the roots.
+    for (PMXNode* node : m_walkOrder) {
+        node->UpdateLocalTransform();
+        node->UpdateOwnGlobalTransform();
+    }
+    UpdateAppendAndIK();
 }
 
 void PMXModel::UpdateNodeTransforms() {
-    for (PMXNode* root : m_rootNodes) root->UpdateGlobalTransform();
+    for (PMXNode* node : m_walkOrder) node->UpdateOwnGlobalTransform();
+    UpdateAppendAndIK();
+}
+
+void PMXModel::UpdateAppendAndIK() {
     // Every local transform this pass changes (an append bone's, or the links' of a solve) is
     // followed at once by an update of that node's whole subtree, so every global stays equal to
     // local * parent global throughout. Walking from the roots again afterwards, or updating an IK

@@ -173,7 +173,10 @@ private:
     void BuildVertices(const PMXFile& file);
     void BuildMaterials(const PMXFile& file, const std::u16string& directory);
     void PlaceRestVertices();
+    /// Globals from the current locals, then the append and IK pass.
     void UpdateNodeTransforms();
+    /// In deform-layer order: append bones take on their sources, IK bones solve their chains.
+    void UpdateAppendAndIK();
     void SetupParallelUpdate();
     void PrepareSkinningTables();
     SkinFrame MakeSkinFrame() const;
@@ -203,7 +206,8 @@ private:
     MMDIKManager m_ikManager;
     MMDMorphManager m_morphManager;
     std::vector<PMXNode*> m_sortedNodes;
-    std::vector<PMXNode*> m_rootNodes;
+    // Every node, parents before children (pre-order from each root in turn).
+    std::vector<PMXNode*> m_walkOrder;
     std::unique_ptr<ModelPhysics> m_physics;
 
     // What the last morph pass wrote: flags per vertex and the position and UV morphs applied.

@@ -13,14 +13,6 @@ void PMXNode::BeginUpdateHook() {
     m_appendRotate = Math::quat::Identity();
 }
 
-MMDNode::LocalParts PMXNode::GetLocalParts() const {
-    LocalParts parts = MMDNode::GetLocalParts();
-    if (m_isAppendTranslate) parts.t += m_appendTranslate;
-    parts.outer = m_appendRotate;
-    parts.hasOuter = m_isAppendRotate;
-    return parts;
-}
-
 void PMXNode::UpdateAppendTransform() {
     const PMXNode* source = m_appendNode;
     if (!source) {

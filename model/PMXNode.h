@@ -18,7 +18,15 @@ public:
     /// The local transform with the append terms: t += append translate when append-translate is
     /// set; the append rotate is the outer rotation (applied after the IK term) when append-rotate
     /// is set.
-    LocalParts GetLocalParts() const override;
+    LocalParts GetLocalParts() const override {
+        LocalParts parts = MMDNode::GetLocalParts();
+        if (m_isAppendTranslate) parts.t += m_appendTranslate;
+        parts.outer = m_appendRotate;
+        parts.hasOuter = m_isAppendRotate;
+        return parts;
+    }
+    /// ComputeLocalTransform without the virtual call, for the model's per-frame pass.
+    void UpdateLocalTransform() { SetLocalTransform(ComposeLocal(PMXNode::GetLocalParts(), GetIKRotate())); }
 
     /// Takes on the append parent's rotation and/or translation, scaled by the append weight, then
     /// recomputes the local transform. Does nothing for a node without an append parent. The
