@@ -1,6 +1,7 @@
 #include "model/MMDMorphManager.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 #include <string>
 
@@ -28,14 +29,21 @@ MMDMorph* MMDMorphManager::AddMorph(std::u16string name, MorphType type) {
         lists.emplace_back();
     };
     switch (type) {
-        case MorphType::Position: appendList(m_positionMorphs); break;
-        case MorphType::UV: appendList(m_uvMorphs); break;
+        case MorphType::Position:
+            appendList(m_positionMorphs);
+            m_positionVertexEnd.push_back(0);
+            break;
+        case MorphType::UV:
+            appendList(m_uvMorphs);
+            m_uvVertexEnd.push_back(0);
+            break;
         case MorphType::Material: appendList(m_materialMorphs); break;
         case MorphType::Bone: appendList(m_boneMorphs); break;
         case MorphType::Group: appendList(m_groupMorphs); break;
         case MorphType::None: break;
     }
     m_morphs.push_back(std::move(morph));
+    ++m_generation;
     return m_morphs.back().get();
 }
 
@@ -46,69 +54,329 @@ void MMDMorphManager::Clear() {
     m_boneMorphs.clear();
     m_materialMorphs.clear();
     m_groupMorphs.clear();
+    m_positionVertexEnd.clear();
+    m_uvVertexEnd.clear();
+    ++m_generation;
+}
+
+namespace {
+
+template <class Offset>
+uint32_t VertexEnd(const std::vector<Offset>& offsets) {
+    uint32_t end = 0;
+    for (const Offset& o : offsets) end = std::max(end, o.vertex + 1);
+    return end;
+}
+
+// Adds one list at weight w onto `out` (`outSize` entries). `vertexEnd` bounds the list's vertex
+// indices, so a list inside the buffer needs no check per offset.
+template <class Offset, class Value>
+void AddList(const std::vector<Offset>& offsets, uint32_t vertexEnd, float w, Value* out, size_t outSize) {
+    const Offset* o = offsets.data();
+    const Offset* const end = o + offsets.size();
+    if (vertexEnd <= outSize) {
+        for (; o != end; ++o) out[o->vertex] = out[o->vertex] + o->offset * w;
+    } else {
+        for (; o != end; ++o) {
+            if (o->vertex < outSize) out[o->vertex] = out[o->vertex] + o->offset * w;
+        }
+    }
+}
+
+// The value with every component kept (`keep` all ones) or +0 (`keep` zero). Bits rather than
+// arithmetic, so a stale value can't leak through as a NaN or a negative zero.
+inline float Keep(float value, uint32_t keep) { return std::bit_cast<float>(std::bit_cast<uint32_t>(value) & keep); }
+inline Math::vec3 Keep(const Math::vec3& v, uint32_t keep) { return {Keep(v.x, keep), Keep(v.y, keep), Keep(v.z, keep)}; }
+inline Math::vec4 Keep(const Math::vec4& v, uint32_t keep) {
+    return {Keep(v.x, keep), Keep(v.y, keep), Keep(v.z, keep), Keep(v.w, keep)};
+}
+
+// Runs one planned call: first writes start their vertex from zero (0 + x, exactly what adding
+// onto a cleared offset gives), later ones add, in list order. The plan holds only vertices in
+// range.
+template <class Record, class Value>
+void RunPlannedCall(const Record* records, uint32_t begin, uint32_t firstEnd, uint32_t laterBegin, uint32_t end,
+                    float w, Value* out) {
+    const Value zero{};
+    for (uint32_t i = begin; i < firstEnd; ++i) out[records[i].vertex] = zero + records[i].offset * w;
+    for (uint32_t i = end; i-- > laterBegin;) out[records[i].vertex] = out[records[i].vertex] + records[i].offset * w;
+}
+
+// Applies one list at weight w, the first write of a vertex in the pass (its kind's bits not
+// `written`) overwriting, and plans it into records [begin, begin + list size): first writes
+// from the front in list order, later ones from the back in reverse order. Returns the first
+// writes' end and the later ones' start. Branch-free: which kind a write is varies from offset
+// to offset. (Each step stores the offset at both ends; the slot the counts don't claim is
+// free, or is the same slot when the list is done.)
+template <class Offset, class Value>
+std::pair<uint32_t, uint32_t> ApplyAndPlanList(const std::vector<Offset>& offsets, uint32_t vertexEnd, size_t limit,
+                                               float w, Value* out, uint8_t* flags, uint8_t parity, uint8_t written,
+                                               Offset* records, uint32_t begin) {
+    const uint32_t end = begin + static_cast<uint32_t>(offsets.size());
+    Offset* const front = records + begin;
+    Offset* const back = records + end - 1;
+    uint32_t first = 0;
+    uint32_t later = 0;
+    const uint8_t mask = static_cast<uint8_t>(written | parity);
+    const auto step = [&](const Offset& o) {
+        const uint8_t f = flags[o.vertex];
+        const uint32_t seen = (f & mask) == written ? 1u : 0u;
+        out[o.vertex] = Keep(out[o.vertex], 0u - seen) + o.offset * w;
+        flags[o.vertex] = static_cast<uint8_t>((f & ~parity) | written);
+        front[first] = o;
+        *(back - later) = o;
+        first += 1 - seen;
+        later += seen;
+    };
+    if (vertexEnd <= limit) {
+        for (const Offset& o : offsets) step(o);
+    } else {
+        for (const Offset& o : offsets) {
+            if (o.vertex < limit) step(o);
+        }
+    }
+    return {begin + first, end - later};
+}
+
+// Zeroes the vertices of one list whose kind bits aren't `written` and drops their flag, in range
+// of the buffers.
+template <class Offset, class Value>
+void ClearList(const std::vector<Offset>& offsets, std::span<Value> out, std::span<uint8_t> flags, uint8_t flag,
+               uint8_t parity, uint8_t written) {
+    const size_t limit = std::min(out.size(), flags.size());
+    const uint8_t mask = static_cast<uint8_t>(flag | parity);
+    for (const Offset& o : offsets) {
+        if (o.vertex >= limit) continue;
+        const uint8_t f = flags[o.vertex];
+        if ((f & mask) != written) {
+            out[o.vertex] = Value();
+            flags[o.vertex] = static_cast<uint8_t>(f & ~flag);
+        }
+    }
+}
+
+// Zeroes the vertices of one planned call's records, [begin, firstEnd) and [laterBegin, end), and
+// drops their flag (in range of buffers that may have shrunk since the plan was made).
+template <class Record, class Value>
+void ClearRecords(const std::vector<Record>& records, uint32_t begin, uint32_t firstEnd, uint32_t laterBegin,
+                  uint32_t end, std::span<Value> out, std::span<uint8_t> flags, uint8_t flag) {
+    const auto clear = [&](uint32_t i) {
+        const uint32_t v = records[i].vertex;
+        if (v < out.size()) out[v] = Value();
+        if (v < flags.size()) flags[v] = static_cast<uint8_t>(flags[v] & ~flag);
+    };
+    for (uint32_t i = begin; i < firstEnd; ++i) clear(i);
+    for (uint32_t i = laterBegin; i < end; ++i) clear(i);
+}
+
+bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+}  // namespace
+
+void MorphVertexTracker::Reset(std::size_t vertexCount) {
+    m_flags.assign(vertexCount, 0);
+    m_calls.clear();
+    m_plan.clear();
+    m_oldPlan.clear();
+    m_oddPass = false;
+    m_owner = nullptr;
+    m_generation = 0;
+    m_positionLimit = 0;
+    m_uvLimit = 0;
+}
+
+void MMDMorphManager::SetPositionOffsets(uint64_t list, std::vector<PositionMorphOffset> offsets) {
+    if (list >= m_positionMorphs.size()) return;
+    m_positionVertexEnd[list] = VertexEnd(offsets);
+    m_positionMorphs[list] = std::move(offsets);
+    ++m_generation;
+}
+
+void MMDMorphManager::SetUVOffsets(uint64_t list, std::vector<UVMorphOffset> offsets) {
+    if (list >= m_uvMorphs.size()) return;
+    m_uvVertexEnd[list] = VertexEnd(offsets);
+    m_uvMorphs[list] = std::move(offsets);
+    ++m_generation;
 }
 
 void MMDMorphManager::ApplyMorph(const MMDMorph& morph, float weight, const MorphTargets& targets) const {
+    if (targets.tracker) targets.tracker->m_calls.clear();
     Apply(morph, weight, targets, 0);
+    if (targets.tracker) FinishPass(targets);
 }
 
 void MMDMorphManager::ApplyMorphs(const MorphTargets& targets) const {
+    if (targets.tracker) targets.tracker->m_calls.clear();
     for (const auto& morph : m_morphs) {
         Apply(*morph, morph->GetWeight(), targets, 0);
     }
+    if (targets.tracker) FinishPass(targets);
 }
 
 void MMDMorphManager::ClearAppliedMorphs(const MorphTargets& targets) const {
-    if (!targets.tracker) return;
-    const std::span<uint8_t> flags = targets.tracker->flags;
-    for (const AppliedMorph& applied : *targets.tracker->applied) {
-        if (applied.type == MorphType::Position && applied.list < m_positionMorphs.size()) {
-            for (const PositionMorphOffset& o : m_positionMorphs[applied.list]) {
-                if (o.vertex < targets.positionOffsets.size()) targets.positionOffsets[o.vertex] = Math::vec3();
-                if (o.vertex < flags.size()) flags[o.vertex] = 0;
-            }
-        } else if (applied.type == MorphType::UV && applied.list < m_uvMorphs.size()) {
-            for (const UVMorphOffset& o : m_uvMorphs[applied.list]) {
-                if (o.vertex < targets.uvOffsets.size()) targets.uvOffsets[o.vertex] = Math::vec4();
-                if (o.vertex < flags.size()) flags[o.vertex] = 0;
-            }
+    if (targets.tracker) ClearPlan(targets);
+}
+
+void MMDMorphManager::ClearPlan(const MorphTargets& targets) const {
+    MorphVertexTracker& tracker = *targets.tracker;
+    // By the plan's own records: the lists may have changed since it was made.
+    const std::span<uint8_t> flags(tracker.m_flags);
+    for (const MorphVertexTracker::PlannedCall& p : tracker.m_plan) {
+        if (p.call.type == MorphType::Position) {
+            ClearRecords(tracker.m_positionRecords, p.begin, p.firstEnd, p.laterBegin, p.end, targets.positionOffsets,
+                         flags, kMorphPositionFlag);
+        } else {
+            ClearRecords(tracker.m_uvRecords, p.begin, p.firstEnd, p.laterBegin, p.end, targets.uvOffsets, flags,
+                         kMorphUVFlag);
         }
     }
-    targets.tracker->applied->clear();
+    tracker.m_plan.clear();
+    tracker.m_owner = nullptr;
+}
+
+void MMDMorphManager::ClearDroppedLists(const MorphTargets& targets) const {
+    MorphVertexTracker& tracker = *targets.tracker;
+    const std::span<uint8_t> flags(tracker.m_flags);
+    constexpr uint8_t kPositionParity = MorphVertexTracker::kPositionParity;
+    constexpr uint8_t kUVParity = MorphVertexTracker::kUVParity;
+    const uint8_t positionWritten = kMorphPositionFlag | (tracker.m_oddPass ? kPositionParity : 0);
+    const uint8_t uvWritten = kMorphUVFlag | (tracker.m_oddPass ? kUVParity : 0);
+    // A list the running pass applies as well held only vertices it wrote again.
+    for (const MorphVertexTracker::PlannedCall& planned : tracker.m_oldPlan) {
+        const uint32_t list = planned.call.list;
+        if (planned.call.type == MorphType::Position) {
+            if (list >= m_positionMorphs.size() || tracker.m_positionInPass[list]) continue;
+            ClearList(m_positionMorphs[list], targets.positionOffsets, flags, kMorphPositionFlag, kPositionParity,
+                      positionWritten);
+        } else {
+            if (list >= m_uvMorphs.size() || tracker.m_uvInPass[list]) continue;
+            ClearList(m_uvMorphs[list], targets.uvOffsets, flags, kMorphUVFlag, kUVParity, uvWritten);
+        }
+    }
+}
+
+void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets) const {
+    MorphVertexTracker& tracker = *targets.tracker;
+    const size_t positionLimit = std::min(targets.positionOffsets.size(), tracker.m_flags.size());
+    const size_t uvLimit = std::min(targets.uvOffsets.size(), tracker.m_flags.size());
+    if (tracker.m_owner != this || tracker.m_generation != m_generation || tracker.m_positionLimit != positionLimit ||
+        tracker.m_uvLimit != uvLimit) {
+        // The old plan's lists may have changed: clear by them now, while they are what it wrote.
+        ClearPlan(targets);
+    }
+    tracker.m_owner = this;
+    tracker.m_generation = m_generation;
+    tracker.m_positionLimit = positionLimit;
+    tracker.m_uvLimit = uvLimit;
+    tracker.m_oddPass = !tracker.m_oddPass;
+    tracker.m_oldPlan.swap(tracker.m_plan);
+    tracker.m_plan.clear();
+
+    size_t positionCount = 0;
+    size_t uvCount = 0;
+    tracker.m_positionInPass.assign(m_positionMorphs.size(), 0);
+    tracker.m_uvInPass.assign(m_uvMorphs.size(), 0);
+    for (const MorphVertexTracker::Call& call : tracker.m_calls) {
+        if (call.type == MorphType::Position) {
+            positionCount += m_positionMorphs[call.list].size();
+            tracker.m_positionInPass[call.list] = 1;
+        } else {
+            uvCount += m_uvMorphs[call.list].size();
+            tracker.m_uvInPass[call.list] = 1;
+        }
+    }
+    if (tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
+    if (tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
+
+    uint8_t* flags = tracker.m_flags.data();
+    constexpr uint8_t kPositionParity = MorphVertexTracker::kPositionParity;
+    constexpr uint8_t kUVParity = MorphVertexTracker::kUVParity;
+    const uint8_t positionWritten = kMorphPositionFlag | (tracker.m_oddPass ? kPositionParity : 0);
+    const uint8_t uvWritten = kMorphUVFlag | (tracker.m_oddPass ? kUVParity : 0);
+    uint32_t positionAt = 0;
+    uint32_t uvAt = 0;
+    for (const MorphVertexTracker::Call& call : tracker.m_calls) {
+        MorphVertexTracker::PlannedCall planned{call, 0, 0, 0, 0};
+        std::pair<uint32_t, uint32_t> split;
+        if (call.type == MorphType::Position) {
+            const auto& offsets = m_positionMorphs[call.list];
+            split = ApplyAndPlanList(offsets, m_positionVertexEnd[call.list], positionLimit, call.weight,
+                                     targets.positionOffsets.data(), flags, kPositionParity, positionWritten,
+                                     tracker.m_positionRecords.data(), positionAt);
+            planned.begin = positionAt;
+            positionAt += static_cast<uint32_t>(offsets.size());
+            planned.end = positionAt;
+        } else {
+            const auto& offsets = m_uvMorphs[call.list];
+            split = ApplyAndPlanList(offsets, m_uvVertexEnd[call.list], uvLimit, call.weight, targets.uvOffsets.data(),
+                                     flags, kUVParity, uvWritten, tracker.m_uvRecords.data(), uvAt);
+            planned.begin = uvAt;
+            uvAt += static_cast<uint32_t>(offsets.size());
+            planned.end = uvAt;
+        }
+        planned.firstEnd = split.first;
+        planned.laterBegin = split.second;
+        tracker.m_plan.push_back(planned);
+    }
+
+    ClearDroppedLists(targets);
+    tracker.m_oldPlan.clear();
+}
+
+void MMDMorphManager::FinishPass(const MorphTargets& targets) const {
+    MorphVertexTracker& tracker = *targets.tracker;
+    const auto& calls = tracker.m_calls;
+    auto& plan = tracker.m_plan;
+    bool samePlan = tracker.m_owner == this && tracker.m_generation == m_generation &&
+                    tracker.m_positionLimit == std::min(targets.positionOffsets.size(), tracker.m_flags.size()) &&
+                    tracker.m_uvLimit == std::min(targets.uvOffsets.size(), tracker.m_flags.size()) &&
+                    plan.size() == calls.size();
+    for (size_t i = 0; samePlan && i < calls.size(); ++i) {
+        samePlan = plan[i].call.type == calls[i].type && plan[i].call.list == calls[i].list;
+    }
+    if (!samePlan) {
+        ApplyAndPlan(targets);
+        return;
+    }
+    // Same lists at the same weights: the buffers already hold this pass's sums.
+    bool sameWeights = true;
+    for (size_t i = 0; sameWeights && i < calls.size(); ++i) sameWeights = SameBits(plan[i].call.weight, calls[i].weight);
+    if (sameWeights) return;
+
+    Math::vec3* positions = targets.positionOffsets.data();
+    Math::vec4* uvs = targets.uvOffsets.data();
+    const PositionMorphOffset* positionRecords = tracker.m_positionRecords.data();
+    const UVMorphOffset* uvRecords = tracker.m_uvRecords.data();
+    for (size_t i = 0; i < calls.size(); ++i) {
+        MorphVertexTracker::PlannedCall& planned = plan[i];
+        const float w = calls[i].weight;
+        planned.call.weight = w;
+        if (planned.call.type == MorphType::Position) {
+            RunPlannedCall(positionRecords, planned.begin, planned.firstEnd, planned.laterBegin, planned.end, w, positions);
+        } else {
+            RunPlannedCall(uvRecords, planned.begin, planned.firstEnd, planned.laterBegin, planned.end, w, uvs);
+        }
+    }
 }
 
 void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& targets, int depth) const {
     const uint64_t list = morph.GetListIndex();
     switch (morph.GetType()) {
         case MorphType::Position:
-            if (w == 0.0f || list >= m_positionMorphs.size()) {
-                return;
-            }
-            {
-                // Without a tracker there are no flags to set.
-                const std::span<uint8_t> flags = targets.tracker ? targets.tracker->flags : std::span<uint8_t>();
-                if (targets.tracker) targets.tracker->applied->push_back({MorphType::Position, static_cast<uint32_t>(list)});
-                for (const PositionMorphOffset& o : m_positionMorphs[list]) {
-                    if (o.vertex < targets.positionOffsets.size()) {
-                        targets.positionOffsets[o.vertex] += o.offset * w;
-                        if (o.vertex < flags.size()) flags[o.vertex] |= kMorphPositionFlag;
-                    }
-                }
+            if (w == 0.0f || list >= m_positionMorphs.size()) return;
+            if (targets.tracker) {
+                targets.tracker->m_calls.push_back({MorphType::Position, static_cast<uint32_t>(list), w});
+            } else {
+                AddList(m_positionMorphs[list], m_positionVertexEnd[list], w, targets.positionOffsets.data(),
+                        targets.positionOffsets.size());
             }
             return;
         case MorphType::UV:
-            if (w == 0.0f || list >= m_uvMorphs.size()) {
-                return;
-            }
-            {
-                const std::span<uint8_t> flags = targets.tracker ? targets.tracker->flags : std::span<uint8_t>();
-                if (targets.tracker) targets.tracker->applied->push_back({MorphType::UV, static_cast<uint32_t>(list)});
-                for (const UVMorphOffset& o : m_uvMorphs[list]) {
-                    if (o.vertex < targets.uvOffsets.size()) {
-                        targets.uvOffsets[o.vertex] = targets.uvOffsets[o.vertex] + o.offset * w;
-                        if (o.vertex < flags.size()) flags[o.vertex] |= kMorphUVFlag;
-                    }
-                }
+            if (w == 0.0f || list >= m_uvMorphs.size()) return;
+            if (targets.tracker) {
+                targets.tracker->m_calls.push_back({MorphType::UV, static_cast<uint32_t>(list), w});
+            } else {
+                AddList(m_uvMorphs[list], m_uvVertexEnd[list], w, targets.uvOffsets.data(), targets.uvOffsets.size());
             }
             return;
         case MorphType::Bone:
@@ -294,7 +562,8 @@ void SetupPMXMorphs(std::span<const PMXMorph> morphs, const MMDNodeManager& node
         const uint64_t list = morph->GetListIndex();
         switch (morph->GetType()) {
             case MorphType::Position: {
-                auto& offsets = out.GetPositionMorphs()[list];
+                std::vector<PositionMorphOffset> offsets;
+                offsets.reserve(pmx.positionMorph.size());
                 for (const PMXPositionMorph& o : pmx.positionMorph) {
                     if (InRange(o.vertexIndex, vertexCount)) {
                         offsets.push_back({static_cast<uint32_t>(o.vertexIndex),
@@ -304,10 +573,12 @@ void SetupPMXMorphs(std::span<const PMXMorph> morphs, const MMDNodeManager& node
                     }
                 }
                 directWork += offsets.size();
+                out.SetPositionOffsets(list, std::move(offsets));
                 break;
             }
             case MorphType::UV: {
-                auto& offsets = out.GetUVMorphs()[list];
+                std::vector<UVMorphOffset> offsets;
+                offsets.reserve(pmx.uvMorph.size());
                 for (const PMXUVMorph& o : pmx.uvMorph) {
                     if (InRange(o.vertexIndex, vertexCount)) {
                         offsets.push_back({static_cast<uint32_t>(o.vertexIndex), o.uv});
@@ -316,6 +587,7 @@ void SetupPMXMorphs(std::span<const PMXMorph> morphs, const MMDNodeManager& node
                     }
                 }
                 directWork += offsets.size();
+                out.SetUVOffsets(list, std::move(offsets));
                 break;
             }
             case MorphType::Bone: {

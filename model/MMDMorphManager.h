@@ -20,6 +20,7 @@
 
 namespace Vesma {
 
+class MMDMorphManager;
 class MMDNode;
 class MMDNodeManager;
 
@@ -47,19 +48,66 @@ struct GroupMorphOffset {
     float weight = 0.0f;
 };
 
-/// One position or UV morph a morph pass applied (its kind and list index).
-struct AppliedMorph {
-    MorphType type = MorphType::None;
-    uint32_t list = 0;
-};
+/// What the tracked morph passes over one set of offset buffers wrote, owned with the buffers.
+///
+/// A tracked pass replaces the previous pass's offsets instead of adding to them, without clearing
+/// the buffers as a whole. It first notes which position and UV lists it applies, in order, and
+/// at what weights. For that sequence of lists it keeps a plan: every offset it writes, per list
+/// split into the first writes of their vertex in the pass (which overwrite) and the later ones
+/// (which add). While a frame applies the same lists as the last one, the plan runs with the new
+/// weights and touches nothing else. When the lists differ, the pass applies them directly, a
+/// vertex's first write overwriting, makes the new plan on the way, and zeroes the vertices of
+/// the lists it no longer applies that it didn't write. A pass whose lists and weights both equal
+/// the last one's writes nothing.
+///
+/// Per vertex, Flags() has kMorphPositionFlag and/or kMorphUVFlag (model/VertexSkinning.h) set
+/// where the last pass wrote; the other bits are the tracker's own. The buffers must be written
+/// by the tracked passes only.
+class MorphVertexTracker {
+public:
+    /// Forgets every pass: `vertexCount` flags of 0, no plan. The buffers must hold zeros.
+    void Reset(std::size_t vertexCount);
+    std::span<const uint8_t> Flags() const { return m_flags; }
 
-/// Records what a morph pass wrote, so that the next frame clears only that and skinning reads
-/// offsets only where there are some: every vertex written gets kMorphPositionFlag and/or
-/// kMorphUVFlag (model/VertexSkinning.h) in `flags`, and every position or UV morph applied is
-/// listed in `applied` (once per application).
-struct MorphVertexTracker {
-    std::span<uint8_t> flags;  // one per vertex, 0 before the pass
-    std::vector<AppliedMorph>* applied = nullptr;
+private:
+    friend class MMDMorphManager;
+    // Per vertex beside the public flags: the parity of the plan-making pass that last wrote the
+    // position (kPositionParity) or the UV (kUVParity). A flagged vertex whose parity is the
+    // running pass's was written by it.
+    static constexpr uint8_t kPositionParity = 4;
+    static constexpr uint8_t kUVParity = 8;
+
+    struct Call {
+        MorphType type = MorphType::None;
+        uint32_t list = 0;
+        float weight = 0.0f;
+    };
+    // One call of the plan owns records [begin, end) of its kind, one per offset of its list:
+    // [begin, firstEnd) are first writes in list order, [laterBegin, end) later writes in reverse
+    // list order; offsets outside the buffers leave the gap between.
+    struct PlannedCall {
+        Call call;
+        uint32_t begin = 0;
+        uint32_t firstEnd = 0;
+        uint32_t laterBegin = 0;
+        uint32_t end = 0;
+    };
+
+    std::vector<uint8_t> m_flags;
+    std::vector<Call> m_calls;  // the running pass's position and UV calls, in order
+    std::vector<PlannedCall> m_plan;
+    std::vector<PlannedCall> m_oldPlan;  // scratch while a new plan is made
+    std::vector<PositionMorphOffset> m_positionRecords;  // only ever grow
+    std::vector<UVMorphOffset> m_uvRecords;
+    std::vector<uint8_t> m_positionInPass;  // per list, scratch: applied by the running pass
+    std::vector<uint8_t> m_uvInPass;
+    bool m_oddPass = false;
+    // What the plan was made for: the morphs (and their generation of offset lists) and how many
+    // vertices of each kind could be written.
+    const MMDMorphManager* m_owner = nullptr;
+    uint64_t m_generation = 0;
+    std::size_t m_positionLimit = 0;
+    std::size_t m_uvLimit = 0;
 };
 
 /// Where the morph pass writes. The buffers belong to the model; offsets that fall outside them
@@ -69,8 +117,9 @@ struct MorphTargets {
     std::span<Math::vec4> uvOffsets;        // one per vertex
     std::span<MaterialMorphFactors> materialMul;  // one per material
     std::span<MaterialMorphFactors> materialAdd;  // one per material
-    /// Optional: notes every vertex whose position or UV offset the pass writes.
-    const MorphVertexTracker* tracker = nullptr;
+    /// Optional. Without it a pass adds onto whatever the offset buffers hold; with it the pass
+    /// replaces what the previous tracked pass wrote (see MorphVertexTracker).
+    MorphVertexTracker* tracker = nullptr;
 };
 
 class MMDMorphManager {
@@ -92,21 +141,27 @@ public:
     MMDMorph* AddMorph(std::u16string name, MorphType type);
     void Clear();
 
-    /// The offset lists, one per morph of the kind, indexed by the morph's list index.
-    std::vector<std::vector<PositionMorphOffset>>& GetPositionMorphs() { return m_positionMorphs; }
-    std::vector<std::vector<UVMorphOffset>>& GetUVMorphs() { return m_uvMorphs; }
+    /// The offset lists, one per morph of the kind, indexed by the morph's list index. Position
+    /// and UV lists change only through SetPositionOffsets / SetUVOffsets, which note the
+    /// highest vertex each list names.
+    const std::vector<std::vector<PositionMorphOffset>>& GetPositionMorphs() const { return m_positionMorphs; }
+    const std::vector<std::vector<UVMorphOffset>>& GetUVMorphs() const { return m_uvMorphs; }
+    void SetPositionOffsets(uint64_t list, std::vector<PositionMorphOffset> offsets);
+    void SetUVOffsets(uint64_t list, std::vector<UVMorphOffset> offsets);
     std::vector<std::vector<BoneMorphOffset>>& GetBoneMorphs() { return m_boneMorphs; }
     std::vector<std::vector<MaterialMorphOffset>>& GetMaterialMorphs() { return m_materialMorphs; }
     std::vector<std::vector<GroupMorphOffset>>& GetGroupMorphs() { return m_groupMorphs; }
 
-    /// Applies one morph at `weight` (a group applies its members at weight x member weight).
+    /// Applies one morph at `weight` (a group applies its members at weight x member weight); with
+    /// a tracker this is a tracked pass of its own.
     void ApplyMorph(const MMDMorph& morph, float weight, const MorphTargets& targets) const;
     /// Applies every morph at its own weight, in list order. A morph that is also a group member
-    /// acts once for itself and once more through each group.
+    /// acts once for itself and once more through each group. With a tracker this is one tracked
+    /// pass: afterwards the position and UV offsets hold this pass's sums and zero elsewhere.
     void ApplyMorphs(const MorphTargets& targets) const;
 
-    /// Undoes the offsets of every morph `targets.tracker` lists: their vertices' offsets and
-    /// flags back to 0, the list emptied. Nothing without a tracker.
+    /// Zeroes the offsets and flags of every vertex the last tracked pass wrote; the tracker drops
+    /// its plan. Nothing without a tracker.
     void ClearAppliedMorphs(const MorphTargets& targets) const;
 
     /// Base weights := weights.
@@ -124,6 +179,16 @@ public:
 
 private:
     void Apply(const MMDMorph& morph, float weight, const MorphTargets& targets, int depth) const;
+    // Writes the calls a tracked pass noted (see MorphVertexTracker).
+    void FinishPass(const MorphTargets& targets) const;
+    // For calls that differ from the plan's: applies the calls, plans them, and clears what only
+    // the old plan wrote.
+    void ApplyAndPlan(const MorphTargets& targets) const;
+    // Zeroes every vertex the tracker's plan writes, drops their flags and the plan.
+    void ClearPlan(const MorphTargets& targets) const;
+    // Zeroes the vertices of the old plan's lists that the running pass doesn't apply, except
+    // those it wrote.
+    void ClearDroppedLists(const MorphTargets& targets) const;
     // cost[d][g]: offsets touched by applying group list g at depth d, saturating.
     std::vector<std::vector<uint64_t>> GroupCosts() const;
     uint64_t LeafCost(const MMDMorph& morph) const;
@@ -134,6 +199,12 @@ private:
     std::vector<std::vector<BoneMorphOffset>> m_boneMorphs;
     std::vector<std::vector<MaterialMorphOffset>> m_materialMorphs;
     std::vector<std::vector<GroupMorphOffset>> m_groupMorphs;
+    // Per position / UV list: one past the highest vertex it names (0 when empty), so a pass
+    // checks a whole list against the buffers at once.
+    std::vector<uint32_t> m_positionVertexEnd;
+    std::vector<uint32_t> m_uvVertexEnd;
+    // Changes whenever a position or UV list may have changed, so trackers know their plans stale.
+    uint64_t m_generation = 1;
 };
 
 /// Builds the morphs of a model from its PMX morphs: kinds mapped from the PMX types, offsets

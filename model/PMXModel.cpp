@@ -86,8 +86,8 @@ void PMXModel::Clear() {
     m_vertexIndexSize = 0;
     m_morphPositions.clear();
     m_morphUVs.clear();
-    m_morphFlags.clear();
-    m_appliedMorphs.clear();
+    m_morphTracker.Reset(0);
+    m_morphOffsetsStale = false;
     m_materials.clear();
     m_materialMul.clear();
     m_materialAdd.clear();
@@ -189,8 +189,8 @@ void PMXModel::BuildVertices(const PMXFile& file) {
     m_vertexSkins.resize(count);
     m_morphPositions.assign(count, Math::vec3());
     m_morphUVs.assign(count, Math::vec4());
-    m_morphFlags.assign(count, 0);
-    m_appliedMorphs.clear();
+    m_morphTracker.Reset(count);
+    m_morphOffsetsStale = false;
     m_boundsMin = {};
     m_boundsMax = {};
     for (std::size_t i = 0; i < count; ++i) {
@@ -338,9 +338,14 @@ void PMXModel::PlaceRestVertices() {
 
 void PMXModel::BeginAnimation() {
     for (const auto& node : m_nodeManager.GetNodes()) node->BeginUpdate();
-    // Only the vertices of the morphs the last pass applied hold offsets.
-    const MorphVertexTracker tracker{m_morphFlags, &m_appliedMorphs};
-    m_morphManager.ClearAppliedMorphs({m_morphPositions, m_morphUVs, {}, {}, &tracker});
+    // The morph pass overwrites the offsets in place, clearing only what it no longer writes.
+    m_morphOffsetsStale = true;
+}
+
+void PMXModel::ClearStaleMorphOffsets() {
+    if (!m_morphOffsetsStale) return;
+    m_morphManager.ClearAppliedMorphs({m_morphPositions, m_morphUVs, {}, {}, &m_morphTracker});
+    m_morphOffsetsStale = false;
 }
 
 void PMXModel::ApplyMaterialMorphs() {
@@ -352,8 +357,8 @@ void PMXModel::ApplyMaterialMorphs() {
 void PMXModel::UpdateMorphsAndNodes() {
     std::copy(m_materialMulInit.begin(), m_materialMulInit.end(), m_materialMul.begin());
     std::fill(m_materialAdd.begin(), m_materialAdd.end(), MaterialMorphFactors{});
-    const MorphVertexTracker tracker{m_morphFlags, &m_appliedMorphs};
-    m_morphManager.ApplyMorphs({m_morphPositions, m_morphUVs, m_materialMul, m_materialAdd, &tracker});
+    m_morphManager.ApplyMorphs({m_morphPositions, m_morphUVs, m_materialMul, m_materialAdd, &m_morphTracker});
+    m_morphOffsetsStale = false;
     ApplyMaterialMorphs();
 
     // Locals and globals in one walk, parents first: the same values as all locals, then the
@@ -395,6 +400,7 @@ void PMXModel::ResetPhysics() { m_physics->ResetPhysics(); }
 void PMXModel::ResetPose() {
     ClearBaseAnimation();
     BeginAnimation();
+    ClearStaleMorphOffsets();
     for (const auto& node : m_nodeManager.GetNodes()) node->ComputeLocalTransform();
     for (const auto& morph : m_morphManager.GetMorphs()) morph->SetWeight(0.0f);
     for (const auto& solver : m_ikManager.GetIKSolvers()) solver->Enable(true);
@@ -469,6 +475,7 @@ void PMXModel::PrepareSkinningTables() {
 }
 
 void PMXModel::UpdateVertices() {
+    ClearStaleMorphOffsets();
     PrepareSkinningTables();
 
     if (m_updateRanges.size() != m_workerCount || m_updateRanges.empty()) SetupParallelUpdate();
@@ -495,7 +502,7 @@ SkinFrame PMXModel::MakeSkinFrame() const {
     frame.dualQuats = m_dualQuats.data();
     frame.morphPositions = m_morphPositions.data();
     frame.morphUVs = m_morphUVs.data();
-    frame.morphFlags = m_morphFlags.data();
+    frame.morphFlags = m_morphTracker.Flags().data();
     return frame;
 }
 

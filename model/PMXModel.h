@@ -100,8 +100,8 @@ public:
     const Math::vec3& GetPlacementTranslation() const { return m_placementTranslation; }
 
     // ---- per frame ----
-    /// Every node back to its rest values; morph offsets to zero (only those the last morph pass
-    /// wrote are still non-zero).
+    /// Every node back to its rest values; the morph offsets of the last frame stop counting: the
+    /// next morph pass replaces them, and UpdateVertices or ResetPose without a pass zeroes them.
     void BeginAnimation();
     /// Morphs, local transforms, roots, append and IK over the nodes by deform layer, roots again.
     void UpdateMorphsAndNodes();
@@ -146,6 +146,7 @@ public:
     const std::vector<ModelMaterial>& GetMaterials() const { return m_materials; }
     /// Per material, the morphed colours and texture factors of the current frame.
     const std::vector<MaterialMorphResult>& GetMaterialMorphResults() const { return m_materialResults; }
+    /// Per vertex, as the last morph pass left them (zero where no morph wrote).
     const std::vector<Math::vec3>& GetMorphPositionOffsets() const { return m_morphPositions; }
     const std::vector<Math::vec4>& GetMorphUVOffsets() const { return m_morphUVs; }
     const std::vector<Math::mat4>& GetSkinningMatrices() const { return m_skinMatrices; }
@@ -177,6 +178,7 @@ private:
     void UpdateNodeTransforms();
     /// In deform-layer order: append bones take on their sources, IK bones solve their chains.
     void UpdateAppendAndIK();
+    void ClearStaleMorphOffsets();
     void SetupParallelUpdate();
     void PrepareSkinningTables();
     SkinFrame MakeSkinFrame() const;
@@ -210,9 +212,10 @@ private:
     std::vector<PMXNode*> m_walkOrder;
     std::unique_ptr<ModelPhysics> m_physics;
 
-    // What the last morph pass wrote: flags per vertex and the position and UV morphs applied.
-    std::vector<uint8_t> m_morphFlags;
-    std::vector<AppliedMorph> m_appliedMorphs;
+    // What the last morph pass wrote: flags per vertex and the position and UV lists applied.
+    MorphVertexTracker m_morphTracker;
+    // Set by BeginAnimation until the frame's morph pass: the offsets are the last frame's.
+    bool m_morphOffsetsStale = false;
 
     // The skinning loop's records, built at load.
     SkinLayout m_skinLayout;
