@@ -84,6 +84,54 @@ float AngleBetween(const vec3& a, const vec3& b, const vec3& cross) {
 // Unit directions from the origin of `global` (an affine transform) to `p` and `q`, in its own
 // space: (x - translation) * inverse(3x3 part), normalised. A singular transform gives zero
 // vectors, as multiplying by the zero matrix a singular inverse yields would.
+//
+// With rows R0, R1, R2 of the 3x3 part, the inverse times det has the columns R1 x R2, R2 x R0 and
+// R0 x R1, so component j of d * inverse * det is dot(column j, d); the common factor 1/det only
+// matters through its sign once the results are normalised. The SSE form forms the same products
+// and adds them in the same order as the scalar one, so both give the same bits.
+#if defined(__SSE__)
+inline __m128 CrossSse(__m128 a, __m128 b) {
+    // (a.y b.z - a.z b.y, a.z b.x - a.x b.z, a.x b.y - a.y b.x)
+    const __m128 aYzx = _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 0, 2, 1));
+    const __m128 bZxy = _mm_shuffle_ps(b, b, _MM_SHUFFLE(3, 1, 0, 2));
+    const __m128 aZxy = _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 1, 0, 2));
+    const __m128 bYzx = _mm_shuffle_ps(b, b, _MM_SHUFFLE(3, 0, 2, 1));
+    return _mm_sub_ps(_mm_mul_ps(aYzx, bZxy), _mm_mul_ps(aZxy, bYzx));
+}
+
+void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3& pDir, vec3& qDir) {
+    const __m128 r0 = _mm_loadu_ps(global.m[0]);
+    const __m128 r1 = _mm_loadu_ps(global.m[1]);
+    const __m128 r2 = _mm_loadu_ps(global.m[2]);
+    __m128 c0 = CrossSse(r1, r2);
+    __m128 c1 = CrossSse(r2, r0);
+    __m128 c2 = CrossSse(r0, r1);
+    // det = m00 c0.x + m01 c0.y + m02 c0.z
+    const auto& m = global.m;
+    alignas(16) float c0s[4];
+    _mm_store_ps(c0s, c0);
+    const float det = m[0][0] * c0s[0] + m[0][1] * c0s[1] + m[0][2] * c0s[2];
+    if (det == 0.0f) {
+        pDir = qDir = vec3();
+        return;
+    }
+    __m128 c3 = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(c0, c1, c2, c3);  // now c0 = (c0.x, c1.x, c2.x), and so on
+    const float sign = det > 0.0f ? 1.0f : -1.0f;
+    const vec3 origin = global.Translation();
+    const auto local = [&](const vec3& x) {
+        const vec3 d = x - origin;
+        const __m128 v = _mm_mul_ps(_mm_add_ps(_mm_add_ps(_mm_mul_ps(c0, _mm_set1_ps(d.x)), _mm_mul_ps(c1, _mm_set1_ps(d.y))),
+                                               _mm_mul_ps(c2, _mm_set1_ps(d.z))),
+                                    _mm_set1_ps(sign));
+        alignas(16) float out[4];
+        _mm_store_ps(out, v);
+        return Math::Normalize(vec3(out[0], out[1], out[2]));
+    };
+    pDir = local(p);
+    qDir = local(q);
+}
+#else
 void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3& pDir, vec3& qDir) {
     const auto& m = global.m;
     const float c00 = m[1][1] * m[2][2] - m[1][2] * m[2][1];
@@ -108,6 +156,7 @@ void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3&
     pDir = local(p);
     qDir = local(q);
 }
+#endif
 
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
