@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 using namespace Math;
 
@@ -122,6 +123,33 @@ TEST(Math, SlerpStaysOnTheArcForEveryAngleAndWeight) {
     const quat q1 = QuaternionRotationAxis({1, 0, 0}, 2.9f);
     EXPECT_LE(MaxDifference(q0, Slerp(q0, q1, 0.0f)), 1e-6f);
     EXPECT_LE(MaxDifference(q1, Slerp(q0, q1, 1.0f)), 1e-6f);
+}
+
+// The affine product skips only terms that are exactly zero, and adds the rest in the order of the
+// full product, so the two agree to the bit (bone transforms rely on it to be reproducible).
+TEST(Math, AffineProductEqualsTheFullProductExactly) {
+    uint32_t state = 12345;
+    const auto next = [&] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<float>(static_cast<int32_t>(state >> 8) - (1 << 23)) / static_cast<float>(1 << 20);
+    };
+    for (int trial = 0; trial < 200; ++trial) {
+        mat4 a;
+        mat4 b;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 3; ++j) a.m[i][j] = next();
+            for (int j = 0; j < 4; ++j) b.m[i][j] = next();
+        }
+        ASSERT_TRUE(IsAffine(a));
+        const mat4 fast = MultiplyAffine(a, b);
+        const mat4 full = a * b;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = 0; j < 4; ++j) ASSERT_EQ(full.m[i][j], fast.m[i][j]) << "trial " << trial << " [" << i << "][" << j << "]";
+        }
+    }
+    mat4 notAffine;
+    notAffine.m[1][3] = 0.5f;
+    EXPECT_FALSE(IsAffine(notAffine));
 }
 
 TEST(Math, InverseOfRigidTransform) {
