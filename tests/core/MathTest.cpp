@@ -3,11 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <iterator>
 #include <cstdint>
 
 using namespace Math;
 
 namespace {
+// Hides a value from the optimiser, so a product of it is computed at run time.
+template <typename T>
+void HideFromOptimiser(T& value) {
+    asm volatile("" : "+m"(value));
+}
 void ExpectNear(const mat4& a, const mat4& b, float tol = 1e-5f) {
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_NEAR(a.m[i][j], b.m[i][j], tol) << "at [" << i << "][" << j << "]";
@@ -150,6 +157,40 @@ TEST(Math, AffineProductEqualsTheFullProductExactly) {
     mat4 notAffine;
     notAffine.m[1][3] = 0.5f;
     EXPECT_FALSE(IsAffine(notAffine));
+}
+
+// The product evaluated at compile time takes the plain scalar form; at run time it may take the
+// vector form. Both must give the same bits, whatever the magnitudes and signs.
+namespace {
+constexpr quat kProductInputs[] = {{0.1f, -0.7f, 0.3f, 0.6403124f}, {-0.9f, 0.2f, 0.05f, -0.3835f},
+                                   {1e-20f, 3e10f, -2.5f, 0.0f},    {0.0f, -0.0f, 1.0f, 1e-3f},
+                                   {-123.25f, 7.5e-5f, 0.33333334f, 42.0f}, {1.0f, 1.0f, 1.0f, 1.0f}};
+constexpr std::size_t kProductCount = std::size(kProductInputs);
+constexpr auto CompileTimeProducts() {
+    std::array<quat, kProductCount * kProductCount> out{};
+    for (std::size_t i = 0; i < kProductCount; ++i) {
+        for (std::size_t j = 0; j < kProductCount; ++j) out[i * kProductCount + j] = kProductInputs[i] * kProductInputs[j];
+    }
+    return out;
+}
+}  // namespace
+
+TEST(Math, QuaternionProductIsTheSameAtCompileAndRunTime) {
+    constexpr auto expected = CompileTimeProducts();
+    for (std::size_t i = 0; i < kProductCount; ++i) {
+        for (std::size_t j = 0; j < kProductCount; ++j) {
+            quat p = kProductInputs[i];
+            quat q = kProductInputs[j];
+            HideFromOptimiser(p);
+            HideFromOptimiser(q);
+            const quat r = p * q;
+            const quat& e = expected[i * kProductCount + j];
+            EXPECT_EQ(e.x, r.x) << i << "," << j;
+            EXPECT_EQ(e.y, r.y) << i << "," << j;
+            EXPECT_EQ(e.z, r.z) << i << "," << j;
+            EXPECT_EQ(e.w, r.w) << i << "," << j;
+        }
+    }
 }
 
 TEST(Math, InverseOfRigidTransform) {
