@@ -399,6 +399,58 @@ TEST_F(IkTest, BonesBranchingOffTheChainEndUpToDate) {
     }
 }
 
+// Chains a broken file can describe: a target no link moves, a link that is the target, the IK
+// bone among its own links, links on another branch. The solve must neither fault nor leave any
+// bone out of date, and whatever it can't move stays where the animation put it.
+TEST_F(IkTest, OddChainShapesSolveWithoutFault) {
+    struct Case {
+        const char* what;
+        int32_t target;
+        std::vector<int32_t> links;
+        int32_t ikParent;
+    };
+    // Bones: 0 hip, 1 knee, 2 ankle, 3 skirt (on the hip), 4 toe; the IK bone is 5.
+    const Case cases[] = {
+        {"target on another branch", 3, {1, 2}, -1},
+        {"target is a link", 2, {2, 1, 0}, -1},
+        {"IK bone is a link", 2, {1, 5}, 0},
+        {"links off the target's path", 2, {3, 4}, -1},
+        {"the same link three times", 2, {1, 1, 1}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<PMXBone> bones = {Bone(u"hip", {0, 3, 0}, -1), Bone(u"knee", {0, 2, 0.1f}, 0),
+                                      Bone(u"ankle", {0, 1, 0}, 1), Bone(u"skirt", {0.5f, 2.5f, 0}, 0),
+                                      Bone(u"toe", {0, 0.5f, 0.5f}, 2)};
+        bones.push_back(IKBone({0.8f, 1.3f, 0.4f}, c.target, c.links, 40));
+        bones.back().parentBoneIndex = c.ikParent;
+        nodes.Clear();
+        iks.Clear();
+        Build(bones);
+        ASSERT_EQ(1u, iks.GetIKSolverCount());
+        const vec3 targetBefore = Position(nodes, c.target);
+        Pose(nodes);
+
+        std::vector<mat4> solved;
+        for (const auto& n : nodes.GetNodes()) solved.push_back(n->GetGlobalTransform());
+        for (const auto& n : nodes.GetNodes()) {
+            if (!n->GetParent()) n->UpdateGlobalTransform();
+        }
+        for (size_t i = 0; i < solved.size(); ++i) {
+            const mat4& full = nodes.GetNode(static_cast<int64_t>(i))->GetGlobalTransform();
+            for (int r = 0; r < 4; ++r) {
+                for (int col = 0; col < 4; ++col) {
+                    ASSERT_TRUE(std::isfinite(solved[i].m[r][col])) << "bone " << i;
+                    EXPECT_EQ(full.m[r][col], solved[i].m[r][col]) << "bone " << i;
+                }
+            }
+        }
+        if (std::string(c.what) == "target on another branch" || std::string(c.what) == "links off the target's path") {
+            EXPECT_EQ(targetBefore, Position(nodes, c.target));
+        }
+    }
+}
+
 // A hostile file can make every bone of a long chain an IK link. The solver still keeps one
 // list of the chain's nodes (each link's part of it is a range), so its memory stays linear.
 TEST_F(IkTest, VeryLongChainsStillSolve) {
