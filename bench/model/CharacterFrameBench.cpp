@@ -6,12 +6,12 @@
 // the upper body, arms and fingers turn, and the face blinks, smiles and lip-syncs.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/model/FrameTiming.h"
 #include "model/PMXModel.h"
 #include "model/VMDFile.h"
 #include "model/VMDModelAnimation.h"
@@ -246,32 +246,11 @@ struct Character {
     }
 };
 
-using Clock = std::chrono::steady_clock;
-double Micros(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::micro>(b - a).count(); }
-
 // Plays the dance through at 60 frames a second (half motion frames), looping.
 void BM_CharacterFrame(benchmark::State& state) {
     static Character character;
-    Vesma::PMXModel& model = *character.model;
-    double evaluate = 0, nodes = 0;
-    float frame = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        model.BeginAnimation();
-        character.motion.Evaluate(frame);
-        const auto t1 = Clock::now();
-        model.UpdateMorphsAndNodes();
-        model.EndUpdate();
-        const auto t2 = Clock::now();
-        evaluate += Micros(t0, t1);
-        nodes += Micros(t1, t2);
-        frame += 0.5f;
-        if (frame > 600) frame = 0;
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["evaluate_us"] = evaluate / n;
-    state.counters["morphs_nodes_ik_us"] = nodes / n;
-    state.counters["bones"] = static_cast<double>(model.GetNodeManager().GetNodeCount());
+    BenchSupport::TimeFrames(state, *character.model, character.motion, 0.5f, 600.0f, false);
+    state.counters["bones"] = static_cast<double>(character.model->GetNodeManager().GetNodeCount());
 }
 BENCHMARK(BM_CharacterFrame)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

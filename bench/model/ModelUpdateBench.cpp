@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -13,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/model/FrameTiming.h"
 #include "model/PMXModel.h"
 #include "model/VMDFile.h"
 #include "model/VMDModelAnimation.h"
@@ -171,39 +171,13 @@ Scene& SceneFor(int64_t vertices, int64_t bones, bool eased = false) {
     return *scene;
 }
 
-using Clock = std::chrono::steady_clock;
-double Micros(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::micro>(b - a).count(); }
-
 // Arguments: vertex count, bone count, skinning on (1) or off (0), skinning workers (0: all cores).
 void RunFrames(benchmark::State& state, bool eased) {
     Scene* scene = &SceneFor(state.range(0), state.range(1), eased);
     Vesma::PMXModel& model = *scene->model;
-    const bool skin = state.range(2) != 0;
     if (state.range(3) != 0) model.SetWorkerCount(static_cast<size_t>(state.range(3)));
     else model.SetWorkerCount(std::max(1u, std::thread::hardware_concurrency()));
-
-    double evaluate = 0, nodes = 0, skinning = 0;
-    float frame = 0;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        model.BeginAnimation();
-        scene->motion.Evaluate(frame);
-        const auto t1 = Clock::now();
-        model.UpdateMorphsAndNodes();
-        model.EndUpdate();
-        const auto t2 = Clock::now();
-        if (skin) model.UpdateVertices();
-        const auto t3 = Clock::now();
-        evaluate += Micros(t0, t1);
-        nodes += Micros(t1, t2);
-        skinning += Micros(t2, t3);
-        frame += 1.0f;
-        if (frame > 300) frame = 0;
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["evaluate_us"] = evaluate / n;
-    state.counters["morphs_nodes_ik_us"] = nodes / n;
-    state.counters["skinning_us"] = skinning / n;
+    BenchSupport::TimeFrames(state, model, scene->motion, 1.0f, 300.0f, state.range(2) != 0);
 }
 void BM_ModelFrame(benchmark::State& state) { RunFrames(state, false); }
 BENCHMARK(BM_ModelFrame)
