@@ -200,28 +200,40 @@ inline constexpr Factors kFactors = MakeFactors();
 inline Lanes Splat(float v) { return Lanes{v, v, v, v}; }
 }  // namespace SlerpSeries
 
-/// Slerp for t in [0, 1] without trigonometry, to float precision (see above). Forced inline so
-/// that loops over many vertices keep it in their own vector code.
-__attribute__((always_inline)) inline quat SlerpOnArc(const quat& q0, const quat& q1, float t) {
+/// The part of a slerp that depends on its two ends only: SlerpOnArc of one arc at many t.
+struct SlerpArc {
+    quat q0;
+    quat e;           // the far end, negated when that makes the path the shorter one
+    float invLength;  // 1 / |q0 + e|
+    float y;          // cos(θ/2) - 1
+};
+
+__attribute__((always_inline)) inline SlerpArc MakeSlerpArc(const quat& q0, const quat& q1) {
     using namespace SlerpSeries;
     float x = Dot(q0, q1);
-    const float sign = x < 0.0f ? -1.0f : 1.0f;
+    // A select rather than a branch, here and for the half arc below: which way they go varies
+    // from call to call.
+    const float sign = (Splat(x) < Splat(0.0f) ? Splat(-1.0f) : Splat(1.0f))[0];
     x *= sign;
-    const quat e{q1.x * sign, q1.y * sign, q1.z * sign, q1.w * sign};
-
     // Halve the arc: m = (q0 + e) / |q0 + e| lies midway, at cos(θ/2) = |q0 + e| / 2 from both.
     // y = cos(θ/2) - 1 loses bits to cancellation near 1, but the series barely depends on y there.
     const float length = __builtin_sqrtf(2.0f + 2.0f * x);
-    const float invLength = 1.0f / length;
-    const Lanes y = Splat(0.5f * length - 1.0f);
+    return {q0, {q1.x * sign, q1.y * sign, q1.z * sign, q1.w * sign}, 1.0f / length, 0.5f * length - 1.0f};
+}
 
+/// Slerp for t in [0, 1] on a prepared arc, without trigonometry, to float precision (see above).
+/// Forced inline so that loops over many vertices keep it in their own vector code.
+__attribute__((always_inline)) inline quat SlerpOnArc(const SlerpArc& arc, float t) {
+    using namespace SlerpSeries;
+    const Lanes y = Splat(arc.y);
     // Interpolate on the half arc that holds t: q0 -> m for t <= 1/2, m -> e above. Lanes 0 and 1
     // carry the start and end coefficients.
     const bool low = t <= 0.5f;
-    const float u = low ? 2.0f * t : 2.0f * t - 1.0f;
+    const float u = 2.0f * t - (Splat(t) <= Splat(0.5f) ? Splat(0.0f) : Splat(1.0f))[0];
     const Lanes lanes{1.0f - u, u, 0.0f, 0.0f};
     const Lanes lanesSq = lanes * lanes;
     Lanes d[kTerms + 1];
+#pragma GCC unroll 8
     for (int i = 1; i <= kTerms; ++i) d[i] = (lanesSq * Splat(kFactors.scale[i]) - Splat(kFactors.offset[i])) * y;
     // 1 + d1 + d1·d2 + ... + d1·…·d6 with a short dependency chain.
     static_assert(kTerms == 6);
@@ -234,9 +246,18 @@ __attribute__((always_inline)) inline quat SlerpOnArc(const quat& q0, const quat
     const Lanes coeff = lanes * sum;
     const float a = coeff[0];
     const float b = coeff[1];
+    const float invLength = arc.invLength;
+    // Written as plain choices, so that builds with fused multiply-add contract them as before.
     const float c0 = low ? a + b * invLength : a * invLength;
     const float c1 = low ? b * invLength : a * invLength + b;
+    const quat& q0 = arc.q0;
+    const quat& e = arc.e;
     return {q0.x * c0 + e.x * c1, q0.y * c0 + e.y * c1, q0.z * c0 + e.z * c1, q0.w * c0 + e.w * c1};
+}
+
+/// Slerp for t in [0, 1] without trigonometry, to float precision (see above).
+__attribute__((always_inline)) inline quat SlerpOnArc(const quat& q0, const quat& q1, float t) {
+    return SlerpOnArc(MakeSlerpArc(q0, q1), t);
 }
 
 /// Spherical interpolation along the shortest path (q1 is negated when the dot product is negative).

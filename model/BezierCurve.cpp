@@ -26,10 +26,7 @@ BezierCurve BezierCurve::FromBytes(std::uint8_t x1, std::uint8_t y1, std::uint8_
     return {x1 / 127.0f, y1 / 127.0f, x2 / 127.0f, y2 / 127.0f};
 }
 
-float BezierCurve::Evaluate(float x) const {
-    // Control points on the diagonal make x(t) = y(t): the curve is the straight line, and the
-    // search below would only find x again (to within its tolerance).
-    if (x1 == y1 && x2 == y2 && x >= 0.0f && x <= 1.0f) return x;
+float BezierCurve::Solve(float x) const {
     const Cubic cx(x1, x2);
     const Cubic cy(y1, y2);
 

@@ -18,9 +18,17 @@ struct BezierCurve {
     /// Interpolation factor for progress x (normally 0..1): finds the curve parameter t whose
     /// x(t) is x (Newton's method, then bisection) and returns y(t). For x outside 0..1 where
     /// Newton fails, t is clamped to 0 or 1.
-    float Evaluate(float x) const;
+    float Evaluate(float x) const {
+        // Control points on the diagonal make x(t) = y(t): the curve is the straight line, and
+        // the search would only find x again (to within its tolerance).
+        if (x1 == y1 && x2 == y2 && x >= 0.0f && x <= 1.0f) return x;
+        return Solve(x);
+    }
 
     bool operator==(const BezierCurve&) const = default;
+
+private:
+    float Solve(float x) const;
 };
 
 }  // namespace Vesma

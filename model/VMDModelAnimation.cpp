@@ -90,9 +90,29 @@ Math::quat MirrorVmdRotation(const Math::quat& q) {
 
 // ---- controllers ----
 
-void NodeController::SortKeys() { SortByFrame(m_keys); }
+void NodeController::SortKeys() {
+    SortByFrame(m_keys);
+    m_segment.index = kNoSegment;
+}
 void IKController::SortKeys() { SortByFrame(m_keys); }
 void MorphController::SortKeys() { SortByFrame(m_keys); }
+
+void NodeController::EnterSegment(std::size_t index) {
+    const BoneKey& k0 = m_keys[index - 1];
+    const BoneKey& k1 = m_keys[index];
+    Segment& s = m_segment;
+    s.index = index;
+    s.frame0 = k0.frame;
+    s.frame1 = k1.frame;
+    s.translation0 = k0.translation;
+    s.delta = {k1.translation.x - k0.translation.x, k1.translation.y - k0.translation.y,
+               k1.translation.z - k0.translation.z};
+    s.arc = Math::MakeSlerpArc(k0.rotation, k1.rotation);
+    // Channels often share one curve; a curve equal to one already solved reuses its value.
+    s.source[0] = k1.txBezier == k1.rotBezier ? 1 : 0;
+    s.source[1] = k1.tyBezier == k1.rotBezier ? 1 : k1.tyBezier == k1.txBezier ? 2 : 0;
+    s.source[2] = k1.tzBezier == k1.rotBezier ? 1 : k1.tzBezier == k1.txBezier ? 2 : k1.tzBezier == k1.tyBezier ? 3 : 0;
+}
 
 void NodeController::Evaluate(float frame, float weight) {
     const KeyLookup at = FindKey(m_keys, frame, m_cachedIndex);
@@ -104,21 +124,22 @@ void NodeController::Evaluate(float frame, float weight) {
     Math::vec3 translation;
     Math::quat rotation;
     if (at.position == KeyPosition::Between) {
-        const BoneKey& k0 = m_keys[at.index - 1];
+        if (at.index != m_segment.index) EnterSegment(at.index);
+        const Segment& s = m_segment;
         const BoneKey& k1 = m_keys[at.index];
-        const float t = KeyProgress(frame, k0.frame, k1.frame);
-        // Channels often share one curve; a curve equal to one already solved reuses its value.
-        const float r = k1.rotBezier.Evaluate(t);
-        const float x = k1.txBezier == k1.rotBezier ? r : k1.txBezier.Evaluate(t);
-        const float y = k1.tyBezier == k1.rotBezier ? r : k1.tyBezier == k1.txBezier ? x : k1.tyBezier.Evaluate(t);
-        const float z = k1.tzBezier == k1.rotBezier   ? r
-                        : k1.tzBezier == k1.txBezier ? x
-                        : k1.tzBezier == k1.tyBezier ? y
-                                                     : k1.tzBezier.Evaluate(t);
-        translation.x = k0.translation.x + (k1.translation.x - k0.translation.x) * x;
-        translation.y = k0.translation.y + (k1.translation.y - k0.translation.y) * y;
-        translation.z = k0.translation.z + (k1.translation.z - k0.translation.z) * z;
-        rotation = Math::Slerp(k0.rotation, k1.rotation, r);
+        const float t = KeyProgress(frame, s.frame0, s.frame1);
+        float values[4];  // rotation, x, y, z
+        values[0] = k1.rotBezier.Evaluate(t);
+        values[1] = s.source[0] != 0 ? values[s.source[0] - 1] : k1.txBezier.Evaluate(t);
+        values[2] = s.source[1] != 0 ? values[s.source[1] - 1] : k1.tyBezier.Evaluate(t);
+        values[3] = s.source[2] != 0 ? values[s.source[2] - 1] : k1.tzBezier.Evaluate(t);
+        translation.x = s.translation0.x + s.delta.x * values[1];
+        translation.y = s.translation0.y + s.delta.y * values[2];
+        translation.z = s.translation0.z + s.delta.z * values[3];
+        // Math::Slerp, with the part that depends on the keys alone done once for the span.
+        const float r = values[0];
+        rotation = r >= 0.0f && r <= 1.0f ? Math::SlerpOnArc(s.arc, r)
+                                          : Math::Slerp(m_keys[at.index - 1].rotation, k1.rotation, r);
     } else {
         const BoneKey& key = m_keys[at.index];
         translation = key.translation;

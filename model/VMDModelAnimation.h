@@ -50,14 +50,36 @@ public:
     void Evaluate(float frame, float weight);
 
     MMDNode* GetNode() const { return m_node; }
-    std::vector<BoneKey>& Keys() { return m_keys; }
+    /// The keys, for changing them: what the last evaluation worked out between two keys is
+    /// dropped, so take the list afresh for every change.
+    std::vector<BoneKey>& Keys() {
+        m_segment.index = kNoSegment;
+        return m_keys;
+    }
     const std::vector<BoneKey>& Keys() const { return m_keys; }
     void SortKeys();
 
 private:
+    static constexpr std::size_t kNoSegment = static_cast<std::size_t>(-1);
+    // What evaluations between keys[index - 1] and keys[index] share, worked out when playback
+    // enters the span: consecutive frames mostly fall between the same two keys.
+    struct Segment {
+        std::size_t index = kNoSegment;
+        int32_t frame0 = 0;
+        int32_t frame1 = 0;
+        Math::vec3 translation0;
+        Math::vec3 delta;  // keys[index].translation - translation0
+        Math::SlerpArc arc;
+        // Per translation channel x, y, z: 0 its own curve, 1 the rotation's, 2 x's, 3 y's value
+        // (the curves are equal).
+        uint8_t source[3] = {0, 0, 0};
+    };
+    void EnterSegment(std::size_t index);
+
     MMDNode* m_node;
     std::vector<BoneKey> m_keys;
     std::size_t m_cachedIndex = 0;
+    Segment m_segment;
 };
 
 class IKController {

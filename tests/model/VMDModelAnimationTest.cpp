@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
+#include "model/KeySearch.h"
 #include "model/MMDIkSolver.h"
+#include "model/MMDNode.h"
 #include "model/VMDFile.h"
 #include "model/VMDModelAnimation.h"
 #include "tests/model/ModelTestRigs.h"
@@ -299,3 +302,74 @@ TEST(VMDModelAnimationTest, AddMotionWithoutAModelFails) {
 }
 
 }  // namespace
+
+// A controller keeps what it worked out for the span it is in; whatever order the frames come in,
+// and after its keys change, it must give bit for bit what a plain evaluation of the keys gives:
+// the two keys around the frame, each channel's own curve, Math::Slerp of the rotations.
+TEST(VMDModelAnimationTest, ControllerMatchesAPlainEvaluationInAnyFrameOrder) {
+    const auto curve = [](float x1, float y1, float x2, float y2) { return BezierCurve{x1, y1, x2, y2}; };
+    const BezierCurve line = curve(0, 0, 1, 1);
+    const BezierCurve ease = curve(0.5f, 0, 0.5f, 1);
+    const BezierCurve overshoot = curve(0.2f, 1.9f, 0.8f, -0.6f);  // leaves 0..1: slerp extrapolates
+    std::vector<BoneKey> keys(4);
+    const BezierCurve curves[4][4] = {  // tx, ty, tz, rotation
+        {line, line, line, line},
+        {ease, ease, line, ease},  // x and y share the rotation's curve, z its own
+        {overshoot, line, overshoot, overshoot},
+        {line, ease, ease, overshoot},
+    };
+    for (int k = 0; k < 4; ++k) {
+        keys[k].frame = k * 10 + (k == 3 ? 25 : 0);
+        keys[k].translation = vec3(static_cast<float>(k), 2.0f - static_cast<float>(k * k), 0.5f * static_cast<float>(k));
+        keys[k].rotation = Math::QuaternionRotationAxis(Math::Normalize(vec3(1, static_cast<float>(k), 2)), 0.7f * static_cast<float>(k));
+        keys[k].txBezier = curves[k][0];
+        keys[k].tyBezier = curves[k][1];
+        keys[k].tzBezier = curves[k][2];
+        keys[k].rotBezier = curves[k][3];
+    }
+    MMDNode node;
+    NodeController controller(&node);
+    controller.Keys() = keys;
+
+    const auto plain = [&](float frame, vec3& t, quat& r) {
+        const int32_t n = KeySearchFrame(frame);
+        size_t i = 0;
+        while (i < keys.size() && keys[i].frame <= n) ++i;
+        if (i == 0 || i == keys.size()) {
+            const BoneKey& key = keys[i == 0 ? 0 : keys.size() - 1];
+            t = key.translation;
+            r = key.rotation;
+            return;
+        }
+        const BoneKey& k0 = keys[i - 1];
+        const BoneKey& k1 = keys[i];
+        const float p = KeyProgress(frame, k0.frame, k1.frame);
+        t = vec3(k0.translation.x + (k1.translation.x - k0.translation.x) * k1.txBezier.Evaluate(p),
+                 k0.translation.y + (k1.translation.y - k0.translation.y) * k1.tyBezier.Evaluate(p),
+                 k0.translation.z + (k1.translation.z - k0.translation.z) * k1.tzBezier.Evaluate(p));
+        r = Math::Slerp(k0.rotation, k1.rotation, k1.rotBezier.Evaluate(p));
+    };
+    const auto check = [&](float frame) {
+        SCOPED_TRACE(frame);
+        controller.Evaluate(frame, 1.0f);
+        vec3 t;
+        quat r;
+        plain(frame, t, r);
+        EXPECT_EQ(t, node.GetAnimateTranslate());
+        const quat q = node.GetAnimateRotate();
+        EXPECT_TRUE(q.x == r.x && q.y == r.y && q.z == r.z && q.w == r.w);
+    };
+
+    for (float f = -2.0f; f <= 58.0f; f += 0.75f) check(f);  // forward through every span
+    for (float f = 57.5f; f >= -1.0f; f -= 1.25f) check(f);  // backward
+    for (float f : {33.0f, 3.0f, 54.9f, 12.5f, 12.6f, 47.0f, 20.0f, 19.99f, 100.0f, 5.0f}) check(f);  // jumps
+
+    // New values for the keys of the span in use: the next evaluation takes them up.
+    check(15.0f);
+    keys[1].translation = vec3(-4, 4, -4);
+    keys[2].rotation = Math::QuaternionRotationAxis(vec3(0, 0, 1), -1.0f);
+    keys[2].rotBezier = ease;
+    controller.Keys() = keys;
+    check(15.0f);
+    check(15.5f);
+}
