@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <numeric>
 #include <string>
 
@@ -167,6 +168,16 @@ void ClearRecords(const std::vector<Record>& records, uint32_t begin, uint32_t f
     };
     for (uint32_t i = begin; i < firstEnd; ++i) clear(i);
     for (uint32_t i = laterBegin; i < end; ++i) clear(i);
+}
+
+bool AllFinite(const std::vector<BoneMorphOffset>& offsets) {
+    for (const BoneMorphOffset& o : offsets) {
+        const float values[7] = {o.translate.x, o.translate.y, o.translate.z, o.rotate.x, o.rotate.y, o.rotate.z, o.rotate.w};
+        for (float v : values) {
+            if (!std::isfinite(v)) return false;
+        }
+    }
+    return true;
 }
 
 bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
@@ -380,7 +391,9 @@ void MMDMorphManager::Apply(const MMDMorph& morph, float w, const MorphTargets& 
             }
             return;
         case MorphType::Bone:
-            if (list >= m_boneMorphs.size()) {
+            if (list >= m_boneMorphs.size() || (w == 0.0f && AllFinite(m_boneMorphs[list]))) {
+                // At weight 0 finite offsets move nothing: t + 0·d is t and a slerp at 0 is its
+                // start (a zero component may at most lose its sign).
                 return;
             }
             // On top of the rest pose BeginUpdate restored, before the motion's animate values.

@@ -241,3 +241,33 @@ TEST_F(MorphTest, OutOfRangeOffsetsAreDropped) {
     Run();
     EXPECT_EQ(vec3(1, 0, 0), positions[2]);
 }
+
+// A bone morph at weight 0 leaves a turned, moved node exactly as it was, as t + 0·d and a slerp
+// at 0 do; the same morph at a small weight still moves it.
+TEST_F(MorphTest, BoneMorphAtWeightZeroLeavesTheNode) {
+    PMXBone bone;
+    bone.name = u"b";
+    bone.parentBoneIndex = -1;
+    SetupPMXNodes(std::vector<PMXBone>{bone}, nodes);
+    PMXMorph m;
+    m.name = u"bone";
+    m.morphType = PMXMorphType::Bone;
+    const quat q = Math::QuaternionRotationAxis({0, 1, 0}, 2.5f);
+    m.boneMorph = {{0, {1, 2, 3}, {q.x, q.y, q.z, q.w}}};
+    Build({m});
+    PMXNode* node = nodes.GetNode(0);
+    const vec3 t(0.25f, -1.5f, 4.0f);
+    const quat r = Math::QuaternionRotationAxis(Math::Normalize(vec3(1, 2, 3)), 0.9f);
+    for (float w : {0.0f, 1e-3f}) {
+        node->SetTranslate(t);
+        node->SetRotate(r);
+        Weigh(u"bone", w);
+        Run();
+        const vec3 movedT = t + vec3(1, 2, -3) * w;
+        const quat movedR = Math::Slerp(r, {-q.x, -q.y, q.z, q.w}, w);
+        EXPECT_EQ(movedT, node->GetTranslate()) << w;
+        const quat got = node->GetRotate();
+        EXPECT_TRUE(got.x == movedR.x && got.y == movedR.y && got.z == movedR.z && got.w == movedR.w) << w;
+        EXPECT_EQ(w == 0.0f, got.x == r.x && got.y == r.y && got.z == r.z && got.w == r.w) << w;
+    }
+}
