@@ -104,12 +104,12 @@ void RunPlannedCall(const Record* records, uint32_t begin, uint32_t firstEnd, ui
 }
 
 // Applies one list at weight w, the first write of a vertex in the pass (its kind's bits not
-// `written`) overwriting, and plans it into records [begin, begin + list size): first writes
-// from the front in list order, later ones from the back in reverse order. Returns the first
-// writes' end and the later ones' start. Branch-free: which kind a write is varies from offset
-// to offset. (Each step stores the offset at both ends; the slot the counts don't claim is
-// free, or is the same slot when the list is done.)
-template <class Offset, class Value>
+// `written`) overwriting, and with kPlan plans it into records [begin, begin + list size): first
+// writes from the front in list order, later ones from the back in reverse order. Returns the
+// first writes' end and the later ones' start. Branch-free: which kind a write is varies from
+// offset to offset. (Each step stores the offset at both ends; the slot the counts don't claim
+// is free, or is the same slot when the list is done.)
+template <bool kPlan, class Offset, class Value>
 std::pair<uint32_t, uint32_t> ApplyAndPlanList(const std::vector<Offset>& offsets, uint32_t vertexEnd, size_t limit,
                                                float w, Value* out, uint8_t* flags, uint8_t parity, uint8_t written,
                                                Offset* records, uint32_t begin) {
@@ -124,10 +124,12 @@ std::pair<uint32_t, uint32_t> ApplyAndPlanList(const std::vector<Offset>& offset
         const uint32_t seen = (f & mask) == written ? 1u : 0u;
         out[o.vertex] = Keep(out[o.vertex], 0u - seen) + o.offset * w;
         flags[o.vertex] = static_cast<uint8_t>((f & ~parity) | written);
-        front[first] = o;
-        *(back - later) = o;
-        first += 1 - seen;
-        later += seen;
+        if constexpr (kPlan) {
+            front[first] = o;
+            *(back - later) = o;
+            first += 1 - seen;
+            later += seen;
+        }
     };
     if (vertexEnd <= limit) {
         for (const Offset& o : offsets) step(o);
@@ -170,6 +172,18 @@ void ClearRecords(const std::vector<Record>& records, uint32_t begin, uint32_t f
     for (uint32_t i = laterBegin; i < end; ++i) clear(i);
 }
 
+// Zeroes every vertex with `flag` and drops the flag.
+template <class Value>
+void ClearFlagged(std::span<Value> out, std::span<uint8_t> flags, uint8_t flag) {
+    const size_t limit = std::min(out.size(), flags.size());
+    for (size_t v = 0; v < limit; ++v) {
+        if (flags[v] & flag) {
+            out[v] = Value();
+            flags[v] = static_cast<uint8_t>(flags[v] & ~flag);
+        }
+    }
+}
+
 bool AllFinite(const std::vector<BoneMorphOffset>& offsets) {
     for (const BoneMorphOffset& o : offsets) {
         const float values[7] = {o.translate.x, o.translate.y, o.translate.z, o.rotate.x, o.rotate.y, o.rotate.z, o.rotate.w};
@@ -189,6 +203,7 @@ void MorphVertexTracker::Reset(std::size_t vertexCount) {
     m_calls.clear();
     m_plan.clear();
     m_oldPlan.clear();
+    m_planReady = false;
     m_oddPass = false;
     m_owner = nullptr;
     m_generation = 0;
@@ -230,8 +245,28 @@ void MMDMorphManager::ClearAppliedMorphs(const MorphTargets& targets) const {
 
 void MMDMorphManager::ClearPlan(const MorphTargets& targets) const {
     MorphVertexTracker& tracker = *targets.tracker;
-    // By the plan's own records: the lists may have changed since it was made.
     const std::span<uint8_t> flags(tracker.m_flags);
+    if (!tracker.m_planReady) {
+        if (tracker.m_owner == this && tracker.m_generation == m_generation) {
+            // The lists are still what the last pass applied.
+            for (const MorphVertexTracker::PlannedCall& p : tracker.m_plan) {
+                const uint32_t list = p.call.list;
+                if (p.call.type == MorphType::Position && list < m_positionMorphs.size()) {
+                    ClearList(m_positionMorphs[list], targets.positionOffsets, flags, kMorphPositionFlag, 0, 0xFF);
+                } else if (p.call.type == MorphType::UV && list < m_uvMorphs.size()) {
+                    ClearList(m_uvMorphs[list], targets.uvOffsets, flags, kMorphUVFlag, 0, 0xFF);
+                }
+            }
+        } else {
+            // Nothing tells which vertices but their flags.
+            ClearFlagged(targets.positionOffsets, flags, kMorphPositionFlag);
+            ClearFlagged(targets.uvOffsets, flags, kMorphUVFlag);
+        }
+        tracker.m_plan.clear();
+        tracker.m_owner = nullptr;
+        return;
+    }
+    // By the plan's own records: the lists may have changed since it was made.
     for (const MorphVertexTracker::PlannedCall& p : tracker.m_plan) {
         if (p.call.type == MorphType::Position) {
             ClearRecords(tracker.m_positionRecords, p.begin, p.firstEnd, p.laterBegin, p.end, targets.positionOffsets,
@@ -266,7 +301,7 @@ void MMDMorphManager::ClearDroppedLists(const MorphTargets& targets) const {
     }
 }
 
-void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets) const {
+void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets, bool makePlan) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const size_t positionLimit = std::min(targets.positionOffsets.size(), tracker.m_flags.size());
     const size_t uvLimit = std::min(targets.uvOffsets.size(), tracker.m_flags.size());
@@ -296,8 +331,9 @@ void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets) const {
             tracker.m_uvInPass[call.list] = 1;
         }
     }
-    if (tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
-    if (tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
+    if (makePlan && tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
+    if (makePlan && tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
+    tracker.m_planReady = makePlan;
 
     uint8_t* flags = tracker.m_flags.data();
     constexpr uint8_t kPositionParity = MorphVertexTracker::kPositionParity;
@@ -311,22 +347,26 @@ void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets) const {
         std::pair<uint32_t, uint32_t> split;
         if (call.type == MorphType::Position) {
             const auto& offsets = m_positionMorphs[call.list];
-            split = ApplyAndPlanList(offsets, m_positionVertexEnd[call.list], positionLimit, call.weight,
-                                     targets.positionOffsets.data(), flags, kPositionParity, positionWritten,
-                                     tracker.m_positionRecords.data(), positionAt);
+            split = (makePlan ? ApplyAndPlanList<true, PositionMorphOffset, Math::vec3>
+                              : ApplyAndPlanList<false, PositionMorphOffset, Math::vec3>)(
+                offsets, m_positionVertexEnd[call.list], positionLimit, call.weight, targets.positionOffsets.data(),
+                flags, kPositionParity, positionWritten, tracker.m_positionRecords.data(), positionAt);
             planned.begin = positionAt;
             positionAt += static_cast<uint32_t>(offsets.size());
             planned.end = positionAt;
         } else {
             const auto& offsets = m_uvMorphs[call.list];
-            split = ApplyAndPlanList(offsets, m_uvVertexEnd[call.list], uvLimit, call.weight, targets.uvOffsets.data(),
-                                     flags, kUVParity, uvWritten, tracker.m_uvRecords.data(), uvAt);
+            split = (makePlan ? ApplyAndPlanList<true, UVMorphOffset, Math::vec4>
+                              : ApplyAndPlanList<false, UVMorphOffset, Math::vec4>)(
+                offsets, m_uvVertexEnd[call.list], uvLimit, call.weight, targets.uvOffsets.data(), flags, kUVParity,
+                uvWritten, tracker.m_uvRecords.data(), uvAt);
             planned.begin = uvAt;
             uvAt += static_cast<uint32_t>(offsets.size());
             planned.end = uvAt;
         }
         planned.firstEnd = split.first;
         planned.laterBegin = split.second;
+        if (!makePlan) planned.begin = planned.firstEnd = planned.laterBegin = planned.end = 0;
         tracker.m_plan.push_back(planned);
     }
 
@@ -345,8 +385,9 @@ void MMDMorphManager::FinishPass(const MorphTargets& targets) const {
     for (size_t i = 0; samePlan && i < calls.size(); ++i) {
         samePlan = plan[i].call.type == calls[i].type && plan[i].call.list == calls[i].list;
     }
-    if (!samePlan) {
-        ApplyAndPlan(targets);
+    if (!samePlan || !tracker.m_planReady) {
+        // A plan pays once the same lists come again: make it on their second pass.
+        ApplyAndPlan(targets, samePlan);
         return;
     }
     // Same lists at the same weights: the buffers already hold this pass's sums.

@@ -164,20 +164,38 @@ TEST_F(MorphTrackerTest, RandomFramesMatchAPlainPass) {
     }
 }
 
-// Clearing drops every offset and flag; the next pass starts afresh. Offset lists replaced after
-// a pass are cleared by what the pass wrote, not by the new lists.
+// Clearing drops every offset and flag, whether the last pass ran a plan or applied new lists;
+// the next pass starts afresh. Offset lists replaced after a pass are cleared by what the pass
+// wrote, not by the new lists.
 TEST_F(MorphTrackerTest, ClearAndReplacedListsLeaveNothingBehind) {
-    CheckFrame({1, 1, 1, 1, 0, 0, 0, 0});
-    manager.ClearAppliedMorphs({positions, uvs, {}, {}, &tracker});
-    EXPECT_TRUE(SameBits(std::vector<vec3>(kVertices), positions));
-    EXPECT_TRUE(SameBits(std::vector<vec4>(kVertices), uvs));
-    for (uint8_t f : tracker.Flags()) EXPECT_EQ(0, f & (kMorphPositionFlag | kMorphUVFlag));
-    CheckFrame({1, 1, 1, 1, 0, 0, 0, 0});
+    const auto expectCleared = [&] {
+        EXPECT_TRUE(SameBits(std::vector<vec3>(kVertices), positions));
+        EXPECT_TRUE(SameBits(std::vector<vec4>(kVertices), uvs));
+        for (uint8_t f : tracker.Flags()) EXPECT_EQ(0, f & (kMorphPositionFlag | kMorphUVFlag));
+    };
+    for (int passes : {1, 2}) {  // new lists only; the same lists again, which makes a plan
+        SCOPED_TRACE(passes);
+        for (int p = 0; p < passes; ++p) CheckFrame({1, 1, 1, p == 0 ? 1.0f : 0.5f, 0, 0, 0, 0});
+        manager.ClearAppliedMorphs({positions, uvs, {}, {}, &tracker});
+        expectCleared();
+    }
 
-    // Morph 0 now names vertex 9 only; vertices 0, 1 and 3 must not keep its old offsets.
-    manager.SetPositionOffsets(manager.GetMorph(0)->GetListIndex(), {{9, {1, 1, 1}}});
-    morphs[0].positionMorph = {{9, {1, 1, 1}}};
-    CheckFrame({1, 0, 0, 0, 0, 0, 0, 0});
+    // Morph 0 then names vertex 9 only, later vertex 2 only; vertices it named before must not
+    // keep their offsets.
+    const std::vector<std::vector<PMXPositionMorph>> replacements = {{{9, {1, 1, 1}}}, {{2, {-1, 0.5f, 2}}}};
+    for (int passes : {1, 2}) {
+        SCOPED_TRACE(passes);
+        for (int p = 0; p < passes; ++p) CheckFrame({1, 0, 0, p == 0 ? 1.0f : 0.5f, 0, 0, 0, 0});
+        const std::vector<PMXPositionMorph>& next = replacements[passes - 1];
+        std::vector<PositionMorphOffset> offsets;
+        for (const PMXPositionMorph& o : next) {
+            offsets.push_back({static_cast<uint32_t>(o.vertexIndex), {o.position.x, o.position.y, -o.position.z}});
+        }
+        manager.SetPositionOffsets(manager.GetMorph(0)->GetListIndex(), offsets);
+        morphs[0].positionMorph = next;
+        CheckFrame({1, 0, 0, 0, 0, 0, 0, 0});
+        CheckFrame({0.5f, 0, 0, 0, 0, 0, 0, 0});
+    }
 }
 
 // Buffers shorter than the vertex count: offsets past them are skipped, nothing is written out of
