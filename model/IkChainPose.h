@@ -21,7 +21,7 @@ namespace Vesma {
 
 class IkChainPose {
 public:
-    /// Lists the entries for `links` (null links are left out), `target` and `ikNode`. The node
+    /// Lists the entries for `links` (none null), `target` and `ikNode`. The node
     /// tree must not change afterwards.
     void Build(std::span<MMDNode* const> links, const MMDNode* target, const MMDNode* ikNode);
 
