@@ -178,13 +178,7 @@ Vesma::VMDFile MakeDance() {
     const auto key = [&](const std::string& name, uint32_t frame, vec3 t, quat r, bool eased) {
         vmd.boneKeys.push_back(TestSupport::MakeBoneKey(name, frame, t, r));
         if (eased) {
-            auto& curves = vmd.boneKeys.back().interpolation;
-            for (int ch = 0; ch < 4; ++ch) {
-                curves[ch] = 40;
-                curves[4 + ch] = 10;
-                curves[8 + ch] = 90;
-                curves[12 + ch] = 117;
-            }
+            TestSupport::SetBoneKeyCurves(vmd.boneKeys.back(), 40, 10, 90, 117);
         }
     };
     for (uint32_t frame = 0; frame <= 600; frame += 4) {

@@ -135,13 +135,7 @@ Vesma::VMDFile MakeMotion(const Shape& shape, bool eased) {
                                                            0.3f * unit(rng));
             vmd.boneKeys.push_back(TestSupport::MakeBoneKey(BoneName(b), frame, {unit(rng), unit(rng), unit(rng)}, turn));
             if (eased) {
-                auto& curves = vmd.boneKeys.back().interpolation;
-                for (int c = 0; c < 4; ++c) {
-                    curves[c] = 64;        // x1
-                    curves[4 + c] = 0;     // y1
-                    curves[8 + c] = 64;    // x2
-                    curves[12 + c] = 127;  // y2
-                }
+                TestSupport::SetBoneKeyCurves(vmd.boneKeys.back(), 64, 0, 64, 127);
             }
         }
         for (size_t m = 0; m < shape.activeMorphs; ++m) {

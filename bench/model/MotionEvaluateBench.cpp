@@ -56,13 +56,7 @@ Vesma::VMDFile MakeMotion(bool eased) {
                 Math::Normalize(Math::vec3(unit(rng), unit(rng), unit(rng))), 0.3f * unit(rng));
             vmd.boneKeys.push_back(TestSupport::MakeBoneKey(Name('b', b), frame, {unit(rng), unit(rng), unit(rng)}, turn));
             if (eased) {
-                auto& curves = vmd.boneKeys.back().interpolation;
-                for (int c = 0; c < 4; ++c) {
-                    curves[c] = 64;
-                    curves[4 + c] = 0;
-                    curves[8 + c] = 64;
-                    curves[12 + c] = 127;
-                }
+                TestSupport::SetBoneKeyCurves(vmd.boneKeys.back(), 64, 0, 64, 127);
             }
         }
         for (int m = 0; m < kMorphs; ++m) {

@@ -105,6 +105,24 @@ protected:
         l.limitMax = hi;
     }
 
+    // Every global is finite and exactly what an update from the roots gives (nothing stale).
+    void ExpectGlobalsUpToDate() {
+        std::vector<mat4> solved;
+        for (const auto& n : nodes.GetNodes()) solved.push_back(n->GetGlobalTransform());
+        for (const auto& n : nodes.GetNodes()) {
+            if (!n->GetParent()) n->UpdateGlobalTransform();
+        }
+        for (size_t i = 0; i < solved.size(); ++i) {
+            const mat4& full = nodes.GetNode(static_cast<int64_t>(i))->GetGlobalTransform();
+            for (int r = 0; r < 4; ++r) {
+                for (int c = 0; c < 4; ++c) {
+                    EXPECT_TRUE(std::isfinite(solved[i].m[r][c])) << "bone " << i;
+                    EXPECT_EQ(full.m[r][c], solved[i].m[r][c]) << "bone " << i;
+                }
+            }
+        }
+    }
+
     MMDNodeManager nodes;
     MMDIKManager iks;
 };
@@ -380,17 +398,7 @@ TEST_F(IkTest, BonesBranchingOffTheChainEndUpToDate) {
                 Build(bones);
                 Pose(nodes);
 
-                std::vector<mat4> solved;
-                for (const auto& n : nodes.GetNodes()) solved.push_back(n->GetGlobalTransform());
-                for (const auto& n : nodes.GetNodes()) {
-                    if (!n->GetParent()) n->UpdateGlobalTransform();
-                }
-                for (size_t i = 0; i < solved.size(); ++i) {
-                    const mat4& full = nodes.GetNode(static_cast<int64_t>(i))->GetGlobalTransform();
-                    for (int r = 0; r < 4; ++r) {
-                        for (int c = 0; c < 4; ++c) EXPECT_EQ(full.m[r][c], solved[i].m[r][c]) << "bone " << i;
-                    }
-                }
+                ExpectGlobalsUpToDate();
                 // The chain did move towards the goal.
                 EXPECT_LT(Math::Length(Position(nodes, 2) - Position(nodes, 5)),
                           Math::Length(vec3(0, 1, 0) - Position(nodes, 5)));
@@ -431,20 +439,7 @@ TEST_F(IkTest, OddChainShapesSolveWithoutFault) {
         const vec3 targetBefore = Position(nodes, c.target);
         Pose(nodes);
 
-        std::vector<mat4> solved;
-        for (const auto& n : nodes.GetNodes()) solved.push_back(n->GetGlobalTransform());
-        for (const auto& n : nodes.GetNodes()) {
-            if (!n->GetParent()) n->UpdateGlobalTransform();
-        }
-        for (size_t i = 0; i < solved.size(); ++i) {
-            const mat4& full = nodes.GetNode(static_cast<int64_t>(i))->GetGlobalTransform();
-            for (int r = 0; r < 4; ++r) {
-                for (int col = 0; col < 4; ++col) {
-                    ASSERT_TRUE(std::isfinite(solved[i].m[r][col])) << "bone " << i;
-                    EXPECT_EQ(full.m[r][col], solved[i].m[r][col]) << "bone " << i;
-                }
-            }
-        }
+        ExpectGlobalsUpToDate();
         if (std::string(c.what) == "target on another branch" || std::string(c.what) == "links off the target's path") {
             EXPECT_EQ(targetBefore, Position(nodes, c.target));
         }

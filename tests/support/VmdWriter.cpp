@@ -137,6 +137,12 @@ Vesma::VMDMotionKey MakeBoneKey(std::string_view name, uint32_t frame, Math::vec
     return key;
 }
 
+void SetBoneKeyCurves(Vesma::VMDMotionKey& key, uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2) {
+    // Each 16-byte row holds x1, y1, x2 and y2 of the four channels in turn; the rows repeat.
+    const uint8_t values[4] = {x1, y1, x2, y2};
+    for (int i = 0; i < 64; ++i) key.interpolation[i] = values[(i % 16) / 4];
+}
+
 Vesma::VMDMorphKey MakeMorphKey(std::string_view name, uint32_t frame, float weight) {
     Vesma::VMDMorphKey key;
     key.morphName = NameField<16>(name.substr(0, 15));

@@ -62,6 +62,8 @@ std::array<uint8_t, N> NameField(std::string_view name) {
 
 Vesma::VMDMotionKey MakeBoneKey(std::string_view name, uint32_t frame, Math::vec3 translation = {},
                                 Math::quat rotation = Math::quat::Identity());
+/// Gives all four channels of `key` the curve with control points (x1, y1) and (x2, y2), 0..127.
+void SetBoneKeyCurves(Vesma::VMDMotionKey& key, uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2);
 Vesma::VMDMorphKey MakeMorphKey(std::string_view name, uint32_t frame, float weight);
 Vesma::VMDCameraKey MakeCameraKey(uint32_t frame, float distance, Math::vec3 interest = {},
                                   Math::vec3 rotation = {}, uint32_t viewAngle = 30);
