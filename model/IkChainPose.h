@@ -46,6 +46,8 @@ public:
     std::size_t GetEntryCount() const { return m_entries.size(); }
 
 private:
+    friend class IkLaneSolver;
+
     struct Entry {
         MMDNode* node = nullptr;
         int32_t parent = -1;                       // entry index, or -1

@@ -1,5 +1,7 @@
 #include "model/MMDIkSolver.h"
 
+#include "model/IkStep.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,46 +16,8 @@ using Math::vec3;
 
 constexpr float kTwoPi = 2.0f * kPi;
 constexpr float kLargestFloat = 3.4028235e38f;
-// Below this squared length a quaternion has no usable inverse (the float epsilon).
-constexpr float kInverseEpsilon = 1.1920929e-07f;
 
-float Clamp(float v, float lo, float hi) { return std::min(std::max(v, lo), hi); }
-
-quat InverseOrZero(const quat& q) {
-    const float lengthSq = Math::Dot(q, q);
-    if (lengthSq <= kInverseEpsilon) {
-        return {0, 0, 0, 0};
-    }
-    const quat c = Math::Conjugate(q);
-    return {c.x / lengthSq, c.y / lengthSq, c.z / lengthSq, c.w / lengthSq};
-}
-
-vec3 UnitAxis(int axis) {
-    vec3 v;
-    v[axis] = 1.0f;
-    return v;
-}
-
-// The axis a limited link turns about alone, or -1. An axis qualifies when its own range is not
-// empty and neither other axis has both bounds non-zero (a range touching zero doesn't block it).
-int SingleLimitedAxis(const vec3& lo, const vec3& hi) {
-    const auto closed = [&](int a) { return lo[a] == 0.0f && hi[a] == 0.0f; };
-    const auto open = [&](int a) { return lo[a] != 0.0f && hi[a] != 0.0f; };
-    for (int axis = 0; axis < 3; ++axis) {
-        if (!closed(axis) && !open((axis + 1) % 3) && !open((axis + 2) % 3)) {
-            return axis;
-        }
-    }
-    return -1;
-}
-
-// The quaternion of RotationX(e.x) * RotationY(e.y) * RotationZ(e.z): x acts first.
-quat QuaternionFromEulerXYZ(const vec3& e) {
-    const quat qx = Math::QuaternionRotationAxis({1, 0, 0}, e.x);
-    const quat qy = Math::QuaternionRotationAxis({0, 1, 0}, e.y);
-    const quat qz = Math::QuaternionRotationAxis({0, 0, 1}, e.z);
-    return Math::Normalize(qz * (qy * qx));
-}
+using IkStep::Clamp;
 
 float WrapAngle(float a) {
     float r = std::fmod(a, kTwoPi);
@@ -72,13 +36,6 @@ float AngleDistance(float a, float b) {
         d += kTwoPi;
     }
     return std::fabs(d);
-}
-
-// The angle between unit vectors a and b, given their cross product. acos of the dot product
-// would be the same angle, but in float it can't resolve turns below about 3e-4 radians (the dot
-// product rounds to 1), which stalls the solve well short of the goal.
-float AngleBetween(const vec3& a, const vec3& b, const vec3& cross) {
-    return std::atan2(Math::Length(cross), Math::Dot(a, b));
 }
 
 // Unit directions from the origin of `global` (an affine transform) to `p` and `q`, in its own
@@ -160,35 +117,6 @@ void DirectionsInSpaceOf(const mat4& global, const vec3& p, const vec3& q, vec3&
 
 float SafeAsin(float v) { return std::asin(Clamp(v, -1.0f, 1.0f)); }
 
-// tan(0.001 degrees): a turn is below the smallest step when sin < cos * this (and cos > 0).
-constexpr float kTanSmallestStep = 1.7453292e-05f;
-
-/// The turn of a link that brings direction b onto a (both unit vectors), about b x a, limited to
-/// `limit.angle` radians; identity when b x a is zero. For turns the limit doesn't cut and that are well short of half a turn, the quaternion
-/// comes straight from the cross and dot products, (b x a, 1 + a.b) normalised, which is the
-/// half-angle rotation without any trigonometry; everything else takes the angle itself.
-quat LimitedTurn(const vec3& a, const vec3& b, const vec3& cross, const StepLimit& limit) {
-    if (cross == vec3()) return quat::Identity();
-    const float sine = Math::Length(cross);
-    const float cosine = Math::Dot(a, b);
-    const bool ordinaryLimit = limit.angle > 0.0f && limit.angle < kPi;
-    if (ordinaryLimit || limit.angle >= kPi) {
-        // The turn exceeds the limit exactly when sin(angle - limit) > 0 (both in [0, pi]).
-        const bool clamped = ordinaryLimit && sine * limit.cos - cosine * limit.sin > 0.0f;
-        if (clamped) {
-            const vec3 n = cross / sine;
-            return {n.x * limit.halfSin, n.y * limit.halfSin, n.z * limit.halfSin, limit.halfCos};
-        }
-        if (cosine > -0.99f) {
-            const float w = 1.0f + cosine;
-            const float inv = 1.0f / std::sqrt(sine * sine + w * w);
-            return {cross.x * inv, cross.y * inv, cross.z * inv, w * inv};
-        }
-    }
-    const float angle = Clamp(std::atan2(sine, cosine), -limit.angle, limit.angle);
-    return Math::QuaternionRotationAxis(cross, angle);
-}
-
 }  // namespace
 
 Math::vec3 DecomposeEuler(const Math::mat4& matrix, const Math::vec3& reference) {
@@ -264,20 +192,31 @@ const std::u16string& MMDIkSolver::GetName() const {
     return m_ikNode ? m_ikNode->GetName() : kNoName;
 }
 
-void MMDIkSolver::Solve() {
-    if (!m_enable || !m_ikNode || !m_targetNode) {
-        return;
-    }
+bool MMDIkSolver::PreparePose() {
+    if (!m_ikNode || !m_targetNode) return false;
     if (!m_poseValid) {
         for (const MMDIkLink& link : m_links) {
-            if (!link.node) return;
+            if (!link.node) return false;
         }
         std::vector<MMDNode*> linkNodes;
         for (const MMDIkLink& link : m_links) linkNodes.push_back(link.node);
         m_pose.Build(linkNodes, m_targetNode, m_ikNode);
         m_poseValid = true;
+        ++m_poseGeneration;
     }
+    return true;
+}
 
+void MMDIkSolver::Solve() {
+    if (!m_enable || !PreparePose()) {
+        return;
+    }
+    BeginSolve();
+    Iterate();
+    m_pose.Commit();
+}
+
+void MMDIkSolver::BeginSolve() {
     // Every link starts from IK rotate identity; the pose works on copies of the transforms and
     // hands the result to the nodes at the end.
     m_pose.Begin();
@@ -287,9 +226,11 @@ void MMDIkSolver::Solve() {
         link.prevAngle = {};
         link.planeModeAngle = 0.0f;
         link.saveIKRotate = quat::Identity();
-        m_inverseInner[k] = InverseOrZero(m_pose.GetLinkInnerRotate(k));
+        m_inverseInner[k] = IkStep::InverseOrZero(m_pose.GetLinkInnerRotate(k));
     }
+}
 
+void MMDIkSolver::Iterate() {
     float best = kLargestFloat;
     for (uint32_t i = 0; i < m_iterateCount; ++i) {
         SolveCore(i);
@@ -304,7 +245,6 @@ void MMDIkSolver::Solve() {
         for (std::size_t k = 0; k < m_links.size(); ++k) m_links[k].saveIKRotate = m_pose.GetLinkIKRotate(k);
         best = d;
     }
-    m_pose.Commit();
 }
 
 void MMDIkSolver::SolveCore(uint32_t iteration) {
@@ -317,7 +257,7 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
             continue;
         }
         if (link.axisLimit) {
-            const int axis = SingleLimitedAxis(link.limitMin, link.limitMax);
+            const int axis = IkStep::SingleLimitedAxis(link.limitMin, link.limitMax);
             if (axis >= 0) {
                 SolvePlane(iteration, linkIndex, axis, ikPosition);
                 continue;
@@ -331,22 +271,14 @@ void MMDIkSolver::SolveCore(uint32_t iteration) {
 
         // Links already turned to within 0.001 degrees of the goal are left alone.
         const vec3 axis = Math::Cross(b, a);
-        if (Math::Length(axis) <= Math::Dot(a, b) * kTanSmallestStep) {
+        if (IkStep::BelowSmallestStep(a, b, axis)) {
             continue;
         }
-        const quat rot = LimitedTurn(a, b, axis, m_stepLimit);
+        const quat rot = IkStep::LimitedTurn(a, b, axis, m_stepLimit);
 
         const quat& anim = m_pose.GetLinkInnerRotate(linkIndex);
         quat candidate = m_pose.GetLinkIKRotate(linkIndex) * anim * rot;
-        if (link.axisLimit) {
-            vec3 euler = DecomposeEuler(Math::RotationQuaternion(candidate), link.prevAngle);
-            euler = Math::Min(link.limitMax, Math::Max(link.limitMin, euler));
-            // Each step turns every axis by at most the limit angle.
-            for (int c = 0; c < 3; ++c) {
-                link.prevAngle[c] += Clamp(euler[c] - link.prevAngle[c], -m_limitAngle, m_limitAngle);
-            }
-            candidate = QuaternionFromEulerXYZ(link.prevAngle);
-        }
+        if (link.axisLimit) candidate = IkStep::LimitToRanges(candidate, link, m_limitAngle);
 
         m_pose.SetLinkIKRotate(linkIndex, candidate * m_inverseInner[linkIndex]);
     }
@@ -358,38 +290,8 @@ void MMDIkSolver::SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis
     vec3 b;
     DirectionsInSpaceOf(m_pose.GetLinkGlobal(linkIndex), ikPosition, m_pose.GetTargetPosition(), a, b);
 
-    const vec3 cross = Math::Cross(b, a);
-    const float angle = Clamp(AngleBetween(a, b, cross), -m_limitAngle, m_limitAngle);
-    const vec3 axisVector = UnitAxis(axis);
-
-    // Turn towards whichever side brings the target nearer to the goal: b turned by +angle about
-    // the axis ends nearer a than b turned by -angle exactly when sin(angle) * axis . (b x a) > 0.
-    // (Comparing the two dot products directly would tie in float for small angles and pick
-    // the wrong side.) Only the sign of the sine matters; at 0 and pi the two turns tie.
-    const float sinSign = (angle > 0.0f && angle < kPi) ? 1.0f : (angle < 0.0f && angle > -kPi) ? -1.0f : 0.0f;
-    const bool plusIsNearer = sinSign * cross[axis] > 0.0f;
-    float newAngle = plusIsNearer ? link.planeModeAngle + angle : link.planeModeAngle - angle;
-
-    const float lower = link.limitMin[axis];
-    const float upper = link.limitMax[axis];
-    if (iteration == 0 && (newAngle < lower || newAngle > upper)) {
-        // A knee straight at the start of the solve may pick the wrong side; bend it the way the
-        // limits allow instead.
-        if (-newAngle > lower && -newAngle < upper) {
-            newAngle = -newAngle;
-        } else {
-            const float mid = (lower + upper) * 0.5f;
-            if (std::fabs(mid + newAngle) < std::fabs(mid - newAngle)) {
-                newAngle = -newAngle;
-            }
-        }
-    }
-    newAngle = Clamp(newAngle, lower, upper);
-    link.planeModeAngle = newAngle;
-
     // The link's whole local rotation becomes the turn about the axis.
-    const vec3 halfSine = axisVector * std::sin(newAngle * 0.5f);
-    const quat turn(halfSine.x, halfSine.y, halfSine.z, std::cos(newAngle * 0.5f));
+    const quat turn = IkStep::PlaneTurn(iteration, a, b, Math::Cross(b, a), axis, link, m_limitAngle);
     m_pose.SetLinkIKRotate(linkIndex, turn * m_inverseInner[linkIndex]);
 }
 

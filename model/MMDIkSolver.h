@@ -60,6 +60,12 @@ public:
     /// nothing while disabled or without an IK and a target node.
     void Solve();
 
+    /// Builds the solver's working copy of its chain if the links or nodes changed since the last
+    /// one. False when the solver can't run (no IK or target node, or a missing link).
+    bool PreparePose();
+    /// Counts the working copies built; one solver's copy only changes shape with a new count.
+    uint64_t GetPoseGeneration() const { return m_poseGeneration; }
+
     MMDNode* GetIKNode() const { return m_ikNode; }
     void SetIKNode(MMDNode* node) {
         m_ikNode = node;
@@ -96,6 +102,11 @@ public:
     void ClearBaseAnimation() { m_baseEnable = true; }
 
 private:
+    friend class IkLaneSolver;
+
+    // Solve = BeginSolve, Iterate, then the pose's Commit.
+    void BeginSolve();
+    void Iterate();
     void SolveCore(uint32_t iteration);
     void SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis, const Math::vec3& ikPosition);
 
@@ -107,6 +118,7 @@ private:
     StepLimit m_stepLimit{6.2831855f};
     IkChainPose m_pose;
     bool m_poseValid = false;
+    uint64_t m_poseGeneration = 0;
     // Per link, the inverse of its inner rotation (animate rotate (x) rotate) during a solve.
     std::vector<Math::quat> m_inverseInner;
     bool m_enable = true;

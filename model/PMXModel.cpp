@@ -99,6 +99,7 @@ void PMXModel::Clear() {
     m_skinLayout = SkinLayout();
     m_sortedNodes.clear();
     m_walkOrder.clear();
+    m_passPlanned = false;
     m_morphManager.Clear();
     m_ikManager.Clear();
     m_nodeManager.Clear();
@@ -380,12 +381,19 @@ void PMXModel::UpdateAppendAndIK() {
     // followed at once by an update of that node's whole subtree, so every global stays equal to
     // local * parent global throughout. Walking from the roots again afterwards, or updating an IK
     // bone's subtree after its solve, would recompute the same values.
-    for (PMXNode* node : m_sortedNodes) {
-        if (node->GetAppendNode()) {
+    if (!m_passPlanned || !m_passSchedule.IsCurrent()) {
+        m_passSchedule.Build(m_sortedNodes, m_walkOrder, m_shareIkLanes);
+        m_passPlanned = true;
+    }
+    for (const NodePassStep& step : m_passSchedule.GetSteps()) {
+        if (PMXNode* node = step.appendNode) {
             node->UpdateAppendTransform();
             node->UpdateGlobalTransform();
+        } else if (step.solverCount == 1) {
+            step.solvers[0]->Solve();
+        } else {
+            m_laneSolver.Solve(std::span<MMDIkSolver* const>(step.solvers.data(), step.solverCount));
         }
-        if (MMDIkSolver* solver = node->GetIKSolver()) solver->Solve();
     }
 }
 

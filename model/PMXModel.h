@@ -19,10 +19,12 @@
 #include <vector>
 
 #include "core/Math.h"
+#include "model/IkLaneSolver.h"
 #include "model/MMDIKManager.h"
 #include "model/MMDMorphManager.h"
 #include "model/MMDNodeManager.h"
 #include "model/MaterialMorph.h"
+#include "model/NodePassSchedule.h"
 #include "model/PMXFile.h"
 #include "model/VertexSkinning.h"
 
@@ -163,6 +165,13 @@ public:
     MMDMorphManager& GetMorphManager() { return m_morphManager; }
     const MMDMorphManager& GetMorphManager() const { return m_morphManager; }
     const std::vector<PMXNode*>& GetSortedNodes() const { return m_sortedNodes; }
+
+    /// Whether IK chains of one shape are solved together in SIMD lanes (on by default). The
+    /// results are the same either way; this is for comparing the two.
+    void SetIkLaneSharing(bool share) {
+        m_shareIkLanes = share;
+        m_passPlanned = false;
+    }
     ModelPhysics* GetPhysics() const { return m_physics.get(); }
 
 protected:
@@ -210,6 +219,11 @@ private:
     std::vector<PMXNode*> m_sortedNodes;
     // Every node, parents before children (pre-order from each root in turn).
     std::vector<PMXNode*> m_walkOrder;
+    // The append and IK pass, planned on its first run.
+    NodePassSchedule m_passSchedule;
+    bool m_passPlanned = false;
+    bool m_shareIkLanes = true;
+    IkLaneSolver m_laneSolver;
     std::unique_ptr<ModelPhysics> m_physics;
 
     // What the last morph pass wrote: flags per vertex and the position and UV lists applied.

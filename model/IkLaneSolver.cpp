@@ -1,0 +1,553 @@
+#include "model/IkLaneSolver.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "model/IkChainPose.h"
+#include "model/IkStep.h"
+#include "model/MMDIkSolver.h"
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace Vesma {
+
+#if defined(__SSE__)
+
+namespace {
+
+using Math::mat4;
+using Math::quat;
+using Math::vec3;
+
+// Four floats, one per lane. The operators are the single-precision SSE operations the scalar
+// code compiles to, so each lane rounds exactly as the scalar code does.
+struct V4 {
+    __m128 v;
+};
+inline V4 operator+(V4 a, V4 b) { return {_mm_add_ps(a.v, b.v)}; }
+inline V4 operator-(V4 a, V4 b) { return {_mm_sub_ps(a.v, b.v)}; }
+inline V4 operator*(V4 a, V4 b) { return {_mm_mul_ps(a.v, b.v)}; }
+inline V4 operator/(V4 a, V4 b) { return {_mm_div_ps(a.v, b.v)}; }
+inline V4 Splat(float f) { return {_mm_set1_ps(f)}; }
+inline V4 Sqrt(V4 a) { return {_mm_sqrt_ps(a.v)}; }
+// Masks: all bits set in a lane where the comparison holds.
+inline V4 Equal(V4 a, V4 b) { return {_mm_cmpeq_ps(a.v, b.v)}; }
+inline V4 Greater(V4 a, V4 b) { return {_mm_cmpgt_ps(a.v, b.v)}; }
+inline V4 LessOrEqual(V4 a, V4 b) { return {_mm_cmple_ps(a.v, b.v)}; }
+inline V4 Select(V4 mask, V4 a, V4 b) { return {_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))}; }
+inline int Bits(V4 mask) { return _mm_movemask_ps(mask.v); }
+inline V4 MaskOf(int bits) {
+    return {_mm_castsi128_ps(_mm_setr_epi32(bits & 1 ? -1 : 0, bits & 2 ? -1 : 0, bits & 4 ? -1 : 0, bits & 8 ? -1 : 0))};
+}
+
+struct Unpacked {
+    alignas(16) float f[4];
+};
+inline Unpacked Unpack(V4 a) {
+    Unpacked u;
+    _mm_store_ps(u.f, a.v);
+    return u;
+}
+inline V4 Pack(const float (&f)[4]) { return {_mm_loadu_ps(f)}; }
+
+struct V3 {
+    V4 x, y, z;
+};
+inline V3 operator-(const V3& a, const V3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V4 Dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V4 Length(const V3& a) { return Sqrt(Dot(a, a)); }
+inline V3 Cross(const V3& a, const V3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline V3 Select(V4 mask, const V3& a, const V3& b) {
+    return {Select(mask, a.x, b.x), Select(mask, a.y, b.y), Select(mask, a.z, b.z)};
+}
+// Math::Normalize: zero stays zero, an infinite squared length gives NaN.
+inline V3 Normalize(const V3& v) {
+    const V4 lengthSq = Dot(v, v);
+    const V4 length = Sqrt(lengthSq);
+    const V3 unit{v.x / length, v.y / length, v.z / length};
+    const V4 nan = Splat(std::numeric_limits<float>::quiet_NaN());
+    const V4 zero = Splat(0.0f);
+    const V4 isInf = Equal(lengthSq, Splat(std::numeric_limits<float>::infinity()));
+    const V4 isZero = Equal(length, zero);
+    return Select(isInf, V3{nan, nan, nan}, Select(isZero, V3{zero, zero, zero}, unit));
+}
+
+struct Q4 {
+    V4 x, y, z, w;
+};
+// The Hamilton product, term for term in the order of Math's quaternion product.
+inline Q4 operator*(const Q4& p, const Q4& q) {
+    return {p.w * q.x + p.x * q.w + p.y * q.z - p.z * q.y, p.w * q.y - p.x * q.z + p.y * q.w + p.z * q.x,
+            p.w * q.z + p.x * q.y - p.y * q.x + p.z * q.w, p.w * q.w - p.x * q.x - p.y * q.y - p.z * q.z};
+}
+inline Q4 Select(V4 mask, const Q4& a, const Q4& b) {
+    return {Select(mask, a.x, b.x), Select(mask, a.y, b.y), Select(mask, a.z, b.z), Select(mask, a.w, b.w)};
+}
+inline Q4 IdentityQ4() { return {Splat(0), Splat(0), Splat(0), Splat(1)}; }
+
+struct M4 {
+    V4 m[4][4];
+};
+
+// a * b for an affine a, as Math::MultiplyAffine adds: rows of b, then b's last row. Only the
+// first three columns: a global's last column feeds nothing but the last columns below it, and the
+// solve reads rotations and positions alone.
+inline void MultiplyAffine(const M4& a, const M4& b, M4& r) {
+    const V4 b00 = b.m[0][0], b01 = b.m[0][1], b02 = b.m[0][2];
+    const V4 b10 = b.m[1][0], b11 = b.m[1][1], b12 = b.m[1][2];
+    const V4 b20 = b.m[2][0], b21 = b.m[2][1], b22 = b.m[2][2];
+    for (int i = 0; i < 3; ++i) {
+        const V4 a0 = a.m[i][0], a1 = a.m[i][1], a2 = a.m[i][2];
+        r.m[i][0] = a0 * b00 + a1 * b10 + a2 * b20;
+        r.m[i][1] = a0 * b01 + a1 * b11 + a2 * b21;
+        r.m[i][2] = a0 * b02 + a1 * b12 + a2 * b22;
+    }
+    const V4 a0 = a.m[3][0], a1 = a.m[3][1], a2 = a.m[3][2];
+    r.m[3][0] = a0 * b00 + a1 * b10 + a2 * b20 + b.m[3][0];
+    r.m[3][1] = a0 * b01 + a1 * b11 + a2 * b21 + b.m[3][1];
+    r.m[3][2] = a0 * b02 + a1 * b12 + a2 * b22 + b.m[3][2];
+}
+// The full product (a's last column not zero), first three columns as above.
+inline void Multiply(const M4& a, const M4& b, M4& r) {
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+        }
+    }
+}
+
+// Lane l of each value comes from values[l]; lanes past `count` repeat lane 0.
+template <class Get>
+V4 Gather(std::size_t count, Get get) {
+    float f[4];
+    for (std::size_t l = 0; l < 4; ++l) f[l] = get(l < count ? l : 0);
+    return Pack(f);
+}
+template <class Get>
+V3 GatherVec3(std::size_t count, Get get) {
+    return {Gather(count, [&](std::size_t l) { return get(l).x; }), Gather(count, [&](std::size_t l) { return get(l).y; }),
+            Gather(count, [&](std::size_t l) { return get(l).z; })};
+}
+template <class Get>
+Q4 GatherQuat(std::size_t count, Get get) {
+    return {Gather(count, [&](std::size_t l) { return get(l).x; }), Gather(count, [&](std::size_t l) { return get(l).y; }),
+            Gather(count, [&](std::size_t l) { return get(l).z; }), Gather(count, [&](std::size_t l) { return get(l).w; })};
+}
+// Each row of the four lanes' matrices, turned into one V4 per column.
+template <class Get>
+void GatherMat(std::size_t count, Get get, M4& out) {
+    const mat4* lanes[4];
+    for (std::size_t l = 0; l < 4; ++l) lanes[l] = &get(l < count ? l : 0);
+    for (int r = 0; r < 4; ++r) {
+        __m128 c0 = _mm_loadu_ps(lanes[0]->m[r]);
+        __m128 c1 = _mm_loadu_ps(lanes[1]->m[r]);
+        __m128 c2 = _mm_loadu_ps(lanes[2]->m[r]);
+        __m128 c3 = _mm_loadu_ps(lanes[3]->m[r]);
+        _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+        out.m[r][0] = {c0};
+        out.m[r][1] = {c1};
+        out.m[r][2] = {c2};
+        out.m[r][3] = {c3};
+    }
+}
+
+// A V3 stored once, for reading lane by lane.
+struct UnpackedV3 {
+    Unpacked x, y, z;
+    explicit UnpackedV3(const V3& v) : x(Unpack(v.x)), y(Unpack(v.y)), z(Unpack(v.z)) {}
+    Math::vec3 operator[](std::size_t l) const { return {x.f[l], y.f[l], z.f[l]}; }
+};
+
+quat LaneOf(const Q4& q, std::size_t l) {
+    return {Unpack(q.x).f[l], Unpack(q.y).f[l], Unpack(q.z).f[l], Unpack(q.w).f[l]};
+}
+mat4 LaneOf(const M4& a, std::size_t l) {
+    mat4 out;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) out.m[r][c] = Unpack(a.m[r][c]).f[l];
+    }
+    return out;
+}
+
+// Per-lane scalars into lanes: out[l] for the lanes in `bits`, `fallback` elsewhere.
+struct QuatLanes {
+    quat q[4];
+};
+Q4 PackQuats(const QuatLanes& lanes) {
+    float x[4], y[4], z[4], w[4];
+    for (int l = 0; l < 4; ++l) {
+        x[l] = lanes.q[l].x;
+        y[l] = lanes.q[l].y;
+        z[l] = lanes.q[l].z;
+        w[l] = lanes.q[l].w;
+    }
+    return {Pack(x), Pack(y), Pack(z), Pack(w)};
+}
+
+// The goal and target directions in the space of `global`, as DirectionsInSpaceOf in the
+// one-chain solver computes them: the adjugate's columns dotted with the offsets, signed by the
+// determinant, normalised; zero for a singular transform.
+void DirectionsInSpaceOf(const M4& g, const V3& p, const V3& q, V3& pDir, V3& qDir) {
+    const V3 r0{g.m[0][0], g.m[0][1], g.m[0][2]};
+    const V3 r1{g.m[1][0], g.m[1][1], g.m[1][2]};
+    const V3 r2{g.m[2][0], g.m[2][1], g.m[2][2]};
+    const V3 c0 = Cross(r1, r2);
+    const V3 c1 = Cross(r2, r0);
+    const V3 c2 = Cross(r0, r1);
+    const V4 det = g.m[0][0] * c0.x + g.m[0][1] * c0.y + g.m[0][2] * c0.z;
+    const V4 zero = Splat(0.0f);
+    const V4 singular = Equal(det, zero);
+    const V4 sign = Select(Greater(det, zero), Splat(1.0f), Splat(-1.0f));
+    const V3 origin{g.m[3][0], g.m[3][1], g.m[3][2]};
+    const auto local = [&](const V3& x) {
+        const V3 d = x - origin;
+        const V3 v{(c0.x * d.x + c0.y * d.y + c0.z * d.z) * sign, (c1.x * d.x + c1.y * d.y + c1.z * d.z) * sign,
+                   (c2.x * d.x + c2.y * d.y + c2.z * d.z) * sign};
+        return Select(singular, V3{zero, zero, zero}, Normalize(v));
+    };
+    pDir = local(p);
+    qDir = local(q);
+}
+
+}  // namespace
+
+struct IkLaneSolver::Lanes {
+    struct Link {
+        std::size_t entry = 0;
+        std::size_t end = 0;
+        bool isTarget = false;
+        bool axisLimit = false;
+        int planeAxis = -1;
+        bool appliesIK = false;
+        bool hasOuter = false;
+        bool scaled = false;
+        V3 t;
+        Q4 inner;
+        Q4 outer;
+        V3 scale;
+        Q4 inverseInner;
+        Q4 saved;
+    };
+    struct Entry {
+        int32_t parent = -1;
+        bool outerParent = false;
+        bool affine = true;
+        M4 outerGlobal;
+        M4 local;
+        M4 global;
+        Q4 ik;
+    };
+    std::vector<Link> links;
+    std::vector<Entry> entries;
+    std::array<MMDIkSolver*, 4> solvers{};
+    std::size_t count = 0;
+    StepLimit limits[4] = {StepLimit(0), StepLimit(0), StepLimit(0), StepLimit(0)};
+    float limitAngles[4] = {};
+
+    void UpdateGlobal(Entry& e) {
+        if (e.parent >= 0) {
+            const M4& parent = entries[static_cast<std::size_t>(e.parent)].global;
+            e.affine ? MultiplyAffine(e.local, parent, e.global) : Multiply(e.local, parent, e.global);
+        } else if (e.outerParent) {
+            e.affine ? MultiplyAffine(e.local, e.outerGlobal, e.global) : Multiply(e.local, e.outerGlobal, e.global);
+        } else {
+            e.global = e.local;
+        }
+    }
+
+    // MMDNode::ComposeLocal with each lane's parts and IK rotate.
+    void ComposeLocal(const Link& link) {
+        Entry& e = entries[link.entry];
+        Q4 r = link.inner;
+        if (link.appliesIK) r = e.ik * r;
+        if (link.hasOuter) r = link.outer * r;
+        const V4 xx = r.x * r.x, yy = r.y * r.y, zz = r.z * r.z;
+        const V4 xy = r.x * r.y, xz = r.x * r.z, yz = r.y * r.z;
+        const V4 wx = r.w * r.x, wy = r.w * r.y, wz = r.w * r.z;
+        const V4 one = Splat(1.0f), two = Splat(2.0f), zero = Splat(0.0f);
+        M4& m = e.local;
+        m.m[0][0] = one - two * (yy + zz);
+        m.m[0][1] = two * (xy + wz);
+        m.m[0][2] = two * (xz - wy);
+        m.m[1][0] = two * (xy - wz);
+        m.m[1][1] = one - two * (xx + zz);
+        m.m[1][2] = two * (yz + wx);
+        m.m[2][0] = two * (xz + wy);
+        m.m[2][1] = two * (yz - wx);
+        m.m[2][2] = one - two * (xx + yy);
+        if (link.scaled) {
+            // A scale of exactly 1 multiplies exactly, so lanes without scale keep their bits.
+            const V4 s[3] = {link.scale.x, link.scale.y, link.scale.z};
+            for (int row = 0; row < 3; ++row) {
+                for (int col = 0; col < 3; ++col) m.m[row][col] = m.m[row][col] * s[row];
+            }
+        }
+        m.m[0][3] = zero;
+        m.m[1][3] = zero;
+        m.m[2][3] = zero;
+        m.m[3][0] = link.t.x;
+        m.m[3][1] = link.t.y;
+        m.m[3][2] = link.t.z;
+        m.m[3][3] = one;
+    }
+
+    // The link's local from its IK rotate, then every global below it.
+    void UpdateLink(const Link& link) {
+        ComposeLocal(link);
+        for (std::size_t i = link.entry; i < link.end; ++i) UpdateGlobal(entries[i]);
+    }
+
+    // A target or IK bone outside the copy doesn't move during the solve: its position is read
+    // once, into `outside`.
+    V3 Position(int32_t entry, const V3& outside) const {
+        if (entry < 0) return outside;
+        const M4& g = entries[static_cast<std::size_t>(entry)].global;
+        return {g.m[3][0], g.m[3][1], g.m[3][2]};
+    }
+};
+
+void IkLaneSolver::LanesDeleter::operator()(Lanes* lanes) const { delete lanes; }
+
+bool IkLaneSolver::SameShape(const MMDIkSolver& a, const MMDIkSolver& b) {
+    if (!a.m_poseValid || !b.m_poseValid || a.m_links.size() != b.m_links.size()) return false;
+    for (std::size_t k = 0; k < a.m_links.size(); ++k) {
+        const MMDIkLink& la = a.m_links[k];
+        const MMDIkLink& lb = b.m_links[k];
+        if (la.axisLimit != lb.axisLimit || (la.node == a.m_targetNode) != (lb.node == b.m_targetNode)) return false;
+        if (la.axisLimit && IkStep::SingleLimitedAxis(la.limitMin, la.limitMax) !=
+                                IkStep::SingleLimitedAxis(lb.limitMin, lb.limitMax)) {
+            return false;
+        }
+    }
+    const IkChainPose& pa = a.m_pose;
+    const IkChainPose& pb = b.m_pose;
+    if (pa.m_entries.size() != pb.m_entries.size() || pa.m_links.size() != pb.m_links.size() ||
+        pa.m_target != pb.m_target || pa.m_ikEntry != pb.m_ikEntry) {
+        return false;
+    }
+    for (std::size_t i = 0; i < pa.m_entries.size(); ++i) {
+        const auto& ea = pa.m_entries[i];
+        const auto& eb = pb.m_entries[i];
+        if (ea.parent != eb.parent || (ea.outerParent != nullptr) != (eb.outerParent != nullptr) ||
+            ea.isLink != eb.isLink) {
+            return false;
+        }
+    }
+    for (std::size_t k = 0; k < pa.m_links.size(); ++k) {
+        if (pa.m_links[k].entry != pb.m_links[k].entry || pa.m_links[k].end != pb.m_links[k].end) return false;
+    }
+    return true;
+}
+
+void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
+    if (!m_lanes) m_lanes.reset(new Lanes);
+    Lanes& L = *m_lanes;
+    L.count = 0;
+    for (MMDIkSolver* s : solvers) {
+        if (!s->m_enable || !s->PreparePose()) continue;
+        if (L.count == kLanes) {
+            s->Solve();
+            continue;
+        }
+        L.solvers[L.count++] = s;
+    }
+    if (L.count == 0) return;
+    const std::size_t n = L.count;
+    for (std::size_t l = 0; l < n; ++l) L.solvers[l]->BeginSolve();
+
+    // Lanes need the same layout and the same per-frame choices (append turns, non-affine
+    // locals); anything else runs one chain at a time.
+    MMDIkSolver& first = *L.solvers[0];
+    bool uniform = n > 1;
+    for (std::size_t l = 1; l < n && uniform; ++l) {
+        const MMDIkSolver& other = *L.solvers[l];
+        uniform = SameShape(first, other);
+        for (std::size_t k = 0; k < first.m_links.size() && uniform; ++k) {
+            const MMDNode::LocalParts& pa = first.m_pose.m_links[k].parts;
+            const MMDNode::LocalParts& pb = other.m_pose.m_links[k].parts;
+            uniform = pa.appliesIK == pb.appliesIK && pa.hasOuter == pb.hasOuter;
+        }
+        for (std::size_t i = 0; i < first.m_pose.m_entries.size() && uniform; ++i) {
+            uniform = first.m_pose.m_entries[i].affine == other.m_pose.m_entries[i].affine;
+        }
+    }
+    if (!uniform) {
+        for (std::size_t l = 0; l < n; ++l) {
+            L.solvers[l]->Iterate();
+            L.solvers[l]->m_pose.Commit();
+        }
+        return;
+    }
+
+    // Load the lanes.
+    const IkChainPose& pose0 = first.m_pose;
+    const auto pose = [&](std::size_t l) -> const IkChainPose& { return L.solvers[l]->m_pose; };
+    L.entries.resize(pose0.m_entries.size());
+    for (std::size_t i = 0; i < L.entries.size(); ++i) {
+        Lanes::Entry& e = L.entries[i];
+        const auto& e0 = pose0.m_entries[i];
+        e.parent = e0.parent;
+        e.outerParent = e0.outerParent != nullptr;
+        e.affine = e0.affine;
+        if (e.outerParent) GatherMat(n, [&](std::size_t l) -> const mat4& { return *pose(l).m_entries[i].outerParent; }, e.outerGlobal);
+        GatherMat(n, [&](std::size_t l) -> const mat4& { return pose(l).m_entries[i].local; }, e.local);
+        e.ik = GatherQuat(n, [&](std::size_t l) { return pose(l).m_entries[i].ik; });
+    }
+    // The globals in lanes, from the locals: the same products that gave the poses' own.
+    for (Lanes::Entry& e : L.entries) L.UpdateGlobal(e);
+    L.links.resize(first.m_links.size());
+    for (std::size_t k = 0; k < L.links.size(); ++k) {
+        Lanes::Link& link = L.links[k];
+        const auto& p0 = pose0.m_links[k];
+        const MMDIkLink& ik0 = first.m_links[k];
+        link.entry = p0.entry;
+        link.end = p0.end;
+        link.isTarget = ik0.node == first.m_targetNode;
+        link.axisLimit = ik0.axisLimit;
+        link.planeAxis = ik0.axisLimit ? IkStep::SingleLimitedAxis(ik0.limitMin, ik0.limitMax) : -1;
+        link.appliesIK = p0.parts.appliesIK;
+        link.hasOuter = p0.parts.hasOuter;
+        link.scaled = false;
+        for (std::size_t l = 0; l < n; ++l) {
+            const vec3& s = pose(l).m_links[k].parts.scale;
+            link.scaled = link.scaled || !(s.x == 1.0f && s.y == 1.0f && s.z == 1.0f);
+        }
+        link.t = GatherVec3(n, [&](std::size_t l) { return pose(l).m_links[k].parts.t; });
+        link.inner = GatherQuat(n, [&](std::size_t l) { return pose(l).m_links[k].parts.inner; });
+        link.outer = GatherQuat(n, [&](std::size_t l) { return pose(l).m_links[k].parts.outer; });
+        link.scale = GatherVec3(n, [&](std::size_t l) { return pose(l).m_links[k].parts.scale; });
+        link.inverseInner = GatherQuat(n, [&](std::size_t l) { return L.solvers[l]->m_inverseInner[k]; });
+        link.saved = IdentityQ4();
+    }
+    for (std::size_t l = 0; l < n; ++l) {
+        L.limits[l] = L.solvers[l]->m_stepLimit;
+        L.limitAngles[l] = L.solvers[l]->m_limitAngle;
+    }
+
+    const int32_t targetEntry = pose0.m_target;
+    const int32_t ikEntry = pose0.m_ikEntry;
+    const V3 targetOutside = GatherVec3(n, [&](std::size_t l) { return pose(l).GetTargetPosition(); });
+    const V3 ikOutside = GatherVec3(n, [&](std::size_t l) { return pose(l).GetIKPosition(); });
+    float best[4];
+    std::fill(best, best + 4, 3.4028235e38f);
+    uint32_t loops[4] = {};
+    uint32_t maxLoops = 0;
+    for (std::size_t l = 0; l < n; ++l) {
+        loops[l] = L.solvers[l]->m_iterateCount;
+        maxLoops = std::max(maxLoops, loops[l]);
+    }
+    int running = (1 << n) - 1;
+
+    for (uint32_t i = 0; i < maxLoops; ++i) {
+        for (std::size_t l = 0; l < n; ++l) {
+            if (i >= loops[l]) running &= ~(1 << l);
+        }
+        if (running == 0) break;
+
+        // One pass over the links, as SolveCore; lanes that aren't running keep their values.
+        const V3 ikPosition = L.Position(ikEntry, ikOutside);
+        for (std::size_t k = 0; k < L.links.size(); ++k) {
+            Lanes::Link& link = L.links[k];
+            if (link.isTarget) continue;
+            Lanes::Entry& e = L.entries[link.entry];
+            V3 a, b;
+            DirectionsInSpaceOf(e.global, ikPosition, L.Position(targetEntry, targetOutside), a, b);
+            const V3 cross = Cross(b, a);
+            const UnpackedV3 aLanes(a), bLanes(b), crossLanes(cross);
+            QuatLanes turn;
+            int moved = running;
+            if (link.planeAxis >= 0) {
+                for (std::size_t l = 0; l < n; ++l) {
+                    if (!(running & (1 << l))) continue;
+                    MMDIkLink& state = L.solvers[l]->m_links[k];
+                    turn.q[l] = IkStep::PlaneTurn(i, aLanes[l], bLanes[l], crossLanes[l], link.planeAxis, state,
+                                                  L.limitAngles[l]);
+                }
+                const Q4 ik = PackQuats(turn) * link.inverseInner;
+                e.ik = Select(MaskOf(moved), ik, e.ik);
+            } else {
+                // Links already turned to within 0.001 degrees of the goal are left alone.
+                const V4 below = LessOrEqual(Length(cross), Dot(a, b) * Splat(IkStep::kTanSmallestStep));
+                moved &= ~Bits(below);
+                if (moved == 0) continue;
+                for (std::size_t l = 0; l < 4; ++l) {
+                    turn.q[l] = (moved & (1 << l)) ? IkStep::LimitedTurn(aLanes[l], bLanes[l], crossLanes[l], L.limits[l])
+                                                   : quat::Identity();
+                }
+                Q4 candidate = e.ik * link.inner * PackQuats(turn);
+                if (link.axisLimit) {
+                    QuatLanes limited;
+                    for (std::size_t l = 0; l < 4; ++l) {
+                        limited.q[l] = (moved & (1 << l)) ? IkStep::LimitToRanges(LaneOf(candidate, l), L.solvers[l]->m_links[k],
+                                                                                  L.limitAngles[l])
+                                                          : quat::Identity();
+                    }
+                    candidate = PackQuats(limited);
+                }
+                e.ik = Select(MaskOf(moved), candidate * link.inverseInner, e.ik);
+            }
+            L.UpdateLink(link);
+        }
+
+        // The stop rule, lane by lane.
+        const V3 offset = L.Position(targetEntry, targetOutside) - L.Position(ikEntry, ikOutside);
+        const Unpacked distance = Unpack(Length(offset));
+        int stopping = 0;
+        for (std::size_t l = 0; l < n; ++l) {
+            if (!(running & (1 << l))) continue;
+            if (!(distance.f[l] < best[l])) {
+                stopping |= 1 << l;
+            } else {
+                best[l] = distance.f[l];
+            }
+        }
+        const V4 keep = MaskOf(running & ~stopping);
+        if (stopping != 0) {
+            // Back to the best iteration: every link's saved rotate, then the whole copy again
+            // (each global ends as its local times its parent's, as the per-link updates leave it).
+            const V4 back = MaskOf(stopping);
+            for (Lanes::Link& link : L.links) {
+                Lanes::Entry& e = L.entries[link.entry];
+                e.ik = Select(back, link.saved, e.ik);
+                L.ComposeLocal(link);
+            }
+            for (Lanes::Entry& e : L.entries) L.UpdateGlobal(e);
+            running &= ~stopping;
+        }
+        for (Lanes::Link& link : L.links) link.saved = Select(keep, L.entries[link.entry].ik, link.saved);
+    }
+
+    // Hand each lane back to its solver and let it write the nodes.
+    for (std::size_t l = 0; l < n; ++l) {
+        MMDIkSolver& solver = *L.solvers[l];
+        for (std::size_t k = 0; k < L.links.size(); ++k) {
+            const Lanes::Link& link = L.links[k];
+            auto& entry = solver.m_pose.m_entries[link.entry];
+            entry.ik = LaneOf(L.entries[link.entry].ik, l);
+            entry.local = LaneOf(L.entries[link.entry].local, l);
+            solver.m_links[k].saveIKRotate = LaneOf(link.saved, l);
+        }
+        solver.m_pose.Commit();
+    }
+}
+
+#else
+
+bool IkLaneSolver::SameShape(const MMDIkSolver&, const MMDIkSolver&) { return false; }
+
+struct IkLaneSolver::Lanes {};
+void IkLaneSolver::LanesDeleter::operator()(Lanes* lanes) const { delete lanes; }
+
+void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
+    for (MMDIkSolver* s : solvers) s->Solve();
+}
+
+#endif
+
+}  // namespace Vesma
