@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -38,6 +39,8 @@ inline V4 Sqrt(V4 a) { return {_mm_sqrt_ps(a.v)}; }
 inline V4 Equal(V4 a, V4 b) { return {_mm_cmpeq_ps(a.v, b.v)}; }
 inline V4 Greater(V4 a, V4 b) { return {_mm_cmpgt_ps(a.v, b.v)}; }
 inline V4 LessOrEqual(V4 a, V4 b) { return {_mm_cmple_ps(a.v, b.v)}; }
+inline V4 And(V4 a, V4 b) { return {_mm_and_ps(a.v, b.v)}; }
+inline V4 AndNot(V4 a, V4 b) { return {_mm_andnot_ps(b.v, a.v)}; }  // a and not b
 inline V4 Select(V4 mask, V4 a, V4 b) { return {_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))}; }
 inline int Bits(V4 mask) { return _mm_movemask_ps(mask.v); }
 inline V4 MaskOf(int bits) {
@@ -190,6 +193,41 @@ Q4 PackQuats(const QuatLanes& lanes) {
     return {Pack(x), Pack(y), Pack(z), Pack(w)};
 }
 
+// The step limits of the four lanes, and which of LimitedTurn's paths each allows.
+struct LimitLanes {
+    V4 cos, sin, halfSin, halfCos;
+    V4 ordinary;  // 0 < limit < pi: the clamp test applies
+    V4 direct;    // ordinary, or limit >= pi: the half-angle form may apply
+};
+
+// IkStep::LimitedTurn in lanes, for the lanes in `moved`. Lanes that need the angle itself (a turn
+// near half a turn, or an odd limit) are left to the scalar function; they are rare.
+Q4 LimitedTurn(const V3& a, const V3& b, const V3& cross, const LimitLanes& limit, int moved,
+               const StepLimit* scalarLimits) {
+    const V4 zero = Splat(0.0f);
+    const V4 noAxis = And(And(Equal(cross.x, zero), Equal(cross.y, zero)), Equal(cross.z, zero));
+    const V4 sine = Length(cross);
+    const V4 cosine = Dot(a, b);
+    const V4 clamped = And(limit.ordinary, Greater(sine * limit.cos - cosine * limit.sin, zero));
+    const V4 half = AndNot(And(limit.direct, Greater(cosine, Splat(-0.99f))), clamped);
+    const Q4 clampedTurn{cross.x / sine * limit.halfSin, cross.y / sine * limit.halfSin, cross.z / sine * limit.halfSin,
+                         limit.halfCos};
+    const V4 w = Splat(1.0f) + cosine;
+    const V4 inv = Splat(1.0f) / Sqrt(sine * sine + w * w);
+    const Q4 halfTurn{cross.x * inv, cross.y * inv, cross.z * inv, w * inv};
+    Q4 turn = Select(noAxis, IdentityQ4(), Select(clamped, clampedTurn, halfTurn));
+    const int scalar = moved & ~Bits(noAxis) & ~Bits(clamped) & ~Bits(half);
+    if (scalar != 0) {
+        const UnpackedV3 aLanes(a), bLanes(b), crossLanes(cross);
+        QuatLanes lanes;
+        for (std::size_t l = 0; l < 4; ++l) {
+            if (scalar & (1 << l)) lanes.q[l] = IkStep::LimitedTurn(aLanes[l], bLanes[l], crossLanes[l], scalarLimits[l]);
+        }
+        turn = Select(MaskOf(scalar), PackQuats(lanes), turn);
+    }
+    return turn;
+}
+
 // The goal and target directions in the space of `global`, as DirectionsInSpaceOf in the
 // one-chain solver computes them: the adjugate's columns dotted with the offsets, signed by the
 // determinant, normalised; zero for a singular transform.
@@ -248,6 +286,7 @@ struct IkLaneSolver::Lanes {
     std::array<MMDIkSolver*, 4> solvers{};
     std::size_t count = 0;
     StepLimit limits[4] = {StepLimit(0), StepLimit(0), StepLimit(0), StepLimit(0)};
+    LimitLanes limitLanes;
     float limitAngles[4] = {};
 
     void UpdateGlobal(Entry& e) {
@@ -425,9 +464,25 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
         link.inverseInner = GatherQuat(n, [&](std::size_t l) { return L.solvers[l]->m_inverseInner[k]; });
         link.saved = IdentityQ4();
     }
-    for (std::size_t l = 0; l < n; ++l) {
-        L.limits[l] = L.solvers[l]->m_stepLimit;
-        L.limitAngles[l] = L.solvers[l]->m_limitAngle;
+    for (std::size_t l = 0; l < 4; ++l) {
+        const MMDIkSolver& solver = *L.solvers[l < n ? l : 0];
+        L.limits[l] = solver.m_stepLimit;
+        L.limitAngles[l] = solver.m_limitAngle;
+    }
+    {
+        const auto lanes = [&](auto get) {
+            float f[4];
+            for (std::size_t l = 0; l < 4; ++l) f[l] = get(L.limits[l]);
+            return Pack(f);
+        };
+        LimitLanes& ll = L.limitLanes;
+        ll.cos = lanes([](const StepLimit& s) { return s.cos; });
+        ll.sin = lanes([](const StepLimit& s) { return s.sin; });
+        ll.halfSin = lanes([](const StepLimit& s) { return s.halfSin; });
+        ll.halfCos = lanes([](const StepLimit& s) { return s.halfCos; });
+        const auto mask = [](bool b) { return b ? std::bit_cast<float>(0xFFFFFFFFu) : 0.0f; };
+        ll.ordinary = lanes([&](const StepLimit& s) { return mask(s.angle > 0.0f && s.angle < Math::kPi); });
+        ll.direct = lanes([&](const StepLimit& s) { return mask((s.angle > 0.0f && s.angle < Math::kPi) || s.angle >= Math::kPi); });
     }
 
     const int32_t targetEntry = pose0.m_target;
@@ -476,11 +531,7 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
                 const V4 below = LessOrEqual(Length(cross), Dot(a, b) * Splat(IkStep::kTanSmallestStep));
                 moved &= ~Bits(below);
                 if (moved == 0) continue;
-                for (std::size_t l = 0; l < 4; ++l) {
-                    turn.q[l] = (moved & (1 << l)) ? IkStep::LimitedTurn(aLanes[l], bLanes[l], crossLanes[l], L.limits[l])
-                                                   : quat::Identity();
-                }
-                Q4 candidate = e.ik * link.inner * PackQuats(turn);
+                Q4 candidate = e.ik * link.inner * LimitedTurn(a, b, cross, L.limitLanes, moved, L.limits);
                 if (link.axisLimit) {
                     QuatLanes limited;
                     for (std::size_t l = 0; l < 4; ++l) {
