@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "model/IkChainPose.h"
 #include "model/IkStep.h"
@@ -24,94 +25,131 @@ using Math::mat4;
 using Math::quat;
 using Math::vec3;
 
-// Four floats, one per lane. The operators are the single-precision SSE operations the scalar
-// code compiles to, so each lane rounds exactly as the scalar code does.
-struct V4 {
-    __m128 v;
+// One float per lane, in groups of four. The operators are the single-precision SSE operations the
+// scalar code compiles to, so each lane rounds exactly as the scalar code does; the groups are
+// independent, so their operations overlap in the processor.
+constexpr int kGroups = 1;
+constexpr std::size_t kWidth = 4 * kGroups;
+static_assert(kWidth == IkLaneSolver::kLanes);
+
+struct VF {
+    __m128 v[kGroups];
 };
-inline V4 operator+(V4 a, V4 b) { return {_mm_add_ps(a.v, b.v)}; }
-inline V4 operator-(V4 a, V4 b) { return {_mm_sub_ps(a.v, b.v)}; }
-inline V4 operator*(V4 a, V4 b) { return {_mm_mul_ps(a.v, b.v)}; }
-inline V4 operator/(V4 a, V4 b) { return {_mm_div_ps(a.v, b.v)}; }
-inline V4 Splat(float f) { return {_mm_set1_ps(f)}; }
-inline V4 Sqrt(V4 a) { return {_mm_sqrt_ps(a.v)}; }
+template <class Op>
+inline VF Each(VF a, VF b, Op op) {
+    VF r;
+    for (int g = 0; g < kGroups; ++g) r.v[g] = op(a.v[g], b.v[g]);
+    return r;
+}
+inline VF operator+(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_add_ps(x, y); }); }
+inline VF operator-(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_sub_ps(x, y); }); }
+inline VF operator*(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_mul_ps(x, y); }); }
+inline VF operator/(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_div_ps(x, y); }); }
+inline VF Splat(float f) {
+    VF r;
+    for (int g = 0; g < kGroups; ++g) r.v[g] = _mm_set1_ps(f);
+    return r;
+}
+inline VF Sqrt(VF a) {
+    VF r;
+    for (int g = 0; g < kGroups; ++g) r.v[g] = _mm_sqrt_ps(a.v[g]);
+    return r;
+}
 // Masks: all bits set in a lane where the comparison holds.
-inline V4 Equal(V4 a, V4 b) { return {_mm_cmpeq_ps(a.v, b.v)}; }
-inline V4 Greater(V4 a, V4 b) { return {_mm_cmpgt_ps(a.v, b.v)}; }
-inline V4 LessOrEqual(V4 a, V4 b) { return {_mm_cmple_ps(a.v, b.v)}; }
-inline V4 And(V4 a, V4 b) { return {_mm_and_ps(a.v, b.v)}; }
-inline V4 AndNot(V4 a, V4 b) { return {_mm_andnot_ps(b.v, a.v)}; }  // a and not b
-inline V4 Select(V4 mask, V4 a, V4 b) { return {_mm_or_ps(_mm_and_ps(mask.v, a.v), _mm_andnot_ps(mask.v, b.v))}; }
-inline int Bits(V4 mask) { return _mm_movemask_ps(mask.v); }
-inline V4 MaskOf(int bits) {
-    return {_mm_castsi128_ps(_mm_setr_epi32(bits & 1 ? -1 : 0, bits & 2 ? -1 : 0, bits & 4 ? -1 : 0, bits & 8 ? -1 : 0))};
+inline VF Equal(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpeq_ps(x, y); }); }
+inline VF Greater(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmpgt_ps(x, y); }); }
+inline VF LessOrEqual(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_cmple_ps(x, y); }); }
+inline VF And(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_and_ps(x, y); }); }
+inline VF AndNot(VF a, VF b) { return Each(a, b, [](__m128 x, __m128 y) { return _mm_andnot_ps(y, x); }); }  // a and not b
+inline VF Select(VF mask, VF a, VF b) {
+    VF r;
+    for (int g = 0; g < kGroups; ++g) r.v[g] = _mm_or_ps(_mm_and_ps(mask.v[g], a.v[g]), _mm_andnot_ps(mask.v[g], b.v[g]));
+    return r;
+}
+// Bit l set where lane l's mask is set.
+inline int Bits(VF mask) {
+    int bits = 0;
+    for (int g = 0; g < kGroups; ++g) bits |= _mm_movemask_ps(mask.v[g]) << (4 * g);
+    return bits;
+}
+inline VF MaskOf(int bits) {
+    VF r;
+    for (int g = 0; g < kGroups; ++g) {
+        const int b = bits >> (4 * g);
+        r.v[g] = _mm_castsi128_ps(_mm_setr_epi32(b & 1 ? -1 : 0, b & 2 ? -1 : 0, b & 4 ? -1 : 0, b & 8 ? -1 : 0));
+    }
+    return r;
 }
 
 struct Unpacked {
-    alignas(16) float f[4];
+    alignas(16) float f[kWidth];
 };
-inline Unpacked Unpack(V4 a) {
+inline Unpacked Unpack(VF a) {
     Unpacked u;
-    _mm_store_ps(u.f, a.v);
+    for (int g = 0; g < kGroups; ++g) _mm_store_ps(u.f + 4 * g, a.v[g]);
     return u;
 }
-inline V4 Pack(const float (&f)[4]) { return {_mm_loadu_ps(f)}; }
+inline VF Pack(const float (&f)[kWidth]) {
+    VF r;
+    for (int g = 0; g < kGroups; ++g) r.v[g] = _mm_loadu_ps(f + 4 * g);
+    return r;
+}
 
 struct V3 {
-    V4 x, y, z;
+    VF x, y, z;
 };
 inline V3 operator-(const V3& a, const V3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline V4 Dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline V4 Length(const V3& a) { return Sqrt(Dot(a, a)); }
+inline VF Dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline VF Length(const V3& a) { return Sqrt(Dot(a, a)); }
 inline V3 Cross(const V3& a, const V3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline V3 Select(V4 mask, const V3& a, const V3& b) {
+inline V3 Select(VF mask, const V3& a, const V3& b) {
     return {Select(mask, a.x, b.x), Select(mask, a.y, b.y), Select(mask, a.z, b.z)};
 }
 // Math::Normalize: zero stays zero, an infinite squared length gives NaN.
 inline V3 Normalize(const V3& v) {
-    const V4 lengthSq = Dot(v, v);
-    const V4 length = Sqrt(lengthSq);
+    const VF lengthSq = Dot(v, v);
+    const VF length = Sqrt(lengthSq);
     const V3 unit{v.x / length, v.y / length, v.z / length};
-    const V4 nan = Splat(std::numeric_limits<float>::quiet_NaN());
-    const V4 zero = Splat(0.0f);
-    const V4 isInf = Equal(lengthSq, Splat(std::numeric_limits<float>::infinity()));
-    const V4 isZero = Equal(length, zero);
+    const VF nan = Splat(std::numeric_limits<float>::quiet_NaN());
+    const VF zero = Splat(0.0f);
+    const VF isInf = Equal(lengthSq, Splat(std::numeric_limits<float>::infinity()));
+    const VF isZero = Equal(length, zero);
     return Select(isInf, V3{nan, nan, nan}, Select(isZero, V3{zero, zero, zero}, unit));
 }
 
 struct Q4 {
-    V4 x, y, z, w;
+    VF x, y, z, w;
 };
 // The Hamilton product, term for term in the order of Math's quaternion product.
 inline Q4 operator*(const Q4& p, const Q4& q) {
     return {p.w * q.x + p.x * q.w + p.y * q.z - p.z * q.y, p.w * q.y - p.x * q.z + p.y * q.w + p.z * q.x,
             p.w * q.z + p.x * q.y - p.y * q.x + p.z * q.w, p.w * q.w - p.x * q.x - p.y * q.y - p.z * q.z};
 }
-inline Q4 Select(V4 mask, const Q4& a, const Q4& b) {
+inline Q4 Select(VF mask, const Q4& a, const Q4& b) {
     return {Select(mask, a.x, b.x), Select(mask, a.y, b.y), Select(mask, a.z, b.z), Select(mask, a.w, b.w)};
 }
 inline Q4 IdentityQ4() { return {Splat(0), Splat(0), Splat(0), Splat(1)}; }
 
 struct M4 {
-    V4 m[4][4];
+    VF m[4][4];
 };
 
 // a * b for an affine a, as Math::MultiplyAffine adds: rows of b, then b's last row. Only the
 // first three columns: a global's last column feeds nothing but the last columns below it, and the
 // solve reads rotations and positions alone.
 inline void MultiplyAffine(const M4& a, const M4& b, M4& r) {
-    const V4 b00 = b.m[0][0], b01 = b.m[0][1], b02 = b.m[0][2];
-    const V4 b10 = b.m[1][0], b11 = b.m[1][1], b12 = b.m[1][2];
-    const V4 b20 = b.m[2][0], b21 = b.m[2][1], b22 = b.m[2][2];
+    const VF b00 = b.m[0][0], b01 = b.m[0][1], b02 = b.m[0][2];
+    const VF b10 = b.m[1][0], b11 = b.m[1][1], b12 = b.m[1][2];
+    const VF b20 = b.m[2][0], b21 = b.m[2][1], b22 = b.m[2][2];
     for (int i = 0; i < 3; ++i) {
-        const V4 a0 = a.m[i][0], a1 = a.m[i][1], a2 = a.m[i][2];
+        const VF a0 = a.m[i][0], a1 = a.m[i][1], a2 = a.m[i][2];
         r.m[i][0] = a0 * b00 + a1 * b10 + a2 * b20;
         r.m[i][1] = a0 * b01 + a1 * b11 + a2 * b21;
         r.m[i][2] = a0 * b02 + a1 * b12 + a2 * b22;
     }
-    const V4 a0 = a.m[3][0], a1 = a.m[3][1], a2 = a.m[3][2];
+    const VF a0 = a.m[3][0], a1 = a.m[3][1], a2 = a.m[3][2];
     r.m[3][0] = a0 * b00 + a1 * b10 + a2 * b20 + b.m[3][0];
     r.m[3][1] = a0 * b01 + a1 * b11 + a2 * b21 + b.m[3][1];
     r.m[3][2] = a0 * b02 + a1 * b12 + a2 * b22 + b.m[3][2];
@@ -127,9 +165,9 @@ inline void Multiply(const M4& a, const M4& b, M4& r) {
 
 // Lane l of each value comes from values[l]; lanes past `count` repeat lane 0.
 template <class Get>
-V4 Gather(std::size_t count, Get get) {
-    float f[4];
-    for (std::size_t l = 0; l < 4; ++l) f[l] = get(l < count ? l : 0);
+VF Gather(std::size_t count, Get get) {
+    float f[kWidth];
+    for (std::size_t l = 0; l < kWidth; ++l) f[l] = get(l < count ? l : 0);
     return Pack(f);
 }
 template <class Get>
@@ -142,21 +180,24 @@ Q4 GatherQuat(std::size_t count, Get get) {
     return {Gather(count, [&](std::size_t l) { return get(l).x; }), Gather(count, [&](std::size_t l) { return get(l).y; }),
             Gather(count, [&](std::size_t l) { return get(l).z; }), Gather(count, [&](std::size_t l) { return get(l).w; })};
 }
-// Each row of the four lanes' matrices, turned into one V4 per column.
+// Each row of the four lanes' matrices, turned into one VF per column.
 template <class Get>
 void GatherMat(std::size_t count, Get get, M4& out) {
-    const mat4* lanes[4];
-    for (std::size_t l = 0; l < 4; ++l) lanes[l] = &get(l < count ? l : 0);
-    for (int r = 0; r < 4; ++r) {
-        __m128 c0 = _mm_loadu_ps(lanes[0]->m[r]);
-        __m128 c1 = _mm_loadu_ps(lanes[1]->m[r]);
-        __m128 c2 = _mm_loadu_ps(lanes[2]->m[r]);
-        __m128 c3 = _mm_loadu_ps(lanes[3]->m[r]);
-        _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
-        out.m[r][0] = {c0};
-        out.m[r][1] = {c1};
-        out.m[r][2] = {c2};
-        out.m[r][3] = {c3};
+    const mat4* lanes[kWidth];
+    for (std::size_t l = 0; l < kWidth; ++l) lanes[l] = &get(l < count ? l : 0);
+    for (int g = 0; g < kGroups; ++g) {
+        const mat4* const* group = lanes + 4 * g;
+        for (int r = 0; r < 4; ++r) {
+            __m128 c0 = _mm_loadu_ps(group[0]->m[r]);
+            __m128 c1 = _mm_loadu_ps(group[1]->m[r]);
+            __m128 c2 = _mm_loadu_ps(group[2]->m[r]);
+            __m128 c3 = _mm_loadu_ps(group[3]->m[r]);
+            _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+            out.m[r][0].v[g] = c0;
+            out.m[r][1].v[g] = c1;
+            out.m[r][2].v[g] = c2;
+            out.m[r][3].v[g] = c3;
+        }
     }
 }
 
@@ -180,11 +221,11 @@ mat4 LaneOf(const M4& a, std::size_t l) {
 
 // Per-lane scalars into lanes: out[l] for the lanes in `bits`, `fallback` elsewhere.
 struct QuatLanes {
-    quat q[4];
+    quat q[kWidth];
 };
 Q4 PackQuats(const QuatLanes& lanes) {
-    float x[4], y[4], z[4], w[4];
-    for (int l = 0; l < 4; ++l) {
+    float x[kWidth], y[kWidth], z[kWidth], w[kWidth];
+    for (std::size_t l = 0; l < kWidth; ++l) {
         x[l] = lanes.q[l].x;
         y[l] = lanes.q[l].y;
         z[l] = lanes.q[l].z;
@@ -195,32 +236,32 @@ Q4 PackQuats(const QuatLanes& lanes) {
 
 // The step limits of the four lanes, and which of LimitedTurn's paths each allows.
 struct LimitLanes {
-    V4 cos, sin, halfSin, halfCos;
-    V4 ordinary;  // 0 < limit < pi: the clamp test applies
-    V4 direct;    // ordinary, or limit >= pi: the half-angle form may apply
+    VF cos, sin, halfSin, halfCos;
+    VF ordinary;  // 0 < limit < pi: the clamp test applies
+    VF direct;    // ordinary, or limit >= pi: the half-angle form may apply
 };
 
 // IkStep::LimitedTurn in lanes, for the lanes in `moved`. Lanes that need the angle itself (a turn
 // near half a turn, or an odd limit) are left to the scalar function; they are rare.
 Q4 LimitedTurn(const V3& a, const V3& b, const V3& cross, const LimitLanes& limit, int moved,
                const StepLimit* scalarLimits) {
-    const V4 zero = Splat(0.0f);
-    const V4 noAxis = And(And(Equal(cross.x, zero), Equal(cross.y, zero)), Equal(cross.z, zero));
-    const V4 sine = Length(cross);
-    const V4 cosine = Dot(a, b);
-    const V4 clamped = And(limit.ordinary, Greater(sine * limit.cos - cosine * limit.sin, zero));
-    const V4 half = AndNot(And(limit.direct, Greater(cosine, Splat(-0.99f))), clamped);
+    const VF zero = Splat(0.0f);
+    const VF noAxis = And(And(Equal(cross.x, zero), Equal(cross.y, zero)), Equal(cross.z, zero));
+    const VF sine = Length(cross);
+    const VF cosine = Dot(a, b);
+    const VF clamped = And(limit.ordinary, Greater(sine * limit.cos - cosine * limit.sin, zero));
+    const VF half = AndNot(And(limit.direct, Greater(cosine, Splat(-0.99f))), clamped);
     const Q4 clampedTurn{cross.x / sine * limit.halfSin, cross.y / sine * limit.halfSin, cross.z / sine * limit.halfSin,
                          limit.halfCos};
-    const V4 w = Splat(1.0f) + cosine;
-    const V4 inv = Splat(1.0f) / Sqrt(sine * sine + w * w);
+    const VF w = Splat(1.0f) + cosine;
+    const VF inv = Splat(1.0f) / Sqrt(sine * sine + w * w);
     const Q4 halfTurn{cross.x * inv, cross.y * inv, cross.z * inv, w * inv};
     Q4 turn = Select(noAxis, IdentityQ4(), Select(clamped, clampedTurn, halfTurn));
     const int scalar = moved & ~Bits(noAxis) & ~Bits(clamped) & ~Bits(half);
     if (scalar != 0) {
         const UnpackedV3 aLanes(a), bLanes(b), crossLanes(cross);
         QuatLanes lanes;
-        for (std::size_t l = 0; l < 4; ++l) {
+        for (std::size_t l = 0; l < kWidth; ++l) {
             if (scalar & (1 << l)) lanes.q[l] = IkStep::LimitedTurn(aLanes[l], bLanes[l], crossLanes[l], scalarLimits[l]);
         }
         turn = Select(MaskOf(scalar), PackQuats(lanes), turn);
@@ -238,10 +279,10 @@ void DirectionsInSpaceOf(const M4& g, const V3& p, const V3& q, V3& pDir, V3& qD
     const V3 c0 = Cross(r1, r2);
     const V3 c1 = Cross(r2, r0);
     const V3 c2 = Cross(r0, r1);
-    const V4 det = g.m[0][0] * c0.x + g.m[0][1] * c0.y + g.m[0][2] * c0.z;
-    const V4 zero = Splat(0.0f);
-    const V4 singular = Equal(det, zero);
-    const V4 sign = Select(Greater(det, zero), Splat(1.0f), Splat(-1.0f));
+    const VF det = g.m[0][0] * c0.x + g.m[0][1] * c0.y + g.m[0][2] * c0.z;
+    const VF zero = Splat(0.0f);
+    const VF singular = Equal(det, zero);
+    const VF sign = Select(Greater(det, zero), Splat(1.0f), Splat(-1.0f));
     const V3 origin{g.m[3][0], g.m[3][1], g.m[3][2]};
     const auto local = [&](const V3& x) {
         const V3 d = x - origin;
@@ -283,11 +324,16 @@ struct IkLaneSolver::Lanes {
     };
     std::vector<Link> links;
     std::vector<Entry> entries;
-    std::array<MMDIkSolver*, 4> solvers{};
+    std::array<MMDIkSolver*, kWidth> solvers{};
     std::size_t count = 0;
-    StepLimit limits[4] = {StepLimit(0), StepLimit(0), StepLimit(0), StepLimit(0)};
+    std::array<StepLimit, kWidth> limits = MakeLimits(std::make_index_sequence<kWidth>());
     LimitLanes limitLanes;
-    float limitAngles[4] = {};
+    float limitAngles[kWidth] = {};
+
+    template <std::size_t... I>
+    static std::array<StepLimit, kWidth> MakeLimits(std::index_sequence<I...>) {
+        return {StepLimit(static_cast<float>(I * 0))...};
+    }
 
     void UpdateGlobal(Entry& e) {
         if (e.parent >= 0) {
@@ -306,10 +352,10 @@ struct IkLaneSolver::Lanes {
         Q4 r = link.inner;
         if (link.appliesIK) r = e.ik * r;
         if (link.hasOuter) r = link.outer * r;
-        const V4 xx = r.x * r.x, yy = r.y * r.y, zz = r.z * r.z;
-        const V4 xy = r.x * r.y, xz = r.x * r.z, yz = r.y * r.z;
-        const V4 wx = r.w * r.x, wy = r.w * r.y, wz = r.w * r.z;
-        const V4 one = Splat(1.0f), two = Splat(2.0f), zero = Splat(0.0f);
+        const VF xx = r.x * r.x, yy = r.y * r.y, zz = r.z * r.z;
+        const VF xy = r.x * r.y, xz = r.x * r.z, yz = r.y * r.z;
+        const VF wx = r.w * r.x, wy = r.w * r.y, wz = r.w * r.z;
+        const VF one = Splat(1.0f), two = Splat(2.0f), zero = Splat(0.0f);
         M4& m = e.local;
         m.m[0][0] = one - two * (yy + zz);
         m.m[0][1] = two * (xy + wz);
@@ -322,7 +368,7 @@ struct IkLaneSolver::Lanes {
         m.m[2][2] = one - two * (xx + yy);
         if (link.scaled) {
             // A scale of exactly 1 multiplies exactly, so lanes without scale keep their bits.
-            const V4 s[3] = {link.scale.x, link.scale.y, link.scale.z};
+            const VF s[3] = {link.scale.x, link.scale.y, link.scale.z};
             for (int row = 0; row < 3; ++row) {
                 for (int col = 0; col < 3; ++col) m.m[row][col] = m.m[row][col] * s[row];
             }
@@ -464,15 +510,15 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
         link.inverseInner = GatherQuat(n, [&](std::size_t l) { return L.solvers[l]->m_inverseInner[k]; });
         link.saved = IdentityQ4();
     }
-    for (std::size_t l = 0; l < 4; ++l) {
+    for (std::size_t l = 0; l < kWidth; ++l) {
         const MMDIkSolver& solver = *L.solvers[l < n ? l : 0];
         L.limits[l] = solver.m_stepLimit;
         L.limitAngles[l] = solver.m_limitAngle;
     }
     {
         const auto lanes = [&](auto get) {
-            float f[4];
-            for (std::size_t l = 0; l < 4; ++l) f[l] = get(L.limits[l]);
+            float f[kWidth];
+            for (std::size_t l = 0; l < kWidth; ++l) f[l] = get(L.limits[l]);
             return Pack(f);
         };
         LimitLanes& ll = L.limitLanes;
@@ -489,9 +535,9 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
     const int32_t ikEntry = pose0.m_ikEntry;
     const V3 targetOutside = GatherVec3(n, [&](std::size_t l) { return pose(l).GetTargetPosition(); });
     const V3 ikOutside = GatherVec3(n, [&](std::size_t l) { return pose(l).GetIKPosition(); });
-    float best[4];
-    std::fill(best, best + 4, 3.4028235e38f);
-    uint32_t loops[4] = {};
+    float best[kWidth];
+    std::fill(best, best + kWidth, 3.4028235e38f);
+    uint32_t loops[kWidth] = {};
     uint32_t maxLoops = 0;
     for (std::size_t l = 0; l < n; ++l) {
         loops[l] = L.solvers[l]->m_iterateCount;
@@ -528,13 +574,13 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
                 e.ik = Select(MaskOf(moved), ik, e.ik);
             } else {
                 // Links already turned to within 0.001 degrees of the goal are left alone.
-                const V4 below = LessOrEqual(Length(cross), Dot(a, b) * Splat(IkStep::kTanSmallestStep));
+                const VF below = LessOrEqual(Length(cross), Dot(a, b) * Splat(IkStep::kTanSmallestStep));
                 moved &= ~Bits(below);
                 if (moved == 0) continue;
-                Q4 candidate = e.ik * link.inner * LimitedTurn(a, b, cross, L.limitLanes, moved, L.limits);
+                Q4 candidate = e.ik * link.inner * LimitedTurn(a, b, cross, L.limitLanes, moved, L.limits.data());
                 if (link.axisLimit) {
                     QuatLanes limited;
-                    for (std::size_t l = 0; l < 4; ++l) {
+                    for (std::size_t l = 0; l < kWidth; ++l) {
                         limited.q[l] = (moved & (1 << l)) ? IkStep::LimitToRanges(LaneOf(candidate, l), L.solvers[l]->m_links[k],
                                                                                   L.limitAngles[l])
                                                           : quat::Identity();
@@ -558,11 +604,11 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
                 best[l] = distance.f[l];
             }
         }
-        const V4 keep = MaskOf(running & ~stopping);
+        const VF keep = MaskOf(running & ~stopping);
         if (stopping != 0) {
             // Back to the best iteration: every link's saved rotate, then the whole copy again
             // (each global ends as its local times its parent's, as the per-link updates leave it).
-            const V4 back = MaskOf(stopping);
+            const VF back = MaskOf(stopping);
             for (Lanes::Link& link : L.links) {
                 Lanes::Entry& e = L.entries[link.entry];
                 e.ik = Select(back, link.saved, e.ik);

@@ -3,7 +3,7 @@
 //
 // Dance models repeat their chains: two legs, two toes, rows of skirt or hair chains. Chains with
 // the same links, limits and working copy (IkChainPose) run the same sequence of operations, so
-// four of them can share each instruction. Each lane does exactly the arithmetic the one-chain
+// several of them can share each instruction. Each lane does exactly the arithmetic the one-chain
 // solver does, in the same order (the branches become per-lane choices, and the few steps that call
 // the maths library run lane by lane through the same functions), so every chain ends with the same
 // bits as when solved alone. A chain that stops early keeps its result while the others go on.

@@ -18,6 +18,8 @@
 #include <span>
 #include <vector>
 
+#include "model/IkLaneSolver.h"
+
 namespace Vesma {
 
 class MMDIkSolver;
@@ -27,7 +29,7 @@ struct NodePassStep {
     /// A bone whose append transform updates in this step; null in a solve step.
     PMXNode* appendNode = nullptr;
     /// The solves of this step: one, or up to four chains of one shape.
-    std::array<MMDIkSolver*, 4> solvers{};
+    std::array<MMDIkSolver*, IkLaneSolver::kLanes> solvers{};
     std::size_t solverCount = 0;
 };
 
