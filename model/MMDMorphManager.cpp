@@ -84,14 +84,6 @@ void AddList(const std::vector<Offset>& offsets, uint32_t vertexEnd, float w, Va
     }
 }
 
-// The value with every component kept (`keep` all ones) or +0 (`keep` zero). Bits rather than
-// arithmetic, so a stale value can't leak through as a NaN or a negative zero.
-inline float Keep(float value, uint32_t keep) { return std::bit_cast<float>(std::bit_cast<uint32_t>(value) & keep); }
-inline Math::vec3 Keep(const Math::vec3& v, uint32_t keep) { return {Keep(v.x, keep), Keep(v.y, keep), Keep(v.z, keep)}; }
-inline Math::vec4 Keep(const Math::vec4& v, uint32_t keep) {
-    return {Keep(v.x, keep), Keep(v.y, keep), Keep(v.z, keep), Keep(v.w, keep)};
-}
-
 // Runs one planned call: first writes start their vertex from zero (0 + x, exactly what adding
 // onto a cleared offset gives), later ones add, in list order. The plan holds only vertices in
 // range.
@@ -99,20 +91,26 @@ template <class Record, class Value>
 void RunPlannedCall(const Record* records, uint32_t begin, uint32_t firstEnd, uint32_t laterBegin, uint32_t end,
                     float w, Value* out) {
     const Value zero{};
+#pragma GCC unroll 2
     for (uint32_t i = begin; i < firstEnd; ++i) out[records[i].vertex] = zero + records[i].offset * w;
-    for (uint32_t i = end; i-- > laterBegin;) out[records[i].vertex] = out[records[i].vertex] + records[i].offset * w;
+    const Record* const last = records + end - 1;
+#pragma GCC unroll 2
+    for (uint32_t n = 0; n < end - laterBegin; ++n) {
+        const Record& r = *(last - n);
+        out[r.vertex] = out[r.vertex] + r.offset * w;
+    }
 }
 
-// Applies one list at weight w, the first write of a vertex in the pass (its kind's bits not
-// `written`) overwriting, and with kPlan plans it into records [begin, begin + list size): first
-// writes from the front in list order, later ones from the back in reverse order. Returns the
-// first writes' end and the later ones' start. Branch-free: which kind a write is varies from
-// offset to offset. (Each step stores the offset at both ends; the slot the counts don't claim
-// is free, or is the same slot when the list is done.)
-template <bool kPlan, class Offset, class Value>
-std::pair<uint32_t, uint32_t> ApplyAndPlanList(const std::vector<Offset>& offsets, uint32_t vertexEnd, size_t limit,
-                                               float w, Value* out, uint8_t* flags, uint8_t parity, uint8_t written,
-                                               Offset* records, uint32_t begin) {
+// Plans one list into records [begin, begin + list size): the first writes of their vertex in the
+// pass (its kind's bits not `written`) from the front in list order, the later ones from the back
+// in reverse order, and marks the vertices written. Returns the first writes' end and the later
+// ones' start. Integer work only, and branch-free: which kind a write is varies from offset to
+// offset. (Each step stores the offset at both ends; the slot the counts don't claim is free, or
+// is the same slot when the list is done.)
+template <class Offset>
+std::pair<uint32_t, uint32_t> PlanList(const std::vector<Offset>& offsets, uint32_t vertexEnd, size_t limit,
+                                       uint8_t* flags, uint8_t parity, uint8_t written, Offset* records,
+                                       uint32_t begin) {
     const uint32_t end = begin + static_cast<uint32_t>(offsets.size());
     Offset* const front = records + begin;
     Offset* const back = records + end - 1;
@@ -122,14 +120,11 @@ std::pair<uint32_t, uint32_t> ApplyAndPlanList(const std::vector<Offset>& offset
     const auto step = [&](const Offset& o) {
         const uint8_t f = flags[o.vertex];
         const uint32_t seen = (f & mask) == written ? 1u : 0u;
-        out[o.vertex] = Keep(out[o.vertex], 0u - seen) + o.offset * w;
         flags[o.vertex] = static_cast<uint8_t>((f & ~parity) | written);
-        if constexpr (kPlan) {
-            front[first] = o;
-            *(back - later) = o;
-            first += 1 - seen;
-            later += seen;
-        }
+        front[first] = o;
+        *(back - later) = o;
+        first += 1 - seen;
+        later += seen;
     };
     if (vertexEnd <= limit) {
         for (const Offset& o : offsets) step(o);
@@ -247,21 +242,9 @@ void MMDMorphManager::ClearPlan(const MorphTargets& targets) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const std::span<uint8_t> flags(tracker.m_flags);
     if (!tracker.m_planReady) {
-        if (tracker.m_owner == this && tracker.m_generation == m_generation) {
-            // The lists are still what the last pass applied.
-            for (const MorphVertexTracker::PlannedCall& p : tracker.m_plan) {
-                const uint32_t list = p.call.list;
-                if (p.call.type == MorphType::Position && list < m_positionMorphs.size()) {
-                    ClearList(m_positionMorphs[list], targets.positionOffsets, flags, kMorphPositionFlag, 0, 0xFF);
-                } else if (p.call.type == MorphType::UV && list < m_uvMorphs.size()) {
-                    ClearList(m_uvMorphs[list], targets.uvOffsets, flags, kMorphUVFlag, 0, 0xFF);
-                }
-            }
-        } else {
-            // Nothing tells which vertices but their flags.
-            ClearFlagged(targets.positionOffsets, flags, kMorphPositionFlag);
-            ClearFlagged(targets.uvOffsets, flags, kMorphUVFlag);
-        }
+        // No pass since the tracker was reset: nothing tells which vertices but their flags.
+        ClearFlagged(targets.positionOffsets, flags, kMorphPositionFlag);
+        ClearFlagged(targets.uvOffsets, flags, kMorphUVFlag);
         tracker.m_plan.clear();
         tracker.m_owner = nullptr;
         return;
@@ -301,7 +284,7 @@ void MMDMorphManager::ClearDroppedLists(const MorphTargets& targets) const {
     }
 }
 
-void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets, bool makePlan) const {
+void MMDMorphManager::MakePlan(const MorphTargets& targets) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const size_t positionLimit = std::min(targets.positionOffsets.size(), tracker.m_flags.size());
     const size_t uvLimit = std::min(targets.uvOffsets.size(), tracker.m_flags.size());
@@ -331,9 +314,9 @@ void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets, bool makePlan) c
             tracker.m_uvInPass[call.list] = 1;
         }
     }
-    if (makePlan && tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
-    if (makePlan && tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
-    tracker.m_planReady = makePlan;
+    if (tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
+    if (tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
+    tracker.m_planReady = true;
 
     uint8_t* flags = tracker.m_flags.data();
     constexpr uint8_t kPositionParity = MorphVertexTracker::kPositionParity;
@@ -347,28 +330,24 @@ void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets, bool makePlan) c
         std::pair<uint32_t, uint32_t> split;
         if (call.type == MorphType::Position) {
             const auto& offsets = m_positionMorphs[call.list];
-            split = (makePlan ? ApplyAndPlanList<true, PositionMorphOffset, Math::vec3>
-                              : ApplyAndPlanList<false, PositionMorphOffset, Math::vec3>)(
-                offsets, m_positionVertexEnd[call.list], positionLimit, call.weight, targets.positionOffsets.data(),
-                flags, kPositionParity, positionWritten, tracker.m_positionRecords.data(), positionAt);
+            split = PlanList(offsets, m_positionVertexEnd[call.list], positionLimit, flags, kPositionParity,
+                             positionWritten, tracker.m_positionRecords.data(), positionAt);
             planned.begin = positionAt;
             positionAt += static_cast<uint32_t>(offsets.size());
             planned.end = positionAt;
         } else {
             const auto& offsets = m_uvMorphs[call.list];
-            split = (makePlan ? ApplyAndPlanList<true, UVMorphOffset, Math::vec4>
-                              : ApplyAndPlanList<false, UVMorphOffset, Math::vec4>)(
-                offsets, m_uvVertexEnd[call.list], uvLimit, call.weight, targets.uvOffsets.data(), flags, kUVParity,
-                uvWritten, tracker.m_uvRecords.data(), uvAt);
+            split = PlanList(offsets, m_uvVertexEnd[call.list], uvLimit, flags, kUVParity, uvWritten,
+                             tracker.m_uvRecords.data(), uvAt);
             planned.begin = uvAt;
             uvAt += static_cast<uint32_t>(offsets.size());
             planned.end = uvAt;
         }
         planned.firstEnd = split.first;
         planned.laterBegin = split.second;
-        if (!makePlan) planned.begin = planned.firstEnd = planned.laterBegin = planned.end = 0;
         tracker.m_plan.push_back(planned);
     }
+    RunPlan(targets);
 
     ClearDroppedLists(targets);
     tracker.m_oldPlan.clear();
@@ -377,24 +356,28 @@ void MMDMorphManager::ApplyAndPlan(const MorphTargets& targets, bool makePlan) c
 void MMDMorphManager::FinishPass(const MorphTargets& targets) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const auto& calls = tracker.m_calls;
-    auto& plan = tracker.m_plan;
-    bool samePlan = tracker.m_owner == this && tracker.m_generation == m_generation &&
+    const auto& plan = tracker.m_plan;
+    bool samePlan = tracker.m_planReady && tracker.m_owner == this && tracker.m_generation == m_generation &&
                     tracker.m_positionLimit == std::min(targets.positionOffsets.size(), tracker.m_flags.size()) &&
                     tracker.m_uvLimit == std::min(targets.uvOffsets.size(), tracker.m_flags.size()) &&
                     plan.size() == calls.size();
     for (size_t i = 0; samePlan && i < calls.size(); ++i) {
         samePlan = plan[i].call.type == calls[i].type && plan[i].call.list == calls[i].list;
     }
-    if (!samePlan || !tracker.m_planReady) {
-        // A plan pays once the same lists come again: make it on their second pass.
-        ApplyAndPlan(targets, samePlan);
+    if (!samePlan) {
+        MakePlan(targets);
         return;
     }
     // Same lists at the same weights: the buffers already hold this pass's sums.
     bool sameWeights = true;
     for (size_t i = 0; sameWeights && i < calls.size(); ++i) sameWeights = SameBits(plan[i].call.weight, calls[i].weight);
-    if (sameWeights) return;
+    if (!sameWeights) RunPlan(targets);
+}
 
+void MMDMorphManager::RunPlan(const MorphTargets& targets) const {
+    MorphVertexTracker& tracker = *targets.tracker;
+    const auto& calls = tracker.m_calls;
+    auto& plan = tracker.m_plan;
     Math::vec3* positions = targets.positionOffsets.data();
     Math::vec4* uvs = targets.uvOffsets.data();
     const PositionMorphOffset* positionRecords = tracker.m_positionRecords.data();

@@ -52,13 +52,12 @@ struct GroupMorphOffset {
 ///
 /// A tracked pass replaces the previous pass's offsets instead of adding to them, without clearing
 /// the buffers as a whole. It first notes which position and UV lists it applies, in order, and
-/// at what weights. When the lists differ from the last pass's, it applies them directly, a
-/// vertex's first write overwriting, and zeroes the vertices of the lists it no longer applies
-/// that it didn't write. When the same lists come again it makes a plan on the way: every offset
-/// it writes, per list split into the first writes of their vertex in the pass (which overwrite)
-/// and the later ones (which add); from then on, while the lists stay, the plan runs with the
-/// new weights and touches nothing else. A planned pass whose weights equal the last one's
-/// writes nothing.
+/// at what weights. When the lists differ from the last pass's, it makes a plan of them: every
+/// offset it writes, per list split into the first writes of their vertex in the pass (which
+/// overwrite) and the later ones (which add); it runs the plan and zeroes the vertices of the
+/// lists it no longer applies that it didn't write. While the lists stay, the plan runs with the
+/// new weights and touches nothing else. A pass whose weights equal the last one's writes
+/// nothing.
 ///
 /// Per vertex, Flags() has kMorphPositionFlag and/or kMorphUVFlag (model/VertexSkinning.h) set
 /// where the last pass wrote; the other bits are the tracker's own. The buffers must be written
@@ -102,7 +101,7 @@ private:
     std::vector<uint8_t> m_positionInPass;  // per list, scratch: applied by the running pass
     std::vector<uint8_t> m_uvInPass;
     bool m_oddPass = false;
-    // Whether m_plan has its records; a pass with new lists applies them without.
+    // Whether a pass has made a plan since the last Reset.
     bool m_planReady = false;
     // What the plan was made for: the morphs (and their generation of offset lists) and how many
     // vertices of each kind could be written.
@@ -183,10 +182,11 @@ private:
     void Apply(const MMDMorph& morph, float weight, const MorphTargets& targets, int depth) const;
     // Writes the calls a tracked pass noted (see MorphVertexTracker).
     void FinishPass(const MorphTargets& targets) const;
-    // For calls that differ from the plan's, or came again but have no records yet: applies the
-    // calls, notes them (with their records when `makePlan`), and clears what only the old plan
-    // wrote.
-    void ApplyAndPlan(const MorphTargets& targets, bool makePlan) const;
+    // For calls that differ from the plan's: plans and runs them, and clears what only the old
+    // plan wrote.
+    void MakePlan(const MorphTargets& targets) const;
+    // Writes the plan's offsets at the calls' weights.
+    void RunPlan(const MorphTargets& targets) const;
     // Zeroes every vertex the tracker's plan writes, drops their flags and the plan.
     void ClearPlan(const MorphTargets& targets) const;
     // Zeroes the vertices of the old plan's lists that the running pass doesn't apply, except
