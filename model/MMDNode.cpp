@@ -2,16 +2,6 @@
 
 namespace Vesma {
 
-void MMDNode::BeginUpdate() {
-    m_translate = m_initTranslate;
-    m_rotate = m_initRotate;
-    m_scale = m_initScale;
-    m_animTranslate = {};
-    m_animRotate = Math::quat::Identity();
-    m_ikRotate = Math::quat::Identity();
-    BeginUpdateHook();
-}
-
 void MMDNode::UpdateOwnGlobalTransform() {
     if (!m_parent) {
         m_global = m_local;

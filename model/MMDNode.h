@@ -20,7 +20,10 @@ public:
 
     /// Start of a frame: translate, rotate and scale return to their initial values; animate
     /// translate := 0, animate rotate := identity, IK rotate := identity; then BeginUpdateHook.
-    void BeginUpdate();
+    void BeginUpdate() {
+        RestorePose();
+        BeginUpdateHook();
+    }
 
     /// Called on every node once the frame's node pass is done.
     virtual void EndUpdateHook() {}
@@ -145,6 +148,19 @@ public:
 protected:
     /// Per-class part of BeginUpdate.
     virtual void BeginUpdateHook() {}
+
+    /// BeginUpdate without the hook.
+    void RestorePose() {
+        m_translate = m_initTranslate;
+        m_rotate = m_initRotate;
+        m_scale = m_initScale;
+        m_animTranslate = {};
+        m_animRotate = Math::quat::Identity();
+        m_ikRotate = Math::quat::Identity();
+    }
+    /// The transforms for in-place writes by subclasses' per-frame passes.
+    Math::mat4& LocalTransformRef() { return m_local; }
+    Math::mat4& GlobalTransformRef() { return m_global; }
 
 private:
     std::u16string m_name;

@@ -338,7 +338,7 @@ void PMXModel::PlaceRestVertices() {
 // ---- per frame ----
 
 void PMXModel::BeginAnimation() {
-    for (const auto& node : m_nodeManager.GetNodes()) node->BeginUpdate();
+    for (const auto& node : m_nodeManager.GetNodes()) node->BeginPMXUpdate();
     // The morph pass overwrites the offsets in place, clearing only what it no longer writes.
     m_morphOffsetsStale = true;
 }
@@ -364,10 +364,7 @@ void PMXModel::UpdateMorphsAndNodes() {
 
     // Locals and globals in one walk, parents first: the same values as all locals, then the
     // walks from the roots.
-    for (PMXNode* node : m_walkOrder) {
-        node->UpdateLocalTransform();
-        node->UpdateOwnGlobalTransform();
-    }
+    PMXNode::UpdateLocalsAndGlobals(m_walkOrder);
     UpdateAppendAndIK();
 }
 

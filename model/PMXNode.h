@@ -25,8 +25,16 @@ public:
         parts.hasOuter = m_isAppendRotate;
         return parts;
     }
-    /// ComputeLocalTransform without the virtual call, for the model's per-frame pass.
+    /// BeginUpdate without the virtual call, for the model's per-frame pass.
+    void BeginPMXUpdate() {
+        RestorePose();
+        PMXNode::BeginUpdateHook();
+    }
+    /// ComputeLocalTransform without the virtual call.
     void UpdateLocalTransform() { SetLocalTransform(ComposeLocal(PMXNode::GetLocalParts(), GetIKRotate())); }
+    /// The model's per-frame node pass: for each node of `order`, which lists parents before their
+    /// children, UpdateLocalTransform then UpdateOwnGlobalTransform, with the same bits.
+    static void UpdateLocalsAndGlobals(std::span<PMXNode* const> order);
 
     /// Takes on the append parent's rotation and/or translation, scaled by the append weight, then
     /// recomputes the local transform. Does nothing for a node without an append parent. The
@@ -56,7 +64,10 @@ public:
     void SetIKSolver(MMDIkSolver* solver) { m_ikSolver = solver; }
 
 protected:
-    void BeginUpdateHook() override;
+    void BeginUpdateHook() override {
+        m_appendTranslate = {};
+        m_appendRotate = Math::quat::Identity();
+    }
 
 private:
     int32_t m_deformDepth = 0;

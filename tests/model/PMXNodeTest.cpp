@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -463,4 +466,91 @@ TEST_F(PMXNodeTest, DeepChainUpdates) {
     }
     N(0)->UpdateGlobalTransform();
     EXPECT_EQ(static_cast<float>(kDepth - 1), N(kDepth - 1)->GetGlobalTransform().Translation().y);
+}
+
+namespace {
+
+// Every entry with the same bits; NaNs count as equal whatever their sign and payload, since which
+// operand's NaN an operation passes on is the compiler's choice.
+bool SameBits(const mat4& a, const mat4& b) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const float x = a.m[r][c], y = b.m[r][c];
+            if (std::isnan(x) && std::isnan(y)) continue;
+            if (std::memcmp(&x, &y, sizeof(float)) != 0) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+// The model's node pass must give exactly what the per-node local and global updates give, for
+// every mix of IK, append and scale terms, including values at the edges of float arithmetic:
+// signed zeros, quaternions that aren't unit, denormals, overflow, infinities and NaNs.
+TEST_F(PMXNodeTest, NodePassMatchesPerNodeUpdatesBitForBit) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    struct Pose {
+        const char* what;
+        quat rotate, animRotate, ikRotate, sourceRotate;
+        vec3 translate, animTranslate, scale;
+    };
+    const Pose poses[] = {
+        {"unit turns", AxisAngle({1, 0, 0}, 0.3f), AxisAngle({0, 1, 0}, 0.7f), AxisAngle({0, 0, 1}, -0.4f),
+         AxisAngle({1, 1, 0}, 0.9f), {1, 2, 3}, {-0.5f, 0.25f, 4}, {1, 1, 1}},
+        {"identities and signed zeros", {-0.0f, 0.0f, -0.0f, 1}, {0.0f, -0.0f, -0.0f, 1}, {-0.0f, -0.0f, 0.0f, 1},
+         {-0.0f, 0.0f, 0.0f, -1}, {-0.0f, 0.0f, -0.0f}, {0.0f, -0.0f, -0.0f}, {1, 1, 1}},
+        {"not unit, scaled", {2, -3, 0.5f, 0.1f}, {0.1f, 0.2f, -7, 3}, {-1, 1, 1, -1}, {0.5f, 0.5f, 0.5f, 0.5f},
+         {1e-3f, -7, 12}, {3, 0, -1}, {2, 1, 0.5f}},
+        {"denormals", {1e-40f, -1e-41f, 1e-39f, 1}, {1e-39f, 0, -1e-40f, 1}, {0, 1e-42f, 0, 1}, {1e-40f, 0, 0, 1},
+         {1e-41f, -1e-40f, 0}, {-1e-39f, 1e-40f, 0}, {1, 1e-40f, 1}},
+        {"overflow", {1e20f, 1e20f, -1e20f, 1e20f}, {0.5f, 0.5f, 0.5f, 0.5f}, {1e19f, 0, 0, 1}, {0, 1e25f, 0, 1},
+         {3e38f, -3e38f, 1}, {3e38f, -3e38f, -1}, {1e30f, 1e30f, -1e30f}},
+        {"infinite and NaN", {inf, 0, 0, 1}, {0, nan, 0, 1}, {0, 0, -inf, 1}, {nan, 0, 0, 1},
+         {inf, -inf, 0}, {nan, 1, 2}, {inf, 1, nan}},
+    };
+    // Bone 0 a root; 1 its child with IK; 2 appends 1's turn and move; 3 under 0 with both appends
+    // from 2 and IK; 4 a second root.
+    const std::vector<PMXBone> bones = {
+        Bone(u"root", {0, 1, 0}, -1),
+        Bone(u"ik", {0, 2, 0.5f}, 0),
+        Bone(u"append", {1, 2, 0}, 1, kAppendRotate | kAppendTranslate, 1, 0.7f),
+        Bone(u"both", {-1, 3, 0}, 0, kAppendRotate | kAppendTranslate | kAppendLocal, 2, -0.3f),
+        Bone(u"root2", {4, 0, -2}, -1),
+    };
+    for (const Pose& pose : poses) {
+        SCOPED_TRACE(pose.what);
+        MMDNodeManager reference, walked;
+        SetupPMXNodes(bones, reference);
+        SetupPMXNodes(bones, walked);
+        for (MMDNodeManager* m : {&reference, &walked}) {
+            for (int i = 0; i < 5; ++i) {
+                PMXNode* n = m->GetNode(i);
+                n->BeginUpdate();
+                n->SetRotate(i == 1 ? pose.sourceRotate : pose.rotate);
+                n->SetAnimateRotate(pose.animRotate);
+                n->SetTranslate(n->GetTranslate() + pose.translate);
+                n->SetAnimateTranslate(pose.animTranslate);
+                n->SetIKRotate(pose.ikRotate);
+                n->EnableIK(i == 1 || i == 3);
+                if (i != 0) n->SetScale(pose.scale);
+            }
+            m->GetNode(2)->UpdateAppendTransform();
+            m->GetNode(3)->UpdateAppendTransform();
+        }
+        for (int i = 0; i < 5; ++i) {
+            reference.GetNode(i)->UpdateLocalTransform();
+            reference.GetNode(i)->UpdateOwnGlobalTransform();
+        }
+        std::vector<PMXNode*> order;
+        for (int i = 0; i < 5; ++i) order.push_back(walked.GetNode(i));
+        PMXNode::UpdateLocalsAndGlobals(order);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_TRUE(SameBits(reference.GetNode(i)->GetLocalTransform(), walked.GetNode(i)->GetLocalTransform()))
+                << "local of bone " << i;
+            EXPECT_TRUE(SameBits(reference.GetNode(i)->GetGlobalTransform(), walked.GetNode(i)->GetGlobalTransform()))
+                << "global of bone " << i;
+        }
+    }
 }
