@@ -104,7 +104,7 @@ void IkChainPose::UpdateGlobal(Entry& e) const {
     }
 }
 
-void IkChainPose::Begin() {
+void IkChainPose::Begin(bool globals) {
     for (Link& link : m_links) link.parts = m_entries[link.entry].node->GetLocalParts();
     for (Entry& e : m_entries) {
         if (!e.isLink) {
@@ -118,6 +118,10 @@ void IkChainPose::Begin() {
         e.local = MMDNode::ComposeLocal(link.parts, e.ik);
         e.affine = true;
     }
+    if (globals) UpdateGlobals();
+}
+
+void IkChainPose::UpdateGlobals() {
     for (Entry& e : m_entries) UpdateGlobal(e);
 }
 

@@ -26,8 +26,11 @@ public:
     void Build(std::span<MMDNode* const> links, const MMDNode* target, const MMDNode* ikNode);
 
     /// Start of a solve: takes every non-link entry's local from its node, sets every link's IK
-    /// rotate to identity (without touching the nodes) and computes all globals.
-    void Begin();
+    /// rotate to identity (without touching the nodes) and, with `globals`, computes all globals
+    /// (UpdateGlobals).
+    void Begin(bool globals = true);
+    /// Every entry's global from the locals, parents first.
+    void UpdateGlobals();
 
     /// Sets link `link`'s IK rotate, recomputes its local and every global below it.
     void SetLinkIKRotate(std::size_t link, const Math::quat& ik);

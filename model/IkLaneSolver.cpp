@@ -72,11 +72,19 @@ inline int Bits(VF mask) {
     for (int g = 0; g < kGroups; ++g) bits |= _mm_movemask_ps(mask.v[g]) << (4 * g);
     return bits;
 }
+struct MaskTable {
+    alignas(16) int32_t lanes[16][4];
+    constexpr MaskTable() : lanes{} {
+        for (int b = 0; b < 16; ++b) {
+            for (int l = 0; l < 4; ++l) lanes[b][l] = (b >> l) & 1 ? -1 : 0;
+        }
+    }
+};
+constexpr MaskTable kMasks;
 inline VF MaskOf(int bits) {
     VF r;
     for (int g = 0; g < kGroups; ++g) {
-        const int b = bits >> (4 * g);
-        r.v[g] = _mm_castsi128_ps(_mm_setr_epi32(b & 1 ? -1 : 0, b & 2 ? -1 : 0, b & 4 ? -1 : 0, b & 8 ? -1 : 0));
+        r.v[g] = _mm_load_ps(reinterpret_cast<const float*>(kMasks.lanes[(bits >> (4 * g)) & 15]));
     }
     return r;
 }
@@ -154,6 +162,13 @@ inline void MultiplyAffine(const M4& a, const M4& b, M4& r) {
     r.m[3][1] = a0 * b01 + a1 * b11 + a2 * b21 + b.m[3][1];
     r.m[3][2] = a0 * b02 + a1 * b12 + a2 * b22 + b.m[3][2];
 }
+// The last row alone (the position), for globals whose rotation nothing reads.
+inline void MultiplyAffinePosition(const M4& a, const M4& b, M4& r) {
+    const VF a0 = a.m[3][0], a1 = a.m[3][1], a2 = a.m[3][2];
+    r.m[3][0] = a0 * b.m[0][0] + a1 * b.m[1][0] + a2 * b.m[2][0] + b.m[3][0];
+    r.m[3][1] = a0 * b.m[0][1] + a1 * b.m[1][1] + a2 * b.m[2][1] + b.m[3][1];
+    r.m[3][2] = a0 * b.m[0][2] + a1 * b.m[1][2] + a2 * b.m[2][2] + b.m[3][2];
+}
 // The full product (a's last column not zero), first three columns as above.
 inline void Multiply(const M4& a, const M4& b, M4& r) {
     for (int i = 0; i < 4; ++i) {
@@ -211,12 +226,18 @@ struct UnpackedV3 {
 quat LaneOf(const Q4& q, std::size_t l) {
     return {Unpack(q.x).f[l], Unpack(q.y).f[l], Unpack(q.z).f[l], Unpack(q.w).f[l]};
 }
-mat4 LaneOf(const M4& a, std::size_t l) {
-    mat4 out;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) out.m[r][c] = Unpack(a.m[r][c]).f[l];
+// The inverse of GatherMat: each lane's matrix, row by row.
+void ScatterMat(const M4& a, std::size_t count, mat4* const* out) {
+    for (int g = 0; g < kGroups; ++g) {
+        for (int r = 0; r < 4; ++r) {
+            __m128 c0 = a.m[r][0].v[g], c1 = a.m[r][1].v[g], c2 = a.m[r][2].v[g], c3 = a.m[r][3].v[g];
+            _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
+            const __m128 rows[4] = {c0, c1, c2, c3};
+            for (std::size_t l = 0; l < 4; ++l) {
+                if (4 * g + l < count) _mm_storeu_ps(out[4 * g + l]->m[r], rows[l]);
+            }
+        }
     }
-    return out;
 }
 
 // Per-lane scalars into lanes: out[l] for the lanes in `bits`, `fallback` elsewhere.
@@ -317,6 +338,9 @@ struct IkLaneSolver::Lanes {
         int32_t parent = -1;
         bool outerParent = false;
         bool affine = true;
+        // Only the position of this global is read: an affine entry that is no link and no
+        // entry's parent (the target, as a rule).
+        bool positionOnly = false;
         M4 outerGlobal;
         M4 local;
         M4 global;
@@ -338,7 +362,11 @@ struct IkLaneSolver::Lanes {
     void UpdateGlobal(Entry& e) {
         if (e.parent >= 0) {
             const M4& parent = entries[static_cast<std::size_t>(e.parent)].global;
-            e.affine ? MultiplyAffine(e.local, parent, e.global) : Multiply(e.local, parent, e.global);
+            if (e.positionOnly) {
+                MultiplyAffinePosition(e.local, parent, e.global);
+            } else {
+                e.affine ? MultiplyAffine(e.local, parent, e.global) : Multiply(e.local, parent, e.global);
+            }
         } else if (e.outerParent) {
             e.affine ? MultiplyAffine(e.local, e.outerGlobal, e.global) : Multiply(e.local, e.outerGlobal, e.global);
         } else {
@@ -444,7 +472,8 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
     }
     if (L.count == 0) return;
     const std::size_t n = L.count;
-    for (std::size_t l = 0; l < n; ++l) L.solvers[l]->BeginSolve();
+    // The lanes compute the globals themselves.
+    for (std::size_t l = 0; l < n; ++l) L.solvers[l]->BeginSolve(n == 1);
 
     // Lanes need the same layout and the same per-frame choices (append turns, non-affine
     // locals); anything else runs one chain at a time.
@@ -464,6 +493,7 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
     }
     if (!uniform) {
         for (std::size_t l = 0; l < n; ++l) {
+            if (n > 1) L.solvers[l]->m_pose.UpdateGlobals();
             L.solvers[l]->Iterate();
             L.solvers[l]->m_pose.Commit();
         }
@@ -483,6 +513,10 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
         if (e.outerParent) GatherMat(n, [&](std::size_t l) -> const mat4& { return *pose(l).m_entries[i].outerParent; }, e.outerGlobal);
         GatherMat(n, [&](std::size_t l) -> const mat4& { return pose(l).m_entries[i].local; }, e.local);
         e.ik = GatherQuat(n, [&](std::size_t l) { return pose(l).m_entries[i].ik; });
+        e.positionOnly = e.affine && !e0.isLink;
+    }
+    for (const Lanes::Entry& e : L.entries) {
+        if (e.parent >= 0) L.entries[static_cast<std::size_t>(e.parent)].positionOnly = false;
     }
     // The globals in lanes, from the locals: the same products that gave the poses' own.
     for (Lanes::Entry& e : L.entries) L.UpdateGlobal(e);
@@ -621,17 +655,18 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
     }
 
     // Hand each lane back to its solver and let it write the nodes.
-    for (std::size_t l = 0; l < n; ++l) {
-        MMDIkSolver& solver = *L.solvers[l];
-        for (std::size_t k = 0; k < L.links.size(); ++k) {
-            const Lanes::Link& link = L.links[k];
-            auto& entry = solver.m_pose.m_entries[link.entry];
-            entry.ik = LaneOf(L.entries[link.entry].ik, l);
-            entry.local = LaneOf(L.entries[link.entry].local, l);
+    for (std::size_t k = 0; k < L.links.size(); ++k) {
+        const Lanes::Link& link = L.links[k];
+        mat4* locals[kWidth];
+        for (std::size_t l = 0; l < n; ++l) locals[l] = &L.solvers[l]->m_pose.m_entries[link.entry].local;
+        ScatterMat(L.entries[link.entry].local, n, locals);
+        for (std::size_t l = 0; l < n; ++l) {
+            MMDIkSolver& solver = *L.solvers[l];
+            solver.m_pose.m_entries[link.entry].ik = LaneOf(L.entries[link.entry].ik, l);
             solver.m_links[k].saveIKRotate = LaneOf(link.saved, l);
         }
-        solver.m_pose.Commit();
     }
+    for (std::size_t l = 0; l < n; ++l) L.solvers[l]->m_pose.Commit();
 }
 
 #else

@@ -216,10 +216,10 @@ void MMDIkSolver::Solve() {
     m_pose.Commit();
 }
 
-void MMDIkSolver::BeginSolve() {
+void MMDIkSolver::BeginSolve(bool globals) {
     // Every link starts from IK rotate identity; the pose works on copies of the transforms and
     // hands the result to the nodes at the end.
-    m_pose.Begin();
+    m_pose.Begin(globals);
     m_inverseInner.resize(m_links.size());
     for (std::size_t k = 0; k < m_links.size(); ++k) {
         MMDIkLink& link = m_links[k];

@@ -104,8 +104,9 @@ public:
 private:
     friend class IkLaneSolver;
 
-    // Solve = BeginSolve, Iterate, then the pose's Commit.
-    void BeginSolve();
+    // Solve = BeginSolve, Iterate, then the pose's Commit. Without `globals`, the pose's globals
+    // are left for the caller (IkChainPose::UpdateGlobals).
+    void BeginSolve(bool globals = true);
     void Iterate();
     void SolveCore(uint32_t iteration);
     void SolvePlane(uint32_t iteration, std::size_t linkIndex, int axis, const Math::vec3& ikPosition);
