@@ -190,10 +190,24 @@ V3 GatherVec3(std::size_t count, Get get) {
     return {Gather(count, [&](std::size_t l) { return get(l).x; }), Gather(count, [&](std::size_t l) { return get(l).y; }),
             Gather(count, [&](std::size_t l) { return get(l).z; })};
 }
+// Each lane's quaternion, loaded whole and transposed into x, y, z and w.
 template <class Get>
 Q4 GatherQuat(std::size_t count, Get get) {
-    return {Gather(count, [&](std::size_t l) { return get(l).x; }), Gather(count, [&](std::size_t l) { return get(l).y; }),
-            Gather(count, [&](std::size_t l) { return get(l).z; }), Gather(count, [&](std::size_t l) { return get(l).w; })};
+    Q4 out;
+    for (int g = 0; g < kGroups; ++g) {
+        __m128 c[4];
+        for (std::size_t l = 0; l < 4; ++l) {
+            const std::size_t lane = 4 * g + l;
+            const quat& q = get(lane < count ? lane : 0);
+            c[l] = _mm_setr_ps(q.x, q.y, q.z, q.w);
+        }
+        _MM_TRANSPOSE4_PS(c[0], c[1], c[2], c[3]);
+        out.x.v[g] = c[0];
+        out.y.v[g] = c[1];
+        out.z.v[g] = c[2];
+        out.w.v[g] = c[3];
+    }
+    return out;
 }
 // Each row of the four lanes' matrices, turned into one VF per column.
 template <class Get>
@@ -512,7 +526,7 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
         e.affine = e0.affine;
         if (e.outerParent) GatherMat(n, [&](std::size_t l) -> const mat4& { return *pose(l).m_entries[i].outerParent; }, e.outerGlobal);
         GatherMat(n, [&](std::size_t l) -> const mat4& { return pose(l).m_entries[i].local; }, e.local);
-        e.ik = GatherQuat(n, [&](std::size_t l) { return pose(l).m_entries[i].ik; });
+        e.ik = GatherQuat(n, [&](std::size_t l) -> const quat& { return pose(l).m_entries[i].ik; });
         e.positionOnly = e.affine && !e0.isLink;
     }
     for (const Lanes::Entry& e : L.entries) {
@@ -538,10 +552,10 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
             link.scaled = link.scaled || !(s.x == 1.0f && s.y == 1.0f && s.z == 1.0f);
         }
         link.t = GatherVec3(n, [&](std::size_t l) { return pose(l).m_links[k].parts.t; });
-        link.inner = GatherQuat(n, [&](std::size_t l) { return pose(l).m_links[k].parts.inner; });
-        link.outer = GatherQuat(n, [&](std::size_t l) { return pose(l).m_links[k].parts.outer; });
+        link.inner = GatherQuat(n, [&](std::size_t l) -> const quat& { return pose(l).m_links[k].parts.inner; });
+        link.outer = GatherQuat(n, [&](std::size_t l) -> const quat& { return pose(l).m_links[k].parts.outer; });
         link.scale = GatherVec3(n, [&](std::size_t l) { return pose(l).m_links[k].parts.scale; });
-        link.inverseInner = GatherQuat(n, [&](std::size_t l) { return L.solvers[l]->m_inverseInner[k]; });
+        link.inverseInner = GatherQuat(n, [&](std::size_t l) -> const quat& { return L.solvers[l]->m_inverseInner[k]; });
         link.saved = IdentityQ4();
     }
     for (std::size_t l = 0; l < kWidth; ++l) {
