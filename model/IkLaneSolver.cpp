@@ -278,21 +278,28 @@ struct LimitLanes {
 
 // IkStep::LimitedTurn in lanes, for the lanes in `moved`. Lanes that need the angle itself (a turn
 // near half a turn, or an odd limit) are left to the scalar function; they are rare.
-Q4 LimitedTurn(const V3& a, const V3& b, const V3& cross, const LimitLanes& limit, int moved,
+Q4 LimitedTurn(const V3& a, const V3& b, const V3& cross, VF sine, VF cosine, const LimitLanes& limit, int moved,
                const StepLimit* scalarLimits) {
     const VF zero = Splat(0.0f);
     const VF noAxis = And(And(Equal(cross.x, zero), Equal(cross.y, zero)), Equal(cross.z, zero));
-    const VF sine = Length(cross);
-    const VF cosine = Dot(a, b);
     const VF clamped = And(limit.ordinary, Greater(sine * limit.cos - cosine * limit.sin, zero));
     const VF half = AndNot(And(limit.direct, Greater(cosine, Splat(-0.99f))), clamped);
-    const Q4 clampedTurn{cross.x / sine * limit.halfSin, cross.y / sine * limit.halfSin, cross.z / sine * limit.halfSin,
-                         limit.halfCos};
-    const VF w = Splat(1.0f) + cosine;
-    const VF inv = Splat(1.0f) / Sqrt(sine * sine + w * w);
-    const Q4 halfTurn{cross.x * inv, cross.y * inv, cross.z * inv, w * inv};
-    Q4 turn = Select(noAxis, IdentityQ4(), Select(clamped, clampedTurn, halfTurn));
-    const int scalar = moved & ~Bits(noAxis) & ~Bits(clamped) & ~Bits(half);
+    const int turning = moved & ~Bits(noAxis);
+    const int clampedLanes = turning & Bits(clamped);
+    const int halfLanes = turning & Bits(half);
+    // Only the forms some lane takes are computed (divisions are dear).
+    Q4 turn = IdentityQ4();
+    if (halfLanes != 0) {
+        const VF w = Splat(1.0f) + cosine;
+        const VF inv = Splat(1.0f) / Sqrt(sine * sine + w * w);
+        turn = Select(MaskOf(halfLanes), Q4{cross.x * inv, cross.y * inv, cross.z * inv, w * inv}, turn);
+    }
+    if (clampedLanes != 0) {
+        const Q4 clampedTurn{cross.x / sine * limit.halfSin, cross.y / sine * limit.halfSin,
+                             cross.z / sine * limit.halfSin, limit.halfCos};
+        turn = Select(MaskOf(clampedLanes), clampedTurn, turn);
+    }
+    const int scalar = turning & ~clampedLanes & ~halfLanes;
     if (scalar != 0) {
         const UnpackedV3 aLanes(a), bLanes(b), crossLanes(cross);
         QuatLanes lanes;
@@ -622,10 +629,11 @@ void IkLaneSolver::Solve(std::span<MMDIkSolver* const> solvers) {
                 e.ik = Select(MaskOf(moved), ik, e.ik);
             } else {
                 // Links already turned to within 0.001 degrees of the goal are left alone.
-                const VF below = LessOrEqual(Length(cross), Dot(a, b) * Splat(IkStep::kTanSmallestStep));
-                moved &= ~Bits(below);
+                const VF sine = Length(cross);
+                const VF cosine = Dot(a, b);
+                moved &= ~Bits(LessOrEqual(sine, cosine * Splat(IkStep::kTanSmallestStep)));
                 if (moved == 0) continue;
-                Q4 candidate = e.ik * link.inner * LimitedTurn(a, b, cross, L.limitLanes, moved, L.limits.data());
+                Q4 candidate = e.ik * link.inner * LimitedTurn(a, b, cross, sine, cosine, L.limitLanes, moved, L.limits.data());
                 if (link.axisLimit) {
                     QuatLanes limited;
                     for (std::size_t l = 0; l < kWidth; ++l) {
