@@ -129,8 +129,8 @@ protected:
     MorphVertexTracker tracker;
 };
 
-// Long random runs in rounds of four frames: morphs switched on and off (0 or -0) at random,
-// then twice new weights for the same morphs (which makes the plan, then runs it), then every
+// Long random runs in rounds of four frames: morphs switched on and off (0 or -0) at random
+// (which makes a plan), then twice new weights for the same morphs (which run it), then every
 // weight as it was.
 TEST_F(MorphTrackerTest, RandomFramesMatchAPlainPass) {
     std::mt19937 rng(3);
