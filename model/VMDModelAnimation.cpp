@@ -115,7 +115,13 @@ void NodeController::EnterSegment(std::size_t index) {
 }
 
 void NodeController::Evaluate(float frame, float weight) {
-    const KeyLookup at = FindKey(m_keys, frame, m_cachedIndex);
+    // Playback mostly stays in the span it was in: keys[index - 1].frame <= n < keys[index].frame
+    // makes index the search's answer, which the cache already holds.
+    KeyLookup at{KeyPosition::Between, m_segment.index};
+    const std::int32_t n = KeySearchFrame(frame);
+    if (m_segment.index == kNoSegment || n < m_segment.frame0 || n >= m_segment.frame1) {
+        at = FindKey(m_keys, frame, m_cachedIndex);
+    }
     if (at.position == KeyPosition::Empty) {
         m_node->SetAnimateTranslate({});
         m_node->SetAnimateRotate(Math::quat::Identity());
