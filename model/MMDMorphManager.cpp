@@ -267,7 +267,10 @@ void MMDMorphManager::ApplyMorph(const MMDMorph& morph, float weight, const Morp
 void MMDMorphManager::ApplyMorphs(const MorphTargets& targets) const {
     if (targets.tracker) targets.tracker->m_calls.clear();
     for (const auto& morph : m_morphs) {
-        Apply(*morph, morph->GetWeight(), targets, 0);
+        const float w = morph->GetWeight();
+        // Most morphs rest at 0, where position and UV morphs write nothing.
+        if (w == 0.0f && (morph->GetType() == MorphType::Position || morph->GetType() == MorphType::UV)) continue;
+        Apply(*morph, w, targets, 0);
     }
     if (targets.tracker) FinishPass(targets);
 }
