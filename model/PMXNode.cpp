@@ -1,5 +1,7 @@
 #include "model/PMXNode.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -91,8 +93,13 @@ void PMXNode::UpdateLocalsAndGlobals(std::span<PMXNode* const> order) {
         if (node->m_isAppendRotate) r = Math::QuatProduct(LoadQuat(node->m_appendRotate), r);
         __m128 rows[4];
         RotationRows(r, rows[0], rows[1], rows[2]);
+        // Scale 1 multiplies exactly. 1.0f is the only float equal to 1, so the bits tell.
         const Math::vec3& s = node->GetScale();
-        if (!(s.x == 1.0f && s.y == 1.0f && s.z == 1.0f)) {
+        uint64_t scaleXY;
+        uint32_t scaleZ;
+        std::memcpy(&scaleXY, &s.x, sizeof(scaleXY));
+        std::memcpy(&scaleZ, &s.z, sizeof(scaleZ));
+        if (scaleXY != 0x3f8000003f800000u || scaleZ != 0x3f800000u) {
             rows[0] = _mm_mul_ps(rows[0], _mm_setr_ps(s.x, s.x, s.x, 1.0f));
             rows[1] = _mm_mul_ps(rows[1], _mm_setr_ps(s.y, s.y, s.y, 1.0f));
             rows[2] = _mm_mul_ps(rows[2], _mm_setr_ps(s.z, s.z, s.z, 1.0f));
