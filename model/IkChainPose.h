@@ -50,6 +50,8 @@ public:
 
 private:
     friend class IkLaneSolver;
+    template <int G>
+    friend class IkLaneKernel;
 
     struct Entry {
         MMDNode* node = nullptr;

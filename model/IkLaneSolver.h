@@ -1,5 +1,5 @@
 #pragma once
-// Solves up to four IK chains of the same shape at once, one chain per SIMD lane.
+// Solves up to eight IK chains of the same shape at once, one chain per SIMD lane.
 //
 // Dance models repeat their chains: two legs, two toes, rows of skirt or hair chains. Chains with
 // the same links, limits and working copy (IkChainPose) run the same sequence of operations, so
@@ -17,10 +17,12 @@
 namespace Vesma {
 
 class MMDIkSolver;
+template <int G>
+class IkLaneKernel;
 
 class IkLaneSolver {
 public:
-    static constexpr std::size_t kLanes = 4;
+    static constexpr std::size_t kLanes = 8;
 
     /// Whether `a` and `b`, both with their working copies prepared (MMDIkSolver::PreparePose),
     /// can share lanes: the same number of links with the same kind of limits, and working

@@ -142,8 +142,8 @@ void ExpectLanesMatchOneAtATime(const Vesma::PMXFile& file, int frames, std::siz
 }
 
 TEST(IkLaneTest, LanesEndWhereOneChainAtATimeDoes) {
-    // Legs 4 (one lane batch), tails 4 + 1 (the fifth alone), arms 3.
-    ExpectLanesMatchOneAtATime(MakeManyChains(), 300, 4 + 4 + 3);
+    // Legs 4 and arms 3 in one group of lanes each, the five tails in two groups.
+    ExpectLanesMatchOneAtATime(MakeManyChains(), 300, 4 + 5 + 3);
 }
 
 TEST(IkLaneTest, DependentChainsAreNotGathered) {
