@@ -53,7 +53,7 @@ struct Rig {
 };
 
 // Four legs (knee turning about x alone, free thigh) with different loop counts and step limits,
-// five three-link tails with step limits that take every path of the turn (clamped, unclamped,
+// nine three-link tails with step limits that take every path of the turn (clamped, unclamped,
 // a limit of half a turn or more, and none at all), and three arms limited on two axes.
 Vesma::PMXFile MakeManyChains() {
     Rig r;
@@ -70,8 +70,8 @@ Vesma::PMXFile MakeManyChains() {
         r.AddIk(n + u"IK", root, ankle, loops[k], legLimits[k],
                 {Rig::Limited(knee, {-3.1f, 0, 0}, {-0.01f, 0, 0}), Rig::Free(thigh)});
     }
-    const float tailLimits[] = {0.3f, 0.3f, 4.0f, 0.0f, 1.0f};
-    for (int k = 0; k < 5; ++k) {
+    const float tailLimits[] = {0.3f, 0.3f, 4.0f, 0.0f, 1.0f, 0.3f, 2.0f, 0.1f, 0.7f};
+    for (int k = 0; k < 9; ++k) {
         const float x = static_cast<float>(k) - 2.0f;
         const std::u16string n = u"tail" + std::u16string(1, static_cast<char16_t>(u'0' + k));
         const int32_t a = r.AddBone(n + u"a", {x, 10, 1}, center);
@@ -142,8 +142,8 @@ void ExpectLanesMatchOneAtATime(const Vesma::PMXFile& file, int frames, std::siz
 }
 
 TEST(IkLaneTest, LanesEndWhereOneChainAtATimeDoes) {
-    // Legs 4 and arms 3 in one group of lanes each, the five tails in two groups.
-    ExpectLanesMatchOneAtATime(MakeManyChains(), 300, 4 + 5 + 3);
+    // Legs 4 and arms 3 in one group of lanes each, eight tails in two groups and the ninth alone.
+    ExpectLanesMatchOneAtATime(MakeManyChains(), 300, 4 + 8 + 3);
 }
 
 TEST(IkLaneTest, DependentChainsAreNotGathered) {
