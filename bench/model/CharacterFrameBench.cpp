@@ -248,4 +248,12 @@ void BM_CharacterFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_CharacterFrame)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// The same, with every IK chain solved on its own (no lanes), for comparison.
+void BM_CharacterFrameOneChainAtATime(benchmark::State& state) {
+    static Character character;
+    character.model->SetIkLaneSharing(false);
+    BenchSupport::TimeFrames(state, *character.model, character.motion, 0.5f, 600.0f, false);
+}
+BENCHMARK(BM_CharacterFrameOneChainAtATime)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 }  // namespace
