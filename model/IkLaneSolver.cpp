@@ -268,15 +268,18 @@ public:
     struct QuatLanes {
         quat q[kWidth];
     };
+    // Built in registers from single floats: a wide load of floats just stored one by one
+    // would wait for the stores to drain.
     static Q4 PackQuats(const QuatLanes& lanes) {
-        float x[kWidth], y[kWidth], z[kWidth], w[kWidth];
-        for (std::size_t l = 0; l < kWidth; ++l) {
-            x[l] = lanes.q[l].x;
-            y[l] = lanes.q[l].y;
-            z[l] = lanes.q[l].z;
-            w[l] = lanes.q[l].w;
+        Q4 out;
+        for (int g = 0; g < G; ++g) {
+            const quat* q = lanes.q + 4 * g;
+            out.x.v[g] = _mm_setr_ps(q[0].x, q[1].x, q[2].x, q[3].x);
+            out.y.v[g] = _mm_setr_ps(q[0].y, q[1].y, q[2].y, q[3].y);
+            out.z.v[g] = _mm_setr_ps(q[0].z, q[1].z, q[2].z, q[3].z);
+            out.w.v[g] = _mm_setr_ps(q[0].w, q[1].w, q[2].w, q[3].w);
         }
-        return {Pack(x), Pack(y), Pack(z), Pack(w)};
+        return out;
     }
 
     // The step limits of the four lanes, and which of LimitedTurn's paths each allows.
