@@ -89,6 +89,36 @@ void AddList(const std::vector<Offset>& offsets, uint32_t vertexEnd, float w, Va
     }
 }
 
+// The value with every component kept (`keep` all ones) or +0 (`keep` zero). Bits rather than
+// arithmetic, so a stale value can't leak through as a NaN or a negative zero.
+inline float Keep(float value, uint32_t keep) { return std::bit_cast<float>(std::bit_cast<uint32_t>(value) & keep); }
+inline Math::vec3 Keep(const Math::vec3& v, uint32_t keep) { return {Keep(v.x, keep), Keep(v.y, keep), Keep(v.z, keep)}; }
+inline Math::vec4 Keep(const Math::vec4& v, uint32_t keep) {
+    return {Keep(v.x, keep), Keep(v.y, keep), Keep(v.z, keep), Keep(v.w, keep)};
+}
+
+// Applies one list at weight w without planning it: the first write of a vertex in the pass (its
+// kind's bits not `written`) overwrites, the later ones add, and the vertices are marked written.
+// Branch-free: which kind a write is varies from offset to offset.
+template <class Offset, class Value>
+void ApplyList(const std::vector<Offset>& offsets, uint32_t vertexEnd, size_t limit, float w, Value* out,
+               uint8_t* flags, uint8_t parity, uint8_t written) {
+    const uint8_t mask = static_cast<uint8_t>(written | parity);
+    const auto step = [&](const Offset& o) {
+        const uint8_t f = flags[o.vertex];
+        const uint32_t seen = (f & mask) == written ? 1u : 0u;
+        out[o.vertex] = Keep(out[o.vertex], 0u - seen) + o.offset * w;
+        flags[o.vertex] = static_cast<uint8_t>((f & ~parity) | written);
+    };
+    if (vertexEnd <= limit) {
+        for (const Offset& o : offsets) step(o);
+    } else {
+        for (const Offset& o : offsets) {
+            if (o.vertex < limit) step(o);
+        }
+    }
+}
+
 // Runs one planned call: first writes start their vertex from zero (0 + x, exactly what adding
 // onto a cleared offset gives), later ones add, in list order. The plan holds only vertices in
 // range.
@@ -272,6 +302,7 @@ void MorphVertexTracker::Reset(std::size_t vertexCount) {
     m_plan.clear();
     m_oldPlan.clear();
     m_planReady = false;
+    m_listsRepeated = false;
     m_oddPass = false;
     m_owner = nullptr;
     m_generation = 0;
@@ -318,9 +349,21 @@ void MMDMorphManager::ClearPlan(const MorphTargets& targets) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const std::span<uint8_t> flags(tracker.m_flags);
     if (!tracker.m_planReady) {
-        // No pass since the tracker was reset: nothing tells which vertices but their flags.
-        ClearFlagged(targets.positionOffsets, flags, kMorphPositionFlag);
-        ClearFlagged(targets.uvOffsets, flags, kMorphUVFlag);
+        if (tracker.m_owner == this && tracker.m_generation == m_generation) {
+            // The lists are still what the last pass applied.
+            for (const MorphVertexTracker::PlannedCall& p : tracker.m_plan) {
+                const uint32_t list = p.call.list;
+                if (p.call.type == MorphType::Position && list < m_positionMorphs.size()) {
+                    ClearList(m_positionMorphs[list], targets.positionOffsets, flags, kMorphPositionFlag, 0, 0xFF);
+                } else if (p.call.type == MorphType::UV && list < m_uvMorphs.size()) {
+                    ClearList(m_uvMorphs[list], targets.uvOffsets, flags, kMorphUVFlag, 0, 0xFF);
+                }
+            }
+        } else {
+            // Nothing tells which vertices but their flags.
+            ClearFlagged(targets.positionOffsets, flags, kMorphPositionFlag);
+            ClearFlagged(targets.uvOffsets, flags, kMorphUVFlag);
+        }
         tracker.m_plan.clear();
         tracker.m_owner = nullptr;
         return;
@@ -360,7 +403,7 @@ void MMDMorphManager::ClearDroppedLists(const MorphTargets& targets) const {
     }
 }
 
-void MMDMorphManager::MakePlan(const MorphTargets& targets) const {
+void MMDMorphManager::ApplyNewLists(const MorphTargets& targets, bool makePlan) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const size_t positionLimit = std::min(targets.positionOffsets.size(), tracker.m_flags.size());
     const size_t uvLimit = std::min(targets.uvOffsets.size(), tracker.m_flags.size());
@@ -390,9 +433,9 @@ void MMDMorphManager::MakePlan(const MorphTargets& targets) const {
             tracker.m_uvInPass[call.list] = 1;
         }
     }
-    if (tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
-    if (tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
-    tracker.m_planReady = true;
+    if (makePlan && tracker.m_positionRecords.size() < positionCount) tracker.m_positionRecords.resize(positionCount);
+    if (makePlan && tracker.m_uvRecords.size() < uvCount) tracker.m_uvRecords.resize(uvCount);
+    tracker.m_planReady = makePlan;
 
     uint8_t* flags = tracker.m_flags.data();
     constexpr uint8_t kPositionParity = MorphVertexTracker::kPositionParity;
@@ -403,6 +446,17 @@ void MMDMorphManager::MakePlan(const MorphTargets& targets) const {
     uint32_t uvAt = 0;
     for (const MorphVertexTracker::Call& call : tracker.m_calls) {
         MorphVertexTracker::PlannedCall planned{call, 0, 0, 0, 0};
+        if (!makePlan) {
+            if (call.type == MorphType::Position) {
+                ApplyList(m_positionMorphs[call.list], m_positionVertexEnd[call.list], positionLimit, call.weight,
+                          targets.positionOffsets.data(), flags, kPositionParity, positionWritten);
+            } else {
+                ApplyList(m_uvMorphs[call.list], m_uvVertexEnd[call.list], uvLimit, call.weight,
+                          targets.uvOffsets.data(), flags, kUVParity, uvWritten);
+            }
+            tracker.m_plan.push_back(planned);
+            continue;
+        }
         std::pair<uint32_t, uint32_t> split;
         if (call.type == MorphType::Position) {
             const auto& offsets = m_positionMorphs[call.list];
@@ -423,7 +477,7 @@ void MMDMorphManager::MakePlan(const MorphTargets& targets) const {
         planned.laterBegin = split.second;
         tracker.m_plan.push_back(planned);
     }
-    RunPlan(targets);
+    if (makePlan) RunPlan(targets);
 
     ClearDroppedLists(targets);
     tracker.m_oldPlan.clear();
@@ -433,7 +487,7 @@ void MMDMorphManager::FinishPass(const MorphTargets& targets) const {
     MorphVertexTracker& tracker = *targets.tracker;
     const auto& calls = tracker.m_calls;
     const auto& plan = tracker.m_plan;
-    bool samePlan = tracker.m_planReady && tracker.m_owner == this && tracker.m_generation == m_generation &&
+    bool samePlan = tracker.m_owner == this && tracker.m_generation == m_generation &&
                     tracker.m_positionLimit == std::min(targets.positionOffsets.size(), tracker.m_flags.size()) &&
                     tracker.m_uvLimit == std::min(targets.uvOffsets.size(), tracker.m_flags.size()) &&
                     plan.size() == calls.size();
@@ -441,7 +495,15 @@ void MMDMorphManager::FinishPass(const MorphTargets& targets) const {
         samePlan = plan[i].call.type == calls[i].type && plan[i].call.list == calls[i].list;
     }
     if (!samePlan) {
-        MakePlan(targets);
+        // A plan pays once the lists come again. Lists that came again last time likely will
+        // again: plan them at once; after lists that lasted one pass, apply these directly.
+        ApplyNewLists(targets, tracker.m_listsRepeated);
+        tracker.m_listsRepeated = false;
+        return;
+    }
+    tracker.m_listsRepeated = true;
+    if (!tracker.m_planReady) {
+        ApplyNewLists(targets, true);
         return;
     }
     // Same lists at the same weights: the buffers already hold this pass's sums.

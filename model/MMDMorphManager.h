@@ -52,12 +52,13 @@ struct GroupMorphOffset {
 ///
 /// A tracked pass replaces the previous pass's offsets instead of adding to them, without clearing
 /// the buffers as a whole. It first notes which position and UV lists it applies, in order, and
-/// at what weights. When the lists differ from the last pass's, it makes a plan of them: every
-/// offset it writes, per list split into the first writes of their vertex in the pass (which
-/// overwrite) and the later ones (which add); it runs the plan and zeroes the vertices of the
-/// lists it no longer applies that it didn't write. While the lists stay, the plan runs with the
-/// new weights and touches nothing else. A pass whose weights equal the last one's writes
-/// nothing.
+/// at what weights. When the lists differ from the last pass's, it applies them, a vertex's first
+/// write overwriting, and zeroes the vertices of the lists it no longer applies that it didn't
+/// write. It does so through a plan of the lists (every offset it writes, per list split into the
+/// first writes of their vertex in the pass, which overwrite, and the later ones, which add) when
+/// the last lists came in more than one pass, else directly, making the plan when the same lists
+/// come again. While the lists stay, the plan runs with the new weights and touches nothing
+/// else. A planned pass whose weights equal the last one's writes nothing.
 ///
 /// Per vertex, Flags() has kMorphPositionFlag and/or kMorphUVFlag (model/VertexSkinning.h) set
 /// where the last pass wrote; the other bits are the tracker's own. The buffers must be written
@@ -101,8 +102,10 @@ private:
     std::vector<uint8_t> m_positionInPass;  // per list, scratch: applied by the running pass
     std::vector<uint8_t> m_uvInPass;
     bool m_oddPass = false;
-    // Whether a pass has made a plan since the last Reset.
+    // Whether m_plan has its records; a pass that applies new lists directly makes none.
     bool m_planReady = false;
+    // Whether the lists of m_plan came in more than one pass in a row.
+    bool m_listsRepeated = false;
     // What the plan was made for: the morphs (and their generation of offset lists) and how many
     // vertices of each kind could be written.
     const MMDMorphManager* m_owner = nullptr;
@@ -182,9 +185,10 @@ private:
     void Apply(const MMDMorph& morph, float weight, const MorphTargets& targets, int depth) const;
     // Writes the calls a tracked pass noted (see MorphVertexTracker).
     void FinishPass(const MorphTargets& targets) const;
-    // For calls that differ from the plan's: plans and runs them, and clears what only the old
+    // For calls that differ from the plan's, or came again but have no records yet: applies the
+    // calls (through a plan of them when `makePlan`), notes them, and clears what only the old
     // plan wrote.
-    void MakePlan(const MorphTargets& targets) const;
+    void ApplyNewLists(const MorphTargets& targets, bool makePlan) const;
     // Writes the plan's offsets at the calls' weights.
     void RunPlan(const MorphTargets& targets) const;
     // Zeroes every vertex the tracker's plan writes, drops their flags and the plan.
