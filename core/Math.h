@@ -19,9 +19,6 @@
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace Math {
 
@@ -122,31 +119,27 @@ inline vec3 Normalize(vec3 v) {
 }
 
 // ---- quaternions ----
-#if defined(__SSE2__)
-/// v's lanes picked by `imm`, as _mm_shuffle_ps(v, v, imm) picks them. The integer shuffle leaves
-/// its source as it is, which saves a register copy.
-template <int imm>
-inline __m128 Swizzle(__m128 v) {
-    return _mm_castsi128_ps(_mm_shuffle_epi32(_mm_castps_si128(v), imm));
-}
-
+#if defined(__SSE__)
 /// The Hamilton product p * q on (x, y, z, w) lanes: p.w * q, then p.x, p.y and p.z times q's
 /// components reordered and signed per lane, added in the order of the scalar form of
 /// operator* (negating a product is exact), so both forms give the same bits.
 inline __m128 QuatProduct(__m128 p, __m128 q) {
-    const __m128 xTerms = _mm_mul_ps(Swizzle<_MM_SHUFFLE(0, 0, 0, 0)>(p),
-                                     _mm_xor_ps(Swizzle<_MM_SHUFFLE(0, 1, 2, 3)>(q), _mm_setr_ps(0.0f, -0.0f, 0.0f, -0.0f)));
-    const __m128 yTerms = _mm_mul_ps(Swizzle<_MM_SHUFFLE(1, 1, 1, 1)>(p),
-                                     _mm_xor_ps(Swizzle<_MM_SHUFFLE(1, 0, 3, 2)>(q), _mm_setr_ps(0.0f, 0.0f, -0.0f, -0.0f)));
-    const __m128 zTerms = _mm_mul_ps(Swizzle<_MM_SHUFFLE(2, 2, 2, 2)>(p),
-                                     _mm_xor_ps(Swizzle<_MM_SHUFFLE(2, 3, 0, 1)>(q), _mm_setr_ps(-0.0f, 0.0f, 0.0f, -0.0f)));
-    const __m128 wTerms = _mm_mul_ps(Swizzle<_MM_SHUFFLE(3, 3, 3, 3)>(p), q);
+    const __m128 xTerms = _mm_mul_ps(_mm_shuffle_ps(p, p, _MM_SHUFFLE(0, 0, 0, 0)),
+                                     _mm_xor_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(0, 1, 2, 3)),
+                                                _mm_setr_ps(0.0f, -0.0f, 0.0f, -0.0f)));
+    const __m128 yTerms = _mm_mul_ps(_mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 1, 1, 1)),
+                                     _mm_xor_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(1, 0, 3, 2)),
+                                                _mm_setr_ps(0.0f, 0.0f, -0.0f, -0.0f)));
+    const __m128 zTerms = _mm_mul_ps(_mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 2, 2, 2)),
+                                     _mm_xor_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(2, 3, 0, 1)),
+                                                _mm_setr_ps(-0.0f, 0.0f, 0.0f, -0.0f)));
+    const __m128 wTerms = _mm_mul_ps(_mm_shuffle_ps(p, p, _MM_SHUFFLE(3, 3, 3, 3)), q);
     return _mm_add_ps(_mm_add_ps(_mm_add_ps(wTerms, xTerms), yTerms), zTerms);
 }
 #endif
 /// Hamilton product: rotating by (p * q) rotates by q first, then by p.
 constexpr quat operator*(quat p, quat q) {
-#if defined(__SSE2__)
+#if defined(__SSE__)
     if (!std::is_constant_evaluated()) {
         alignas(16) float out[4];
         _mm_store_ps(out, QuatProduct(_mm_setr_ps(p.x, p.y, p.z, p.w), _mm_setr_ps(q.x, q.y, q.z, q.w)));

@@ -8,37 +8,30 @@
 #include "core/MessageLog.h"
 #include "model/MMDNodeManager.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__SSE__)
+#include <xmmintrin.h>
 #endif
 
 namespace Vesma {
 namespace {
 
-#if defined(__SSE2__)
+#if defined(__SSE__)
 inline __m128 LoadQuat(const Math::quat& q) { return _mm_loadu_ps(reinterpret_cast<const float*>(&q)); }
-
-using Math::Swizzle;
-
-template <int k>
-inline __m128 Broadcast(__m128 v) {
-    return Swizzle<_MM_SHUFFLE(k, k, k, k)>(v);
-}
 
 // The rotation rows of Math::RotationQuaternion(q), lane 3 zero, with the same bits: every entry
 // is formed from the same products and sums, four lanes at a time.
 inline void RotationRows(__m128 q, __m128& row0, __m128& row1, __m128& row2) {
     const __m128 squares = _mm_mul_ps(q, q);  // xx yy zz .
-    const __m128 cross = _mm_mul_ps(Swizzle<_MM_SHUFFLE(3, 0, 1, 0)>(q),
-                                    Swizzle<_MM_SHUFFLE(3, 2, 2, 1)>(q));  // xy yz xz .
-    const __m128 wTerms = _mm_mul_ps(Swizzle<_MM_SHUFFLE(3, 3, 3, 3)>(q),
-                                     Swizzle<_MM_SHUFFLE(3, 1, 0, 2)>(q));  // wz wx wy .
+    const __m128 cross = _mm_mul_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(3, 0, 1, 0)),
+                                    _mm_shuffle_ps(q, q, _MM_SHUFFLE(3, 2, 2, 1)));  // xy yz xz .
+    const __m128 wTerms = _mm_mul_ps(_mm_shuffle_ps(q, q, _MM_SHUFFLE(3, 3, 3, 3)),
+                                     _mm_shuffle_ps(q, q, _MM_SHUFFLE(3, 1, 0, 2)));  // wz wx wy .
     // The diagonal's sums, then the off-diagonal ones that add and that subtract the w terms.
-    const __m128 diagonal = _mm_add_ps(Swizzle<_MM_SHUFFLE(3, 0, 0, 1)>(squares),
-                                       Swizzle<_MM_SHUFFLE(3, 1, 2, 2)>(squares));  // yy+zz xx+zz xx+yy .
+    const __m128 diagonal = _mm_add_ps(_mm_shuffle_ps(squares, squares, _MM_SHUFFLE(3, 0, 0, 1)),
+                                       _mm_shuffle_ps(squares, squares, _MM_SHUFFLE(3, 1, 2, 2)));  // yy+zz xx+zz xx+yy .
     const __m128 plus = _mm_add_ps(cross, wTerms);  // xy+wz yz+wx xz+wy .
-    const __m128 minus = _mm_sub_ps(Swizzle<_MM_SHUFFLE(3, 1, 0, 2)>(cross),
-                                    Swizzle<_MM_SHUFFLE(3, 1, 0, 2)>(wTerms));  // xz-wy xy-wz yz-wx .
+    const __m128 minus = _mm_sub_ps(_mm_shuffle_ps(cross, cross, _MM_SHUFFLE(3, 1, 0, 2)),
+                                    _mm_shuffle_ps(wTerms, wTerms, _MM_SHUFFLE(3, 1, 0, 2)));  // xz-wy xy-wz yz-wx .
     const __m128 two = _mm_set1_ps(2.0f);
     const __m128 d = _mm_sub_ps(_mm_set1_ps(1.0f), _mm_mul_ps(two, diagonal));
     const __m128 p = _mm_mul_ps(two, plus);
@@ -52,10 +45,14 @@ inline void RotationRows(__m128 q, __m128& row0, __m128& row1, __m128& row2) {
     row0 = _mm_movelh_ps(dp01, m01);
     const __m128 column1 = _mm_movehl_ps(m01, dp01);  // d1 p1 m1 0
     const __m128 column2 = _mm_movelh_ps(dp23, m23);  // d2 p2 m2 0
-    row1 = Swizzle<_MM_SHUFFLE(3, 1, 0, 2)>(column1);
-    row2 = Swizzle<_MM_SHUFFLE(3, 0, 2, 1)>(column2);
+    row1 = _mm_shuffle_ps(column1, column1, _MM_SHUFFLE(3, 1, 0, 2));
+    row2 = _mm_shuffle_ps(column2, column2, _MM_SHUFFLE(3, 0, 2, 1));
 }
 
+template <int k>
+inline __m128 Broadcast(__m128 v) {
+    return _mm_shuffle_ps(v, v, _MM_SHUFFLE(k, k, k, k));
+}
 #endif
 
 }  // namespace
@@ -84,7 +81,7 @@ void PMXNode::UpdateAppendTransform() {
 }
 
 void PMXNode::UpdateLocalsAndGlobals(std::span<PMXNode* const> order) {
-#if defined(__SSE2__)
+#if defined(__SSE__)
     // ComposeLocal and the affine product of UpdateOwnGlobalTransform, kept in registers: the
     // local transform ComposeLocal builds is always affine.
     for (PMXNode* node : order) {
