@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "model/PMXModel.h"
 #include "model/PMXNode.h"
@@ -93,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     auto lanes = std::make_shared<Vesma::PMXModel>();
     auto single = std::make_shared<Vesma::PMXModel>();
-    if (!lanes->Load(file, u"lanes") || !single->Load(file, u"single")) return 0;
+    Vesma::PMXFile copy = file;
+    if (!lanes->Load(std::move(file), u"lanes") || !single->Load(std::move(copy), u"single")) return 0;
     single->SetIkLaneSharing(false);
     lanes->BeginAnimation();
     single->BeginAnimation();
