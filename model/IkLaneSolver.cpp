@@ -188,7 +188,7 @@ public:
         }
     }
 
-    // Lane l of each value comes from values[l]; lanes past `count` repeat lane 0.
+    // Lane l of the result is get(l); lanes past `count` repeat lane 0.
     template <class Get>
     static VF Gather(std::size_t count, Get get) {
         float f[kWidth];
@@ -219,7 +219,7 @@ public:
         }
         return out;
     }
-    // Each row of the four lanes' matrices, turned into one VF per column.
+    // Each row of the lanes' matrices, turned into one VF per column.
     template <class Get>
     static void GatherMat(std::size_t count, Get get, M4& out) {
         const mat4* lanes[kWidth];
@@ -264,7 +264,7 @@ public:
         }
     }
 
-    // Per-lane scalars into lanes: out[l] for the lanes in `bits`, `fallback` elsewhere.
+    // One quaternion per lane, from the scalar steps that run lane by lane.
     struct QuatLanes {
         quat q[kWidth];
     };
@@ -282,7 +282,7 @@ public:
         return out;
     }
 
-    // The step limits of the four lanes, and which of LimitedTurn's paths each allows.
+    // The step limits of the lanes, and which of LimitedTurn's paths each allows.
     struct LimitLanes {
         VF cos, sin, halfSin, halfCos;
         VF ordinary;  // 0 < limit < pi: the clamp test applies

@@ -9,7 +9,7 @@
 // its append source, its IK target and its IK bone, and the globals above them. So two steps
 // are independent when no bone one of them touches lies in a subtree the other one moves.
 //
-// Chains of one shape are gathered, four at most, from the first one still to run onward: a later
+// Chains of one shape are gathered, eight at most, from the first one still to run onward: a later
 // chain joins when it is independent of the members and of every step it would overtake. Every
 // other step keeps its place, so the pass gives the same result as the sorted order.
 #include <array>
@@ -28,7 +28,7 @@ class PMXNode;
 struct NodePassStep {
     /// A bone whose append transform updates in this step; null in a solve step.
     PMXNode* appendNode = nullptr;
-    /// The solves of this step: one, or up to four chains of one shape.
+    /// The solves of this step: one, or up to eight chains of one shape.
     std::array<MMDIkSolver*, IkLaneSolver::kLanes> solvers{};
     std::size_t solverCount = 0;
 };
