@@ -38,6 +38,15 @@ struct Rig {
         bone.ikLinks = std::move(links);
         return Add(bone);
     }
+    /// Bones a<n> -> b<n> -> t<n> at x, hanging from `parent`, and their two-link IK bone ik<n>
+    /// under `ikParent`; returns a<n>.
+    int32_t AddChain(const std::u16string& n, float x, int32_t parent, int32_t ikParent) {
+        const int32_t a = AddBone(u"a" + n, {x, 5, 0}, parent);
+        const int32_t b = AddBone(u"b" + n, {x, 3, 0}, a);
+        const int32_t t = AddBone(u"t" + n, {x, 1, 0}, b);
+        AddIk(u"ik" + n, ikParent, t, 10, 1.0f, {Free(b), Free(a)});
+        return a;
+    }
     static Vesma::PMXIKLink Free(int32_t bone) {
         Vesma::PMXIKLink link;
         link.ikBoneIndex = bone;
@@ -150,34 +159,19 @@ TEST(IkLaneTest, DependentChainsAreNotGathered) {
     Rig r;
     const int32_t root = r.AddBone(u"root", {0, 0, 0}, -1);
     // Chain 1 and chain 2 have one shape, but chain 2's IK bone rides chain 1's first link.
-    const int32_t a1 = r.AddBone(u"a1", {0, 5, 0}, root);
-    const int32_t b1 = r.AddBone(u"b1", {0, 3, 0}, a1);
-    const int32_t t1 = r.AddBone(u"t1", {0, 1, 0}, b1);
-    r.AddIk(u"ik1", root, t1, 10, 1.0f, {Rig::Free(b1), Rig::Free(a1)});
-    const int32_t a2 = r.AddBone(u"a2", {3, 5, 0}, root);
-    const int32_t b2 = r.AddBone(u"b2", {3, 3, 0}, a2);
-    const int32_t t2 = r.AddBone(u"t2", {3, 1, 0}, b2);
-    r.AddIk(u"ik2", a1, t2, 10, 1.0f, {Rig::Free(b2), Rig::Free(a2)});
+    const int32_t a1 = r.AddChain(u"1", 0, root, root);
+    r.AddChain(u"2", 3, root, a1);
     // Chain 3 and 4 have one shape too, but between them an append bone copies chain 3's link and
     // carries chain 4: chain 4 can't move ahead of it.
-    const int32_t a3 = r.AddBone(u"a3", {6, 5, 0}, root);
-    const int32_t b3 = r.AddBone(u"b3", {6, 3, 0}, a3);
-    const int32_t t3 = r.AddBone(u"t3", {6, 1, 0}, b3);
-    r.AddIk(u"ik3", root, t3, 10, 1.0f, {Rig::Free(b3), Rig::Free(a3)});
+    const int32_t a3 = r.AddChain(u"3", 6, root, root);
     Vesma::PMXBone carrier = Bone(u"carrier", {9, 6, 0}, root);
     carrier.boneFlag = ModelRigs::kAppendRotateFlag;
     carrier.appendBoneIndex = a3;
     carrier.appendWeight = 0.5f;
     const int32_t carry = r.Add(carrier);
-    const int32_t a4 = r.AddBone(u"a4", {9, 5, 0}, carry);
-    const int32_t b4 = r.AddBone(u"b4", {9, 3, 0}, a4);
-    const int32_t t4 = r.AddBone(u"t4", {9, 1, 0}, b4);
-    r.AddIk(u"ik4", root, t4, 10, 1.0f, {Rig::Free(b4), Rig::Free(a4)});
+    r.AddChain(u"4", 9, carry, root);
     // Chain 5 touches none of the others, nor the carrier.
-    const int32_t a5 = r.AddBone(u"a5", {12, 5, 0}, root);
-    const int32_t b5 = r.AddBone(u"b5", {12, 3, 0}, a5);
-    const int32_t t5 = r.AddBone(u"t5", {12, 1, 0}, b5);
-    r.AddIk(u"ik5", root, t5, 10, 1.0f, {Rig::Free(b5), Rig::Free(a5)});
+    r.AddChain(u"5", 12, root, root);
     // Chain 6 comes after an append bone that copies its first link: solving it earlier would
     // change what that bone copies.
     Vesma::PMXBone watcher = Bone(u"watcher", {15, 6, 0}, root);
@@ -185,10 +179,7 @@ TEST(IkLaneTest, DependentChainsAreNotGathered) {
     watcher.appendBoneIndex = static_cast<int32_t>(r.file.bones.size()) + 1;
     watcher.appendWeight = 1.0f;
     r.Add(watcher);
-    const int32_t a6 = r.AddBone(u"a6", {15, 5, 0}, root);
-    const int32_t b6 = r.AddBone(u"b6", {15, 3, 0}, a6);
-    const int32_t t6 = r.AddBone(u"t6", {15, 1, 0}, b6);
-    r.AddIk(u"ik6", root, t6, 10, 1.0f, {Rig::Free(b6), Rig::Free(a6)});
+    r.AddChain(u"6", 15, root, root);
 
     auto model = ModelRigs::LoadModel(r.file);
     ASSERT_TRUE(model);
