@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "model/IkChainPose.h"
 #include "model/IkStep.h"
