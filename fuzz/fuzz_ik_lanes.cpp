@@ -100,6 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Vesma::PMXFile copy = file;
     if (!lanes->Load(std::move(file), u"lanes") || !single->Load(std::move(copy), u"single")) return 0;
     single->SetIkLaneSharing(false);
+    // More than four chains take one AVX register, where the processor has AVX, or two SSE ones.
+    lanes->GetIkLaneSolver().UseAvx(in.Byte() & 1);
     lanes->BeginAnimation();
     single->BeginAnimation();
     const auto& a = lanes->GetNodeManager().GetNodes();

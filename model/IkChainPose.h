@@ -50,8 +50,6 @@ public:
 
 private:
     friend class IkLaneSolver;
-    template <int G>
-    friend class IkLaneKernel;
 
     struct Entry {
         MMDNode* node = nullptr;

@@ -16,8 +16,6 @@
 namespace Vesma {
 
 class MMDIkSolver;
-template <int G>
-class IkLaneKernel;
 
 class IkLaneSolver {
 public:
@@ -32,12 +30,24 @@ public:
     /// another) as MMDIkSolver::Solve would. Disabled solvers are left alone.
     void Solve(std::span<MMDIkSolver* const> solvers);
 
+    /// Whether more than four chains may share one AVX register, where the processor has AVX (the
+    /// default), rather than two SSE ones. The results are the same either way.
+    void UseAvx(bool use) { m_avx = use && HasAvx(); }
+    bool UsesAvx() const { return m_avx; }
+
 private:
+    static bool HasAvx();
+    // The lanes' arithmetic and the solve, for a set of lanes: one for SSE and one compiled for AVX.
+    template <class Lanes>
+    class Kernel;
+    template <class Lanes>
+    class AvxKernel;
     struct Lanes;
     struct LanesDeleter {
         void operator()(Lanes* lanes) const;
     };
     std::unique_ptr<Lanes, LanesDeleter> m_lanes;
+    bool m_avx = HasAvx();
 };
 
 }  // namespace Vesma

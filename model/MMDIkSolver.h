@@ -103,8 +103,6 @@ public:
 
 private:
     friend class IkLaneSolver;
-    template <int G>
-    friend class IkLaneKernel;
 
     // Solve = BeginSolve, Iterate, then the pose's Commit. Without `globals`, the pose's globals
     // are left for the caller (IkChainPose::UpdateGlobals).

@@ -172,6 +172,8 @@ public:
         m_shareIkLanes = share;
         m_passPlanned = false;
     }
+    /// The solver that works the chains the plan gathers, for choosing its instruction set.
+    IkLaneSolver& GetIkLaneSolver() { return m_laneSolver; }
     /// The plan of the append and IK pass; made by the first per-frame update after a load.
     const NodePassSchedule& GetPassSchedule() const { return m_passSchedule; }
     ModelPhysics* GetPhysics() const { return m_physics.get(); }

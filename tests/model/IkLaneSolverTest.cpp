@@ -127,11 +127,13 @@ std::size_t SharedSolves(const Vesma::PMXModel& model) {
 
 // Plays the same random frames on two copies of `file`, one solving in lanes, and requires every
 // bone's global, every link's IK rotate and the solvers' saved rotates to match to the bit.
-void ExpectLanesMatchOneAtATime(const Vesma::PMXFile& file, int frames, std::size_t expectedShared) {
+// `avx`: whether more than four chains may share one AVX register (where the processor has AVX).
+void ExpectLanesMatchOneAtATime(const Vesma::PMXFile& file, int frames, std::size_t expectedShared, bool avx = true) {
     auto lanes = ModelRigs::LoadModel(file);
     auto single = ModelRigs::LoadModel(file);
     ASSERT_TRUE(lanes && single);
     single->SetIkLaneSharing(false);
+    lanes->GetIkLaneSolver().UseAvx(avx);
     std::mt19937 rngA(7), rngB(7);
     const auto& a = lanes->GetNodeManager().GetNodes();
     const auto& b = single->GetNodeManager().GetNodes();
@@ -151,8 +153,12 @@ void ExpectLanesMatchOneAtATime(const Vesma::PMXFile& file, int frames, std::siz
 }
 
 TEST(IkLaneTest, LanesEndWhereOneChainAtATimeDoes) {
-    // Legs 4 and arms 3 in one group of lanes each, eight tails in two groups and the ninth alone.
-    ExpectLanesMatchOneAtATime(MakeManyChains(), 300, 4 + 8 + 3);
+    // Legs 4 and arms 3 in one group of lanes each, eight tails in two groups (one AVX register, or
+    // two SSE ones) and the ninth alone.
+    for (const bool avx : {true, false}) {
+        SCOPED_TRACE(avx ? "AVX where the processor has it" : "SSE only");
+        ExpectLanesMatchOneAtATime(MakeManyChains(), 300, 4 + 8 + 3, avx);
+    }
 }
 
 TEST(IkLaneTest, DependentChainsAreNotGathered) {
