@@ -1,13 +1,13 @@
-// The body of the lane solver's kernel, for one set of lanes (`Lanes`: the vector type and its
+// The body of the lane solver's kernel, for one set of lanes (`LaneSet`: the vector type and its
 // operations). IkLaneSolver.cpp includes it once per instruction set it compiles the kernel for,
 // with IK_LANE_KERNEL_HEAD naming the class; everything it uses is included there first.
 
 IK_LANE_KERNEL_HEAD {
 public:
-    static constexpr int G = Lanes::kGroups;
+    static constexpr int G = LaneSet::kGroups;
     static constexpr std::size_t kWidth = 4 * G;
 
-    using VF = typename Lanes::VF;
+    using VF = typename LaneSet::VF;
     struct Unpacked {
         alignas(16) float f[kWidth];
     };
@@ -32,26 +32,26 @@ public:
 
 
 
-    static VF Splat(float f) { return Lanes::Splat(f); }
-    static VF Sqrt(VF a) { return Lanes::Sqrt(a); }
+    static VF Splat(float f) { return LaneSet::Splat(f); }
+    static VF Sqrt(VF a) { return LaneSet::Sqrt(a); }
     // Masks: all bits set in a lane where the comparison holds.
-    static VF Equal(VF a, VF b) { return Lanes::Equal(a, b); }
-    static VF Greater(VF a, VF b) { return Lanes::Greater(a, b); }
-    static VF LessOrEqual(VF a, VF b) { return Lanes::LessOrEqual(a, b); }
-    static VF And(VF a, VF b) { return Lanes::And(a, b); }
-    static VF AndNot(VF a, VF b) { return Lanes::AndNot(a, b); }  // a and not b
-    static VF Select(VF mask, VF a, VF b) { return Lanes::Select(mask, a, b); }
+    static VF Equal(VF a, VF b) { return LaneSet::Equal(a, b); }
+    static VF Greater(VF a, VF b) { return LaneSet::Greater(a, b); }
+    static VF LessOrEqual(VF a, VF b) { return LaneSet::LessOrEqual(a, b); }
+    static VF And(VF a, VF b) { return LaneSet::And(a, b); }
+    static VF AndNot(VF a, VF b) { return LaneSet::AndNot(a, b); }  // a and not b
+    static VF Select(VF mask, VF a, VF b) { return LaneSet::Select(mask, a, b); }
     // Bit l set where lane l's mask is set.
-    static int Bits(VF mask) { return Lanes::Bits(mask); }
-    static VF MaskOf(int bits) { return Lanes::MaskOf(bits); }
+    static int Bits(VF mask) { return LaneSet::Bits(mask); }
+    static VF MaskOf(int bits) { return LaneSet::MaskOf(bits); }
 
     static Unpacked Unpack(VF a) {
         Unpacked u;
-        Lanes::Store(u.f, a);
+        LaneSet::Store(u.f, a);
         return u;
     }
     static VF Pack(const float (&f)[kWidth]) {
-        return Lanes::Load(f);
+        return LaneSet::Load(f);
     }
 
     static VF Dot(const V3& a, const V3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
@@ -143,7 +143,7 @@ public:
             z[g] = c[2];
             w[g] = c[3];
         }
-        return {Lanes::Combine(x), Lanes::Combine(y), Lanes::Combine(z), Lanes::Combine(w)};
+        return {LaneSet::Combine(x), LaneSet::Combine(y), LaneSet::Combine(z), LaneSet::Combine(w)};
     }
     // Each row of the lanes' matrices, turned into one VF per column.
     template <class Get>
@@ -166,7 +166,7 @@ public:
             }
         }
         for (int r = 0; r < 4; ++r) {
-            for (int c = 0; c < 4; ++c) out.m[r][c] = Lanes::Combine(columns[r][c]);
+            for (int c = 0; c < 4; ++c) out.m[r][c] = LaneSet::Combine(columns[r][c]);
         }
     }
 
@@ -184,8 +184,8 @@ public:
     static void ScatterMat(const M4& a, std::size_t count, mat4* const* out) {
         for (int g = 0; g < G; ++g) {
             for (int r = 0; r < 4; ++r) {
-                __m128 c0 = Lanes::Group(a.m[r][0], g), c1 = Lanes::Group(a.m[r][1], g);
-                __m128 c2 = Lanes::Group(a.m[r][2], g), c3 = Lanes::Group(a.m[r][3], g);
+                __m128 c0 = LaneSet::Group(a.m[r][0], g), c1 = LaneSet::Group(a.m[r][1], g);
+                __m128 c2 = LaneSet::Group(a.m[r][2], g), c3 = LaneSet::Group(a.m[r][3], g);
                 _MM_TRANSPOSE4_PS(c0, c1, c2, c3);
                 const __m128 rows[4] = {c0, c1, c2, c3};
                 for (std::size_t l = 0; l < 4; ++l) {
@@ -210,7 +210,7 @@ public:
             z[g] = _mm_setr_ps(q[0].z, q[1].z, q[2].z, q[3].z);
             w[g] = _mm_setr_ps(q[0].w, q[1].w, q[2].w, q[3].w);
         }
-        return {Lanes::Combine(x), Lanes::Combine(y), Lanes::Combine(z), Lanes::Combine(w)};
+        return {LaneSet::Combine(x), LaneSet::Combine(y), LaneSet::Combine(z), LaneSet::Combine(w)};
     }
 
     // The step limits of the lanes, and which of LimitedTurn's paths each allows.

@@ -116,7 +116,7 @@ using Math::vec3;
 }  // namespace
 
 // The arithmetic of the lanes and the solve itself.
-#define IK_LANE_KERNEL_HEAD template <class Lanes> class IkLaneSolver::Kernel
+#define IK_LANE_KERNEL_HEAD template <class LaneSet> class IkLaneSolver::Kernel
 #include "model/IkLaneKernel.inl"
 #undef IK_LANE_KERNEL_HEAD
 
@@ -162,7 +162,7 @@ struct Avx {
 
 }  // namespace IkLanes
 
-#define IK_LANE_KERNEL_HEAD template <class Lanes> class IkLaneSolver::AvxKernel
+#define IK_LANE_KERNEL_HEAD template <class LaneSet> class IkLaneSolver::AvxKernel
 #include "model/IkLaneKernel.inl"
 #undef IK_LANE_KERNEL_HEAD
 

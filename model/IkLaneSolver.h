@@ -38,9 +38,9 @@ public:
 private:
     static bool HasAvx();
     // The lanes' arithmetic and the solve, for a set of lanes: one for SSE and one compiled for AVX.
-    template <class Lanes>
+    template <class LaneSet>
     class Kernel;
-    template <class Lanes>
+    template <class LaneSet>
     class AvxKernel;
     struct Lanes;
     struct LanesDeleter {
