@@ -256,4 +256,12 @@ void BM_CharacterFrameOneChainAtATime(benchmark::State& state) {
 }
 BENCHMARK(BM_CharacterFrameOneChainAtATime)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
+// The same, with lanes but without AVX: the six skirt chains take two SSE groups.
+void BM_CharacterFrameWithoutAvx(benchmark::State& state) {
+    static Character character;
+    character.model->GetIkLaneSolver().UseAvx(false);
+    BenchSupport::TimeFrames(state, *character.model, character.motion, 0.5f, 600.0f, false);
+}
+BENCHMARK(BM_CharacterFrameWithoutAvx)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
 }  // namespace
