@@ -33,7 +33,6 @@ public:
     /// Whether more than four chains may share one AVX register, where the processor has AVX (the
     /// default), rather than two SSE ones. The results are the same either way.
     void UseAvx(bool use) { m_avx = use && HasAvx(); }
-    bool UsesAvx() const { return m_avx; }
 
 private:
     static bool HasAvx();
