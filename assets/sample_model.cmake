@@ -1,10 +1,8 @@
-# The built-in sample model ("<Sample>"), written by a generator that shares the PMX writer of the
-# test support code (it needs only the record types and core, not the model library).
-add_executable(gen_sample_model
-  ${PROJECT_SOURCE_DIR}/tools/generators/gen_sample_model.cpp
-  ${PROJECT_SOURCE_DIR}/tests/support/PmxWriter.cpp)
+# The built-in sample model ("<Sample>"), written by a generator over the model library's PMX
+# writer (which needs only the record types and core, not the model library itself).
+add_executable(gen_sample_model ${PROJECT_SOURCE_DIR}/tools/generators/gen_sample_model.cpp)
 target_include_directories(gen_sample_model PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(gen_sample_model PRIVATE tavrin_core)
+target_link_libraries(gen_sample_model PRIVATE vesma_pmxwriter)
 set(sample_model_source ${CMAKE_CURRENT_BINARY_DIR}/generated/SampleModelData.cpp)
 add_custom_command(
   OUTPUT ${sample_model_source}

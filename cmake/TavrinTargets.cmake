@@ -1,10 +1,14 @@
-# tavrin_library(NAME DIR <dir> [DEPS ...])
+# tavrin_library(NAME DIR <dir> [EXCLUDE <regex>] [DEPS ...])
 # Builds every .cpp under <dir> (recursively, re-globbed at build time) into one static library,
-# so adding a source file needs no CMake edit. A directory without sources gives an INTERFACE
-# library, so dependants can name it before it has code.
+# so adding a source file needs no CMake edit. Sources whose path matches EXCLUDE are left to a
+# library of their own. A directory without sources gives an INTERFACE library, so dependants can
+# name it before it has code.
 function(tavrin_library name)
-  cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR;EXCLUDE" "DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${ARG_DIR}/*.cpp")
+  if(ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
+  endif()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS})

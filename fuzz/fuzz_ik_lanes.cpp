@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "model/PMXModel.h"
-#include "model/PMXNode.h"
+#include "model/skeleton/PMXNode.h"
 
 namespace {
 

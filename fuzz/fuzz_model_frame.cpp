@@ -12,9 +12,9 @@
 
 #include "core/MessageLog.h"
 #include "model/PMXModel.h"
-#include "model/PmxReader.h"
-#include "model/VMDModelAnimation.h"
-#include "model/VmdReader.h"
+#include "model/io/PmxReader.h"
+#include "model/motion/VMDModelAnimation.h"
+#include "model/io/VmdReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8) return 0;

@@ -5,7 +5,7 @@
 #include <span>
 
 #include "core/MessageLog.h"
-#include "model/PmxReader.h"
+#include "model/io/PmxReader.h"
 
 namespace {
 

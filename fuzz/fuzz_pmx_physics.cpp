@@ -8,9 +8,9 @@
 #include <span>
 
 #include "core/MessageLog.h"
-#include "model/MMDNodeManager.h"
-#include "model/ModelPhysics.h"
-#include "model/PmxReader.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/physics/ModelPhysics.h"
+#include "model/io/PmxReader.h"
 
 namespace {
 

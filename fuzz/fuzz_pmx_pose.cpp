@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "core/MessageLog.h"
-#include "model/MMDIKManager.h"
-#include "model/MMDMorphManager.h"
-#include "model/MMDNodeManager.h"
-#include "model/PmxReader.h"
+#include "model/ik/MMDIKManager.h"
+#include "model/morph/MMDMorphManager.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/io/PmxReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Vesma::PMXFile pmx;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/MessageLog.h"
-#include "model/VmdReader.h"
+#include "model/io/VmdReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Vesma::VMDFile vmd;

@@ -10,9 +10,9 @@
 #include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
-#include "model/ModelPhysics.h"
-#include "model/PmxReader.h"
-#include "model/SkinningPool.h"
+#include "model/physics/ModelPhysics.h"
+#include "model/io/PmxReader.h"
+#include "model/skin/SkinningPool.h"
 
 namespace Vesma {
 namespace {

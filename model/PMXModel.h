@@ -19,14 +19,14 @@
 #include <vector>
 
 #include "core/Math.h"
-#include "model/IkLaneSolver.h"
-#include "model/MMDIKManager.h"
-#include "model/MMDMorphManager.h"
-#include "model/MMDNodeManager.h"
-#include "model/MaterialMorph.h"
-#include "model/NodePassSchedule.h"
-#include "model/PMXFile.h"
-#include "model/VertexSkinning.h"
+#include "model/ik/IkLaneSolver.h"
+#include "model/ik/MMDIKManager.h"
+#include "model/morph/MMDMorphManager.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/morph/MaterialMorph.h"
+#include "model/skeleton/NodePassSchedule.h"
+#include "model/io/PMXFile.h"
+#include "model/skin/VertexSkinning.h"
 
 namespace Vesma {
 

@@ -7,7 +7,7 @@
 
 #include "core/Math.h"
 #include "model/ExtendedMaterial.h"
-#include "model/PMXFile.h"
+#include "model/io/PMXFile.h"
 
 namespace ProjectTavrin {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "core/Math.h"
-#include "model/CameraAnimation.h"
+#include "model/motion/CameraAnimation.h"
 #include "scene/Keyboard.h"
 #include "scene/Mouse.h"
 

@@ -4,9 +4,9 @@
 #include <random>
 #include <vector>
 
-#include "model/BezierCurve.h"
-#include "model/CameraAnimation.h"
-#include "model/KeySearch.h"
+#include "model/motion/BezierCurve.h"
+#include "model/motion/CameraAnimation.h"
+#include "model/motion/KeySearch.h"
 #include "tests/support/VmdWriter.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <chrono>
 
 #include "model/PMXModel.h"
-#include "model/VMDModelAnimation.h"
+#include "model/motion/VMDModelAnimation.h"
 
 namespace BenchSupport {
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "model/MMDIKManager.h"
-#include "model/MMDMorphManager.h"
-#include "model/MMDNodeManager.h"
+#include "model/ik/MMDIKManager.h"
+#include "model/morph/MMDMorphManager.h"
+#include "model/skeleton/MMDNodeManager.h"
 #include "tests/support/PmxBuilders.h"
 
 namespace {

@@ -14,8 +14,8 @@
 
 #include "bench/model/FrameTiming.h"
 #include "model/PMXModel.h"
-#include "model/VMDFile.h"
-#include "model/VMDModelAnimation.h"
+#include "model/io/VMDFile.h"
+#include "model/motion/VMDModelAnimation.h"
 #include "tests/support/VmdWriter.h"
 
 namespace {

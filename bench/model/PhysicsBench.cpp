@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "model/MMDNodeManager.h"
-#include "model/ModelPhysics.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/physics/ModelPhysics.h"
 #include "tests/support/PhysicsRigs.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "assets/SampleModel.h"
-#include "model/PmxReader.h"
+#include "model/io/PmxReader.h"
 #include "tests/support/PmxBuilders.h"
-#include "tests/support/PmxWriter.h"
+#include "model/io/PmxWriter.h"
 
 namespace {
 
 // ~200,000 vertices, 500 bones, 1,000 morphs, 200 rigid bodies.
 const std::vector<uint8_t>& LargeModel() {
-    static const std::vector<uint8_t> bytes = TestSupport::WritePmx(TestSupport::MakeLargePmx());
+    static const std::vector<uint8_t> bytes = Vesma::WritePmx(TestSupport::MakeLargePmx());
     return bytes;
 }
 

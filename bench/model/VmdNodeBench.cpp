@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "model/MMDNodeManager.h"
-#include "model/VmdReader.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/io/VmdReader.h"
 #include "tests/support/VmdWriter.h"
 
 namespace {

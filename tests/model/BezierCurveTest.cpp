@@ -1,4 +1,4 @@
-#include "model/BezierCurve.h"
+#include "model/motion/BezierCurve.h"
 
 #include <cmath>
 

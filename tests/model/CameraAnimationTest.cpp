@@ -1,11 +1,11 @@
-#include "model/CameraAnimation.h"
+#include "model/motion/CameraAnimation.h"
 
 #include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "model/VmdReader.h"
+#include "model/io/VmdReader.h"
 #include "tests/support/VmdWriter.h"
 
 namespace {

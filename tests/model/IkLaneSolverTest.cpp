@@ -6,9 +6,9 @@
 #include <random>
 
 #include "ModelTestRigs.h"
-#include "model/MMDIkSolver.h"
-#include "model/NodePassSchedule.h"
-#include "model/PMXNode.h"
+#include "model/ik/MMDIkSolver.h"
+#include "model/skeleton/NodePassSchedule.h"
+#include "model/skeleton/PMXNode.h"
 
 namespace {
 

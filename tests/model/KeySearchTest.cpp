@@ -1,4 +1,4 @@
-#include "model/KeySearch.h"
+#include "model/motion/KeySearch.h"
 
 #include <cstdint>
 #include <limits>

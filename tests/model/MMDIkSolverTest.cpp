@@ -6,9 +6,9 @@
 
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
-#include "model/MMDIKManager.h"
-#include "model/MMDIkSolver.h"
-#include "model/MMDNodeManager.h"
+#include "model/ik/MMDIKManager.h"
+#include "model/ik/MMDIkSolver.h"
+#include "model/skeleton/MMDNodeManager.h"
 
 using namespace Vesma;
 using Math::mat4;

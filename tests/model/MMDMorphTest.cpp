@@ -5,8 +5,8 @@
 
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
-#include "model/MMDMorphManager.h"
-#include "model/MMDNodeManager.h"
+#include "model/morph/MMDMorphManager.h"
+#include "model/skeleton/MMDNodeManager.h"
 
 using namespace Vesma;
 using Math::quat;

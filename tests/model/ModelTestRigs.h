@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "model/PMXFile.h"
+#include "model/io/PMXFile.h"
 #include "model/PMXModel.h"
 
 namespace ModelRigs {

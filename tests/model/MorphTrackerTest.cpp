@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "model/MMDMorphManager.h"
-#include "model/MMDNodeManager.h"
+#include "model/morph/MMDMorphManager.h"
+#include "model/skeleton/MMDNodeManager.h"
 #include "model/PMXModel.h"
-#include "model/VertexSkinning.h"
+#include "model/skin/VertexSkinning.h"
 #include "tests/model/ModelTestRigs.h"
 
 using namespace Vesma;

@@ -6,8 +6,8 @@
 
 #include "core/MessageLog.h"
 #include "model/PMXModel.h"
-#include "model/VMDFile.h"
-#include "model/VMDModelAnimation.h"
+#include "model/io/VMDFile.h"
+#include "model/motion/VMDModelAnimation.h"
 #include "tests/model/ModelTestRigs.h"
 #include "tests/support/PhysicsRigs.h"
 #include "tests/support/VmdWriter.h"

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/MessageLog.h"
-#include "model/MMDNodeManager.h"
-#include "model/PMXNode.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/skeleton/PMXNode.h"
 
 using namespace Vesma;
 using Math::mat4;

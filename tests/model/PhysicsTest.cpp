@@ -10,13 +10,13 @@
 #include <btBulletDynamicsCommon.h>
 
 #include "core/MessageLog.h"
-#include "model/BulletConvert.h"
-#include "model/MMDFilterCallback.h"
-#include "model/MMDMotionState.h"
-#include "model/MMDNodeManager.h"
-#include "model/ModelPhysics.h"
+#include "model/physics/BulletConvert.h"
+#include "model/physics/MMDFilterCallback.h"
+#include "model/physics/MMDMotionState.h"
+#include "model/skeleton/MMDNodeManager.h"
+#include "model/physics/ModelPhysics.h"
 #include "model/PMXModel.h"
-#include "model/PMXNode.h"
+#include "model/skeleton/PMXNode.h"
 #include "tests/support/PhysicsRigs.h"
 
 using namespace Vesma;

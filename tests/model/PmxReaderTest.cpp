@@ -11,17 +11,17 @@
 #include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
-#include "model/PmxReader.h"
+#include "model/io/PmxReader.h"
 #include "tests/support/PmxBuilders.h"
-#include "tests/support/PmxWriter.h"
+#include "model/io/PmxWriter.h"
 
 using namespace Vesma;
 using TestSupport::MakeEveryVariantPmx;
-using TestSupport::MakePmxHeader;
-using TestSupport::PatchInt32;
-using TestSupport::PmxLayout;
-using TestSupport::PmxWriteOptions;
-using TestSupport::WritePmx;
+using Vesma::MakePmxHeader;
+using Vesma::PatchInt32;
+using Vesma::PmxLayout;
+using Vesma::PmxWriteOptions;
+using Vesma::WritePmx;
 
 namespace {
 

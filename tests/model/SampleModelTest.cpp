@@ -4,7 +4,7 @@
 
 #include "assets/SampleModel.h"
 #include "core/MessageLog.h"
-#include "model/PmxReader.h"
+#include "model/io/PmxReader.h"
 
 using namespace Vesma;
 

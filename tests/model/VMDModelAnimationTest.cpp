@@ -4,11 +4,11 @@
 #include <memory>
 #include <vector>
 
-#include "model/KeySearch.h"
-#include "model/MMDIkSolver.h"
-#include "model/MMDNode.h"
-#include "model/VMDFile.h"
-#include "model/VMDModelAnimation.h"
+#include "model/motion/KeySearch.h"
+#include "model/ik/MMDIkSolver.h"
+#include "model/skeleton/MMDNode.h"
+#include "model/io/VMDFile.h"
+#include "model/motion/VMDModelAnimation.h"
 #include "tests/model/ModelTestRigs.h"
 #include "tests/support/VmdWriter.h"
 

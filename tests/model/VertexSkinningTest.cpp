@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/PMXModel.h"
-#include "model/VertexSkinning.h"
+#include "model/skin/VertexSkinning.h"
 #include "tests/model/ModelTestRigs.h"
 
 using namespace Vesma;

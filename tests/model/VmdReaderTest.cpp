@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "core/MessageLog.h"
-#include "model/VmdReader.h"
+#include "model/io/VmdReader.h"
 #include "tests/support/VmdWriter.h"
 
 using namespace Vesma;

@@ -2,7 +2,7 @@
 // Skeletons with rigid bodies and joints for physics tests and benchmarks.
 #include <vector>
 
-#include "model/PMXFile.h"
+#include "model/io/PMXFile.h"
 
 namespace TestSupport {
 

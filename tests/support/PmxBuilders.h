@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "model/PMXFile.h"
+#include "model/io/PMXFile.h"
 
 namespace TestSupport {
 

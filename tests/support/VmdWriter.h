@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/VMDFile.h"
+#include "model/io/VMDFile.h"
 
 namespace TestSupport {
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "core/FileIO.h"
-#include "model/PMXFile.h"
-#include "tests/support/PmxWriter.h"
+#include "model/io/PMXFile.h"
+#include "model/io/PmxWriter.h"
 
 namespace {
 
@@ -210,7 +210,7 @@ void Torus(MeshBuilder& mesh, vec3 centre, float majorRadius, float tubeRadius, 
 
 PMXFile BuildSampleModel() {
     PMXFile file;
-    file.header = TestSupport::MakePmxHeader(2.0f, PMXEncoding::UTF16, 1);
+    file.header = Vesma::MakePmxHeader(2.0f, PMXEncoding::UTF16, 1);
     file.header.vertexIndexSize = 2;
     file.modelName = u"材质预览";
     file.englishModelName = u"Material Preview";
@@ -286,7 +286,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "gen_sample_model: %zu vertices do not fit 2-byte indices\n", model.vertices.size());
         return 1;
     }
-    const std::vector<uint8_t> bytes = TestSupport::WritePmx(model);
+    const std::vector<uint8_t> bytes = Vesma::WritePmx(model);
     const std::string source = SourceText(bytes);
     if (!WriteWholeFileAtomic(argv[1], std::span(reinterpret_cast<const uint8_t*>(source.data()), source.size()))) {
         std::fprintf(stderr, "gen_sample_model: cannot write %s\n", argv[1]);

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "model/CameraAnimation.h"
-#include "model/VmdReader.h"
+#include "model/motion/CameraAnimation.h"
+#include "model/io/VmdReader.h"
 #include "tools/inspect/Inspect.h"
 
 namespace Inspect {

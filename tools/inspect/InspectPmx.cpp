@@ -1,7 +1,7 @@
 // tavrin-inspect FILE.pmx | "<Sample>": a summary of a PMX model as the reader sees it.
 #include <string>
 
-#include "model/PmxReader.h"
+#include "model/io/PmxReader.h"
 #include "tools/inspect/Inspect.h"
 
 namespace Inspect {

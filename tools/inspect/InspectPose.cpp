@@ -16,8 +16,8 @@
 
 #include "core/TextConvert.h"
 #include "model/PMXModel.h"
-#include "model/VMDModelAnimation.h"
-#include "model/VmdReader.h"
+#include "model/motion/VMDModelAnimation.h"
+#include "model/io/VmdReader.h"
 #include "tools/inspect/Inspect.h"
 
 namespace Inspect {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/TextConvert.h"
-#include "model/VmdReader.h"
+#include "model/io/VmdReader.h"
 #include "tools/inspect/Inspect.h"
 
 namespace Inspect {
