@@ -1,7 +1,7 @@
-// Builds a whole model from arbitrary PMX bytes and runs one frame of its update with a motion
-// read from the rest of the input: motion evaluation, morphs, nodes, IK, a physics step and the
-// skinning of every vertex. Input: a 4-byte little-endian PMX length, the PMX bytes, then the VMD
-// bytes. Hostile bone indices in vertices, faces past the vertex list, NaN keys and frames must
+// Builds a whole model from arbitrary PMX bytes and runs one frame of its update (ModelFrame) with
+// a motion read from the rest of the input: motion evaluation, morphs, nodes, IK, a physics step,
+// the bones that deform after physics and the skinning of every vertex. Input: a 4-byte
+// little-endian PMX length, the frame as a 4-byte float, the PMX bytes, then the VMD bytes. Hostile bone indices in vertices, faces past the vertex list, NaN keys and frames must
 // neither crash, hang nor read out of bounds.
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/MessageLog.h"
+#include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/io/PmxReader.h"
 #include "model/motion/VMDModelAnimation.h"
@@ -41,12 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (Vesma::ReadVMDFile(vmd, std::vector<uint8_t>(data + pmxSize, data + size))) motion.AddMotion(vmd);
 
     model->ResetPose();
-    model->BeginAnimation();
-    motion.Evaluate(frame);
-    model->UpdateMorphsAndNodes();
-    model->EndUpdate();
-    model->StepPhysics(1.0f / 30.0f);
-    model->UpdateVertices();
+    Vesma::ModelFrame job;
+    job.model = model.get();
+    job.animation = &motion;
+    job.frame = frame;
+    job.physicsSeconds = 1.0f / 30.0f;
+    if (job.Validate()) {
+        job.Run();
+    } else {
+        // The job refuses a frame that is not finite; the motion itself must still take it.
+        motion.Evaluate(frame);
+    }
     MessageLog::Instance().Clear();
     return 0;
 }

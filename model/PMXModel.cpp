@@ -496,8 +496,6 @@ void PMXModel::UpdateVertices() {
         }
         m_pool->Run(m_updateRanges.size(), [this](std::size_t i) { SkinSharedRanges(i); });
     }
-
-    if (m_uploadHook) m_uploadHook(*this);
 }
 
 SkinFrame PMXModel::MakeSkinFrame() const {

@@ -5,14 +5,13 @@
 //
 // Per frame, in this order: BeginAnimation; the motion's Evaluate (VMDModelAnimation);
 // UpdateMorphsAndNodes; EndUpdateHook on every node (EndUpdate); StepPhysics or ResetPhysics;
-// UpdateVertices. The model needs no GPU: the renderer reads the output vertices, the index list
-// and the per-material morph results, and may attach an upload hook that UpdateVertices calls
-// once the frame's vertices are ready.
+// UpdateVertices. ModelFrame runs these in order for one frame. The model needs no GPU: the
+// renderer reads the output vertices, the index list and the per-material morph results once the
+// frame has run.
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -112,8 +111,7 @@ public:
     /// Physics: advance by `elapsed` seconds, or put every body back on its bone.
     void StepPhysics(float elapsed);
     void ResetPhysics();
-    /// Skins every vertex into the output list (spread over the worker pool), then calls the
-    /// upload hook.
+    /// Skins every vertex into the output list (spread over the worker pool).
     void UpdateVertices();
 
     /// The rest pose with every morph at 0 and every IK solver on; the base animation cleared and
@@ -130,10 +128,6 @@ public:
     void SetWorkerCount(std::size_t count);
     std::size_t GetWorkerCount() const { return m_workerCount; }
     const std::vector<UpdateRange>& GetUpdateRanges() const { return m_updateRanges; }
-
-    /// Called at the end of every UpdateVertices with the finished frame (the GPU side uploads the
-    /// output vertices and the material results from here).
-    void SetUploadHook(std::function<void(PMXModel&)> hook) { m_uploadHook = std::move(hook); }
 
     // ---- data ----
     const std::u16string& GetModelName() const { return m_modelName; }
@@ -256,7 +250,6 @@ private:
     };
     std::vector<RangeCursor> m_rangeCursors;
     std::unique_ptr<SkinningPool> m_pool;
-    std::function<void(PMXModel&)> m_uploadHook;
 
     Math::mat4 m_placement;
     Math::vec3 m_placementRotation;

@@ -31,9 +31,7 @@ PMXModelGpu::PMXModelGpu(Vesma::PMXModel& model) : m_model(model) {
     BuildMaterials();
 }
 
-PMXModelGpu::~PMXModelGpu() {
-    if (m_gpuReady) m_model.SetUploadHook({});
-}
+PMXModelGpu::~PMXModelGpu() = default;
 
 void PMXModelGpu::BuildTextureTable() {
     // The model's paths are its directory joined with each name (a leading "./" dropped); names
@@ -126,7 +124,6 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
         for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_materialBuffer.CopyStagingToGpu(frame);
     }
     m_gpuReady = true;
-    m_model.SetUploadHook([this](Vesma::PMXModel&) { Upload(Engine::EngineCore::GetInstance()->GetBackBufferIndex()); });
 }
 
 void PMXModelGpu::Upload(uint32_t frameIndex) {

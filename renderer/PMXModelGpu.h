@@ -6,9 +6,10 @@
 // The CPU model (Vesma::PMXModel) knows nothing of the GPU and works without a device. This
 // object attaches to a loaded model: construction reads the extended-material file and builds the
 // material blocks and the texture table (no device needed); CreateGpuResources loads every texture
-// in one upload batch and creates the buffers. From then on the model's UpdateVertices ends by
-// calling Upload, which writes the frame's vertices and every material block into the slots of the
-// current frame. The model must outlive this object.
+// in one upload batch and creates the buffers. From then on whoever runs the model's frame (the
+// engine loop, the offline export) calls Upload with the index of the frame in flight once the
+// frame has run (Vesma::ModelFrame), which writes the frame's vertices and every material block
+// into that frame's copies. The model must outlive this object.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -50,15 +51,17 @@ public:
     PMXModelGpu(const PMXModelGpu&) = delete;
     PMXModelGpu& operator=(const PMXModelGpu&) = delete;
 
-    /// Loads every texture through one upload batch (waiting for it), creates the vertex, index
-    /// and material buffers with every frame's copy filled, and hooks Upload into the model's
-    /// UpdateVertices. A model without vertices gets no buffers.
+    /// Loads every texture through one upload batch (waiting for it) and creates the vertex, index
+    /// and material buffers with every frame's copy filled. A model without vertices gets no
+    /// buffers.
     void CreateGpuResources(Engine::EngineCore& core);
     bool HasGpuResources() const { return m_gpuReady; }
 
     /// Writes the model's output vertices and every render material (with the frame's material
-    /// morph results) into the copies of frame `frameIndex`. (Making the buffers fills every
-    /// copy, so a frame never reads a copy that was not written.)
+    /// morph results) into the copies of frame `frameIndex` (taken modulo the frames in flight):
+    /// the frame being recorded, which is not always the one being presented (an export renders
+    /// frames without presenting). Making the buffers fills every copy, so a frame never reads a
+    /// copy that was not written. Before CreateGpuResources only the render blocks change.
     void Upload(uint32_t frameIndex);
 
     /// The material's block becomes the default block; its own index range is kept so it still

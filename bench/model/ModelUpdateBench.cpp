@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/model/FrameTiming.h"
+#include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/io/VMDFile.h"
 #include "model/motion/VMDModelAnimation.h"
@@ -191,10 +192,13 @@ void BM_Skinning(benchmark::State& state) {
     Scene& scene = SceneFor(state.range(0), state.range(1));
     Vesma::PMXModel& model = *scene.model;
     model.SetWorkerCount(static_cast<size_t>(state.range(2)));
-    model.BeginAnimation();
-    scene.motion.Evaluate(15.5f);
-    model.UpdateMorphsAndNodes();
-    model.EndUpdate();
+    Vesma::ModelFrame pose;
+    pose.model = &model;
+    pose.animation = &scene.motion;
+    pose.frame = 15.5f;
+    pose.physics = Vesma::PhysicsStep::Skip;
+    pose.skin = false;
+    pose.Run();
     for (auto _ : state) model.UpdateVertices();
 }
 BENCHMARK(BM_Skinning)->Args({100000, 500, 1})->Args({100000, 500, 2})->Unit(benchmark::kMicrosecond)->UseRealTime();

@@ -11,6 +11,7 @@
 #include "model/ik/MMDIkSolver.h"
 #include "model/morph/MMDMorph.h"
 #include "model/skeleton/MMDNode.h"
+#include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/io/VMDFile.h"
 #include "model/io/VmdReader.h"
@@ -264,14 +265,17 @@ void VMDModelAnimation::Evaluate(float frame, float weight) {
 
 void VMDModelAnimation::WarmUpPhysics(float frame) {
     if (!m_model) return;
-    PMXModel& model = *m_model;
-    model.SaveBaseAnimation();
+    m_model->SaveBaseAnimation();
+    ModelFrame round;
+    round.model = m_model.get();
+    round.animation = this;
+    round.frame = frame;
+    round.physics = PhysicsStep::Step;
+    round.physicsSeconds = 1.0f / 30.0f;
+    round.skin = false;
     for (int i = 1; i <= 60; ++i) {
-        model.BeginAnimation();
-        Evaluate(frame, static_cast<float>(i) / 60.0f);
-        model.UpdateMorphsAndNodes();
-        model.EndUpdate();
-        model.StepPhysics(1.0f / 30.0f);
+        round.weight = static_cast<float>(i) / 60.0f;
+        round.Run();
     }
 }
 

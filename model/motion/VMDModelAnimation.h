@@ -137,9 +137,9 @@ public:
     /// Nodes, then IK solvers, then morphs, for a frame at 30 per second.
     void Evaluate(float frame, float weight = 1.0f);
 
-    /// Lets the model's physics settle: saves the current pose as the base, then runs 60 rounds of
-    /// the per-frame update with one 1/30 s physics step each while the motion is blended in from
-    /// the base pose at `frame` (weights 1/60 ... 1).
+    /// Lets the model's physics settle: saves the current pose as the base, then runs 60 frames
+    /// (ModelFrame, without skinning) with one 1/30 s physics step each while the motion is blended
+    /// in from the base pose at `frame` (weights 1/60 ... 1). A frame that is not finite runs none.
     void WarmUpPhysics(float frame);
 
     /// The latest last-key frame over every controller (0 when there are none).

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/MessageLog.h"
+#include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/io/VMDFile.h"
 #include "model/motion/VMDModelAnimation.h"
@@ -29,12 +30,12 @@ void ExpectVecNear(const vec3& expected, const vec3& actual, float tolerance = 1
 }
 
 void RunFrame(PMXModel& model, VMDModelAnimation* motion, float frame) {
-    model.BeginAnimation();
-    if (motion) motion->Evaluate(frame);
-    model.UpdateMorphsAndNodes();
-    model.EndUpdate();
-    model.StepPhysics(1.0f / 30.0f);
-    model.UpdateVertices();
+    ModelFrame job;
+    job.model = &model;
+    job.animation = motion;
+    job.frame = frame;
+    job.physicsSeconds = 1.0f / 30.0f;
+    job.Run();
 }
 
 // An arm bent by a one-link IK chain towards (1, 1, 0), and a bone that takes half of the arm's

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/skin/VertexSkinning.h"
 #include "tests/model/ModelTestRigs.h"
@@ -315,9 +316,9 @@ TEST(VertexSkinningTest, MorphOffsetsLastOnlyForTheFrameThatAppliedThem) {
         morphs.GetMorph(0)->SetWeight(f.raise);
         morphs.GetMorph(1)->SetWeight(f.shift);
         morphs.GetMorph(2)->SetWeight(f.both);
-        model->BeginAnimation();
-        model->UpdateMorphsAndNodes();
-        model->UpdateVertices();
+        ModelFrame job;
+        job.model = model.get();
+        job.Run();
         const auto& positions = model->GetMorphPositionOffsets();
         const auto& uvs = model->GetMorphUVOffsets();
         const auto& out = model->GetOutputVertices();

@@ -1,6 +1,7 @@
 // The model's GPU buffers and textures on a device (lavapipe in CI, validation layer on): one
 // upload batch for the texture table, blank stand-ins for missing files, and per-frame copies
-// that each frame's update writes without touching the copy the other frame may still read.
+// that each frame's upload writes without touching the copy the other frame may still read; the
+// caller names the copy, and running the model's frame alone uploads nothing.
 #include "renderer/PMXModelGpu.h"
 
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "Engine/GpuResource/ResourceUploadBatch.h"
 #include "core/MessageLog.h"
+#include "model/ModelFrame.h"
 #include "tests/engine/GpuTest.h"
 #include "tests/renderer/ModelFixture.h"
 
@@ -50,13 +52,12 @@ protected:
         return value;
     }
 
-    /// One frame of the model with its placement moved up by `lift`.
+    /// One frame of the model with its placement moved up by `lift` (no upload).
     void RunFrame(float lift) {
         m_model->SetPlacement({0, 0, 0}, {0, lift, 0});
-        m_model->BeginAnimation();
-        m_model->UpdateMorphsAndNodes();
-        m_model->EndUpdate();
-        m_model->UpdateVertices();
+        Vesma::ModelFrame job;
+        job.model = m_model.get();
+        job.Run();
     }
 
     float VertexY(const std::vector<uint8_t>& bytes, uint32_t copy, std::size_t vertex, bool previous = false) {
@@ -104,12 +105,16 @@ TEST_F(PMXModelGpuDevice, EveryCopyStartsFilledAndIndicesKeepTheFlippedWinding) 
     }
 }
 
-TEST_F(PMXModelGpuDevice, EachFramesUpdateLandsInItsOwnCopy) {
-    const uint32_t first = Core().GetBackBufferIndex();
+TEST_F(PMXModelGpuDevice, EachFramesUploadLandsInTheCopyItNames) {
+    // The copies are named by the caller, whichever back buffer the engine is on: the second
+    // frame's upload goes to the other copy without presenting in between.
+    const uint32_t first = (Core().GetBackBufferIndex() + 1) % Engine::kFrameCount;
     const uint32_t second = (first + 1) % Engine::kFrameCount;
+    const uint32_t backBuffer = Core().GetBackBufferIndex();
 
     m_model->GetMorphManager().GetMorph(0)->SetWeight(1.0f);  // body's diffuse halves this frame
     RunFrame(10.0f);
+    m_gpu->Upload(first);
     std::vector<uint8_t> vertices = ReadBuffer(*m_gpu->GetVertexBuffer().GetResource());
     std::vector<uint8_t> materials = ReadBuffer(*m_gpu->GetMaterialBuffer().GetResource());
     EXPECT_FLOAT_EQ(VertexY(vertices, first, 3), 11.0f);
@@ -118,11 +123,10 @@ TEST_F(PMXModelGpuDevice, EachFramesUpdateLandsInItsOwnCopy) {
     EXPECT_FLOAT_EQ(At<MaterialBuffer>(materials, m_gpu->MaterialOffset(0, second)).diffuse.x, 0.8f);
     EXPECT_EQ(m_gpu->MaterialOffset(1, first) - m_gpu->MaterialOffset(0, first), 512u);
 
-    Core().MoveToNextFrame();
-    ASSERT_EQ(Core().GetBackBufferIndex(), second);
     m_model->GetMorphManager().GetMorph(0)->SetWeight(0.0f);
     m_gpu->ResetMaterial(2);
     RunFrame(20.0f);
+    m_gpu->Upload(second + Engine::kFrameCount);  // indices past the frames in flight wrap
     vertices = ReadBuffer(*m_gpu->GetVertexBuffer().GetResource());
     materials = ReadBuffer(*m_gpu->GetMaterialBuffer().GetResource());
     EXPECT_FLOAT_EQ(VertexY(vertices, second, 3), 21.0f);
@@ -136,8 +140,16 @@ TEST_F(PMXModelGpuDevice, EachFramesUpdateLandsInItsOwnCopy) {
     EXPECT_EQ(reset.vertexCount, 3);
     EXPECT_FLOAT_EQ(At<MaterialBuffer>(materials, m_gpu->MaterialOffset(2, first)).subsurfaceColor.y, 1.0f);
 
-    Core().MoveToNextFrame();  // back where the other tests expect the frame index
+    EXPECT_EQ(backBuffer, Core().GetBackBufferIndex());
     EXPECT_EQ(m_gpu->GetMaterialBuffer().GpuVirtualAddress(first) + 2 * 512, m_gpu->MaterialAddress(2, first));
+}
+
+TEST_F(PMXModelGpuDevice, RunningAFrameWithoutUploadLeavesEveryCopyAsItWas) {
+    const std::vector<uint8_t> before = ReadBuffer(*m_gpu->GetVertexBuffer().GetResource());
+    RunFrame(7.0f);
+    EXPECT_FLOAT_EQ(m_model->GetOutputVertices()[3].position.y, 8.0f);
+    const std::vector<uint8_t> after = ReadBuffer(*m_gpu->GetVertexBuffer().GetResource());
+    EXPECT_EQ(before, after);
 }
 
 TEST_F(PMXModelGpuDevice, DestroyingTheGpuSideLeavesAModelThatStillAnimates) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/MessageLog.h"
+#include "model/ModelFrame.h"
 #include "tests/renderer/ModelFixture.h"
 
 namespace {
@@ -107,10 +108,9 @@ TEST_F(PMXModelGpuTables, BlocksComeFromThePmxMaterialAndTheExtendedValues) {
 
 TEST_F(PMXModelGpuTables, MaterialMorphsReachTheRenderBlocksNotTheLoadedOnes) {
     m_model->GetMorphManager().GetMorph(0)->SetWeight(1.0f);
-    m_model->BeginAnimation();
-    m_model->UpdateMorphsAndNodes();
-    m_model->EndUpdate();
-    m_model->UpdateVertices();
+    Vesma::ModelFrame job;
+    job.model = m_model.get();
+    job.Run();
     m_gpu->Upload(0);
 
     const MaterialBuffer& body = m_gpu->GetRenderMaterials()[0];
@@ -129,9 +129,7 @@ TEST_F(PMXModelGpuTables, MaterialMorphsReachTheRenderBlocksNotTheLoadedOnes) {
 
     // The next frame starts from the loaded values again: nothing accumulates.
     m_model->GetMorphManager().GetMorph(0)->SetWeight(0.0f);
-    m_model->BeginAnimation();
-    m_model->UpdateMorphsAndNodes();
-    m_model->UpdateVertices();
+    job.Run();
     m_gpu->Upload(1);
     EXPECT_FLOAT_EQ(m_gpu->GetRenderMaterials()[0].diffuse.x, 0.8f);
     EXPECT_FLOAT_EQ(m_gpu->GetRenderMaterials()[0].textureAddFactor.x, 0.0f);

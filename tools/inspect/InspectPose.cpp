@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/TextConvert.h"
+#include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/motion/VMDModelAnimation.h"
 #include "model/io/VmdReader.h"
@@ -32,42 +33,55 @@ Value Vec(std::initializer_list<float> values) {
 }
 
 /// Per-phase times of the frames run so far, in microseconds.
-struct PhaseTimes {
+struct PhaseTimes : Vesma::ModelFrameObserver {
     std::vector<double> evaluate, nodes, physics, skinning, total;
-};
+    Clock::time_point start, last;
 
-/// One frame of the update as the engine loop runs it. Physics, when on, steps by the time since
-/// the previous frame and is reset when playback returns to frame 0.
-void RunFrame(Vesma::PMXModel& model, Vesma::VMDModelAnimation& motion, float frame, float previous, bool physics,
-              PhaseTimes* times) {
-    const auto t0 = Clock::now();
-    model.BeginAnimation();
-    motion.Evaluate(frame);
-    const auto t1 = Clock::now();
-    model.UpdateMorphsAndNodes();
-    model.EndUpdate();
-    const auto t2 = Clock::now();
-    if (physics) {
-        if (frame == 0.0f && previous != 0.0f) {
-            model.ResetPhysics();
-        } else {
-            model.StepPhysics(std::max(0.0f, (frame - previous) / 30.0f));
+    void Begin() { start = last = Clock::now(); }
+    void PhaseDone(Vesma::ModelFramePhase phase) override {
+        const Clock::time_point now = Clock::now();
+        const double us = std::chrono::duration<double, std::micro>(now - last).count();
+        last = now;
+        switch (phase) {
+            case Vesma::ModelFramePhase::Motion: evaluate.push_back(us); break;
+            case Vesma::ModelFramePhase::Nodes: nodes.push_back(us); break;
+            case Vesma::ModelFramePhase::Physics: physics.push_back(us); break;
+            case Vesma::ModelFramePhase::Skinning:
+                skinning.push_back(us);
+                total.push_back(std::chrono::duration<double, std::micro>(now - start).count());
+                break;
         }
     }
-    const auto t3 = Clock::now();
-    model.UpdateVertices();
-    const auto t4 = Clock::now();
-    if (times) {
-        auto us = [](Clock::time_point a, Clock::time_point b) {
-            return std::chrono::duration<double, std::micro>(b - a).count();
-        };
-        times->evaluate.push_back(us(t0, t1));
-        times->nodes.push_back(us(t1, t2));
-        times->physics.push_back(us(t2, t3));
-        times->skinning.push_back(us(t3, t4));
-        times->total.push_back(us(t0, t4));
+};
+
+/// Plays the requested frames as the engine loop would: physics, when on, steps by the time since
+/// the previous frame and is reset when playback returns to frame 0.
+class Player {
+public:
+    Player(Vesma::PMXModel& model, Vesma::VMDModelAnimation& motion, bool physics) : m_physics(physics) {
+        m_job.model = &model;
+        m_job.animation = &motion;
     }
-}
+
+    void Play(float frame, PhaseTimes* times) {
+        m_job.frame = frame;
+        m_job.physics = m_physics ? m_resetRule.Next(frame / 30.0, false) : Vesma::PhysicsStep::Skip;
+        m_job.physicsSeconds = std::max(0.0f, (frame - m_previous) / 30.0f);
+        m_previous = frame;
+        if (times) {
+            times->Begin();
+            m_job.Run(*times);
+        } else {
+            m_job.Run();
+        }
+    }
+
+private:
+    Vesma::ModelFrame m_job;
+    Vesma::PhysicsResetRule m_resetRule;
+    float m_previous = 0.0f;
+    bool m_physics;
+};
 
 Value Percentiles(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
@@ -166,10 +180,9 @@ int Run(const Args& args) {
     report.Set("maxKeyFrame", static_cast<int64_t>(motion.MaxKeyFrame()));
     report.Set("physics", physics);
     Value& list = report.Set("frames", Value::Array());
-    float previous = 0.0f;
+    Player player(*model, motion, physics);
     for (float frame : *frames) {
-        RunFrame(*model, motion, frame, previous, physics, nullptr);
-        previous = frame;
+        player.Play(frame, nullptr);
         list.Push(PoseReport(*model, frame));
     }
     const std::string log = TakeLogUtf8();
@@ -181,10 +194,7 @@ int Run(const Args& args) {
         const auto start = Clock::now();
         while (times.total.size() < 20 ||
                (times.total.size() < 2000 && Clock::now() - start < std::chrono::seconds(1))) {
-            for (float frame : *frames) {
-                RunFrame(*model, motion, frame, previous, physics, &times);
-                previous = frame;
-            }
+            for (float frame : *frames) player.Play(frame, &times);
         }
         Value& timing = report.Set("timing", Value::Object());
         timing.Set("frames", static_cast<uint64_t>(times.total.size()));
