@@ -2,7 +2,7 @@
 // Model and motion files on disk for the scene-loading and engine-loop tests.
 //
 // The model "rig" has a root bone and a "hair" bone 10 units up; a triangle at the hair bone
-// follows it, and a dynamic sphere on the hair bone falls under gravity unless its physics is
+// follows it (vertex 3 follows the root), and a dynamic sphere on the hair bone falls under gravity unless its physics is
 // reset. Motions key the root bone; camera motions hold camera keys only.
 #include <filesystem>
 #include <fstream>
@@ -40,13 +40,15 @@ public:
         file.bones.push_back(ModelRigs::Bone(u"hair", {0, 10, 0}, 0));
         for (Math::vec3 p : {Math::vec3{0, 10, 0}, Math::vec3{1, 10, 0}, Math::vec3{0, 11, 0}})
             file.vertices.push_back(ModelRigs::Vertex(p, PMXVertexWeight::BDEF1, {1, -1, -1, -1}, {1, 0, 0, 0}));
-        file.faces = {{{0, 1, 2}}};
+        // A fourth vertex, at (2, 0, 0), follows the root bone.
+        file.vertices.push_back(ModelRigs::Vertex({2, 0, 0}, PMXVertexWeight::BDEF1, {0, -1, -1, -1}, {1, 0, 0, 0}));
+        file.faces = {{{0, 1, 2}}, {{0, 3, 1}}};
         PMXMaterial material;
         material.name = u"hair";
         material.diffuse = {1, 1, 1, 1};
         material.textureIndex = -1;
         material.sphereTextureIndex = -1;
-        material.numFaceVertices = 3;
+        material.numFaceVertices = 6;
         file.materials = {material};
         PMXRigidBody body;
         body.name = u"hair";
