@@ -22,7 +22,8 @@ void RunModelFrame(Vesma::PMXModel& model, Vesma::VMDModelAnimation* motion, flo
     model.UpdateVertices();
 }
 
-ModelUpdateRunner::ModelUpdateRunner(std::size_t maxTasks) : m_maxTasks(maxTasks) {
+ModelUpdateRunner::ModelUpdateRunner(std::size_t maxTasks)
+    : m_maxTasks(maxTasks), m_parallel(std::thread::hardware_concurrency() >= 8) {
     if (m_maxTasks == 0) m_maxTasks = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
 }
 

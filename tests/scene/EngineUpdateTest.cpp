@@ -212,6 +212,7 @@ TEST_F(EngineUpdate, ParallelModelUpdatesGiveTheSameResultsAsOneAtATime) {
 
 TEST(ModelUpdateRunner, RunsEveryJobOnceAndPassesOnAnException) {
     ProjectTavrin::ModelUpdateRunner runner(4);
+    runner.SetParallel(true);
     std::vector<std::atomic<int>> runs(11);
     runner.Run(runs.size(), [&](size_t i) { ++runs[i]; });
     for (size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].load(), 1) << i;
