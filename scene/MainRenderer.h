@@ -1,0 +1,194 @@
+#pragma once
+// The engine object: one per process (GetInstance), holding the scene, the two clocks (frame
+// pacing and animation time), the free camera and the input devices, the per-frame camera block
+// and the engine lock. A background work item, the render loop, repeats under the engine lock:
+// tick the frame clock, whose update step (UpdateScene) advances the playback clock, runs every
+// model's frame, drives the camera and uploads the frame's data; then RenderFrame and Present.
+//
+// Scene work (loading, and any change that must not overlap a frame) runs on a second work item
+// through RunSceneTask, one task at a time, also under the engine lock.
+//
+// Threads: the UI thread calls the public operations and flips the atomic fields (playback pause,
+// forceFreeCamera, physicsResetRequest, the camera's input mode) without the lock; the loop and
+// the scene task take the lock for all their work. Nothing else is taken under the engine lock
+// but the message log's lock and the input devices' own.
+//
+// Without a device (a null EngineCore) the object still loads scenes and updates them (tests,
+// tools); only uploads, rendering and presentation are left out. The render side of the frame is
+// a renderer-owned object still to come: RenderFrame records an empty frame into the back buffer.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "Engine/EngineCore.h"
+#include "Engine/GpuResource/GpuUploadBuffer.h"
+#include "Engine/TextureLoader/TextureLoader.h"
+#include "core/WorkItem.h"
+#include "renderer/CameraBuffer.h"
+#include "scene/Camera.h"
+#include "scene/Keyboard.h"
+#include "scene/ModelConfig.h"
+#include "scene/ModelUpdateRunner.h"
+#include "scene/Mouse.h"
+#include "scene/Scene.h"
+#include "scene/StepClock.h"
+
+namespace ProjectTavrin {
+
+/// What PlayPause did. NoScene: nothing changed; the UI shows the notice below.
+enum class PlaybackState { NoScene, Playing, Paused };
+
+/// The notice for playing before any scene is loaded: title, text and the closing button.
+inline constexpr std::u16string_view kNoSceneNoticeTitle = u"提示";
+inline constexpr std::u16string_view kNoSceneNoticeText = u"你还没加载任何模型呢";
+inline constexpr std::u16string_view kNoSceneNoticeButton = u"知道了";
+
+/// Logged when a scene task is asked for while another one runs (the request is dropped).
+inline constexpr std::u16string_view kSceneStillLoadingMessage = u"A scene is still loading; the request was ignored.";
+
+/// What the last UpdateScene did, for tools, tests and the benchmark.
+struct UpdateReport {
+    bool ran = false;              ///< false: no scene was ready, only the frame clock was reset
+    double animationSeconds = 0;   ///< playback time of the update
+    float animationFrame = 0;      ///< frame the motions were evaluated at (30 per second)
+    float stepSeconds = 0;         ///< frame-clock step the physics and the free camera took
+    bool physicsReset = false;     ///< the models' physics were reset instead of stepped
+    bool cameraMotionDrove = false;
+    double modelSeconds = 0;       ///< wall time of the models' frame jobs and their uploads
+    double uploadSeconds = 0;      ///< of which the models' GPU uploads
+};
+
+class MainRenderer {
+public:
+    struct Options {
+        /// The device; null runs without one (no uploads, no frames).
+        std::shared_ptr<Engine::EngineCore> core;
+        /// The counter both clocks read; empty: std::chrono::steady_clock.
+        StepClock::Counter counter;
+        int64_t counterFrequency = 0;
+        /// Render size used without a device (with one, the output size).
+        float renderWidth = 1280.0f;
+        float renderHeight = 720.0f;
+    };
+
+    /// The process-wide instance, made on the first call (on the shared EngineCore) and kept
+    /// until the process ends.
+    static MainRenderer& GetInstance();
+
+    explicit MainRenderer(Options options);
+    /// Stops the render loop and waits for a running scene task and the GPU.
+    ~MainRenderer();
+    MainRenderer(const MainRenderer&) = delete;
+    MainRenderer& operator=(const MainRenderer&) = delete;
+
+    // ---- render loop ----
+    /// Starts the loop unless it runs already.
+    void StartRenderLoop();
+    /// Asks the loop to stop after its current iteration and waits until it has.
+    void StopRenderLoop();
+    bool IsRenderLoopRunning() const;
+    /// The loop's work item status (Started while it runs; Error when an iteration threw).
+    WorkStatus RenderLoopStatus() const;
+    /// One iteration of the loop: under the engine lock, tick the frame clock (UpdateScene), then
+    /// RenderFrame and Present.
+    void RunLoopIteration();
+    /// The update step; called by the frame clock's tick, under the engine lock.
+    void UpdateScene();
+    /// Records the frame; false when there is nothing to present (no scene yet, or no device).
+    bool RenderFrame();
+
+    // ---- scene ----
+    /// Loads `entries` as the new scene on the scene work item. Returns false when another scene
+    /// task is still running (the request is dropped and the log says so).
+    bool LoadScene(std::vector<SceneEntry> entries);
+    /// Runs `task` on the scene work item: scene marked not ready, engine lock taken, GPU idle,
+    /// task, scene ready. Returns false (dropping the task, with a message in the log) while the
+    /// previous task still runs.
+    bool RunSceneTask(std::function<void()> task);
+    /// Waits for the last scene task; returns its status (Completed when there was none).
+    WorkStatus WaitForSceneTask();
+    /// The error message of the last scene task, empty when it did not fail.
+    std::string SceneTaskError() const;
+    /// Rebuilds the ray-traced objects for the current models (nothing on a device without ray
+    /// tracing or with no models). The ray-traced passes are not part of the engine yet.
+    void BuildRaytracingScene();
+
+    // ---- playback ----
+    /// Toggles the animation between playing and paused; NoScene (and no change) when no scene
+    /// is loaded.
+    PlaybackState PlayPause();
+    /// Rewinds the animation to zero and pauses it (under the engine lock). The next update sees
+    /// the time fall to zero and resets every model's physics once.
+    void Stop();
+
+    // ---- viewport ----
+    /// Under the engine lock: new output size (size-dependent resources rebuilt only on change).
+    void Resize(float width, float height);
+
+    /// The engine lock, for work that must not overlap a frame (export, tests).
+    std::unique_lock<std::mutex> LockEngine() { return std::unique_lock<std::mutex>(m_engineLock); }
+
+    // ---- state (read under the engine lock unless atomic) ----
+    StepClock& GetFrameClock() { return *m_frameClock; }
+    StepClock& GetPlaybackClock() { return *m_playbackClock; }
+    Engine::Camera& GetCamera() { return *m_camera; }
+    Engine::Keyboard& GetKeyboard() { return *m_keyboard; }
+    Engine::Mouse& GetMouse() { return *m_mouse; }
+    Scene& GetScene() { return m_scene; }
+    const CameraBuffer& GetCameraBuffer() const { return m_cameraBuffer; }
+    const UpdateReport& GetLastUpdate() const { return m_lastUpdate; }
+    const Engine::TextureResource& GetBrdfIblTexture() const { return m_brdfIblTexture; }
+    const Engine::TextureResource& GetBrdfSkinTexture() const { return m_brdfSkinTexture; }
+    Engine::StructuredBuffer<CameraBufferSlot>& GetCameraUploadBuffer() { return m_cameraUpload; }
+    ModelUpdateRunner& GetModelUpdateRunner() { return m_modelRunner; }
+    float GetRenderWidth() const { return m_renderWidth; }
+    float GetRenderHeight() const { return m_renderHeight; }
+    bool IsSceneReady() const { return sceneReady.load(); }
+    /// Vertical field of view of the last update, radians (the UI shows it).
+    float GetFovRadians() const { return fovRadians.load(std::memory_order_relaxed); }
+    /// The step the last camera update stood for, seconds.
+    float GetStepSeconds() const { return m_stepSeconds; }
+
+    std::atomic<bool> forceFreeCamera{false};
+    std::atomic<bool> physicsResetRequest{false};
+    std::atomic<bool> sceneReady{false};
+    std::atomic<float> fovRadians{0.0f};
+
+private:
+    void SceneLoadTask(const std::vector<SceneEntry>& entries);
+    void CreateBrdfTextures();
+    /// Runs every model's frame job and GPU upload; returns the seconds spent uploading.
+    double UpdateModels(float frame, ModelPhysicsStep physics, float dt);
+    void UpdateCamera(float frame, float dt);
+    void UploadFrameConstants();
+    uint32_t FrameIndex() const { return m_core ? m_core->GetBackBufferIndex() : 0; }
+
+    std::unique_ptr<StepClock> m_frameClock;
+    std::unique_ptr<StepClock> m_playbackClock;
+    std::unique_ptr<Engine::Camera> m_camera;
+    Scene m_scene;
+    std::shared_ptr<Engine::EngineCore> m_core;
+    Engine::StructuredBuffer<CameraBufferSlot> m_cameraUpload;
+    CameraBuffer m_cameraBuffer;
+    std::mutex m_engineLock;
+    std::unique_ptr<Engine::Keyboard> m_keyboard;
+    std::unique_ptr<Engine::Mouse> m_mouse;
+    Engine::TextureResource m_brdfIblTexture;
+    Engine::TextureResource m_brdfSkinTexture;
+    ModelUpdateRunner m_modelRunner;
+    float m_renderWidth;
+    float m_renderHeight;
+    float m_stepSeconds = 0.0f;
+    bool m_lastTimeNonZero = false;
+    UpdateReport m_lastUpdate;
+
+    mutable std::mutex m_workLock;  // guards the two work-item handles
+    std::unique_ptr<WorkItem> m_renderLoop;
+    std::unique_ptr<WorkItem> m_sceneTask;
+};
+
+}  // namespace ProjectTavrin

@@ -1,0 +1,113 @@
+#include "scene/SceneLoader.h"
+
+#include <filesystem>
+#include <string>
+#include <utility>
+
+#include "core/FileIO.h"
+#include "core/HrException.h"
+#include "core/MessageLog.h"
+#include "core/TextConvert.h"
+#include "model/io/PmxReader.h"
+#include "model/io/VmdReader.h"
+
+namespace ProjectTavrin {
+namespace {
+
+constexpr char16_t kNoCameraKeysMessage[] = u"相机使用的VMD没有相机数据！";
+
+void Log(const std::u16string& message) { MessageLog::Instance().Append(message); }
+
+std::filesystem::path ToPath(const std::u16string& text) { return std::filesystem::path(Utf16ToUtf8(text)); }
+
+// Reads and decodes a VMD file. The reader already logged which section failed; this adds which
+// file it was, or says the file could not be read at all (the reader is silent about that).
+bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char16_t* role) {
+    std::vector<uint8_t> bytes = ReadWholeFile(ToPath(path));
+    if (bytes.empty()) {
+        Log(std::u16string(u"Cannot read the ") + role + u" file " + path + u": it is missing, empty or unreadable.");
+        return false;
+    }
+    if (!Vesma::ReadVMDFile(vmd, std::move(bytes))) {
+        Log(std::u16string(u"The ") + role + u" file " + path + u" is not a valid VMD file (see the message above).");
+        return false;
+    }
+    return true;
+}
+
+void LoadCameraEntry(const SceneEntry& entry, Scene& scene) {
+    if (!entry.HasMotion()) return;
+    Vesma::VMDFile vmd;
+    ReadMotionFile(entry.Vmd, vmd, u"camera motion");
+    scene.cameraMotion = std::make_unique<CameraMotion>();
+    if (!scene.cameraMotion->evaluator.Build(vmd)) {
+        Log(kNoCameraKeysMessage);
+        scene.cameraMotion.reset();
+    }
+}
+
+bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model) {
+    if (entry.IsSample()) return model.Load(entry.Pmx);
+    std::vector<uint8_t> bytes = ReadWholeFile(ToPath(entry.Pmx));
+    if (bytes.empty()) {
+        Log(u"Cannot read the model file " + entry.Pmx + u": it is missing, empty or unreadable.");
+        return false;
+    }
+    Vesma::PMXFile file;
+    if (!Vesma::ReadPMXFile(file, std::move(bytes))) {
+        Log(u"The model file " + entry.Pmx + u" is not a valid PMX file (see the message above).");
+        return false;
+    }
+    if (!model.Load(std::move(file), entry.Pmx)) {
+        Log(u"The model " + entry.Pmx + u" was only partly built (see the message above).");
+        return false;
+    }
+    return true;
+}
+
+// The motion bound to `model`, warmed up and evaluated at frame 0; null when it cannot be built.
+std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
+                                                     const std::shared_ptr<Vesma::PMXModel>& model) {
+    Vesma::VMDFile vmd;
+    if (!ReadMotionFile(entry.Vmd, vmd, u"motion")) return nullptr;
+    auto motion = std::make_shared<Vesma::VMDModelAnimation>();
+    if (!motion->Bind(model) || !motion->AddMotion(vmd)) {
+        Log(u"The motion " + entry.Vmd + u" cannot be bound to the model " + entry.Pmx + u".");
+        return nullptr;
+    }
+    // Let hair and cloth settle into the first pose before the scene starts, then put the model
+    // back at rest (which also resets its physics) and pose it at frame 0.
+    motion->WarmUpPhysics(0.0f);
+    model->ResetPose();
+    motion->Evaluate(0.0f, 1.0f);
+    return motion;
+}
+
+void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory& makeGpu) {
+    auto model = std::make_shared<Vesma::PMXModel>();
+    try {
+        LoadModel(entry, *model);
+        std::unique_ptr<PMXModelGpu> gpu = makeGpu ? makeGpu(*model) : nullptr;
+        std::shared_ptr<Vesma::VMDModelAnimation> motion = entry.HasMotion() ? LoadMotion(entry, model) : nullptr;
+        scene.models.push_back(std::move(model));
+        scene.modelGpus.push_back(std::move(gpu));
+        scene.motions.push_back(std::move(motion));
+    } catch (const HrException& e) {
+        // A failing GPU call drops the whole entry; the scene goes on without it.
+        Log(u"The model " + entry.Pmx + u" was left out of the scene: " + Utf8ToUtf16(e.what()));
+    }
+}
+
+}  // namespace
+
+void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu) {
+    scene.Clear();
+    for (const SceneEntry& entry : entries) {
+        if (entry.IsCamera())
+            LoadCameraEntry(entry, scene);
+        else
+            LoadModelEntry(entry, scene, makeGpu);
+    }
+}
+
+}  // namespace ProjectTavrin

@@ -1,0 +1,120 @@
+// The engine object on the device, with the headless output: a loaded scene of two models runs
+// the render loop with the validation layer clean, the lighting tables are made once, and the
+// camera block reaches the frame's slot.
+#include <cstring>
+
+#include "core/MessageLog.h"
+#include "scene/MainRenderer.h"
+#include "tests/engine/GpuTest.h"
+#include "tests/scene/SceneFiles.h"
+
+namespace {
+
+using ProjectTavrin::MainRenderer;
+using ProjectTavrin::PlaybackState;
+
+class EngineLoopGpu : public TavrinTest::GpuTest {
+protected:
+    void SetUp() override {
+        GpuTest::SetUp();
+        if (IsSkipped()) return;
+        Core().SetHeadlessOutput(64, 48);
+        MessageLog::Instance().Clear();
+        MainRenderer::Options options;
+        options.core = Engine::EngineCore::GetInstance();
+        engine = std::make_unique<MainRenderer>(options);
+    }
+    void TearDown() override {
+        engine.reset();
+        GpuTest::TearDown();
+    }
+    void LoadTwoModels() {
+        const std::u16string model = files.Model("rig.pmx", u"rig"), motion = files.Motion("walk.vmd");
+        ASSERT_TRUE(engine->LoadScene({{model, motion}, {u"<Sample>", u"<None>"}}));
+        ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed) << engine->SceneTaskError();
+    }
+
+    SceneTest::SceneFiles files;
+    std::unique_ptr<MainRenderer> engine;
+};
+
+TEST_F(EngineLoopGpu, TwoModelSceneRunsThreeHundredIterationsCleanly) {
+    // Before any scene nothing is recorded or presented: the back buffer stays where it is.
+    const uint32_t before = Core().GetBackBufferIndex();
+    engine->RunLoopIteration();
+    EXPECT_EQ(Core().GetBackBufferIndex(), before);
+
+    LoadTwoModels();
+    const ProjectTavrin::Scene& scene = engine->GetScene();
+    ASSERT_EQ(scene.ModelCount(), 2u);
+    ASSERT_TRUE(scene.modelGpus[0] && scene.modelGpus[1]);
+    EXPECT_TRUE(scene.modelGpus[0]->HasGpuResources());
+    EXPECT_EQ(engine->GetRenderWidth(), 64.0f);
+
+    ASSERT_EQ(engine->PlayPause(), PlaybackState::Playing);
+    for (int i = 0; i < 300; ++i) {
+        const uint32_t index = Core().GetBackBufferIndex();
+        engine->RunLoopIteration();
+        ASSERT_TRUE(engine->GetLastUpdate().ran);
+        ASSERT_EQ(Core().GetBackBufferIndex(), (index + 1) % Engine::kFrameCount) << "iteration " << i;
+        ASSERT_FALSE(Core().IsDeviceLost());
+        ASSERT_EQ(NewValidationMessages(), 0u) << "iteration " << i << ": " << Device().LastValidationMessage();
+    }
+    // The first model's vertices for the slot just written match what the model computed.
+    const uint32_t written = (Core().GetBackBufferIndex() + Engine::kFrameCount - 1) % Engine::kFrameCount;
+    auto& vertices = scene.modelGpus[0]->GetVertexBuffer();
+    const auto* mapped = static_cast<const uint8_t*>(vertices.GetResource()->Map());
+    const auto& cpu = scene.models[0]->GetOutputVertices();
+    EXPECT_EQ(std::memcmp(mapped + vertices.CopyOffset(written), cpu.data(), cpu.size() * sizeof(Vesma::ModelVertex)), 0);
+    // So does the camera block, transposed for the shaders.
+    auto& camera = engine->GetCameraUploadBuffer();
+    const auto* slot = static_cast<const uint8_t*>(camera.GetResource()->Map()) + camera.CopyOffset(written);
+    const ProjectTavrin::CameraBuffer expected = engine->GetCameraBuffer().ForShaders();
+    EXPECT_EQ(std::memcmp(slot, &expected, sizeof(expected)), 0);
+    EXPECT_TRUE(MessageLog::Instance().Peek().empty()) << Utf16ToUtf8(MessageLog::Instance().Peek());
+}
+
+TEST_F(EngineLoopGpu, LightingTablesAreMadeAtTheFirstLoadAndKept) {
+    EXPECT_TRUE(engine->GetBrdfIblTexture().srv.IsNull());
+    ASSERT_TRUE(engine->LoadScene({}));
+    ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed) << engine->SceneTaskError();
+    const Engine::TextureResource& ibl = engine->GetBrdfIblTexture();
+    const Engine::TextureResource& skin = engine->GetBrdfSkinTexture();
+    ASSERT_FALSE(ibl.srv.IsNull());
+    ASSERT_FALSE(skin.srv.IsNull());
+    EXPECT_EQ(ibl.description.width, 400u);
+    EXPECT_EQ(ibl.description.height, 400u);
+    EXPECT_EQ(skin.description.width, 450u);
+    EXPECT_EQ(skin.description.height, 450u);
+    EXPECT_GT(ibl.description.mipLevels, 1u) << "a full mip chain";
+    const int32_t iblView = ibl.srv.index, skinView = skin.srv.index;
+    LoadTwoModels();
+    EXPECT_EQ(engine->GetBrdfIblTexture().srv.index, iblView);
+    EXPECT_EQ(engine->GetBrdfSkinTexture().srv.index, skinView);
+}
+
+TEST_F(EngineLoopGpu, RenderLoopRunsOnItsWorkItemAndStops) {
+    LoadTwoModels();
+    engine->StartRenderLoop();
+    engine->StartRenderLoop();  // already running: nothing more starts
+    const uint32_t start = engine->GetFrameClock().GetFrameCount();
+    for (int i = 0; i < 200 && engine->GetFrameClock().GetFrameCount() < start + 20; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(engine->GetFrameClock().GetFrameCount(), start + 20);
+    // The UI side: stop and resize take the engine lock while the loop runs.
+    engine->Stop();
+    engine->Resize(32, 32);
+    engine->StopRenderLoop();
+    EXPECT_FALSE(engine->IsRenderLoopRunning());
+    EXPECT_EQ(engine->RenderLoopStatus(), WorkStatus::Canceled);
+    const uint32_t stopped = engine->GetFrameClock().GetFrameCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(engine->GetFrameClock().GetFrameCount(), stopped);
+    EXPECT_EQ(engine->GetRenderWidth(), 32.0f);
+    // And it starts again.
+    engine->StartRenderLoop();
+    EXPECT_TRUE(engine->IsRenderLoopRunning());
+    engine->StopRenderLoop();
+}
+
+}  // namespace
