@@ -115,11 +115,11 @@ void MainRenderer::UpdateScene() {
 
     // Physics restarts when the animation is rewound (time falls from non-zero to zero) or when
     // the user asks for it; a paused clock at zero does not reset again.
-    const bool reset = (m_lastTimeNonZero && t == 0.0) || physicsResetRequest.load();
+    const Vesma::PhysicsStep physics = m_physicsResetRule.Next(t, physicsResetRequest.load());
+    const bool reset = physics == Vesma::PhysicsStep::Reset;
     const auto modelsStart = Clock::now();
-    report.uploadSeconds = UpdateModels(frame, reset ? ModelPhysicsStep::Reset : ModelPhysicsStep::Step, dt);
+    report.uploadSeconds = UpdateModels(frame, physics, dt);
     report.modelSeconds = SecondsSince(modelsStart);
-    m_lastTimeNonZero = t != 0.0;
     if (reset && !m_scene.models.empty()) {
         report.physicsReset = true;
         physicsResetRequest.store(false);
@@ -139,13 +139,19 @@ void MainRenderer::UpdateScene() {
     m_lastUpdate = report;
 }
 
-double MainRenderer::UpdateModels(float frame, ModelPhysicsStep physics, float dt) {
+double MainRenderer::UpdateModels(float frame, Vesma::PhysicsStep physics, float dt) {
     const uint32_t frameIndex = FrameIndex();
     std::atomic<int64_t> uploadNanoseconds{0};
     m_modelRunner.Run(m_scene.models.size(), [&](std::size_t i) {
         Vesma::PMXModel* model = m_scene.models[i].get();
         if (!model) return;
-        RunModelFrame(*model, m_scene.motions[i].get(), frame, physics, dt);
+        Vesma::ModelFrame job;
+        job.model = model;
+        job.animation = m_scene.motions[i].get();
+        job.frame = frame;
+        job.physics = physics;
+        job.physicsSeconds = dt;
+        job.Run();
         if (PMXModelGpu* gpu = m_scene.modelGpus[i].get(); gpu && gpu->HasGpuResources()) {
             const auto start = Clock::now();
             gpu->Upload(frameIndex);

@@ -28,6 +28,7 @@
 #include "Engine/GpuResource/GpuUploadBuffer.h"
 #include "Engine/TextureLoader/TextureLoader.h"
 #include "core/WorkItem.h"
+#include "model/ModelFrame.h"
 #include "renderer/CameraBuffer.h"
 #include "scene/Camera.h"
 #include "scene/Keyboard.h"
@@ -162,7 +163,7 @@ private:
     void SceneLoadTask(const std::vector<SceneEntry>& entries);
     void CreateBrdfTextures();
     /// Runs every model's frame job and GPU upload; returns the seconds spent uploading.
-    double UpdateModels(float frame, ModelPhysicsStep physics, float dt);
+    double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt);
     void UpdateCamera(float frame, float dt);
     void UploadFrameConstants();
     uint32_t FrameIndex() const { return m_core ? m_core->GetBackBufferIndex() : 0; }
@@ -183,7 +184,7 @@ private:
     float m_renderWidth;
     float m_renderHeight;
     float m_stepSeconds = 0.0f;
-    bool m_lastTimeNonZero = false;
+    Vesma::PhysicsResetRule m_physicsResetRule;
     UpdateReport m_lastUpdate;
 
     mutable std::mutex m_workLock;  // guards the two work-item handles

@@ -9,19 +9,6 @@
 
 namespace ProjectTavrin {
 
-void RunModelFrame(Vesma::PMXModel& model, Vesma::VMDModelAnimation* motion, float frame, ModelPhysicsStep physics,
-                   float physicsSeconds) {
-    model.BeginAnimation();
-    if (motion) motion->Evaluate(frame, 1.0f);
-    model.UpdateMorphsAndNodes();
-    model.EndUpdate();
-    if (physics == ModelPhysicsStep::Reset)
-        model.ResetPhysics();
-    else
-        model.StepPhysics(physicsSeconds);
-    model.UpdateVertices();
-}
-
 ModelUpdateRunner::ModelUpdateRunner(std::size_t maxTasks)
     : m_maxTasks(maxTasks), m_parallel(std::thread::hardware_concurrency() >= 8) {
     if (m_maxTasks == 0) m_maxTasks = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);

@@ -9,22 +9,12 @@
 #include <functional>
 #include <memory>
 
-#include "model/PMXModel.h"
-#include "model/motion/VMDModelAnimation.h"
 
 namespace Vesma {
 class SkinningPool;
 }
 
 namespace ProjectTavrin {
-
-/// What one model's frame does with its physics.
-enum class ModelPhysicsStep { Step, Reset };
-
-/// One model's frame: begin, the motion at `frame` (weight 1), morphs and nodes, end of update,
-/// physics stepped by `physicsSeconds` or reset, skinning.
-void RunModelFrame(Vesma::PMXModel& model, Vesma::VMDModelAnimation* motion, float frame, ModelPhysicsStep physics,
-                   float physicsSeconds);
 
 class ModelUpdateRunner {
 public:
