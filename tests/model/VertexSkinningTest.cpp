@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/PMXModel.h"
+#include "model/skin/SkinLayout.h"
 #include "model/skin/VertexSkinning.h"
 #include "tests/model/ModelTestRigs.h"
 
