@@ -27,10 +27,10 @@ uint64_t LeafCost(const MMDMorphManager& morphs, const MMDMorph& morph) {
     }
 }
 
-// cost[d][g]: offsets touched by applying group list g at depth d, saturating.
-// Layer by layer from the deepest: a group at kMaxGroupDepth costs its own call only; above it, a
-// group costs one plus its members at the next depth. Sums saturate: hostile nesting makes the
-// exact counts astronomically large, and only their size matters.
+// cost[d][g]: offsets touched by applying group list g at depth d. Layer by layer from the
+// deepest: a group at kMaxGroupDepth costs its own call only; above it, a group costs one plus its
+// members at the next depth. Sums saturate: hostile nesting makes the exact counts astronomically
+// large, and only their size matters.
 std::vector<std::vector<uint64_t>> GroupCosts(const MMDMorphManager& morphs) {
     const auto& groupLists = morphs.GetGroupMorphs();
     const size_t groups = groupLists.size();
