@@ -11,6 +11,7 @@
 #include "core/MessageLog.h"
 #include "model/ik/MMDIKManager.h"
 #include "model/morph/MMDMorphManager.h"
+#include "model/morph/PMXMorphSetup.h"
 #include "model/skeleton/MMDNodeManager.h"
 #include "model/io/PmxReader.h"
 

@@ -12,6 +12,7 @@
 #include "core/TextConvert.h"
 #include "model/physics/ModelPhysics.h"
 #include "model/io/PmxReader.h"
+#include "model/morph/PMXMorphSetup.h"
 #include "model/skin/SkinningPool.h"
 
 namespace Vesma {

@@ -6,6 +6,7 @@
 
 #include "model/ik/MMDIKManager.h"
 #include "model/morph/MMDMorphManager.h"
+#include "model/morph/PMXMorphSetup.h"
 #include "model/skeleton/MMDNodeManager.h"
 #include "tests/support/PmxBuilders.h"
 

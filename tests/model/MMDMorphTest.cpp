@@ -6,6 +6,7 @@
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
 #include "model/morph/MMDMorphManager.h"
+#include "model/morph/PMXMorphSetup.h"
 #include "model/skeleton/MMDNodeManager.h"
 
 using namespace Vesma;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/morph/MMDMorphManager.h"
+#include "model/morph/PMXMorphSetup.h"
 #include "model/skeleton/MMDNodeManager.h"
 #include "model/PMXModel.h"
 #include "model/skin/VertexSkinning.h"

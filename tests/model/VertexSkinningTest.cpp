@@ -7,6 +7,7 @@
 
 #include "model/ModelFrame.h"
 #include "model/PMXModel.h"
+#include "model/skin/SkinLayout.h"
 #include "model/skin/VertexSkinning.h"
 #include "tests/model/ModelTestRigs.h"
 
