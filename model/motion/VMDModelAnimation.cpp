@@ -88,6 +88,24 @@ Math::quat MirrorVmdRotation(const Math::quat& q) {
     return IsFinite(result) ? result : Math::quat::Identity();
 }
 
+BoneKey BoneKeyFromRecord(const VMDMotionKey& record) {
+    BoneKey key;
+    key.frame = KeyFrameNumber(record.frame);
+    key.translation = {record.translation.x, record.translation.y, -record.translation.z};
+    key.rotation = MirrorVmdRotation(record.rotation);
+    // Each channel has a row of its own: x1, y1, x2, y2 at bytes 0, 4, 8, 12 of the row. Reading
+    // every channel from the first row instead would take Z's and the rotation's x1 from bytes 2
+    // and 3, where the authoring tool keeps the physics switch rather than the curve.
+    const auto& b = record.interpolation;
+    BezierCurve* curves[4] = {&key.txBezier, &key.tyBezier, &key.tzBezier, &key.rotBezier};
+    for (int c = 0; c < 4; ++c) {
+        const int row = 16 * c;
+        *curves[c] = BezierCurve::FromBytes(b[row], b[row + 4], b[row + 8], b[row + 12]);
+    }
+    key.physicsSwitch = {b[2], b[3]};
+    return key;
+}
+
 // ---- controllers ----
 
 void NodeController::SortKeys() {
@@ -215,16 +233,7 @@ bool VMDModelAnimation::AddMotion(const VMDFile& vmd) {
         [&](const std::u16string& name) -> MMDNode* {
             return model.GetNodeManager().GetNode(model.GetNodeManager().FindNodeIndex(name));
         },
-        [](const VMDMotionKey* key) {
-            BoneKey out;
-            out.frame = KeyFrameNumber(key->frame);
-            out.translation = {key->translation.x, key->translation.y, -key->translation.z};
-            out.rotation = MirrorVmdRotation(key->rotation);
-            const auto& b = key->interpolation;
-            BezierCurve* curves[4] = {&out.txBezier, &out.tyBezier, &out.tzBezier, &out.rotBezier};
-            for (int c = 0; c < 4; ++c) *curves[c] = BezierCurve::FromBytes(b[c], b[4 + c], b[8 + c], b[12 + c]);
-            return out;
-        });
+        [](const VMDMotionKey* key) { return BoneKeyFromRecord(*key); });
 
     // IK switches: one entry per named solver of each key.
     std::vector<std::pair<std::u16string, IKKey>> iks;
