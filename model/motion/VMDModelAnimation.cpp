@@ -10,7 +10,9 @@
 #include "model/motion/KeySearch.h"
 #include "model/ik/MMDIkSolver.h"
 #include "model/morph/MMDMorph.h"
+#include "model/skeleton/FixedAxis.h"
 #include "model/skeleton/MMDNode.h"
+#include "model/skeleton/PMXNode.h"
 #include "model/PMXModel.h"
 #include "model/io/VMDFile.h"
 #include "model/io/VmdReader.h"
@@ -108,6 +110,13 @@ BoneKey BoneKeyFromRecord(const VMDMotionKey& record) {
 
 // ---- controllers ----
 
+NodeController::NodeController(MMDNode* node) : m_node(node) {
+    if (const auto* bone = dynamic_cast<const PMXNode*>(node); bone && bone->HasFixedAxis()) {
+        m_hasFixedAxis = true;
+        m_fixedAxis = bone->GetFixedAxis();
+    }
+}
+
 void NodeController::SortKeys() {
     SortByFrame(m_keys);
     m_segment.index = kNoSegment;
@@ -170,14 +179,14 @@ void NodeController::Evaluate(float frame, float weight) {
         rotation = key.rotation;
     }
 
-    if (weight == 1.0f) {
-        m_node->SetAnimateTranslate(translation);
-        m_node->SetAnimateRotate(rotation);
-    } else {
+    if (weight != 1.0f) {
         const Math::vec3 baseT = m_node->GetBaseAnimateTranslate();
-        m_node->SetAnimateRotate(Math::Slerp(m_node->GetBaseAnimateRotate(), rotation, weight));
-        m_node->SetAnimateTranslate(baseT + (translation - baseT) * weight);
+        rotation = Math::Slerp(m_node->GetBaseAnimateRotate(), rotation, weight);
+        translation = baseT + (translation - baseT) * weight;
     }
+    if (m_hasFixedAxis) rotation = ReduceToFixedAxis(rotation, m_fixedAxis);
+    m_node->SetAnimateTranslate(translation);
+    m_node->SetAnimateRotate(rotation);
 }
 
 void IKController::Evaluate(float frame, float weight) {

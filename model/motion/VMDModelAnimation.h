@@ -53,9 +53,12 @@ struct MorphKey {
 
 class NodeController {
 public:
-    explicit NodeController(MMDNode* node) : m_node(node) {}
+    /// A controller for `node`. When the node is a PMX bone with a fixed axis, the axis is taken
+    /// now and every rotation the controller writes is a turn about it.
+    explicit NodeController(MMDNode* node);
     /// Writes the node's animate translate/rotate for `frame`, blended from its base values by
-    /// `weight` unless the weight is exactly 1.
+    /// `weight` unless the weight is exactly 1. A fixed-axis bone gets the result's turn about
+    /// its axis (ReduceToFixedAxis).
     void Evaluate(float frame, float weight);
 
     MMDNode* GetNode() const { return m_node; }
@@ -89,6 +92,8 @@ private:
     std::vector<BoneKey> m_keys;
     std::size_t m_cachedIndex = 0;
     Segment m_segment;
+    bool m_hasFixedAxis = false;
+    Math::vec3 m_fixedAxis;  // unit, or zero: no turn at all
 };
 
 class IKController {
