@@ -19,7 +19,10 @@ struct VMDMotionKey {
     Math::vec3 translation;
     /// Rotation as stored (x, y, z, w). Zero, not identity, until read.
     Math::quat rotation{0, 0, 0, 0};
-    /// Interpolation bytes as stored; the motion evaluation uses the first 16.
+    /// Interpolation bytes as stored: four rows of 16 bytes, one per channel (X, Y, Z translation,
+    /// rotation). A channel's curve (x1, y1, x2, y2) is bytes 0, 4, 8 and 12 of its own row. The
+    /// authoring tool writes one 16-byte curve table four times, each row shifted by one byte, and
+    /// puts a per-key physics switch over bytes 2 and 3 of the first row.
     std::array<uint8_t, 64> interpolation{};
 };
 

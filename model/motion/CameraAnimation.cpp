@@ -1,7 +1,6 @@
 #include "model/motion/CameraAnimation.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "model/motion/KeySearch.h"
 
@@ -80,14 +79,18 @@ void CameraAnimation::Evaluate(float frame) {
 }
 
 CameraLookAt CameraAnimation::LookAt(const CameraState& state) {
-    // Turn about x first, then about z by the negated angle, then about y. The row-vector
-    // rotations of Math turn a vector the same way a right-handed column-vector rotation does.
-    const Math::mat4 m = Math::RotationX(state.rotation.x) * Math::RotationZ(-state.rotation.z) *
+    // Roll first, about the view axis, so that it only spins the picture; then pitch about x,
+    // then yaw about y. The row-vector rotations of Math turn a vector the same way a
+    // right-handed column-vector rotation does, and a row-vector product applies its left factor
+    // first: this is Ry(ry) * Rx(rx) * Rz(-rz) in the column-vector reading.
+    const Math::mat4 m = Math::RotationZ(-state.rotation.z) * Math::RotationX(state.rotation.x) *
                          Math::RotationY(state.rotation.y);
     const Math::vec3 forward = Math::TransformNormal({0.0f, 0.0f, 1.0f}, m);
     const Math::vec3 up = Math::TransformNormal({0.0f, 1.0f, 0.0f}, m);
     CameraLookAt result;
-    result.eye = state.interest + forward * std::fabs(state.distance);
+    // Distances are usually negative: the eye stands back from the interest point along +forward
+    // and looks at it. A positive distance puts the eye past the interest point, looking away.
+    result.eye = state.interest - forward * state.distance;
     result.lookAt = result.eye - forward;
     result.up = up;
     return result;

@@ -71,8 +71,11 @@ public:
     /// Converts one file record into a model-space key.
     static CameraKey MakeKey(const VMDCameraKey& record);
 
-    /// Eye at |distance| from the interest point along the rotated +z axis, look-at point one
-    /// unit from the eye towards the interest point, up = the rotated +y axis.
+    /// With the rotation M that turns a vector about z by -rz first, then about x by rx, then
+    /// about y by ry: eye = interest - distance * M(0, 0, 1), look-at point = eye - M(0, 0, 1)
+    /// (one unit along the view direction), up = M(0, 1, 0). The usual negative distance puts
+    /// the eye behind the interest point, facing it; a positive one puts it past the interest
+    /// point, facing away.
     static CameraLookAt LookAt(const CameraState& state);
 
 private:

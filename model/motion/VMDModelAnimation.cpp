@@ -10,8 +10,10 @@
 #include "model/motion/KeySearch.h"
 #include "model/ik/MMDIkSolver.h"
 #include "model/morph/MMDMorph.h"
+#include "model/skeleton/FixedAxis.h"
 #include "model/skeleton/MMDNode.h"
 #include "model/ModelFrame.h"
+#include "model/skeleton/PMXNode.h"
 #include "model/PMXModel.h"
 #include "model/io/VMDFile.h"
 #include "model/io/VmdReader.h"
@@ -89,7 +91,32 @@ Math::quat MirrorVmdRotation(const Math::quat& q) {
     return IsFinite(result) ? result : Math::quat::Identity();
 }
 
+BoneKey BoneKeyFromRecord(const VMDMotionKey& record) {
+    BoneKey key;
+    key.frame = KeyFrameNumber(record.frame);
+    key.translation = {record.translation.x, record.translation.y, -record.translation.z};
+    key.rotation = MirrorVmdRotation(record.rotation);
+    // Each channel has a row of its own: x1, y1, x2, y2 at bytes 0, 4, 8, 12 of the row. Reading
+    // every channel from the first row instead would take Z's and the rotation's x1 from bytes 2
+    // and 3, where the authoring tool keeps the physics switch rather than the curve.
+    const auto& b = record.interpolation;
+    BezierCurve* curves[4] = {&key.txBezier, &key.tyBezier, &key.tzBezier, &key.rotBezier};
+    for (int c = 0; c < 4; ++c) {
+        const int row = 16 * c;
+        *curves[c] = BezierCurve::FromBytes(b[row], b[row + 4], b[row + 8], b[row + 12]);
+    }
+    key.physicsSwitch = {b[2], b[3]};
+    return key;
+}
+
 // ---- controllers ----
+
+NodeController::NodeController(MMDNode* node) : m_node(node) {
+    if (const auto* bone = dynamic_cast<const PMXNode*>(node); bone && bone->HasFixedAxis()) {
+        m_hasFixedAxis = true;
+        m_fixedAxis = bone->GetFixedAxis();
+    }
+}
 
 void NodeController::SortKeys() {
     SortByFrame(m_keys);
@@ -153,14 +180,14 @@ void NodeController::Evaluate(float frame, float weight) {
         rotation = key.rotation;
     }
 
-    if (weight == 1.0f) {
-        m_node->SetAnimateTranslate(translation);
-        m_node->SetAnimateRotate(rotation);
-    } else {
+    if (weight != 1.0f) {
         const Math::vec3 baseT = m_node->GetBaseAnimateTranslate();
-        m_node->SetAnimateRotate(Math::Slerp(m_node->GetBaseAnimateRotate(), rotation, weight));
-        m_node->SetAnimateTranslate(baseT + (translation - baseT) * weight);
+        rotation = Math::Slerp(m_node->GetBaseAnimateRotate(), rotation, weight);
+        translation = baseT + (translation - baseT) * weight;
     }
+    if (m_hasFixedAxis) rotation = ReduceToFixedAxis(rotation, m_fixedAxis);
+    m_node->SetAnimateTranslate(translation);
+    m_node->SetAnimateRotate(rotation);
 }
 
 void IKController::Evaluate(float frame, float weight) {
@@ -216,16 +243,7 @@ bool VMDModelAnimation::AddMotion(const VMDFile& vmd) {
         [&](const std::u16string& name) -> MMDNode* {
             return model.GetNodeManager().GetNode(model.GetNodeManager().FindNodeIndex(name));
         },
-        [](const VMDMotionKey* key) {
-            BoneKey out;
-            out.frame = KeyFrameNumber(key->frame);
-            out.translation = {key->translation.x, key->translation.y, -key->translation.z};
-            out.rotation = MirrorVmdRotation(key->rotation);
-            const auto& b = key->interpolation;
-            BezierCurve* curves[4] = {&out.txBezier, &out.tyBezier, &out.tzBezier, &out.rotBezier};
-            for (int c = 0; c < 4; ++c) *curves[c] = BezierCurve::FromBytes(b[c], b[4 + c], b[8 + c], b[12 + c]);
-            return out;
-        });
+        [](const VMDMotionKey* key) { return BoneKeyFromRecord(*key); });
 
     // IK switches: one entry per named solver of each key.
     std::vector<std::pair<std::u16string, IKKey>> iks;

@@ -5,6 +5,7 @@
 // Evaluate(frame, weight) writes the animate translate/rotate of the nodes, the enable flag of the
 // IK solvers and the morph weights for a (fractional) frame at 30 frames per second. A weight below
 // 1 blends from the base animation the model saved (PMXModel::SaveBaseAnimation).
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -20,6 +21,7 @@ class MMDMorph;
 class MMDNode;
 class PMXModel;
 struct VMDFile;
+struct VMDMotionKey;
 
 /// One bone key in model space. The curves shape the segment that ends at this key.
 struct BoneKey {
@@ -30,7 +32,14 @@ struct BoneKey {
     BezierCurve tyBezier;
     BezierCurve tzBezier;
     BezierCurve rotBezier;
+    /// Bytes 2 and 3 of the key's first interpolation row as stored: the authoring tool's per-key
+    /// physics switch (0x00 0x00, or 0x63 0x0F). Kept for the physics; no curve reads them.
+    std::array<uint8_t, 2> physicsSwitch{};
 };
+
+/// The model-space key of one file record: translation z negated, rotation mirrored
+/// (MirrorVmdRotation), and each channel's curve read from its own interpolation row.
+BoneKey BoneKeyFromRecord(const VMDMotionKey& record);
 
 struct IKKey {
     int32_t frame = 0;
@@ -44,9 +53,12 @@ struct MorphKey {
 
 class NodeController {
 public:
-    explicit NodeController(MMDNode* node) : m_node(node) {}
+    /// A controller for `node`. When the node is a PMX bone with a fixed axis, the axis is taken
+    /// now and every rotation the controller writes is a turn about it.
+    explicit NodeController(MMDNode* node);
     /// Writes the node's animate translate/rotate for `frame`, blended from its base values by
-    /// `weight` unless the weight is exactly 1.
+    /// `weight` unless the weight is exactly 1. A fixed-axis bone gets the result's turn about
+    /// its axis (ReduceToFixedAxis).
     void Evaluate(float frame, float weight);
 
     MMDNode* GetNode() const { return m_node; }
@@ -80,6 +92,8 @@ private:
     std::vector<BoneKey> m_keys;
     std::size_t m_cachedIndex = 0;
     Segment m_segment;
+    bool m_hasFixedAxis = false;
+    Math::vec3 m_fixedAxis;  // unit, or zero: no turn at all
 };
 
 class IKController {

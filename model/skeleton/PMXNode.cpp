@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/MessageLog.h"
+#include "model/skeleton/FixedAxis.h"
 #include "model/skeleton/MMDNodeManager.h"
 
 #if defined(__SSE__)
@@ -228,6 +229,9 @@ void SetupPMXNodes(std::span<const PMXBone> bones, MMDNodeManager& nodes) {
             } else {
                 ++badAppends;
             }
+        }
+        if (HasFlag(bone.boneFlag, PMXBoneFlags::FixedAxis)) {
+            node->SetFixedAxis(FixedAxisFromFile(bone.fixedAxis));
         }
 
         node->SaveInitialTRS();

@@ -1,7 +1,7 @@
 #pragma once
 // The node of a PMX bone: an MMDNode plus the deform layer that orders the per-frame pass, the
-// append (inherit) parent whose rotation and/or translation it takes on with a weight, and the IK
-// solver the bone carries.
+// append (inherit) parent whose rotation and/or translation it takes on with a weight, the IK
+// solver the bone carries, and the fixed axis that a twist bone's motion turns about.
 #include <cstdint>
 #include <span>
 
@@ -63,6 +63,17 @@ public:
     MMDIkSolver* GetIKSolver() const { return m_ikSolver; }
     void SetIKSolver(MMDIkSolver* solver) { m_ikSolver = solver; }
 
+    /// A bone with a fixed axis takes its motion's rotation only as a turn about that axis (see
+    /// NodeController); IK and bone morphs still turn it freely. The axis is in model space, unit,
+    /// or zero when the file's axis is zero, which allows the motion no turn at all.
+    bool HasFixedAxis() const { return m_hasFixedAxis; }
+    const Math::vec3& GetFixedAxis() const { return m_fixedAxis; }
+    /// `axis` is already in model space: FixedAxisFromFile converts the file's.
+    void SetFixedAxis(const Math::vec3& axis) {
+        m_fixedAxis = axis;
+        m_hasFixedAxis = true;
+    }
+
 protected:
     void BeginUpdateHook() override {
         m_appendTranslate = {};
@@ -79,11 +90,13 @@ private:
     Math::vec3 m_appendTranslate;
     Math::quat m_appendRotate;
     MMDIkSolver* m_ikSolver = nullptr;
+    bool m_hasFixedAxis = false;
+    Math::vec3 m_fixedAxis;
 };
 
 /// Fills `nodes` with one node per bone (file order, named) and sets each up from its bone:
 /// parent link and rest translation relative to the parent (z negated), bind transform and its
-/// inverse, deform layer, append flags, append parent and weight, initial pose.
+/// inverse, deform layer, append flags, append parent and weight, fixed axis, initial pose.
 ///
 /// Hostile indices are never followed: a parent index that is out of range, names the bone itself
 /// or closes a loop of parents leaves the bone a root; an append parent that is out of range or

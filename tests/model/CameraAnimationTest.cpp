@@ -129,9 +129,10 @@ TEST(CameraAnimation, LookAt) {
         vec3 eye, lookAt, up;
     } cases[] = {
         {{{0, 10, 0}, {0, 0, 0}, -45, 0.5f}, {0, 10, 45}, {0, 10, 44}, {0, 1, 0}},
-        {{{0, 10, 0}, {0, 0, 0}, 45, 0.5f}, {0, 10, 45}, {0, 10, 44}, {0, 1, 0}},  // sign ignored
-        {{{1, 2, 3}, {0.3f, 0, 0}, 45, 0.5f}, vec3(1, 2, 3) + vec3(0, -s, c) * 45, vec3(1, 2, 3) + vec3(0, -s, c) * 44,
-         {0, c, s}},
+        // A positive distance puts the eye past the interest point, looking away from it.
+        {{{0, 10, 0}, {0, 0, 0}, 45, 0.5f}, {0, 10, -45}, {0, 10, -46}, {0, 1, 0}},
+        {{{1, 2, 3}, {0.3f, 0, 0}, -45, 0.5f}, vec3(1, 2, 3) + vec3(0, -s, c) * 45,
+         vec3(1, 2, 3) + vec3(0, -s, c) * 44, {0, c, s}},
         {{{0, 0, 0}, {0, 0, 0.3f}, -10, 0.5f}, {0, 0, 10}, {0, 0, 9}, {s, c, 0}},
         {{{0, 0, 0}, {0, 0.3f, 0}, -10, 0.5f}, {10 * s, 0, 10 * c}, {9 * s, 0, 9 * c}, {0, 1, 0}},
     };
@@ -142,16 +143,55 @@ TEST(CameraAnimation, LookAt) {
         ExpectVec(got.up, k.up, 1e-5f);
     }
 
-    // All three angles: right-handed column rotations about x, then z by -rz, then y.
+    // All three angles: right-handed column rotations about z by -rz, then x, then y.
     const float rx = 0.4f, ry = -0.7f, rz = 0.25f;
     auto turn = [&](vec3 v) {
-        v = {v.x, std::cos(rx) * v.y - std::sin(rx) * v.z, std::sin(rx) * v.y + std::cos(rx) * v.z};
         v = {std::cos(rz) * v.x + std::sin(rz) * v.y, -std::sin(rz) * v.x + std::cos(rz) * v.y, v.z};
+        v = {v.x, std::cos(rx) * v.y - std::sin(rx) * v.z, std::sin(rx) * v.y + std::cos(rx) * v.z};
         return vec3{std::cos(ry) * v.x + std::sin(ry) * v.z, v.y, -std::sin(ry) * v.x + std::cos(ry) * v.z};
     };
-    const Vesma::CameraLookAt got = CameraAnimation::LookAt({{3, 4, 5}, {rx, ry, rz}, -20, 0.5f});
-    ExpectVec(got.eye, vec3(3, 4, 5) + turn({0, 0, 1}) * 20);
-    ExpectVec(got.up, turn({0, 1, 0}), 1e-5f);
+    for (const float distance : {-20.0f, 20.0f}) {
+        SCOPED_TRACE(distance);
+        const Vesma::CameraLookAt got = CameraAnimation::LookAt({{3, 4, 5}, {rx, ry, rz}, distance, 0.5f});
+        ExpectVec(got.eye, vec3(3, 4, 5) - turn({0, 0, 1}) * distance);
+        ExpectVec(got.lookAt, got.eye - turn({0, 0, 1}));
+        ExpectVec(got.up, turn({0, 1, 0}), 1e-5f);
+    }
+}
+
+// Rolling a pitched and turned camera spins the picture about the view axis and moves nothing
+// else: the eye and the look-at point stay, and up turns within the view plane by the roll angle.
+TEST(CameraAnimation, RollOnlySpinsThePicture) {
+    const vec3 interest(1, 12, -3);
+    for (const float distance : {-30.0f, 12.0f}) {
+        const Vesma::CameraLookAt level = CameraAnimation::LookAt({interest, {0.6f, 0.9f, 0}, distance, 0.5f});
+        const vec3 forward = level.eye - level.lookAt;
+        const vec3 right = Math::Cross(level.up, forward);
+        for (const float roll : {0.3f, -1.2f, 2.5f}) {
+            SCOPED_TRACE(testing::Message() << "distance " << distance << " roll " << roll);
+            const Vesma::CameraLookAt rolled = CameraAnimation::LookAt({interest, {0.6f, 0.9f, roll}, distance, 0.5f});
+            ExpectVec(rolled.eye, level.eye);
+            ExpectVec(rolled.lookAt, level.lookAt);
+            ExpectVec(rolled.up, level.up * std::cos(roll) + right * std::sin(roll), 1e-5f);
+        }
+    }
+}
+
+// The sign of the distance picks the side of the interest point: the usual negative distance
+// looks at it from |distance| away, a positive one stands as far past it and looks away.
+TEST(CameraAnimation, DistanceSignPicksTheSideOfTheInterestPoint) {
+    const vec3 interest(-2, 15, 7);
+    const vec3 rotation(0.35f, -2.1f, 0.6f);
+    const Vesma::CameraLookAt behind = CameraAnimation::LookAt({interest, rotation, -25, 0.5f});
+    const Vesma::CameraLookAt past = CameraAnimation::LookAt({interest, rotation, 25, 0.5f});
+    EXPECT_NEAR(Math::Length(behind.eye - interest), 25.0f, 1e-4f);
+    ExpectVec(past.eye - interest, (behind.eye - interest) * -1.0f);
+    const vec3 view = past.lookAt - past.eye;
+    EXPECT_NEAR(Math::Length(view), 1.0f, 1e-5f);
+    EXPECT_NEAR(Math::Dot(view, Math::Normalize(interest - past.eye)), -1.0f, 1e-5f);  // facing away
+    EXPECT_NEAR(Math::Dot(behind.lookAt - behind.eye, Math::Normalize(interest - behind.eye)), 1.0f, 1e-5f);
+    ExpectVec(past.lookAt - past.eye, behind.lookAt - behind.eye, 1e-5f);  // both look the same way
+    ExpectVec(past.up, behind.up, 1e-6f);
 }
 
 }  // namespace

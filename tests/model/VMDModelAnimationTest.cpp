@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -75,9 +76,9 @@ TEST(VMDModelAnimationTest, BoneKeysAreMirroredAndShapedByTheLaterKeysCurves) {
     VMDFile vmd;
     VMDMotionKey k0 = TestSupport::MakeBoneKey("arm", 10, {1, 2, 3});
     // A steep curve on the first key must not matter: the segment takes the second key's.
-    for (int c = 0; c < 4; ++c) k0.interpolation[c] = 127, k0.interpolation[4 + c] = 0;
+    TestSupport::SetBoneKeyCurves(k0, 127, 0, 127, 0);
     VMDMotionKey k1 = TestSupport::MakeBoneKey("arm", 20, {3, 2, -1}, fileRotation);
-    k1.interpolation[0] = 100, k1.interpolation[4] = 10, k1.interpolation[8] = 120, k1.interpolation[12] = 30;
+    TestSupport::SetBoneKeyCurves(k1, {TestSupport::CurveBytes{100, 10, 120, 30}, {}, {}, {}});
     vmd.boneKeys = {k1, k0, TestSupport::MakeBoneKey("no such bone", 5, {9, 9, 9})};
     ASSERT_TRUE(rig.motion.AddMotion(vmd));
     ASSERT_EQ(1u, rig.motion.GetNodeControllers().size());  // the unknown bone is dropped
@@ -110,7 +111,8 @@ TEST(VMDModelAnimationTest, BoneKeysAreMirroredAndShapedByTheLaterKeysCurves) {
     }
 }
 
-// Each channel follows its own curve, whichever channels happen to share one.
+// Each channel follows its own curve, whichever channels happen to share one, and the physics
+// switch over the first row changes none of them.
 TEST(VMDModelAnimationTest, EveryChannelFollowsItsOwnCurve) {
     const BezierCurve a = BezierCurve::FromBytes(100, 10, 120, 30);
     const BezierCurve b = BezierCurve::FromBytes(10, 90, 40, 127);
@@ -118,17 +120,20 @@ TEST(VMDModelAnimationTest, EveryChannelFollowsItsOwnCurve) {
     const BezierCurve curves[][4] = {{a, a, b, c}, {a, b, a, b}, {c, b, b, b}, {a, b, c, a},
                                           {a, a, a, b}, {b, c, a, c}, {a, b, b, c}};
     const quat turn = Math::QuaternionRotationAxis({0, 0, 1}, kPi / 2);  // mirrors to itself
+    int round = 0;
     for (const auto& set : curves) {
         Rig rig;
         ASSERT_TRUE(rig.model);
         VMDMotionKey k1 = TestSupport::MakeBoneKey("arm", 10, {4, 8, -12}, turn);
         const auto bytes = [](float v) { return static_cast<uint8_t>(std::lround(v * 127.0f)); };
+        std::array<TestSupport::CurveBytes, 4> channels;
         for (int channel = 0; channel < 4; ++channel) {
-            k1.interpolation[channel] = bytes(set[channel].x1);
-            k1.interpolation[4 + channel] = bytes(set[channel].y1);
-            k1.interpolation[8 + channel] = bytes(set[channel].x2);
-            k1.interpolation[12 + channel] = bytes(set[channel].y2);
+            const BezierCurve& c = set[channel];
+            channels[channel] = {bytes(c.x1), bytes(c.y1), bytes(c.x2), bytes(c.y2)};
         }
+        const bool switchSet = (round++ % 2) == 1;
+        TestSupport::SetBoneKeyCurves(k1, channels,
+                                      switchSet ? TestSupport::kPhysicsSwitchSet : TestSupport::kPhysicsSwitchClear);
         VMDFile vmd;
         vmd.boneKeys = {TestSupport::MakeBoneKey("arm", 0, {0, 0, 0}), k1};
         ASSERT_TRUE(rig.motion.AddMotion(vmd));
@@ -138,6 +143,72 @@ TEST(VMDModelAnimationTest, EveryChannelFollowsItsOwnCurve) {
                       rig.Node(u"arm")->GetAnimateTranslate(), 1e-4f);
         ExpectQuatNear(Math::Slerp(quat::Identity(), turn, set[3].Evaluate(t)), rig.Node(u"arm")->GetAnimateRotate(), 1e-5f);
     }
+}
+
+// Files from the authoring tool hold the physics switch where a single-row reading would find the
+// Z and rotation curves' x1. Each channel reads its own row, and only bytes 0, 4, 8 and 12 of it.
+TEST(VMDModelAnimationTest, EachChannelReadsItsOwnInterpolationRow) {
+    const TestSupport::CurveBytes x{90, 20, 110, 60}, y{10, 100, 30, 127}, z{127, 0, 100, 20}, r{0, 127, 10, 127};
+    VMDMotionKey key = TestSupport::MakeBoneKey("arm", 10, {6, -3, 9}, Math::QuaternionRotationAxis({0, 0, 1}, 1.0f));
+    TestSupport::SetBoneKeyCurves(key, {x, y, z, r}, TestSupport::kPhysicsSwitchSet);
+
+    // The layout the tool writes: one table, each row shifted one byte further, the switch on top.
+    const uint8_t table[16] = {x.x1, y.x1, z.x1, r.x1, x.y1, y.y1, z.y1, r.y1,
+                               x.x2, y.x2, z.x2, r.x2, x.y2, y.y2, z.y2, r.y2};
+    for (int row = 0; row < 4; ++row) {
+        for (int i = 0; i + row < 16; ++i) {
+            if (row == 0 && (i == 2 || i == 3)) continue;
+            EXPECT_EQ(table[i + row], key.interpolation[16 * row + i]) << "row " << row << " byte " << i;
+        }
+    }
+    EXPECT_EQ(0x63, key.interpolation[2]);
+    EXPECT_EQ(0x0F, key.interpolation[3]);
+
+    const BoneKey converted = BoneKeyFromRecord(key);
+    const auto curveOf = [](const TestSupport::CurveBytes& c) { return BezierCurve::FromBytes(c.x1, c.y1, c.x2, c.y2); };
+    EXPECT_EQ(curveOf(x), converted.txBezier);
+    EXPECT_EQ(curveOf(y), converted.tyBezier);
+    EXPECT_EQ(curveOf(z), converted.tzBezier);
+    EXPECT_EQ(curveOf(r), converted.rotBezier);
+    EXPECT_EQ(0x63, converted.physicsSwitch[0]);
+    EXPECT_EQ(0x0F, converted.physicsSwitch[1]);
+
+    // Rows set one by one, with bytes between the curve bytes that belong to no curve: only each
+    // row's bytes 0, 4, 8 and 12 count.
+    const auto row = [](const TestSupport::CurveBytes& c, uint8_t filler) {
+        std::array<uint8_t, 16> bytes;
+        bytes.fill(filler);
+        bytes[0] = c.x1, bytes[4] = c.y1, bytes[8] = c.x2, bytes[12] = c.y2;
+        return bytes;
+    };
+    VMDMotionKey rows = key;
+    TestSupport::SetBoneKeyRow(rows, 0, row(r, 0x0F));  // the rotation's curve in X's row
+    TestSupport::SetBoneKeyRow(rows, 1, row(z, 127));
+    TestSupport::SetBoneKeyRow(rows, 2, row(y, 0));
+    TestSupport::SetBoneKeyRow(rows, 3, row(x, 64));
+    const BoneKey fromRows = BoneKeyFromRecord(rows);
+    EXPECT_EQ(curveOf(r), fromRows.txBezier);
+    EXPECT_EQ(curveOf(z), fromRows.tyBezier);
+    EXPECT_EQ(curveOf(y), fromRows.tzBezier);
+    EXPECT_EQ(curveOf(x), fromRows.rotBezier);
+    EXPECT_EQ(0x0F, fromRows.physicsSwitch[0]);
+    EXPECT_EQ(0x0F, fromRows.physicsSwitch[1]);
+
+    // Played back, Z and the rotation follow the curves of their own rows, not a straight line
+    // and not a curve shaped by the switch bytes.
+    Rig rig;
+    ASSERT_TRUE(rig.model);
+    VMDFile vmd;
+    vmd.boneKeys = {TestSupport::MakeBoneKey("arm", 0, {0, 0, 0}), key};
+    ASSERT_TRUE(rig.motion.AddMotion(vmd));
+    rig.motion.Evaluate(4.0f);
+    const float t = 0.4f;
+    const vec3 expected(6 * curveOf(x).Evaluate(t), -3 * curveOf(y).Evaluate(t), -9 * curveOf(z).Evaluate(t));
+    ExpectVecNear(expected, rig.Node(u"arm")->GetAnimateTranslate(), 1e-4f);
+    EXPECT_GT(std::fabs(-9 * t - expected.z), 1.0f);  // the Z curve is far from a straight line here
+    const quat turned = rig.Node(u"arm")->GetAnimateRotate();
+    ExpectQuatNear(Math::QuaternionRotationAxis({0, 0, 1}, curveOf(r).Evaluate(t)), turned, 1e-4f);
+    EXPECT_GT(curveOf(r).Evaluate(t) - t, 0.2f);
 }
 
 TEST(VMDModelAnimationTest, WeightsBlendFromTheBaseAnimation) {

@@ -216,4 +216,28 @@ TEST(Camera, CameraMotionView) {
     EXPECT_EQ(out.projection, Camera::Projection(0.5235988f, 640.0f, 480.0f));
 }
 
+// A pitched, turned and rolled camera keeps the interest point in the middle of the picture at
+// |distance| ahead; the roll tilts the picture. A positive distance leaves it behind the camera.
+TEST(Camera, CameraMotionViewOfAPitchedRolledCamera) {
+    Vesma::CameraState state;
+    state.interest = {2, 10, -1};
+    state.rotation = {0.5f, 0.3f, 0.4f};
+    state.distance = -30.0f;
+    Vesma::CameraState level = state;
+    level.rotation.z = 0.0f;
+    const vec3 levelUp = Vesma::CameraAnimation::LookAt(level).up;
+
+    const CameraOutputs out = Camera::CameraMotionView(state, 1.0f / 30, 640.0f, 480.0f);
+    ExpectVec(Math::TransformPoint(state.interest, out.view), {0, 0, -30}, 1e-4f);
+    // Seen through the rolled camera, the level camera's up leans by the roll angle.
+    const vec3 seenUp = Math::TransformNormal(levelUp, out.view);
+    EXPECT_NEAR(std::atan2(-seenUp.x, seenUp.y), 0.4f, 1e-5f);
+    EXPECT_NEAR(seenUp.z, 0.0f, 1e-5f);
+
+    state.distance = 12.0f;
+    const CameraOutputs away = Camera::CameraMotionView(state, 1.0f / 30, 640.0f, 480.0f);
+    ExpectVec(Math::TransformPoint(state.interest, away.view), {0, 0, 12}, 1e-4f);
+    ExpectVec(away.viewDirection.xyz(), out.viewDirection.xyz());
+}
+
 }  // namespace

@@ -130,17 +130,37 @@ Vesma::VMDMotionKey MakeBoneKey(std::string_view name, uint32_t frame, Math::vec
     key.frame = frame;
     key.translation = translation;
     key.rotation = rotation;
-    // Linear curves: control points (20, 20) and (107, 107) for all four channels.
-    for (int i = 0; i < 64; ++i) {
-        key.interpolation[i] = (i % 16) < 8 ? 20 : 107;
-    }
+    SetBoneKeyCurves(key, 20, 20, 107, 107);
     return key;
 }
 
-void SetBoneKeyCurves(Vesma::VMDMotionKey& key, uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2) {
-    // Each 16-byte row holds x1, y1, x2 and y2 of the four channels in turn; the rows repeat.
-    const uint8_t values[4] = {x1, y1, x2, y2};
-    for (int i = 0; i < 64; ++i) key.interpolation[i] = values[(i % 16) / 4];
+void SetBoneKeyCurves(Vesma::VMDMotionKey& key, const std::array<CurveBytes, kBoneChannelCount>& channels,
+                      std::array<uint8_t, 2> physicsSwitch) {
+    std::array<uint8_t, 16> table{};
+    for (int c = 0; c < kBoneChannelCount; ++c) {
+        table[c] = channels[c].x1;
+        table[4 + c] = channels[c].y1;
+        table[8 + c] = channels[c].x2;
+        table[12 + c] = channels[c].y2;
+    }
+    for (int row = 0; row < 4; ++row) {
+        std::array<uint8_t, 16> shifted{};
+        for (int i = 0; i + row < 16; ++i) shifted[i] = table[i + row];
+        SetBoneKeyRow(key, row, shifted);
+    }
+    key.interpolation[2] = physicsSwitch[0];
+    key.interpolation[3] = physicsSwitch[1];
+}
+
+void SetBoneKeyCurves(Vesma::VMDMotionKey& key, uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2,
+                      std::array<uint8_t, 2> physicsSwitch) {
+    const CurveBytes curve{x1, y1, x2, y2};
+    SetBoneKeyCurves(key, {curve, curve, curve, curve}, physicsSwitch);
+}
+
+void SetBoneKeyRow(Vesma::VMDMotionKey& key, int row, const std::array<uint8_t, 16>& bytes) {
+    if (row < 0 || row >= 4) return;
+    std::memcpy(key.interpolation.data() + 16 * row, bytes.data(), bytes.size());
 }
 
 Vesma::VMDMorphKey MakeMorphKey(std::string_view name, uint32_t frame, float weight) {

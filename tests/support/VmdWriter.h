@@ -60,10 +60,36 @@ std::array<uint8_t, N> NameField(std::string_view name) {
     return field;
 }
 
+/// A bone key whose four channels have straight-line curves (control points (20, 20) and
+/// (107, 107)) in the authoring tool's layout, physics switch 0x00 0x00.
 Vesma::VMDMotionKey MakeBoneKey(std::string_view name, uint32_t frame, Math::vec3 translation = {},
                                 Math::quat rotation = Math::quat::Identity());
-/// Gives all four channels of `key` the curve with control points (x1, y1) and (x2, y2), 0..127.
-void SetBoneKeyCurves(Vesma::VMDMotionKey& key, uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2);
+
+/// Control points (x1, y1) and (x2, y2) of one channel's curve, each 0..127.
+struct CurveBytes {
+    uint8_t x1 = 20;
+    uint8_t y1 = 20;
+    uint8_t x2 = 107;
+    uint8_t y2 = 107;
+};
+/// Bone key channels in interpolation-row order.
+enum BoneChannel : int { kChannelX = 0, kChannelY, kChannelZ, kChannelRotation, kBoneChannelCount };
+
+/// The physics switch values the authoring tool writes over bytes 2 and 3 of the first row.
+constexpr std::array<uint8_t, 2> kPhysicsSwitchClear{0x00, 0x00};
+constexpr std::array<uint8_t, 2> kPhysicsSwitchSet{0x63, 0x0F};
+
+/// Writes the interpolation bytes as the authoring tool does: the 16-byte curve table (x1 of the
+/// X, Y, Z and rotation channels, then their y1, x2 and y2) four times, row r shifted left by r
+/// bytes and zero-filled at its end, so each channel's curve lies at bytes 0, 4, 8 and 12 of its
+/// own row; then the physics switch over bytes 2 and 3 of the first row.
+void SetBoneKeyCurves(Vesma::VMDMotionKey& key, const std::array<CurveBytes, kBoneChannelCount>& channels,
+                      std::array<uint8_t, 2> physicsSwitch = kPhysicsSwitchClear);
+/// The same with one curve for all four channels.
+void SetBoneKeyCurves(Vesma::VMDMotionKey& key, uint8_t x1, uint8_t y1, uint8_t x2, uint8_t y2,
+                      std::array<uint8_t, 2> physicsSwitch = kPhysicsSwitchClear);
+/// Overwrites one 16-byte interpolation row (0..3) with `bytes`, leaving the others alone.
+void SetBoneKeyRow(Vesma::VMDMotionKey& key, int row, const std::array<uint8_t, 16>& bytes);
 Vesma::VMDMorphKey MakeMorphKey(std::string_view name, uint32_t frame, float weight);
 Vesma::VMDCameraKey MakeCameraKey(uint32_t frame, float distance, Math::vec3 interest = {},
                                   Math::vec3 rotation = {}, uint32_t viewAngle = 30);
