@@ -17,3 +17,11 @@ add_custom_command(
   VERBATIM)
 add_custom_target(tavrin_demo_scene ALL DEPENDS ${demo_scene_files})
 add_dependencies(tavrin_demo_scene tavrin_demo_stage)
+
+if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
+  enable_testing()
+  # A second run of the generator writes the same bytes.
+  add_test(NAME tavrin_demo_scene_repeatable
+           COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:gen_demo_scene> -DREFERENCE=${TAVRIN_DEMO_DIR}
+                   -DOUTPUT=${CMAKE_CURRENT_BINARY_DIR}/demo_scene_repeat -P ${PROJECT_SOURCE_DIR}/cmake/DemoSceneRepeat.cmake)
+endif()

@@ -120,8 +120,8 @@ VMDFile BuildDanceMotion() {
         const vec3 landedRight = beat.moving == 1 ? beat.target : beat.right;
         const vec3 between = (beat.left + beat.right) * 0.5f;
         const vec3 next = (landed + landedRight) * 0.5f;
-        dance.Key(u"センター", f0, between + vec3{0, -0.9f, 0});
-        dance.Key(u"センター", f0 + kBeat / 2, (between + next) * 0.5f + vec3{0, -0.35f, 0});
+        dance.Key(u"センター", f0, between + vec3{0, -1.1f, 0});
+        dance.Key(u"センター", f0 + kBeat / 2, (between + next) * 0.5f + vec3{0, -0.6f, 0});
 
         // Body: the upper body twists against the lower one, beat by beat.
         dance.Key(u"上半身", f0, {}, Turn({0, 1, 0}, 12.0f * swing) * Turn({1, 0, 0}, 6.0f));
@@ -169,7 +169,7 @@ VMDFile BuildDanceMotion() {
     const FootPlan::Beat& last = plan.beats.back();
     dance.Key(u"左足ＩＫ", end, last.left);
     dance.Key(u"右足ＩＫ", end, last.right);
-    dance.Key(u"センター", end, (last.left + last.right) * 0.5f + vec3{0, -0.35f, 0});
+    dance.Key(u"センター", end, (last.left + last.right) * 0.5f + vec3{0, -0.6f, 0});
     const int finaleStart = (Tempo::kBars - 1) * Tempo::kBeatsPerBar * kBeat;
     dance.Morph(u"笑顔", 0, 0.0f);
     dance.Morph(u"笑顔", finaleStart, 0.0f);
