@@ -123,12 +123,12 @@ VMDFile BuildDanceMotion() {
         dance.Key(u"センター", f0, between + vec3{0, -1.1f, 0});
         dance.Key(u"センター", f0 + kBeat / 2, (between + next) * 0.5f + vec3{0, -0.6f, 0});
 
-        // Body: the upper body twists against the lower one, beat by beat.
-        dance.Key(u"上半身", f0, {}, Turn({0, 1, 0}, 12.0f * swing) * Turn({1, 0, 0}, 6.0f));
+        // Body: the upper body leans forwards a little and twists against the lower one, beat by beat.
+        dance.Key(u"上半身", f0, {}, Turn({0, 1, 0}, 12.0f * swing) * Turn({1, 0, 0}, -6.0f));
         dance.Key(u"下半身", f0, {}, Turn({0, 1, 0}, -6.0f * swing));
         // The head nods on the off-beat; the ponytail swings after it.
         dance.Key(u"頭", f0, {}, Turn({0, 1, 0}, -8.0f * swing));
-        dance.Key(u"頭", f0 + kBeat / 2, {}, Turn({1, 0, 0}, 14.0f) * Turn({0, 1, 0}, -4.0f * swing));
+        dance.Key(u"頭", f0 + kBeat / 2, {}, Turn({1, 0, 0}, -14.0f) * Turn({0, 1, 0}, -4.0f * swing));
 
         // Arms swing against the steps; in the last bar they rise and wave.
         for (int side = 0; side < 2; ++side) {

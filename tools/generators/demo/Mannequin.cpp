@@ -240,6 +240,9 @@ private:
     void Ponytail() {
         const vec3 positions[M::kHairBones] = {M::kHairRoot, {0, 17.0f, 1.75f}, {0, 15.8f, 1.9f}, {0, 14.6f, 1.95f},
                                                {0, 13.4f, 1.95f}};
+        // A cap of hair over the top, back and sides of the head (the face stays in front of it),
+        // and a knot where the ponytail starts.
+        m_mesh.Capsule(kHair, m_head, {0, 17.55f, 0.15f}, {0, 18.1f, 0.15f}, 1.42f, 20, 8);
         m_mesh.Capsule(kHair, m_head, {0, 18.5f, 1.05f}, {0, 18.2f, 1.4f}, 0.55f);
         int32_t parent = m_head;
         for (int k = 0; k < M::kHairBones; ++k) {
