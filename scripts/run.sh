@@ -80,11 +80,11 @@ if has_target tavrin-export; then
   say "$exporter -o $out --size 1280x720 --fps 30 ${scene[*]}"
   "$exporter" -o "$out" --size 1280x720 --fps 30 "${scene[@]}" || die "tavrin-export failed (exit status $?)"
   [ -s "$out" ] || die "tavrin-export reported success but $out is missing or empty"
-  say "the demo video is $(realpath "$out") ($(du -h "$out" | cut -f1))."
   if command -v ffprobe >/dev/null 2>&1; then
     ffprobe -v error -show_entries format=duration:stream=codec_name,width,height -of compact=p=0 "$out" ||
-      die "ffprobe cannot read $out"
+      die "tavrin-export wrote $out but ffprobe cannot read it"
   fi
+  say "the demo video is $(realpath "$out") ($(du -h "$out" | cut -f1))."
   exit 0
 fi
 
