@@ -26,24 +26,23 @@ VMDFile BuildCameraMotion() {
     const vec3 dancer = kDancePlace + vec3{0, 10.5f, 0};
     // Two keys one frame apart make a cut; every other pair of keys glides.
     const Shot shots[] = {
-        {0, dancer, {-0.12f, 0.0f, 0.0f}, -36.0f, 30},
-        {4, dancer, {-0.08f, 0.45f, 0.0f}, -30.0f, 30},
-        {8, dancer + vec3{0, -1.0f, 0}, {-0.22f, -0.35f, 0.0f}, -44.0f, 32},
-        {12, dancer + vec3{0, 2.5f, 0}, {-0.05f, -0.1f, 0.0f}, -20.0f, 26},
-        {15, dancer + vec3{0, 2.5f, 0}, {-0.05f, 0.2f, 0.0f}, -18.0f, 26},
+        {0, dancer, {-0.1f, 0.0f, 0.0f}, -46.0f, 30},
+        {4, dancer, {-0.08f, 0.45f, 0.0f}, -40.0f, 30},
+        {8, dancer + vec3{0, -1.0f, 0}, {-0.22f, -0.35f, 0.0f}, -48.0f, 32},
+        {12, dancer + vec3{0, 2.5f, 0}, {-0.05f, -0.1f, 0.0f}, -26.0f, 28},
+        {15, dancer + vec3{0, 2.5f, 0}, {-0.05f, 0.2f, 0.0f}, -24.0f, 28},
         {16, {0, 6.0f, -4.0f}, {-0.3f, 0.0f, 0.0f}, -52.0f, 34},
         {20, {0, 7.0f, -5.0f}, {-0.25f, 0.25f, 0.0f}, -46.0f, 34},
     };
-    int previousFrame = -1;
+    constexpr int kCutBeat = 16;
     for (const Shot& shot : shots) {
-        int frame = shot.beat * Tempo::kFramesPerBeat;
-        // The cut: the shot before holds until the frame before this one.
-        if (shot.beat == 16) {
+        const int frame = shot.beat * Tempo::kFramesPerBeat;
+        // Before the cut the previous shot holds until the frame before it.
+        if (shot.beat == kCutBeat) {
             VMDCameraKey hold = file.cameraKeys.back();
             hold.frame = static_cast<uint32_t>(frame - 1);
             file.cameraKeys.push_back(hold);
         }
-        if (frame <= previousFrame) frame = previousFrame + 1;
         VMDCameraKey key;
         key.frame = static_cast<uint32_t>(frame);
         key.distance = shot.distance;
@@ -52,7 +51,6 @@ VMDFile BuildCameraMotion() {
         key.interpolation = VmdCameraCurves(40, 0, 88, 127);
         key.viewAngle = shot.viewAngle;
         file.cameraKeys.push_back(key);
-        previousFrame = frame;
     }
     return file;
 }
