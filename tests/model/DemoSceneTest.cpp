@@ -271,6 +271,21 @@ TEST(DemoSceneFiles, MusicIsAWavAsLongAsTheDance) {
     EXPECT_GT(std::sqrt(energy / samples), 1000.0);
     EXPECT_LT(peak, 32767);
     EXPECT_LT(std::abs(static_cast<int>(sample(samples - 1))), 200);
+
+    // On the dance's beat: every 15 motion frames a kick starts, so the 50 ms after each beat are
+    // much louder than the 50 ms a tenth of a second before it.
+    const auto loudness = [&](double from, double to) {
+        const size_t first = static_cast<size_t>(from * rate) * channels;
+        const size_t last = static_cast<size_t>(to * rate) * channels;
+        double sum = 0.0;
+        for (size_t i = first; i < last && i < samples; ++i) sum += static_cast<double>(sample(i)) * sample(i);
+        return sum / static_cast<double>(last - first);
+    };
+    const double beatSeconds = 15.0 / 30.0;
+    for (int beat = 1; beat + 1 < static_cast<int>(seconds / beatSeconds); ++beat) {
+        const double t = beat * beatSeconds;
+        EXPECT_GT(loudness(t, t + 0.05), 2.5 * loudness(t - 0.1, t - 0.05)) << "beat " << beat;
+    }
 }
 
 TEST(DemoSceneFiles, StageIsTheSampleModel) {
