@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "model/io/VmdWriter.h"
-#include "tools/generators/demo/Mannequin.h"
 #include "tools/generators/demo/Motions.h"
 #include "tools/generators/demo/Tempo.h"
 

@@ -9,7 +9,7 @@
 
 namespace DemoScene {
 
-/// Joint positions (left side; the right side mirrors x) that the motions are planned against.
+/// Joint positions of the left side (the right side mirrors x) and of the head and ponytail.
 struct MannequinMeasures {
     static constexpr Math::vec3 kCenter{0.0f, 8.0f, 0.0f};
     static constexpr Math::vec3 kLeftLeg{1.0f, 9.6f, 0.0f};
@@ -18,8 +18,6 @@ struct MannequinMeasures {
     static constexpr Math::vec3 kLeftToe{1.0f, 0.15f, -1.5f};
     static constexpr Math::vec3 kHead{0.0f, 16.4f, 0.0f};
     static constexpr Math::vec3 kHairRoot{0.0f, 18.2f, 1.35f};
-    /// Ankle height above the floor and the sole's depth under the ankle.
-    static constexpr float kSoleBelowAnkle = 1.2f;
     /// Ponytail bones from the root down (the last is the tip, without a rigid body).
     static constexpr int kHairBones = 5;
 };
