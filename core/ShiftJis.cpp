@@ -1,6 +1,29 @@
 #include "core/ShiftJis.h"
 
+#include <array>
+
 #include "core/ShiftJisTable.h"
+
+namespace {
+
+// UTF-16 unit -> double-byte code (lead << 8 | trail), 0 where none: the decode table turned
+// around once. Where two codes decode to the same unit the first in table order wins.
+const std::array<uint16_t, 0x10000>& ReverseTable() {
+    static const std::array<uint16_t, 0x10000> table = [] {
+        std::array<uint16_t, 0x10000> reverse{};
+        for (int leadIndex = 0; leadIndex < ShiftJisTable::kLeadCount; ++leadIndex) {
+            const int lead = leadIndex < 31 ? 0x81 + leadIndex : 0xE0 + (leadIndex - 31);
+            for (int t = 0; t < ShiftJisTable::kTrailCount; ++t) {
+                const char16_t unit = ShiftJisTable::kTable[leadIndex][t];
+                if (unit != 0 && reverse[unit] == 0) reverse[unit] = static_cast<uint16_t>(lead << 8 | (t + 0x40));
+            }
+        }
+        return reverse;
+    }();
+    return table;
+}
+
+}  // namespace
 
 char16_t ShiftJisDoubleByteToUtf16(uint8_t lead, uint8_t trail) {
     int leadIndex;
@@ -34,4 +57,22 @@ std::u16string DecodeShiftJisName(std::span<const uint8_t> bytes) {
         }
     }
     return name;
+}
+
+std::string EncodeShiftJisName(std::u16string_view name) {
+    std::string bytes;
+    bytes.reserve(name.size() * 2);
+    for (const char16_t c : name) {
+        if (c >= 0x01 && c <= 0x7E) {
+            bytes.push_back(static_cast<char>(c));
+        } else if (c >= 0xFF61 && c <= 0xFF9F) {
+            bytes.push_back(static_cast<char>(0xA1 + (c - 0xFF61)));
+        } else {
+            const uint16_t code = ReverseTable()[c];
+            if (code == 0) return {};
+            bytes.push_back(static_cast<char>(code >> 8));
+            bytes.push_back(static_cast<char>(code & 0xFF));
+        }
+    }
+    return bytes;
 }

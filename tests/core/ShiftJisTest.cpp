@@ -105,3 +105,32 @@ TEST(ShiftJis, GeneratedTableCoversExactlyTheAssignedRows) {
 }
 
 }  // namespace
+
+TEST(ShiftJis, EncodesNamesAsTheDecoderReadsThem) {
+    EXPECT_EQ(EncodeShiftJisName(u"センター"), "\x83\x5A\x83\x93\x83\x5E\x81\x5B");
+    EXPECT_EQ(EncodeShiftJisName(u"左足ＩＫ"), "\x8D\xB6\x91\xAB\x82\x68\x82\x6A");
+    EXPECT_EQ(EncodeShiftJisName(u"a\\~"), "a\\~");             // ASCII stays one byte each
+    EXPECT_EQ(EncodeShiftJisName(u"\uFF71\uFF9F"), "\xB1\xDF");  // half-width katakana
+    EXPECT_EQ(EncodeShiftJisName(u""), "");
+    // No code at all: the whole name is refused rather than cut.
+    EXPECT_EQ(EncodeShiftJisName(u"頭\U0001F600"), "");
+    EXPECT_EQ(EncodeShiftJisName(std::u16string(u"a\0b", 3)), "");
+    EXPECT_EQ(EncodeShiftJisName(u"\u00E9"), "");
+}
+
+TEST(ShiftJis, EveryTableCodeEncodesBackToItself) {
+    int checked = 0;
+    for (int lead = 0x81; lead <= 0xEF; ++lead) {
+        if (lead > 0x9F && lead < 0xE0) continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const char16_t unit = ShiftJisDoubleByteToUtf16(static_cast<uint8_t>(lead), static_cast<uint8_t>(trail));
+            if (unit == 0 || unit == u'\\') continue;  // 0x815F decodes to the ASCII reverse solidus
+            const std::string bytes = EncodeShiftJisName(std::u16string(1, unit));
+            ASSERT_EQ(bytes.size(), 2u) << std::hex << lead << ' ' << trail;
+            EXPECT_EQ(static_cast<uint8_t>(bytes[0]), lead);
+            EXPECT_EQ(static_cast<uint8_t>(bytes[1]), trail);
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 6800);  // JIS X 0208 assigns 6879 characters
+}
