@@ -144,14 +144,14 @@ TEST(AfterPhysicsBonesTest, ASimulatedSourcePassesOnItsPhysicsPose) {
 // Bones (model space): root; ball at (0, 10, 0) on a free falling sphere; follower at (3, 10, 0)
 // taking the ball's move (append translate, weight 1); goal at (-1, 10, 0), a child of the ball
 // and the IK bone of a two-unit arm from (-3, 10, 0) that points at it; spinner and, taking its
-// turn (append rotate), spun at (6, 0, 0) with a tip one unit up. `flag` marks follower, goal and
-// spun to deform after physics.
+// turn (append rotate), spun at (6, 0, 0) with a tip one unit up. `flag` marks ball, follower,
+// goal and spun to deform after physics (the ball, which its body moves, is no bone that waits).
 PMXFile FallingBallFile(bool flag) {
     using ModelRigs::Bone;
     const uint16_t after = flag ? kAfterPhysics : 0;
     PMXFile file;
     file.bones.push_back(Bone(u"root", {0, 0, 0}, -1));
-    file.bones.push_back(Bone(u"ball", {0, 10, 0}, 0));
+    file.bones.push_back(Flagged(Bone(u"ball", {0, 10, 0}, 0), after));  // its body moves it all the same
     file.bones.push_back(Flagged(Bone(u"follower", {3, 10, 0}, 0), after | kAppendTranslate, 1));
     file.bones.push_back(Bone(u"arm", {-3, 10, 0}, 0));
     file.bones.push_back(Bone(u"armTip", {-3, 12, 0}, 3));
