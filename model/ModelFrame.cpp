@@ -30,6 +30,8 @@ void RunFrame(const ModelFrame& job, const Observer& observer) {
     model.EndUpdate();
     observer.PhaseDone(ModelFramePhase::Nodes);
 
+    // Stepping and resetting end with the bones that deform after physics; a frame that leaves
+    // physics alone still owes them their pass.
     switch (job.physics) {
         case PhysicsStep::Step:
             model.StepPhysics(job.physicsSeconds);
@@ -38,6 +40,7 @@ void RunFrame(const ModelFrame& job, const Observer& observer) {
             model.ResetPhysics();
             break;
         case PhysicsStep::Skip:
+            model.UpdateAfterPhysicsNodes();
             break;
     }
     observer.PhaseDone(ModelFramePhase::Physics);

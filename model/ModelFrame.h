@@ -1,6 +1,6 @@
 #pragma once
-// One frame of one model as a job: the motion, morphs and bones, the physics world and the
-// skinning, always in that order. The engine loop, the offline
+// One frame of one model as a job: the motion, morphs and bones, the physics world, the bones that
+// deform after physics, and the skinning, always in that order. The engine loop, the offline
 // export, the inspector, benchmarks, fuzz targets and tests all run a frame through here, so the
 // order lives in one place.
 //
@@ -15,7 +15,8 @@ class VMDModelAnimation;
 enum class PhysicsStep { Step, Reset, Skip };
 
 /// The parts of a frame, in the order Run does them (every part is reported, also one that the
-/// frame skips).
+/// frame skips): BeginAnimation and the motion; morphs and bones; physics with the bones that
+/// deform after it; skinning.
 enum class ModelFramePhase { Motion, Nodes, Physics, Skinning };
 
 /// Told as each part of a frame ends; for timing the parts.
@@ -42,7 +43,7 @@ struct ModelFrame {
     bool Validate() const;
     /// The whole frame in order: BeginAnimation; the motion's Evaluate(frame, weight);
     /// UpdateMorphsAndNodes; EndUpdate; StepPhysics(physicsSeconds), ResetPhysics or neither;
-    /// UpdateVertices when `skin`. Does nothing unless
+    /// the bones that deform after physics; UpdateVertices when `skin`. Does nothing unless
     /// Validate() holds.
     void Run() const;
     /// The same, telling `observer` as each part ends.

@@ -100,6 +100,7 @@ void PMXModel::Clear() {
     m_skinLayout = SkinLayout();
     m_sortedNodes.clear();
     m_walkOrder.clear();
+    m_afterPhysics.Clear();
     m_passPlanned = false;
     m_morphManager.Clear();
     m_ikManager.Clear();
@@ -165,6 +166,8 @@ bool PMXModel::Load(PMXFile&& file, const std::u16string& path) {
     }
     std::stable_sort(m_sortedNodes.begin(), m_sortedNodes.end(),
                      [](const PMXNode* a, const PMXNode* b) { return a->GetDeformDepth() < b->GetDeformDepth(); });
+    // Which bones wait for physics depends on the bodies too; until they exist, every flagged one.
+    m_afterPhysics.Build(m_sortedNodes, {});
 
     SetupPMXIkSolvers(file.bones, m_nodeManager, m_ikManager);
     SetupPMXMorphs(file.morphs, m_nodeManager, m_restVertices.size(), m_materials.size(), m_morphManager);
@@ -176,6 +179,8 @@ bool PMXModel::Load(PMXFile&& file, const std::u16string& path) {
         file.Clear();
         return false;
     }
+    const std::vector<MMDNode*> simulated = m_physics->GetSimulatedNodes();
+    m_afterPhysics.Build(m_sortedNodes, simulated);
     ResetPhysics();
     SetupParallelUpdate();
     file.Clear();
@@ -375,15 +380,23 @@ void PMXModel::UpdateNodeTransforms() {
 }
 
 void PMXModel::UpdateAppendAndIK() {
-    // Every local transform this pass changes (an append bone's, or the links' of a solve) is
+    PlanPasses();
+    RunPass(m_passSchedule);
+}
+
+void PMXModel::PlanPasses() {
+    if (m_passPlanned && m_passSchedule.IsCurrent() && m_afterPhysicsSchedule.IsCurrent()) return;
+    m_passSchedule.Build(m_afterPhysics.BeforePhysics(), m_walkOrder, m_shareIkLanes);
+    m_afterPhysicsSchedule.Build(m_afterPhysics.AfterPhysics(), m_walkOrder, m_shareIkLanes);
+    m_passPlanned = true;
+}
+
+void PMXModel::RunPass(const NodePassSchedule& schedule) {
+    // Every local transform a pass changes (an append bone's, or the links' of a solve) is
     // followed at once by an update of that node's whole subtree, so every global stays equal to
     // local * parent global throughout. Walking from the roots again afterwards, or updating an IK
     // bone's subtree after its solve, would recompute the same values.
-    if (!m_passPlanned || !m_passSchedule.IsCurrent()) {
-        m_passSchedule.Build(m_sortedNodes, m_walkOrder, m_shareIkLanes);
-        m_passPlanned = true;
-    }
-    for (const NodePassStep& step : m_passSchedule.GetSteps()) {
+    for (const NodePassStep& step : schedule.GetSteps()) {
         if (PMXNode* node = step.appendNode) {
             node->UpdateAppendTransform();
             node->UpdateGlobalTransform();
@@ -399,9 +412,24 @@ void PMXModel::EndUpdate() {
     for (const auto& node : m_nodeManager.GetNodes()) node->EndUpdateHook();
 }
 
-void PMXModel::StepPhysics(float elapsed) { m_physics->StepPhysics(elapsed); }
+void PMXModel::StepPhysics(float elapsed) {
+    m_physics->StepPhysics(elapsed);
+    RunAfterPhysicsPass(true);
+}
 
-void PMXModel::ResetPhysics() { m_physics->ResetPhysics(); }
+void PMXModel::ResetPhysics() {
+    m_physics->ResetPhysics();
+    RunAfterPhysicsPass(true);
+}
+
+void PMXModel::UpdateAfterPhysicsNodes() { RunAfterPhysicsPass(false); }
+
+void PMXModel::RunAfterPhysicsPass(bool physicsMoved) {
+    if (m_afterPhysics.Empty()) return;
+    PlanPasses();
+    if (physicsMoved) m_afterPhysics.TakeOnPhysicsPoses();
+    RunPass(m_afterPhysicsSchedule);
+}
 
 void PMXModel::ResetPose() {
     ClearBaseAnimation();

@@ -4,7 +4,8 @@
 // the nodes and skins the vertices into the output vertex list.
 //
 // Per frame, in this order: BeginAnimation; the motion's Evaluate (VMDModelAnimation);
-// UpdateMorphsAndNodes; EndUpdateHook on every node (EndUpdate); StepPhysics or ResetPhysics;
+// UpdateMorphsAndNodes; EndUpdateHook on every node (EndUpdate); StepPhysics or ResetPhysics
+// (each ending with the bones that deform after physics), or UpdateAfterPhysicsNodes alone;
 // UpdateVertices. ModelFrame runs these in order for one frame. The model needs no GPU: the
 // renderer reads the output vertices, the index list and the per-material morph results once the
 // frame has run.
@@ -23,6 +24,7 @@
 #include "model/morph/MMDMorphManager.h"
 #include "model/skeleton/MMDNodeManager.h"
 #include "model/morph/MaterialMorph.h"
+#include "model/skeleton/AfterPhysicsBones.h"
 #include "model/skeleton/NodePassSchedule.h"
 #include "model/io/PMXFile.h"
 #include "model/skin/VertexSkinning.h"
@@ -105,12 +107,18 @@ public:
     /// next morph pass replaces them, and UpdateVertices or ResetPose without a pass zeroes them.
     void BeginAnimation();
     /// Morphs, local transforms, roots, append and IK over the nodes by deform layer, roots again.
+    /// Bones that deform after physics get their local transform here, their append and IK later.
     void UpdateMorphsAndNodes();
     /// EndUpdateHook on every node.
     void EndUpdate();
-    /// Physics: advance by `elapsed` seconds, or put every body back on its bone.
+    /// Physics: advance by `elapsed` seconds, or put every body back on its bone; either ends with
+    /// UpdateAfterPhysicsNodes.
     void StepPhysics(float elapsed);
     void ResetPhysics();
+    /// The append updates and IK solves of the bones that deform after physics (bone flag 0x1000),
+    /// in deform-layer order, each followed by its subtree. StepPhysics and ResetPhysics end with
+    /// this; a frame that leaves physics alone calls it itself. Nothing to do for most models.
+    void UpdateAfterPhysicsNodes();
     /// Skins every vertex into the output list (spread over the worker pool).
     void UpdateVertices();
 
@@ -168,8 +176,13 @@ public:
     }
     /// The solver that works the chains the plan gathers, for choosing its instruction set.
     IkLaneSolver& GetIkLaneSolver() { return m_laneSolver; }
-    /// The plan of the append and IK pass; made by the first per-frame update after a load.
+    /// The plan of the append and IK pass before physics; made by the first per-frame update
+    /// after a load.
     const NodePassSchedule& GetPassSchedule() const { return m_passSchedule; }
+    /// The same for the bones that deform after physics.
+    const NodePassSchedule& GetAfterPhysicsSchedule() const { return m_afterPhysicsSchedule; }
+    /// Which bones deform after physics.
+    const AfterPhysicsBones& GetAfterPhysicsBones() const { return m_afterPhysics; }
     ModelPhysics* GetPhysics() const { return m_physics.get(); }
 
 protected:
@@ -183,8 +196,14 @@ private:
     void PlaceRestVertices();
     /// Globals from the current locals, then the append and IK pass.
     void UpdateNodeTransforms();
-    /// In deform-layer order: append bones take on their sources, IK bones solve their chains.
+    /// In deform-layer order: append bones take on their sources, IK bones solve their chains
+    /// (those that deform after physics wait for UpdateAfterPhysicsNodes).
     void UpdateAppendAndIK();
+    /// Plans the passes before and after physics where there is no current plan.
+    void PlanPasses();
+    void RunPass(const NodePassSchedule& schedule);
+    /// The pass after physics; `physicsMoved` when physics has just written the driven bones.
+    void RunAfterPhysicsPass(bool physicsMoved);
     void ClearStaleMorphOffsets();
     void SetupParallelUpdate();
     void PrepareSkinningTables();
@@ -217,8 +236,11 @@ private:
     std::vector<PMXNode*> m_sortedNodes;
     // Every node, parents before children (pre-order from each root in turn).
     std::vector<PMXNode*> m_walkOrder;
-    // The append and IK pass, planned on its first run.
+    // The append and IK pass, planned on its first run: before physics, and after it for the
+    // bones flagged so.
+    AfterPhysicsBones m_afterPhysics;
     NodePassSchedule m_passSchedule;
+    NodePassSchedule m_afterPhysicsSchedule;
     bool m_passPlanned = false;
     bool m_shareIkLanes = true;
     IkLaneSolver m_laneSolver;

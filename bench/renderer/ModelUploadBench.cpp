@@ -1,6 +1,6 @@
 // The per-frame hand-over of a skinned model to the GPU: the frame's output vertices written into
-// their per-frame copy and every material block into its slot (Upload, called at the end of each
-// UpdateVertices). Measured on a character-sized model; nothing is allocated per frame.
+// their per-frame copy and every material block into its slot (Upload, called once the model's
+// frame has run). Measured on a character-sized model; nothing is allocated per frame.
 #include <benchmark/benchmark.h>
 
 #include <memory>

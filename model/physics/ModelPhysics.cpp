@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <unordered_set>
 
 #include <btBulletDynamicsCommon.h>
 
@@ -59,6 +60,19 @@ void ModelPhysics::Clear() {
 
 RigidBodyBinding* ModelPhysics::GetRigidBodyByFileIndex(int64_t index) const {
     return index >= 0 && static_cast<uint64_t>(index) < m_bodyByFileIndex.size() ? m_bodyByFileIndex[index] : nullptr;
+}
+
+std::vector<MMDNode*> ModelPhysics::GetSimulatedNodes() const {
+    std::vector<MMDNode*> nodes;
+    std::unordered_set<const MMDNode*> seen;
+    for (const auto& body : m_rigidBodies) {
+        MMDNode* node = body->GetNode();
+        const PMXRigidBodyOperation op = body->GetOperation();
+        const bool simulated =
+            op == PMXRigidBodyOperation::Dynamic || op == PMXRigidBodyOperation::DynamicAndBoneMerge;
+        if (node && simulated && seen.insert(node).second) nodes.push_back(node);
+    }
+    return nodes;
 }
 
 bool ModelPhysics::Build(std::span<const PMXRigidBody> rigidBodies, std::span<const PMXJoint> joints,

@@ -15,6 +15,7 @@
 
 namespace Vesma {
 
+class MMDNode;
 class MMDNodeManager;
 
 class ModelPhysics {
@@ -55,6 +56,9 @@ public:
     /// The binding built from file rigid body `index`, or null when it was skipped or is out of
     /// range.
     RigidBodyBinding* GetRigidBodyByFileIndex(int64_t index) const;
+    /// The nodes that simulated bodies move (operation 1 or 2 with a bone), each once, in body
+    /// order.
+    std::vector<MMDNode*> GetSimulatedNodes() const;
 
 private:
     void UpdateRootGlobalTransforms();

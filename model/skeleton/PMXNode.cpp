@@ -216,6 +216,7 @@ void SetupPMXNodes(std::span<const PMXBone> bones, MMDNodeManager& nodes) {
         node->SetInverseInitTransform(Math::Translation(-bindPosition));
 
         node->SetDeformDepth(bone.deformDepth);
+        node->EnableDeformAfterPhysics(HasFlag(bone.boneFlag, PMXBoneFlags::DeformAfterPhysics));
         const bool appendRotate = HasFlag(bone.boneFlag, PMXBoneFlags::AppendRotate);
         const bool appendTranslate = HasFlag(bone.boneFlag, PMXBoneFlags::AppendTranslate);
         node->EnableAppendRotate(appendRotate);

@@ -55,6 +55,10 @@ public:
     float GetAppendWeight() const { return m_appendWeight; }
     void SetAppendWeight(float weight) { m_appendWeight = weight; }
 
+    /// PMX bone flag 0x1000: the bone's append update and IK solve wait until physics has run.
+    bool IsDeformAfterPhysics() const { return m_deformAfterPhysics; }
+    void EnableDeformAfterPhysics(bool enable) { m_deformAfterPhysics = enable; }
+
     /// Computed each frame by UpdateAppendTransform; reset by BeginUpdate.
     const Math::vec3& GetAppendTranslate() const { return m_appendTranslate; }
     const Math::quat& GetAppendRotate() const { return m_appendRotate; }
@@ -86,6 +90,7 @@ private:
     bool m_isAppendRotate = false;
     bool m_isAppendTranslate = false;
     bool m_isAppendLocal = false;
+    bool m_deformAfterPhysics = false;
     float m_appendWeight = 0.0f;
     Math::vec3 m_appendTranslate;
     Math::quat m_appendRotate;
@@ -96,7 +101,8 @@ private:
 
 /// Fills `nodes` with one node per bone (file order, named) and sets each up from its bone:
 /// parent link and rest translation relative to the parent (z negated), bind transform and its
-/// inverse, deform layer, append flags, append parent and weight, fixed axis, initial pose.
+/// inverse, deform layer, append flags, append parent and weight, fixed axis, the after-physics
+/// flag, initial pose.
 ///
 /// Hostile indices are never followed: a parent index that is out of range, names the bone itself
 /// or closes a loop of parents leaves the bone a root; an append parent that is out of range or

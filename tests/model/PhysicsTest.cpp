@@ -371,6 +371,21 @@ TEST_F(PhysicsTest, BodyWithoutBoneStartsAtItsRestTransform) {
     ExpectVecNear({4, 2, -1}, N(0)->GetGlobalTransform().Translation(), 0.0f);  // the bone is left alone
 }
 
+// Simulated nodes are those a dynamic or bone-merge body moves: each once, in body order; a
+// kinematic body's bone, a free body and an unknown operation's body move none.
+TEST_F(PhysicsTest, SimulatedNodesAreTheBonesOfDynamicBodies) {
+    PMXRigidBody unknown = Sphere(4, 0.2f, {0, 5, 0}, PMXRigidBodyOperation::Dynamic);
+    unknown.op = static_cast<PMXRigidBodyOperation>(7);
+    ASSERT_TRUE(Build({Bone(u"root", {}, -1), Bone(u"a", {0, 2, 0}, 0), Bone(u"b", {0, 3, 0}, 0),
+                       Bone(u"c", {0, 4, 0}, 0), Bone(u"d", {0, 5, 0}, 0)},
+                      {Sphere(0, 0.2f, {0, 0, 0}, PMXRigidBodyOperation::Static),
+                       Sphere(2, 0.2f, {0, 3, 0}, PMXRigidBodyOperation::DynamicAndBoneMerge),
+                       Sphere(1, 0.2f, {0, 2, 0}, PMXRigidBodyOperation::Dynamic),
+                       Sphere(2, 0.2f, {0, 3.5f, 0}, PMXRigidBodyOperation::Dynamic),
+                       Sphere(-1, 0.2f, {0, 9, 0}, PMXRigidBodyOperation::Dynamic), unknown}));
+    EXPECT_EQ((std::vector<MMDNode*>{N(2), N(1)}), physics.GetSimulatedNodes());
+}
+
 // ---- kinematic bodies ----
 
 TEST_F(PhysicsTest, KinematicBodyFollowsItsBoneExactly) {
