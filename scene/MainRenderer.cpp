@@ -157,6 +157,13 @@ void MainRenderer::UpdateScene() {
 void MainRenderer::FollowAudio() {
     if (m_playbackClock->IsPaused() || m_audio->GetState() != MediaState::Playing) return;
     const int64_t heard = std::max<int64_t>(m_audio->GetPosition(), 0);
+    const int64_t duration = m_audio->GetDuration();
+    if (duration > 0 && heard >= duration) {
+        // The music is over and stands still until the end-of-media rule pauses it; the dance
+        // stops with it rather than running on alone.
+        m_playbackClock->SetTotalTicks(static_cast<uint64_t>(heard));
+        return;
+    }
     m_playbackClock->SetTotalTicks(AudioClockFollower::Follow(
         m_playbackClock->GetTotalTicks(), static_cast<uint64_t>(heard), m_playbackClock->GetElapsedTicks()));
 }
