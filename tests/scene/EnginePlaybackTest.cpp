@@ -110,6 +110,32 @@ TEST_F(EnginePlayback, PlayPauseAndStopDriveTheAudioAndTheAnimationTogether) {
     EXPECT_TRUE(Last().physicsReset);
 }
 
+TEST_F(EnginePlayback, TheDisplayShowsTheChosenFilesNameLengthAndPosition) {
+    LoadRig();
+    // Three minutes at 8 kHz mono keeps the file small.
+    ASSERT_TRUE(Engine().ChooseAudio(audioFiles.Wav("three minutes.wav", TestSupport::RampWav(8'000, 1, 8'000 * 180))));
+    Report();
+    PlaybackDisplay display = Engine().GetPlaybackDisplay();
+    EXPECT_EQ(display.audioName, u"three minutes.wav");
+    EXPECT_EQ(display.durationText, "/00:03:00");
+    EXPECT_EQ(display.positionText, "00:00:00");
+    EXPECT_EQ(display.positionBar, 0.0);
+
+    Engine().SeekTo(90.0);
+    Report();
+    display = Engine().GetPlaybackDisplay();
+    EXPECT_EQ(display.positionText, "00:01:30");
+    EXPECT_DOUBLE_EQ(display.positionBar, 50.0);
+
+    // The UI is told of each change, on its own thread.
+    std::vector<std::string> told;
+    Engine().SetPlaybackDisplayListener([&](const PlaybackDisplay& shown) { told.push_back(shown.positionText); });
+    Engine().SeekTo(61.0);
+    EXPECT_TRUE(told.empty()) << "nothing runs before the UI thread takes its work";
+    Report();
+    EXPECT_EQ(told, std::vector<std::string>{"00:01:01"});
+}
+
 TEST_F(EnginePlayback, ChoosingAudioStopsAndRewinds) {
     LoadRig();
     ASSERT_EQ(Engine().PlayPause(), PlaybackState::Playing);
