@@ -30,6 +30,15 @@ AudioPlayer::Options Completed(AudioPlayer::Options options) {
 
 }  // namespace
 
+bool IsAudioFileType(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (std::string_view type : kAudioFileTypes)
+        if (extension == type) return true;
+    return false;
+}
+
 AudioPlayer::AudioPlayer() : AudioPlayer(Options{}) {}
 
 AudioPlayer::AudioPlayer(Options options) : m_options(Completed(std::move(options))) {

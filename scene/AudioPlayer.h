@@ -13,6 +13,7 @@
 // (when it has moved) and the duration (when it changes) every report interval. The reports run
 // on that thread and must post their work to the UI thread themselves. GetState, GetPosition
 // and GetDuration may be called from any thread (the render loop reads the position each frame).
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "scene/AudioOutput.h"
@@ -28,6 +30,13 @@
 namespace ProjectTavrin {
 
 class AudioDecoder;
+
+/// The file types offered when the user picks an audio file, in the picker's order. ".acc" is
+/// kept beside ".aac" because it is a common misspelling of it on disk.
+inline constexpr std::array<std::string_view, 7> kAudioFileTypes = {".mp3", ".wav", ".acc", ".aac",
+                                                                    ".m4a", ".ogg", ".flac"};
+/// Whether `path` ends in one of kAudioFileTypes, in any letter case.
+bool IsAudioFileType(const std::filesystem::path& path);
 
 /// Media player states, numbered as the platform numbers them. Buffering is never entered: the
 /// file is decoded as it plays.

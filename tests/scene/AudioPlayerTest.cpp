@@ -54,6 +54,13 @@ private:
     std::unique_ptr<AudioPlayer> m_player;
 };
 
+TEST(AudioFileTypes, ThePickerOffersTheCommonAudioTypesInAnyCase) {
+    for (const char* name : {"a.mp3", "b.WAV", "c.aac", "d.acc", "e.M4a", "f.ogg", "g.flac", "dir.x/h.Mp3"})
+        EXPECT_TRUE(IsAudioFileType(name)) << name;
+    for (const char* name : {"a.mp4", "b.wav.txt", "mp3", ".mp3x", "c.", "", "d.vmd"})
+        EXPECT_FALSE(IsAudioFileType(name)) << name;
+}
+
 TEST_F(AudioPlayback, StatesThroughOpenPlayPauseAndClose) {
     EXPECT_EQ(Player().GetState(), MediaState::Closed);
     Player().Play();
