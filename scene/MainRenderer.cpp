@@ -387,14 +387,16 @@ void MainRenderer::SeekTo(double seconds) {
     std::lock_guard<std::mutex> guard(m_engineLock);
     m_playbackClock->SetTotalTicks(static_cast<uint64_t>(ticks));
     const float frame = static_cast<float>(StepClock::TicksToSeconds(static_cast<uint64_t>(ticks))) * 30.0f;
-    for (std::size_t i = 0; i < m_scene.models.size(); ++i) {
+    // Each model settles in its own physics world, so the models may settle side by side, as
+    // their frames are updated.
+    m_modelRunner.Run(m_scene.models.size(), [&](std::size_t i) {
         Vesma::PMXModel* model = m_scene.models[i].get();
-        if (!model) continue;
+        if (!model) return;
         if (Vesma::VMDModelAnimation* motion = m_scene.motions[i].get())
             SettleMotionAt(*motion, *model, frame);
         else
             model->ResetPhysics();
-    }
+    });
     // The models start afresh at the new time, so the update after a seek to 0 must not reset
     // them again and undo the warm-up.
     m_physicsResetRule = Vesma::PhysicsResetRule{};
