@@ -18,7 +18,9 @@
 // Threads: the UI thread calls the public operations and flips the atomic fields (playback pause,
 // forceFreeCamera, physicsResetRequest, the camera's input mode) without the lock; the loop and
 // the scene task take the lock for all their work. Nothing else is taken under the engine lock
-// but the message log's lock and the input devices' own.
+// but the message log's lock, the input devices' own and the audio player's (the update reads
+// the audio position); the playback operations finish with the audio before they take the
+// engine lock, so the order is always engine lock, then audio.
 //
 // Without a device (a null EngineCore) the object still loads scenes and updates them (tests,
 // tools); only uploads, rendering and presentation are left out. The render side of the frame is
@@ -37,8 +39,8 @@
 #include "Engine/TextureLoader/TextureLoader.h"
 #include "core/WorkItem.h"
 #include "model/ModelFrame.h"
-#include "scene/AudioPlayer.h"
 #include "renderer/CameraBuffer.h"
+#include "scene/AudioPlayer.h"
 #include "scene/Camera.h"
 #include "scene/Keyboard.h"
 #include "scene/ModelConfig.h"
