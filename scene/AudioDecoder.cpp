@@ -50,7 +50,15 @@ struct AudioDecoder::State {
     int64_t cursorFrame = 0;   // output frame index of the next converted frame
     bool cursorKnown = true;
 
+    // What the resampler was set up for. A stream may change format, rate or channels between
+    // frames (MP3 and ADTS streams can), and feeding the old setup a frame of another shape
+    // reads planes that are not there.
+    int inFormat = -1;
+    int inRate = 0;
+    AVChannelLayout inLayout{};
+
     ~State() {
+        av_channel_layout_uninit(&inLayout);
         av_frame_free(&frame);
         av_packet_free(&packet);
         swr_free(&resampler);
@@ -58,10 +66,47 @@ struct AudioDecoder::State {
         avformat_close_input(&format);
     }
 
+    // (Re)builds the resampler for input of this shape; false when it cannot convert it.
+    bool SetUpResampler(int format, int rate, const AVChannelLayout& layout) {
+        if (rate <= 0 || layout.nb_channels <= 0) return false;
+        AVChannelLayout in{};
+        if (layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&in, layout.nb_channels);
+        else if (av_channel_layout_copy(&in, &layout) < 0)
+            return false;
+        AVChannelLayout outLayout{};
+        av_channel_layout_default(&outLayout, out.channels);
+        swr_free(&resampler);
+        int result = swr_alloc_set_opts2(&resampler, &outLayout, AV_SAMPLE_FMT_FLT, out.sampleRate, &in,
+                                         static_cast<AVSampleFormat>(format), rate, 0, nullptr);
+        av_channel_layout_uninit(&outLayout);
+        av_channel_layout_uninit(&in);
+        if (result >= 0) result = swr_init(resampler);
+        if (result < 0) {
+            swr_free(&resampler);
+            return false;
+        }
+        inFormat = format;
+        inRate = rate;
+        av_channel_layout_uninit(&inLayout);
+        av_channel_layout_copy(&inLayout, &layout);
+        return true;
+    }
+
+    bool MatchesResampler(const AVFrame& decoded) const {
+        return decoded.format == inFormat && decoded.sample_rate == inRate &&
+               av_channel_layout_compare(&decoded.ch_layout, &inLayout) == 0;
+    }
+
     size_t PendingFrames() const { return (pending.size() - pendingOffset) / static_cast<size_t>(out.channels); }
 
     // Converts the decoded frame (or, with null, what the resampler still holds) into pending.
     bool Convert(const AVFrame* decoded) {
+        if (decoded && !MatchesResampler(*decoded)) {
+            // Samples still held for the old shape are dropped with it: a few at most.
+            if (!SetUpResampler(decoded->format, decoded->sample_rate, decoded->ch_layout)) return false;
+        }
+        if (!resampler) return decoded == nullptr;  // nothing was ever decoded, so nothing is held
         const int inFrames = decoded ? decoded->nb_samples : 0;
         const int capacity = swr_get_out_samples(resampler, inFrames);
         if (capacity < 0) return false;
@@ -183,23 +228,9 @@ bool AudioDecoder::Open(const std::filesystem::path& path, const AudioFormat& fo
     result = avcodec_parameters_to_context(state->codec, stream->codecpar);
     if (result >= 0) result = avcodec_open2(state->codec, decoder, nullptr);
     if (result < 0) return fail("the audio decoder cannot start: " + AvError(result));
-    if (state->codec->sample_rate <= 0 || state->codec->ch_layout.nb_channels <= 0)
-        return fail("the audio stream has no sample rate or no channels");
 
-    AVChannelLayout inLayout{};
-    if (state->codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-        av_channel_layout_default(&inLayout, state->codec->ch_layout.nb_channels);
-    else
-        av_channel_layout_copy(&inLayout, &state->codec->ch_layout);
-    AVChannelLayout outLayout{};
-    av_channel_layout_default(&outLayout, format.channels);
-    result = swr_alloc_set_opts2(&state->resampler, &outLayout, AV_SAMPLE_FMT_FLT, format.sampleRate, &inLayout,
-                                 state->codec->sample_fmt, state->codec->sample_rate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    av_channel_layout_uninit(&outLayout);
-    if (result >= 0) result = swr_init(state->resampler);
-    if (result < 0) return fail("the samples cannot be converted: " + AvError(result));
-
+    // The resampler is set up for the first decoded frame's shape (Convert), which is what
+    // really arrives; some decoders only know it then.
     state->packet = av_packet_alloc();
     state->frame = av_frame_alloc();
     if (!state->packet || !state->frame) return fail("out of memory");
@@ -260,7 +291,7 @@ bool AudioDecoder::Seek(int64_t ticks) {
     }
     avcodec_flush_buffers(s.codec);
     // Re-initialising drops the samples the resampler still holds from before the seek.
-    swr_init(s.resampler);
+    if (s.resampler) swr_init(s.resampler);
     s.pending.clear();
     s.pendingOffset = 0;
     s.draining = false;

@@ -105,6 +105,25 @@ TEST_F(AudioDecoding, AFileShorterThanItsHeaderSaysPlaysWhatItHas) {
     EXPECT_EQ(ReadAll(decoder).size(), 4'800u * 2);
 }
 
+TEST_F(AudioDecoding, AStreamThatChangesChannelsMidwayIsConvertedThroughout) {
+    // Silent MPEG-1 layer III frames (64 kbit/s, 44.1 kHz, 208 bytes, empty side information):
+    // twenty stereo, twenty mono, twenty stereo. Each change of shape needs a new converter.
+    std::vector<uint8_t> bytes;
+    for (int part = 0; part < 3; ++part) {
+        for (int frame = 0; frame < 20; ++frame) {
+            const uint8_t mode = part == 1 ? 0xC0 : 0x00;
+            const uint8_t header[4] = {0xFF, 0xFB, 0x50, mode};
+            bytes.insert(bytes.end(), header, header + 4);
+            bytes.resize(bytes.size() + 204, 0);
+        }
+    }
+    ASSERT_TRUE(decoder.Open(files.Bytes("switch.mp3", bytes), AudioFormat{})) << decoder.Error();
+    const std::vector<float> all = ReadAll(decoder);
+    // 60 frames of 1152 samples at 44.1 kHz, heard at 48 kHz (the decoder's own delay aside).
+    EXPECT_NEAR(static_cast<double>(all.size()) / 2, 60 * 1152 * 48'000.0 / 44'100.0, 1'500.0);
+    for (float sample : all) ASSERT_EQ(sample, 0.0f);
+}
+
 TEST_F(AudioDecoding, RandomBytesNeverCrashOrHang) {
     // Blocks of noise after a plausible WAV or MP3 start: whatever is made of them is either
     // refused or read to an end.
