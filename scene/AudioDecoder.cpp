@@ -19,6 +19,11 @@ constexpr AVRational kTickBase{1, 10'000'000};
 // Broken packets in a row after which a file counts as undecodable rather than damaged in
 // places (damaged stretches are skipped).
 constexpr int kMaxBadPacketsInARow = 64;
+// Sample rates and channel counts beyond any real recording: a damaged header claiming a rate of
+// hundreds of megahertz would have the resampler build filter tables of gigabytes.
+constexpr int kMinSampleRate = 1'000;
+constexpr int kMaxSampleRate = 1'536'000;
+constexpr int kMaxChannels = 64;
 
 std::string AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -68,7 +73,8 @@ struct AudioDecoder::State {
 
     // (Re)builds the resampler for input of this shape; false when it cannot convert it.
     bool SetUpResampler(int format, int rate, const AVChannelLayout& layout) {
-        if (rate <= 0 || layout.nb_channels <= 0) return false;
+        if (rate < kMinSampleRate || rate > kMaxSampleRate) return false;
+        if (layout.nb_channels <= 0 || layout.nb_channels > kMaxChannels) return false;
         AVChannelLayout in{};
         if (layout.order == AV_CHANNEL_ORDER_UNSPEC)
             av_channel_layout_default(&in, layout.nb_channels);

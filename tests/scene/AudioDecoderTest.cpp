@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -96,6 +97,25 @@ TEST_F(AudioDecoding, FilesThatHoldNoPlayableAudioAreRefusedWithAReason) {
         float frame[2];
         EXPECT_EQ(decoder.Read(frame, 1), 0) << "a closed decoder gives nothing";
     }
+}
+
+TEST_F(AudioDecoding, AbsurdSampleRatesAndChannelCountsAreRefusedAtOnce) {
+    // A damaged header claiming 268 MHz: converting from it would first build gigabytes of
+    // filter tables.
+    TestSupport::WavContent fast = TestSupport::RampWav(48'000, 2, 4'800);
+    fast.sampleRate = 268'479'556;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(decoder.Open(files.Wav("fast.wav", fast), AudioFormat{}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    TestSupport::WavContent wide = TestSupport::RampWav(48'000, 1, 4'800);
+    wide.channels = 200;
+    wide.samples.resize(200 * 24);
+    EXPECT_FALSE(decoder.Open(files.Wav("wide.wav", wide), AudioFormat{}));
+
+    // The edges of what real recordings use still play.
+    TestSupport::WavContent slow = TestSupport::RampWav(4'000, 1, 400);
+    EXPECT_TRUE(decoder.Open(files.Wav("slow.wav", slow), AudioFormat{})) << decoder.Error();
 }
 
 TEST_F(AudioDecoding, AFileShorterThanItsHeaderSaysPlaysWhatItHas) {
