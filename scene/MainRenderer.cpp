@@ -1,6 +1,7 @@
 #include "scene/MainRenderer.h"
 
 #include <chrono>
+#include <cmath>
 #include <span>
 #include <stdexcept>
 #include <utility>
@@ -8,6 +9,8 @@
 #include "Engine/GpuResource/ResourceUploadBatch.h"
 #include "assets/PreIntegratedBrdf.h"
 #include "core/MessageLog.h"
+#include "core/TextConvert.h"
+#include "scene/AudioClockFollower.h"
 #include "scene/SceneLoader.h"
 
 namespace ProjectTavrin {
@@ -30,7 +33,11 @@ MainRenderer& MainRenderer::GetInstance() {
     std::lock_guard<std::mutex> guard(lock);
     // Never destroyed: the engine lives until the process ends, and tearing the device down from
     // an exit handler could run after the driver is gone.
-    if (!instance) instance = new MainRenderer(Options{Engine::EngineCore::GetInstance(), {}, 0});
+    if (!instance) {
+        Options options;
+        options.core = Engine::EngineCore::GetInstance();
+        instance = new MainRenderer(std::move(options));
+    }
     return *instance;
 }
 
@@ -50,9 +57,16 @@ MainRenderer::MainRenderer(Options options)
     m_mouse->SetMode(Engine::MouseState::PositionMode::Relative);
     m_camera = std::make_unique<Engine::Camera>();
     m_playbackClock->SetPaused(true);
+
+    m_audio = options.audio ? std::move(options.audio) : std::make_shared<AudioPlayer>();
+    m_postToUi = std::move(options.postToUi);
+    m_audio->SetReports([this](int64_t ticks) { PostToUi([this, ticks] { OnAudioPosition(ticks); }); },
+                        [this](int64_t ticks) { PostToUi([this, ticks] { OnAudioDuration(ticks); }); });
 }
 
 MainRenderer::~MainRenderer() {
+    // Once this returns no report is running or will start, so none can post work naming us.
+    m_audio->SetReports({}, {});
     StopRenderLoop();
     WaitForSceneTask();
     if (m_core) m_core->WaitForGpu();
@@ -106,6 +120,7 @@ void MainRenderer::UpdateScene() {
     report.ran = true;
 
     m_playbackClock->Tick();
+    FollowAudio();
     const double t = m_playbackClock->GetTotalSeconds();
     const float frame = static_cast<float>(t) * 30.0f;
     const float dt = static_cast<float>(m_frameClock->GetElapsedSeconds());
@@ -137,6 +152,20 @@ void MainRenderer::UpdateScene() {
     UploadFrameConstants();
 
     m_lastUpdate = report;
+}
+
+void MainRenderer::FollowAudio() {
+    if (m_playbackClock->IsPaused() || m_audio->GetState() != MediaState::Playing) return;
+    const int64_t heard = std::max<int64_t>(m_audio->GetPosition(), 0);
+    const int64_t duration = m_audio->GetDuration();
+    if (duration > 0 && heard >= duration) {
+        // The music is over and stands still until the end-of-media rule pauses it; the dance
+        // stops with it rather than running on alone.
+        m_playbackClock->SetTotalTicks(static_cast<uint64_t>(heard));
+        return;
+    }
+    m_playbackClock->SetTotalTicks(AudioClockFollower::Follow(
+        m_playbackClock->GetTotalTicks(), static_cast<uint64_t>(heard), m_playbackClock->GetElapsedTicks()));
 }
 
 double MainRenderer::UpdateModels(float frame, Vesma::PhysicsStep physics, float dt) {
@@ -289,15 +318,142 @@ void MainRenderer::BuildRaytracingScene() {
 
 PlaybackState MainRenderer::PlayPause() {
     if (!sceneReady.load()) return PlaybackState::NoScene;
-    const bool wasPaused = m_playbackClock->IsPaused();
-    m_playbackClock->SetPaused(!wasPaused);
-    return wasPaused ? PlaybackState::Playing : PlaybackState::Paused;
+    bool play;
+    if (m_audio->GetState() != MediaState::Closed) {
+        play = m_audio->GetState() != MediaState::Playing;
+        if (play)
+            m_audio->Play();
+        else
+            m_audio->Pause();
+    } else {
+        play = m_playbackClock->IsPaused();
+    }
+    m_playbackClock->SetPaused(!play);
+    UpdateDisplay([play](PlaybackDisplay& display) { display.symbol = play ? PlaySymbol::Pause : PlaySymbol::Play; });
+    return play ? PlaybackState::Playing : PlaybackState::Paused;
 }
 
 void MainRenderer::Stop() {
+    // Paused first, then rewound: the audio then rests exactly at 0 instead of wherever the
+    // device had got to between the two calls.
+    if (m_audio->GetState() == MediaState::Playing) m_audio->Pause();
+    m_audio->SetPosition(0);
+    {
+        std::lock_guard<std::mutex> guard(m_engineLock);
+        m_playbackClock->ResetClock();
+        m_playbackClock->SetPaused(true);
+    }
+    UpdateDisplay([](PlaybackDisplay& display) { display.symbol = PlaySymbol::Play; });
+}
+
+bool MainRenderer::ChooseAudio(const std::filesystem::path& file) {
+    const std::u16string name = Utf8ToUtf16(file.filename().string());
+    const AudioPlayer::OpenResult result = m_audio->Open(file);
+    switch (result) {
+    case AudioPlayer::OpenResult::Opened:
+        break;
+    case AudioPlayer::OpenResult::NoDevice:
+        if (!m_noAudioDeviceReported)
+            MessageLog::Instance().AppendUtf8("No audio device could be opened (" + m_audio->Error() +
+                                              "); playback goes on without sound.");
+        m_noAudioDeviceReported = true;
+        break;
+    case AudioPlayer::OpenResult::CannotPlay:
+        MessageLog::Instance().Append(u"The audio file " + name + u" cannot be played (" +
+                                      Utf8ToUtf16(m_audio->Error()) + u"); playback goes on without audio.");
+        break;
+    }
+    const bool opened = result == AudioPlayer::OpenResult::Opened;
+    UpdateDisplay([&](PlaybackDisplay& display) {
+        display.audioName = opened ? name : std::u16string();
+        display.positionText = PlaybackTimeText(0);
+        display.durationText = DurationText(opened ? m_audio->GetDuration() : 0);
+        display.positionBar = 0.0;
+    });
+    Stop();
+    return opened;
+}
+
+void MainRenderer::SeekTo(double seconds) {
+    if (!std::isfinite(seconds) || seconds < 0.0) seconds = 0.0;
+    // Past a few centuries the tick count would overflow; no motion or song is that long.
+    seconds = std::min(seconds, 1e9);
+    int64_t ticks = static_cast<int64_t>(std::llround(seconds * static_cast<double>(StepClock::kTicksPerSecond)));
+    if (m_audio->GetState() != MediaState::Closed) {
+        const int64_t duration = m_audio->GetDuration();
+        if (duration > 0) ticks = std::min(ticks, duration);
+        m_audio->SetPosition(ticks);
+    }
     std::lock_guard<std::mutex> guard(m_engineLock);
-    m_playbackClock->ResetClock();
-    m_playbackClock->SetPaused(true);
+    m_playbackClock->SetTotalTicks(static_cast<uint64_t>(ticks));
+    const float frame = static_cast<float>(StepClock::TicksToSeconds(static_cast<uint64_t>(ticks))) * 30.0f;
+    // Each model settles in its own physics world, so the models may settle side by side, as
+    // their frames are updated.
+    m_modelRunner.Run(m_scene.models.size(), [&](std::size_t i) {
+        Vesma::PMXModel* model = m_scene.models[i].get();
+        if (!model) return;
+        if (Vesma::VMDModelAnimation* motion = m_scene.motions[i].get())
+            SettleMotionAt(*motion, *model, frame);
+        else
+            model->ResetPhysics();
+    });
+    // The models start afresh at the new time, so the update after a seek to 0 must not reset
+    // them again and undo the warm-up.
+    m_physicsResetRule = Vesma::PhysicsResetRule{};
+}
+
+PlaybackDisplay MainRenderer::GetPlaybackDisplay() const {
+    std::lock_guard<std::mutex> guard(m_uiLock);
+    return m_display;
+}
+
+void MainRenderer::SetPlaybackDisplayListener(std::function<void(const PlaybackDisplay&)> listener) {
+    std::lock_guard<std::mutex> guard(m_uiLock);
+    m_displayListener = std::move(listener);
+}
+
+void MainRenderer::SetUiPoster(UiPoster poster) {
+    std::lock_guard<std::mutex> guard(m_uiLock);
+    m_postToUi = std::move(poster);
+}
+
+void MainRenderer::PostToUi(std::function<void()> work) {
+    UiPoster poster;
+    {
+        std::lock_guard<std::mutex> guard(m_uiLock);
+        poster = m_postToUi;
+    }
+    if (poster)
+        poster(std::move(work));
+    else
+        work();
+}
+
+void MainRenderer::OnAudioPosition(int64_t ticks) {
+    const int64_t duration = m_audio->GetDuration();
+    UpdateDisplay([&](PlaybackDisplay& display) {
+        display.positionText = PlaybackTimeText(ticks);
+        display.positionBar = PositionBarValue(ticks, duration);
+    });
+    // End of the audio: toggled as the button would, which pauses both audio and animation.
+    // Only audio that is playing counts: a seek to the very end while paused must not start it.
+    if (duration > 0 && ticks >= duration && m_audio->GetState() == MediaState::Playing) PlayPause();
+}
+
+void MainRenderer::OnAudioDuration(int64_t ticks) {
+    UpdateDisplay([&](PlaybackDisplay& display) { display.durationText = DurationText(ticks); });
+}
+
+void MainRenderer::UpdateDisplay(const std::function<void(PlaybackDisplay&)>& change) {
+    PlaybackDisplay copy;
+    std::function<void(const PlaybackDisplay&)> listener;
+    {
+        std::lock_guard<std::mutex> guard(m_uiLock);
+        change(m_display);
+        copy = m_display;
+        listener = m_displayListener;
+    }
+    if (listener) listener(copy);
 }
 
 // ---- viewport ----

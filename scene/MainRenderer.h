@@ -5,19 +5,29 @@
 // tick the frame clock, whose update step (UpdateScene) advances the playback clock, runs every
 // model's frame, drives the camera and uploads the frame's data; then RenderFrame and Present.
 //
+// Playback: the playback clock is the animation time. With an audio file chosen, play, pause,
+// stop and seek act on the audio and the clock together, and while the audio plays the animation
+// time follows the audio position (AudioClockFollower); without one, the clock runs alone. The
+// audio player's position and duration reports are posted to the UI thread, where they update
+// the playback display and apply the end-of-media rule (PlayPause once the position reaches the
+// duration).
+//
 // Scene work (loading, and any change that must not overlap a frame) runs on a second work item
 // through RunSceneTask, one task at a time, also under the engine lock.
 //
 // Threads: the UI thread calls the public operations and flips the atomic fields (playback pause,
 // forceFreeCamera, physicsResetRequest, the camera's input mode) without the lock; the loop and
 // the scene task take the lock for all their work. Nothing else is taken under the engine lock
-// but the message log's lock and the input devices' own.
+// but the message log's lock, the input devices' own and the audio player's (the update reads
+// the audio position); the playback operations finish with the audio before they take the
+// engine lock, so the order is always engine lock, then audio.
 //
 // Without a device (a null EngineCore) the object still loads scenes and updates them (tests,
 // tools); only uploads, rendering and presentation are left out. The render side of the frame is
 // a renderer-owned object still to come: RenderFrame records an empty frame into the back buffer.
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -30,11 +40,13 @@
 #include "core/WorkItem.h"
 #include "model/ModelFrame.h"
 #include "renderer/CameraBuffer.h"
+#include "scene/AudioPlayer.h"
 #include "scene/Camera.h"
 #include "scene/Keyboard.h"
 #include "scene/ModelConfig.h"
 #include "scene/ModelUpdateRunner.h"
 #include "scene/Mouse.h"
+#include "scene/PlaybackDisplay.h"
 #include "scene/Scene.h"
 #include "scene/StepClock.h"
 
@@ -50,6 +62,9 @@ inline constexpr std::u16string_view kNoSceneNoticeButton = u"知道了";
 
 /// Logged when a scene task is asked for while another one runs (the request is dropped).
 inline constexpr std::u16string_view kSceneStillLoadingMessage = u"A scene is still loading; the request was ignored.";
+
+/// Hands a piece of work to the UI thread (which runs it later, in order).
+using UiPoster = std::function<void(std::function<void()>)>;
 
 /// What the last UpdateScene did, for tools, tests and the benchmark.
 struct UpdateReport {
@@ -74,6 +89,11 @@ public:
         /// Render size used without a device (with one, the output size).
         float renderWidth = 1280.0f;
         float renderHeight = 720.0f;
+        /// The audio player; null: one on SDL's default device.
+        std::shared_ptr<AudioPlayer> audio;
+        /// How the audio reports reach the UI thread; empty: they run on the report thread
+        /// (SetUiPoster can set it later).
+        UiPoster postToUi;
     };
 
     /// The process-wide instance, made on the first call (on the shared EngineCore) and kept
@@ -119,12 +139,28 @@ public:
     void BuildRaytracingScene();
 
     // ---- playback ----
-    /// Toggles the animation between playing and paused; NoScene (and no change) when no scene
-    /// is loaded.
+    /// Toggles the audio (when one is chosen) and the animation together between playing and
+    /// paused; NoScene (and no change) when no scene is loaded.
     PlaybackState PlayPause();
-    /// Rewinds the animation to zero and pauses it (under the engine lock). The next update sees
-    /// the time fall to zero and resets every model's physics once.
+    /// Rewinds the audio and the animation to zero and pauses both (the clock under
+    /// the engine lock). The next update sees the time fall to zero and resets every model's
+    /// physics once.
     void Stop();
+    /// Makes `file` the audio (the caller has let the user choose it), shows its name, then
+    /// Stop. A file that cannot be played, or no audio device, leaves the scene without audio
+    /// and says so in the log (the device only once); returns whether the audio will play.
+    bool ChooseAudio(const std::filesystem::path& file);
+    /// Moves the audio and the animation to `seconds` (negative or not finite: 0; with audio, at
+    /// most its duration), playing or paused. Under the engine lock every model's physics is
+    /// reset and warmed up at the new time, as a scene load does at time zero.
+    void SeekTo(double seconds);
+
+    /// The time display as the UI thread last left it.
+    PlaybackDisplay GetPlaybackDisplay() const;
+    /// Told (on the UI thread) after each change of the time display.
+    void SetPlaybackDisplayListener(std::function<void(const PlaybackDisplay&)> listener);
+    void SetUiPoster(UiPoster poster);
+    AudioPlayer& GetAudioPlayer() { return *m_audio; }
 
     // ---- viewport ----
     /// Under the engine lock: new output size (size-dependent resources rebuilt only on change).
@@ -166,6 +202,13 @@ private:
     double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt);
     void UpdateCamera(float frame, float dt);
     void UploadFrameConstants();
+    /// While the audio plays, moves the animation time onto the audio position.
+    void FollowAudio();
+    void PostToUi(std::function<void()> work);
+    void OnAudioPosition(int64_t ticks);
+    void OnAudioDuration(int64_t ticks);
+    /// Changes the display under its lock, then tells the listener.
+    void UpdateDisplay(const std::function<void(PlaybackDisplay&)>& change);
     uint32_t FrameIndex() const { return m_core ? m_core->GetBackBufferIndex() : 0; }
 
     std::unique_ptr<StepClock> m_frameClock;
@@ -186,6 +229,13 @@ private:
     float m_stepSeconds = 0.0f;
     Vesma::PhysicsResetRule m_physicsResetRule;
     UpdateReport m_lastUpdate;
+
+    std::shared_ptr<AudioPlayer> m_audio;
+    mutable std::mutex m_uiLock;  // the poster, the display and its listener
+    UiPoster m_postToUi;
+    PlaybackDisplay m_display;
+    std::function<void(const PlaybackDisplay&)> m_displayListener;
+    bool m_noAudioDeviceReported = false;
 
     mutable std::mutex m_workLock;  // guards the two work-item handles
     std::unique_ptr<WorkItem> m_renderLoop;

@@ -75,11 +75,7 @@ std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
         Log(u"The motion " + entry.Vmd + u" cannot be bound to the model " + entry.Pmx + u".");
         return nullptr;
     }
-    // Let hair and cloth settle into the first pose before the scene starts, then put the model
-    // back at rest (which also resets its physics) and pose it at frame 0.
-    motion->WarmUpPhysics(0.0f);
-    model->ResetPose();
-    motion->Evaluate(0.0f, 1.0f);
+    SettleMotionAt(*motion, *model, 0.0f);
     return motion;
 }
 
@@ -99,6 +95,12 @@ void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory
 }
 
 }  // namespace
+
+void SettleMotionAt(Vesma::VMDModelAnimation& motion, Vesma::PMXModel& model, float frame) {
+    motion.WarmUpPhysics(frame);
+    model.ResetPose();
+    motion.Evaluate(frame, 1.0f);
+}
 
 void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu) {
     scene.Clear();

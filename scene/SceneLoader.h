@@ -21,6 +21,11 @@ namespace ProjectTavrin {
 /// there is no device: the scene then has no GPU sides.
 using ModelGpuFactory = std::function<std::unique_ptr<PMXModelGpu>(Vesma::PMXModel&)>;
 
+/// Starts `motion` (bound to `model`) at `frame` as a freshly loaded scene starts: hair and
+/// cloth settle into the pose at `frame`, then the model goes back to rest (which also resets
+/// its physics) and is posed at `frame`.
+void SettleMotionAt(Vesma::VMDModelAnimation& motion, Vesma::PMXModel& model, float frame);
+
 /// Empties `scene`, then loads `entries` into it.
 void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu = {});
 

@@ -43,6 +43,9 @@ public:
     /// As ResetElapsedTime, and total time and step count back to zero. The length of the last
     /// step is kept.
     void ResetClock();
+    /// Moves the total time to `ticks` (a seek, or following the audio position). The step count
+    /// and the last step's length stay; the next tick measures from its last counter reading.
+    void SetTotalTicks(uint64_t ticks) { m_totalTicks = ticks; }
 
     void SetPaused(bool paused) { m_paused.store(paused); }
     bool IsPaused() const { return m_paused.load(); }

@@ -3,6 +3,9 @@
 // frame jobs, and the GPU uploads where a device exists. Arguments: model count, parallel (0/1),
 // device (0/1). The clocks read a counter that moves 1/60 s per iteration, so physics takes the
 // steps of a 60 Hz display whatever the iteration itself costs.
+//
+// BM_SeekTo: one seek of the same scenes without a device (the audio player has no file), which
+// the UI thread waits for: every model's physics warm-up and pose at the new time.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -85,5 +88,23 @@ BENCHMARK(BM_EngineUpdate)
     ->ArgNames({"models", "parallel", "device"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+void BM_SeekTo(benchmark::State& state) {
+    static BenchFiles files;
+    ProjectTavrin::MainRenderer engine(ProjectTavrin::MainRenderer::Options{});
+    std::vector<ProjectTavrin::SceneEntry> entries(static_cast<size_t>(state.range(0)),
+                                                   ProjectTavrin::SceneEntry{files.model, files.motion});
+    engine.LoadScene(entries);
+    if (engine.WaitForSceneTask() != WorkStatus::Completed) {
+        state.SkipWithError("scene load failed");
+        return;
+    }
+    double seconds = 0.0;
+    for (auto _ : state) {
+        seconds = seconds == 4.0 ? 1.0 : seconds + 1.0;
+        engine.SeekTo(seconds);
+    }
+}
+BENCHMARK(BM_SeekTo)->Arg(1)->Arg(3)->ArgNames({"models"})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -29,6 +29,8 @@ protected:
             ProjectTavrin::MainRenderer::Options options;
             options.counter = counter.Source();
             options.counterFrequency = 1000;
+            options.audio = audio;
+            options.postToUi = postToUi;
             m_engine = std::make_unique<ProjectTavrin::MainRenderer>(options);
         }
         return *m_engine;
@@ -54,6 +56,9 @@ protected:
 
     ManualCounter counter;
     SceneFiles files;
+    /// Set before the first Engine() call to give the engine this audio player and UI poster.
+    std::shared_ptr<ProjectTavrin::AudioPlayer> audio;
+    ProjectTavrin::UiPoster postToUi;
 
 private:
     std::unique_ptr<ProjectTavrin::MainRenderer> m_engine;

@@ -256,4 +256,16 @@ TEST(StepClock, RejectsAMissingOrTooSlowCounter) {
     EXPECT_THROW(StepClock([] { return int64_t{0}; }, 5), std::invalid_argument);
 }
 
+TEST_F(StepClockTest, SetTotalTicksMovesOnlyTheTotal) {
+    counter.Advance(16);
+    Tick();
+    clock.SetTotalTicks(30'000'000);
+    EXPECT_EQ(clock.GetTotalTicks(), 30'000'000u);
+    EXPECT_EQ(clock.GetElapsedTicks(), 16 * kTicksPerCount) << "the last step stays";
+    EXPECT_EQ(clock.GetFrameCount(), 1u);
+    counter.Advance(10);
+    Tick();
+    EXPECT_EQ(clock.GetTotalTicks(), 30'000'000u + 10 * kTicksPerCount) << "the next step adds on from there";
+}
+
 }  // namespace
