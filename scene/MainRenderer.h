@@ -15,7 +15,7 @@
 //
 // Without a device (a null EngineCore) the object still loads scenes and updates them (tests,
 // tools); only uploads, rendering and presentation are left out. The render side of the frame is
-// a renderer-owned object still to come: RenderFrame records an empty frame into the back buffer.
+// the renderer's SceneRenderer: RenderFrame hands it the frame's inputs.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -30,6 +30,7 @@
 #include "core/WorkItem.h"
 #include "model/ModelFrame.h"
 #include "renderer/CameraBuffer.h"
+#include "renderer/SceneRenderer.h"
 #include "scene/Camera.h"
 #include "scene/Keyboard.h"
 #include "scene/ModelConfig.h"
@@ -146,6 +147,8 @@ public:
     const Engine::TextureResource& GetBrdfSkinTexture() const { return m_brdfSkinTexture; }
     Engine::StructuredBuffer<CameraBufferSlot>& GetCameraUploadBuffer() { return m_cameraUpload; }
     ModelUpdateRunner& GetModelUpdateRunner() { return m_modelRunner; }
+    /// The render side (null without a device): settings, scene targets, passes, pass log.
+    SceneRenderer* GetSceneRenderer() { return m_sceneRenderer.get(); }
     float GetRenderWidth() const { return m_renderWidth; }
     float GetRenderHeight() const { return m_renderHeight; }
     bool IsSceneReady() const { return sceneReady.load(); }
@@ -166,6 +169,8 @@ private:
     double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt);
     void UpdateCamera(float frame, float dt);
     void UploadFrameConstants();
+    /// Takes the render size from the scene targets after they were (re)made.
+    void CreateSceneBuffers();
     uint32_t FrameIndex() const { return m_core ? m_core->GetBackBufferIndex() : 0; }
 
     std::unique_ptr<StepClock> m_frameClock;
@@ -181,6 +186,7 @@ private:
     Engine::TextureResource m_brdfIblTexture;
     Engine::TextureResource m_brdfSkinTexture;
     ModelUpdateRunner m_modelRunner;
+    std::unique_ptr<SceneRenderer> m_sceneRenderer;
     float m_renderWidth;
     float m_renderHeight;
     float m_stepSeconds = 0.0f;

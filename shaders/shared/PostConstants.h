@@ -28,26 +28,17 @@ struct ResampleConstants {
     uint dest;
 };
 
-/// Bloom extract, blur and upsample, and the bloom application (LDR path).
+/// Bloom pyramid steps, the bloom application (LDR path) and the tone map (HDR path).
 struct BloomConstants {
     float2 inverseOutputSize;
-    float threshold;      // extract; upsample blend factor for the upsample pass
-    float strength;       // apply
+    float threshold;      // extract; the blend factor for the upsample step
+    float strength;       // apply and tone map
     uint sourceA;         // sampled
     uint sourceB;         // sampled (upsample: the lower-resolution level)
     uint dest;            // storage
-    uint exposure;        // storage buffer index of the exposure block
-};
-
-/// Tone map (HDR path) or exposure initialisation.
-struct ToneMapConstants {
-    float2 rcpBufferDim;
-    float bloomStrength;
+    uint mode;            // see Bloom.comp
     uint enableTonemap;
-    uint bloom;           // sampled
-    uint scene;           // storage
-    uint exposure;        // storage buffer
-    float exposureValue;  // initialisation
+    float exposureValue;
 };
 
 /// TAA: linearise depth, temporal blend, write back.
