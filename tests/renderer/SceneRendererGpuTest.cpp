@@ -1,0 +1,123 @@
+// The frame as a whole: which passes a fresh renderer runs, what the settings switch on and off,
+// the per-frame settings upload, and the render-size rules on a live renderer.
+#include "tests/renderer/RenderStage.h"
+
+#include "Engine/TextureLoader/ColorFilterLut.h"
+#include "renderer/passes/FinalCopyPass.h"
+
+namespace RendererTest {
+namespace {
+
+using ProjectTavrin::FrameSettings;
+using Names = std::vector<std::string>;
+
+using SceneRendererGpu = RenderStage;
+
+TEST_F(SceneRendererGpu, FreshRendererRunsTheDefaultPasses) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    Render();
+    EXPECT_EQ(renderer->GetPassLog().Names(),
+              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
+
+    // With a colour-grading table loaded the filter runs after TAA; strength 0 leaves it out.
+    Engine::LoadColorFilterLut("<Sample>");
+    ASSERT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
+    Render(1);
+    EXPECT_EQ(renderer->GetPassLog().Names(),
+              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "ColorFilter", "FinalCopy", "OutputCopy"}));
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.ColorFilterStrength = 0.0f;
+        s.render.TaaEnable = false;
+    });
+    Render(2);
+    EXPECT_EQ(renderer->GetPassLog().Names(), (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "FinalCopy", "OutputCopy"}));
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+TEST_F(SceneRendererGpu, JitterFollowsTheFrameCounterOnlyWithTaa) {
+    AddModel({Quad{{0, 0, 0}, 1.0f}});
+    Render(8);
+    EXPECT_EQ(renderer->LastJitter().offset.x, 0.0f);
+    EXPECT_EQ(renderer->LastJitter().delta.x, 0.5f);  // from the initial (0.5, 0.5)
+    Render(9);
+    EXPECT_EQ(renderer->LastJitter().offset.x, 0.5f);
+    EXPECT_EQ(renderer->LastJitter().historyIndex, 1u);
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render(10);
+    EXPECT_EQ(renderer->LastJitter().offset.x, 0.5f);  // untouched: no jitter this frame
+}
+
+// A still scene keeps its colours through the temporal blend: after several jittered frames
+// the middle of a flat quad matches the unjittered image.
+TEST_F(SceneRendererGpu, TemporalBlendKeepsAStillImage) {
+    AddModel({Quad{{0, 0, 0}, 1.5f, {0.6f, 0.3f, 0.2f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render(0);
+    const Rgba8 reference = Pixel(FinalImage(), 32, 32);
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = true; });
+    for (uint32_t f = 0; f < 12; ++f) Render(f);
+    const Rgba8 blended = Pixel(FinalImage(), 32, 32);
+    EXPECT_NEAR(blended.r, reference.r, 3);
+    EXPECT_NEAR(blended.g, reference.g, 3);
+    EXPECT_NEAR(blended.b, reference.b, 3);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+TEST_F(SceneRendererGpu, BrightLightBloomsIntoItsSurroundings) {
+    // An emissive quad far above 1.0 next to black: its light spreads past its edge.
+    auto& gpu = AddModel({Quad{{0, 0, 0}, 0.5f, {1, 1, 1, 1}}});
+    gpu.GetRenderMaterials()[0].emission = 20.0f;
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render();
+    const auto glowing = FinalImage();
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.BloomStrength = 0.0f; });
+    Render();
+    const auto plain = FinalImage();
+    // Two pixels right of the quad's edge (which is near column 38).
+    EXPECT_GT(Pixel(glowing, 40, 32).r, Pixel(plain, 40, 32).r + 8);
+    EXPECT_EQ(Pixel(plain, 40, 32).r, 0);
+}
+
+TEST_F(SceneRendererGpu, SettingsUploadFillsBothSlotsFirstAndTheOceanTime) {
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.config.SunIntensity = 3.5f; });
+    renderer->UploadSettings(1, 12.5);
+    EXPECT_FLOAT_EQ(renderer->UploadedOcean().SEA_TIME, 12.5f);
+    EXPECT_EQ(renderer->CurrentSettings().render.ocean.SEA_TIME, 0.0f);
+    EXPECT_NE(renderer->RenderConfigAddress(0), renderer->RenderConfigAddress(1));
+    EXPECT_EQ(renderer->RenderConfigAddress(1) - renderer->RenderConfigAddress(0), 256u);
+}
+
+TEST_F(SceneRendererGpu, ExportSizeRendersLargerAndResamplesIntoTheOutput) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {1, 1, 1, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.ExportWidth = 1024;
+        s.render.ExportHeight = 512;
+    });
+    ASSERT_TRUE(renderer->CreateSceneBuffers());
+    EXPECT_EQ(renderer->Targets().RenderSize(), (ProjectTavrin::PixelSize{1024, 512}));
+    EXPECT_EQ(renderer->Targets().OutputSize(), (ProjectTavrin::PixelSize{kSize, kSize}));
+    Render();
+    EXPECT_TRUE(renderer->GetPassLog().Contains(ProjectTavrin::FinalCopyPass::kResampleName));
+    // The output shows the wide image letterboxed: black bands above and below, the quad white.
+    Engine::ReadbackBuffer readback;
+    auto state = Engine::Platform::ResourceState::Present;
+    const uint8_t* bytes = readback.ReadBack(*Core().GetRenderTarget(), state);
+    EXPECT_EQ(bytes[4 * 32 + 2 * readback.RowPitch()], 0);               // top band
+    EXPECT_GT(bytes[4 * 32 + 32 * readback.RowPitch()], 100);            // centre
+    Core().ResetCommandList();
+    const auto toPresent = Engine::Platform::ResourceBarrier::Transition(Core().GetRenderTarget(), state,
+                                                                         Engine::Platform::ResourceState::Present);
+    Core().GetCommandList()->ResourceBarrier(std::span(&toPresent, 1));
+    SubmitAndWait();
+    // Back to the window size: no resample.
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.ExportWidth = s.render.ExportHeight = 0; });
+    ASSERT_TRUE(renderer->CreateSceneBuffers());
+    Render();
+    EXPECT_FALSE(renderer->GetPassLog().Contains(ProjectTavrin::FinalCopyPass::kResampleName));
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+}  // namespace
+}  // namespace RendererTest
