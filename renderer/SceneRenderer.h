@@ -59,6 +59,7 @@ public:
     const FrameSettings& CurrentSettings() const { return m_frame; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
     const ModelPass& GetModelPass() const { return *m_modelPass; }
+    const TaaPass& GetTaaPass() const { return *m_taaPass; }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).

@@ -119,6 +119,29 @@ TEST_F(ModelDrawGpu, VelocityIsZeroForAStillViewAndNotForAMovingOne) {
     EXPECT_NEAR(moving.y, 0.0f, 1e-3f);
 }
 
+// The shaders read the push-constant block through the shared struct; the pipeline layout places
+// each root parameter by its own rule. The two must agree field for field.
+TEST_F(ModelDrawGpu, SharedConstantBlockMatchesTheRootSignature) {
+    using ProjectTavrin::Shared::ModelDrawConstants;
+    const ProjectTavrin::ModelPass pass(Device(), 1);
+    const auto& root = pass.Root();
+    ASSERT_EQ(root.Desc().parameters.size(), ProjectTavrin::kModelRootParameterCount);
+    EXPECT_EQ(root.PushConstantBytes(), sizeof(ModelDrawConstants));
+    const std::pair<uint32_t, std::size_t> fields[] = {
+        {0, offsetof(ModelDrawConstants, camera)},          {1, offsetof(ModelDrawConstants, material)},
+        {2, offsetof(ModelDrawConstants, renderConfig)},    {3, offsetof(ModelDrawConstants, texDiffuse)},
+        {4, offsetof(ModelDrawConstants, texSphere)},       {6, offsetof(ModelDrawConstants, texNormal)},
+        {9, offsetof(ModelDrawConstants, texOcclusion)},    {10, offsetof(ModelDrawConstants, occlusionMap)},
+        {15, offsetof(ModelDrawConstants, varianceShadowMap)}, {17, offsetof(ModelDrawConstants, shadowData)},
+        {18, offsetof(ModelDrawConstants, voxelRadiance)},  {19, offsetof(ModelDrawConstants, voxelConstants)},
+        {22, offsetof(ModelDrawConstants, reserved22)},     {23, offsetof(ModelDrawConstants, brdfIbl)},
+        {24, offsetof(ModelDrawConstants, brdfSkin)},       {25, offsetof(ModelDrawConstants, volumeSelect)},
+        {26, offsetof(ModelDrawConstants, ddgiVolumes)},    {27, offsetof(ModelDrawConstants, ddgiTable)},
+        {28, offsetof(ModelDrawConstants, alphaClip)},
+    };
+    for (const auto& [parameter, offset] : fields) EXPECT_EQ(root.ParameterOffset(parameter), offset) << parameter;
+}
+
 TEST(MaterialPassRule, WhichPassDrawsAMaterial) {
     ProjectTavrin::MaterialBuffer m = ProjectTavrin::DefaultMaterialBuffer();
     EXPECT_EQ(PassForMaterial(m, false), MaterialPass::Opaque);

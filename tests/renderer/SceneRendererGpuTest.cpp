@@ -4,6 +4,7 @@
 
 #include "Engine/TextureLoader/ColorFilterLut.h"
 #include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/TaaPass.h"
 
 namespace RendererTest {
 namespace {
@@ -63,6 +64,36 @@ TEST_F(SceneRendererGpu, TemporalBlendKeepsAStillImage) {
     EXPECT_NEAR(blended.g, reference.g, 3);
     EXPECT_NEAR(blended.b, reference.b, 3);
     EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+TEST_F(SceneRendererGpu, TaaWritesBackSharpenedFromASharpnessOfOneThousandth) {
+    AddModel({Quad{{0, 0, 0}, 1.0f}});
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.TaaSharpness = 0.0005f; });
+    Render(0);
+    EXPECT_FALSE(renderer->GetTaaPass().LastUsedSharpen());
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.TaaSharpness = 0.001f; });
+    Render(1);
+    EXPECT_TRUE(renderer->GetTaaPass().LastUsedSharpen());
+}
+
+// The HDR path: exposure scales the image; the filmic curve keeps bright light below white.
+TEST_F(SceneRendererGpu, ToneMappingAppliesExposureAndTheCurve) {
+    AddModel({Quad{{-2, 0, 0}, 0.8f, {0.4f, 0.4f, 0.4f, 1}}, Quad{{2, 0, 0}, 0.8f, {1, 1, 1, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.BloomStrength = 0.0f;
+    });
+    Render();
+    const auto plain = FinalImage();
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.ToneMapEnable = true;
+        s.post.Exposure = 4.0f;
+    });
+    Render();
+    const auto mapped = FinalImage();
+    EXPECT_GT(Pixel(mapped, 8, 32).r, Pixel(plain, 8, 32).r + 40);  // brighter for the exposure
+    EXPECT_LT(Pixel(mapped, 56, 32).r, 255);                       // 4x white still below white
+    EXPECT_GT(Pixel(mapped, 56, 32).r, Pixel(mapped, 8, 32).r);
 }
 
 TEST_F(SceneRendererGpu, BrightLightBloomsIntoItsSurroundings) {
