@@ -60,6 +60,7 @@ public:
     const JitterStep& LastJitter() const { return m_lastJitter; }
     const ModelPass& GetModelPass() const { return *m_modelPass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
+    BloomPass& GetBloomPass() { return *m_bloomPass; }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).

@@ -6,6 +6,8 @@
 //   3 upsample: blurred lower level blended into the higher one (factor in `threshold`)
 //   4 apply: the bloom added to the scene (LDR path)
 //   5 tone map: exposure, bloom and (when enabled) a filmic curve on the scene (HDR path)
+//   6 extract (HDR path): as 0 on the exposed scene, and the luma of each texel for the
+//     exposure histogram (0 black, 1-255 log2 luminance over the exposure block's range)
 #extension GL_EXT_nonuniform_qualifier : require
 #include "shared/PostConstants.h"
 
@@ -13,7 +15,11 @@ layout(local_size_x = 8, local_size_y = 8) in;
 layout(push_constant, scalar) uniform Block { BloomConstants pc; };
 layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
 layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
+layout(set = 0, binding = 1, r8ui) uniform writeonly uimage2D g_LumaImages[];
+layout(set = 0, binding = 2, std430) buffer ExposureBlock { float values[]; } g_Buffers[];
 layout(set = 1, binding = 0) uniform sampler LinearClamp;
+
+float ExposureValue(uint index) { return g_Buffers[nonuniformEXT(pc.exposure)].values[index]; }
 
 vec3 Tap(uint slot, vec2 uv) { return textureLod(sampler2D(g_Textures2D[nonuniformEXT(slot)], LinearClamp), uv, 0.0).rgb; }
 
@@ -40,10 +46,17 @@ void main() {
     if (p.x >= size.x || p.y >= size.y) return;
     const vec2 uv = (vec2(p) + 0.5) * pc.inverseOutputSize;
     vec4 result;
-    if (pc.mode == 0u) {
+    if (pc.mode == 0u || pc.mode == 6u) {
         // Source texels per output texel: average a 2 x 2 set of bilinear taps spread over them.
         const vec2 srcTexel = pc.inverseOutputSize * 0.5;
-        const vec3 c = Box4(pc.sourceA, uv, srcTexel);
+        vec3 c = Box4(pc.sourceA, uv, srcTexel);
+        if (pc.mode == 6u) {
+            c *= ExposureValue(0);
+            const float lum = dot(c, vec3(0.2126, 0.7152, 0.0722));
+            uint code = 0u;
+            if (lum > 1e-6) code = uint(clamp((log2(lum) - ExposureValue(2)) * ExposureValue(5), 0.0, 1.0) * 254.0 + 1.5);
+            imageStore(g_LumaImages[nonuniformEXT(pc.luma)], p, uvec4(code));
+        }
         const float luma = max(max(c.r, c.g), c.b);
         result = vec4(c * (max(luma - pc.threshold, 0.0) / max(luma, 1e-4)), 1.0);
     } else if (pc.mode == 1u) {
@@ -59,7 +72,7 @@ void main() {
         const vec3 bloom = Tap(pc.sourceA, uv);
         vec3 c = scene.rgb + bloom * pc.strength;
         if (pc.mode == 5u) {
-            c *= pc.exposureValue;
+            c *= ExposureValue(0);
             if (pc.enableTonemap != 0u) c = Filmic(c);
         }
         result = vec4(c, scene.a);

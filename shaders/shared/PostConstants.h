@@ -38,7 +38,25 @@ struct BloomConstants {
     uint dest;            // storage
     uint mode;            // see Bloom.comp
     uint enableTonemap;
-    float exposureValue;
+    uint exposure;        // storage buffer of the exposure block
+    uint luma;            // storage image of the luma buffer (HDR extract)
+};
+
+/// Exposure block layout (8 floats): exposure, 1 / exposure, minimum and maximum log2 luminance
+/// of the luma encoding, their range and its inverse.
+struct ExposureConstants {
+    uint mode;            // 0 initialise, 1 histogram, 2 adapt, 3 clear the histogram
+    uint exposure;        // storage buffer
+    uint histogram;       // storage buffer, 256 counts
+    uint luma;            // storage image (r8ui)
+    float exposureValue;  // initialise
+    float initialMinLog;
+    float initialMaxLog;
+    float targetLuminance;
+    float adaptationRate;
+    float minExposure;
+    float maxExposure;
+    float pixelCount;
 };
 
 /// TAA: linearise depth, temporal blend, write back.

@@ -3,6 +3,7 @@
 #include "tests/renderer/RenderStage.h"
 
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "renderer/passes/BloomPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/TaaPass.h"
 
@@ -89,11 +90,60 @@ TEST_F(SceneRendererGpu, ToneMappingAppliesExposureAndTheCurve) {
         s.post.ToneMapEnable = true;
         s.post.Exposure = 4.0f;
     });
+    // The exposure block is set at the end of each HDR frame, so it shows from the next one on.
+    Render();
     Render();
     const auto mapped = FinalImage();
     EXPECT_GT(Pixel(mapped, 8, 32).r, Pixel(plain, 8, 32).r + 40);  // brighter for the exposure
     EXPECT_LT(Pixel(mapped, 56, 32).r, 255);                       // 4x white still below white
     EXPECT_GT(Pixel(mapped, 56, 32).r, Pixel(mapped, 8, 32).r);
+}
+
+// The exposure block as the GPU holds it (read through a copy; the pass moves it back to
+// unordered access when it next runs).
+float ReadExposure(TavrinTest::GpuTest& test, Engine::EngineCore& core, Engine::UintBuffer& buffer) {
+    using namespace Engine::Platform;
+    auto readback = core.GetDevice()->CreateCommittedResource(HeapType::Readback, ResourceDesc::Buffer(32), ResourceState::CopyDest);
+    core.ResetCommandList();
+    buffer.TransitionTo(*core.GetCommandList(), ResourceState::CopySource);
+    core.GetCommandList()->CopyBufferRegion(*readback, 0, *buffer.GetResource(), 0, 32);
+    core.ExecuteCommandList();
+    core.WaitForGpu();
+    (void)test;
+    float value = 0;
+    std::memcpy(&value, readback->Map(), 4);
+    return value;
+}
+
+TEST_F(SceneRendererGpu, ExposureAdaptsTowardsTheTargetLuminance) {
+    AddModel({Quad{{0, 0, 0}, 20.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.BloomStrength = 0.0f;
+        s.post.AdaptationEnable = true;
+        s.post.AdaptationRate = 1.0f;
+    });
+    Render(0);
+    const Rgba8 first = Pixel(FinalImage(), 32, 32);
+    const float measured = (0.2126f * first.r + 0.7152f * first.g + 0.0722f * first.b) / 255.0f;
+    ASSERT_GT(measured, 0.2f);
+    const float exposure = ReadExposure(*this, Core(), renderer->GetBloomPass().ExposureBuffer());
+    EXPECT_NEAR(exposure, 0.1f / measured, 0.1f * 0.1f / measured);
+    EXPECT_TRUE(renderer->GetBloomPass().LastAdapted());
+    // The next frame is exposed to the target.
+    Render(1);
+    EXPECT_NEAR(Pixel(FinalImage(), 32, 32).g, 0.1f * 255.0f, 4.0f);
+
+    // Tone mapping without adaptation sets the exposure from the parameter every frame.
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.AdaptationEnable = false;
+        s.post.ToneMapEnable = true;
+        s.post.Exposure = 2.0f;
+    });
+    Render(2);
+    EXPECT_FALSE(renderer->GetBloomPass().LastAdapted());
+    EXPECT_EQ(ReadExposure(*this, Core(), renderer->GetBloomPass().ExposureBuffer()), 2.0f);
+    EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
 TEST_F(SceneRendererGpu, BrightLightBloomsIntoItsSurroundings) {
