@@ -48,8 +48,13 @@ void FinalCopyPass::RecordOutputCopy(CommandList& list, SceneTargets& targets, R
     Engine::ColorBuffer& source = NeedsResample(targets) ? targets.outputTemp : targets.color8Bit;
     const ResourceBarrier toCopy = ResourceBarrier::Transition(&backBuffer, ResourceState::Present, ResourceState::CopyDest);
     list.ResourceBarrier(std::span(&toCopy, 1));
-    source.TransitionTo(list, ResourceState::CopySource);
-    list.CopyResource(backBuffer, *source.GetResource());
+    // An output below the smallest size keeps the targets of the last usable one; its back
+    // buffer then keeps whatever it held.
+    const bool fits = backBuffer.Desc().width == source.Width() && backBuffer.Desc().height == source.Height();
+    if (fits) {
+        source.TransitionTo(list, ResourceState::CopySource);
+        list.CopyResource(backBuffer, *source.GetResource());
+    }
     const ResourceBarrier toPresent = ResourceBarrier::Transition(&backBuffer, ResourceState::CopyDest, ResourceState::Present);
     list.ResourceBarrier(std::span(&toPresent, 1));
 }

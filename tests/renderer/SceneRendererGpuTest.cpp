@@ -202,3 +202,43 @@ TEST_F(SceneRendererGpu, ExportSizeRendersLargerAndResamplesIntoTheOutput) {
 
 }  // namespace
 }  // namespace RendererTest
+
+namespace RendererTest {
+namespace {
+
+// A two-entry table that inverts each channel: the graded image is the negative, mixed in by
+// the strength.
+TEST_F(RenderStage, ColorFilterGradesThroughTheTable) {
+    const std::filesystem::path cube = std::filesystem::temp_directory_path() / "tavrin-invert.cube";
+    {
+        std::ofstream out(cube);
+        out << "LUT_3D_SIZE 2\n";
+        for (int b = 0; b < 2; ++b)
+            for (int g = 0; g < 2; ++g)
+                for (int r = 0; r < 2; ++r) out << 1 - r << " " << 1 - g << " " << 1 - b << "\n";
+    }
+    Engine::LoadColorFilterLut(cube);
+    std::filesystem::remove(cube);
+    ASSERT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.8f, 0.4f, 0.1f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.ColorFilterStrength = 0.0f;
+    });
+    Render();
+    const Rgba8 plain = Pixel(FinalImage(), 32, 32);
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.ColorFilterStrength = 1.0f; });
+    Render();
+    const Rgba8 inverted = Pixel(FinalImage(), 32, 32);
+    EXPECT_NEAR(inverted.r, 255 - plain.r, 3);
+    EXPECT_NEAR(inverted.g, 255 - plain.g, 3);
+    EXPECT_NEAR(inverted.b, 255 - plain.b, 3);
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.ColorFilterStrength = 0.5f; });
+    Render();
+    EXPECT_NEAR(Pixel(FinalImage(), 32, 32).r, 128, 3);
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+}  // namespace
+}  // namespace RendererTest
