@@ -96,7 +96,10 @@ void main() {
     if (m.spTextureIndex >= 0 && draw.texSphere != kNone && (m.spTextureMode == 1 || m.spTextureMode == 2)) {
         const vec3 viewNormal = normalize((vec4(n, 0.0) * cam.view).xyz);
         const vec2 sphereUv = vec2(viewNormal.x * 0.5 + 0.5, 0.5 - viewNormal.y * 0.5);
-        const vec3 sphere = (SampleSlot(draw.texSphere, sphereUv) * m.spTextureMulFactor + m.spTextureAddFactor).rgb;
+        // Explicit level: a flat surface gives the lookup no screen derivatives, which anisotropic
+        // filtering cannot take.
+        const vec4 texel = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.texSphere)], g_sampler), sphereUv, 0.0);
+        const vec3 sphere = (texel * m.spTextureMulFactor + m.spTextureAddFactor).rgb;
         albedo = m.spTextureMode == 1 ? albedo * sphere : albedo + sphere;
     }
 

@@ -104,6 +104,27 @@ TEST_F(ModelDrawGpu, SoftAlphaTexturesAndDiffuseBelowOneGoToTheBlendedPass) {
     EXPECT_GT(Luma(Pixel(FinalImage(), kRight, kRow)), 60.0f);
 }
 
+// A uniform sphere texture multiplies (mode 1) or adds to (mode 2) the base colour; other modes
+// and a missing sphere leave it alone.
+TEST_F(ModelDrawGpu, SphereTextureMultipliesOrAdds) {
+    const int32_t base = AddTexture(2, 2, std::vector<Rgba8>(4, Rgba8{128, 128, 128, 255}));
+    const int32_t sphere = AddTexture(2, 2, std::vector<Rgba8>(4, Rgba8{64, 64, 64, 255}));
+    auto& gpu = AddModel({Quad{{-2, 0, 0}, 0.8f, {1, 1, 1, 1}, base}, Quad{{0, 0, 0}, 0.8f, {1, 1, 1, 1}, base},
+                          Quad{{2, 0, 0}, 0.8f, {1, 1, 1, 1}, base}});
+    auto& materials = gpu.GetRenderMaterials();
+    for (auto& m : materials) m.spTextureIndex = sphere;
+    materials[0].spTextureMode = 1;
+    materials[1].spTextureMode = 2;
+    materials[2].spTextureMode = 3;  // a sub-texture: not a sphere map
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.TaaEnable = false; });
+    Render();
+    const auto image = FinalImage();
+    const float multiplied = Luma(Pixel(image, kLeft, kRow)), added = Luma(Pixel(image, kMiddle, kRow)),
+                plain = Luma(Pixel(image, kRight, kRow));
+    EXPECT_NEAR(multiplied, plain * 64.0f / 255.0f, 6.0f);
+    EXPECT_GT(added, plain + 40.0f);
+}
+
 TEST_F(ModelDrawGpu, VelocityIsZeroForAStillViewAndNotForAMovingOne) {
     AddModel({Quad{{0, 0, 0}, 2.0f, {1, 1, 1, 1}}});
     renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.TaaEnable = false; });
