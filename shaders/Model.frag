@@ -62,8 +62,11 @@ vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
     const vec3 dp1 = dFdx(inWorldPos), dp2 = dFdy(inWorldPos);
     const vec2 duv1 = dFdx(inTexCoord), duv2 = dFdy(inTexCoord);
     const vec3 dp2perp = cross(dp2, n), dp1perp = cross(n, dp1);
-    const vec3 t = dp2perp * duv1.x + dp1perp * duv2.x;
-    const vec3 b = dp2perp * duv1.y + dp1perp * duv2.y;
+    // The frame's handedness follows the screen's y direction (down here): orient it by the
+    // surface normal so that tangent and bitangent point along growing u and v.
+    const float handedness = dot(cross(dp1, dp2), n) < 0.0 ? -1.0 : 1.0;
+    const vec3 t = (dp2perp * duv1.x + dp1perp * duv2.x) * handedness;
+    const vec3 b = (dp2perp * duv1.y + dp1perp * duv2.y) * handedness;
     const float invmax = inversesqrt(max(dot(t, t), dot(b, b)));
     if (isinf(invmax) || isnan(invmax)) return n;
     return normalize(mat3(t * invmax, b * invmax, n) * tangentNormal);

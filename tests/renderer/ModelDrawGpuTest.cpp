@@ -163,6 +163,41 @@ TEST_F(ModelDrawGpu, SharedConstantBlockMatchesTheRootSignature) {
     for (const auto& [parameter, offset] : fields) EXPECT_EQ(root.ParameterOffset(parameter), offset) << parameter;
 }
 
+TEST_F(ModelDrawGpu, VelocityFollowsAMovingModel) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {1, 1, 1, 1}}});
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.TaaEnable = false; });
+    MoveModel(0, {0, 0, 0});
+    Render();
+    EXPECT_EQ(Velocity(kMiddle, kRow).y, 0.0f);
+    // Up by 0.25: on screen the quad moves up, which is towards smaller texture coordinates.
+    MoveModel(0, {0, 0.25f, 0});
+    Render();
+    const Math::vec2 v = Velocity(kMiddle, kRow);
+    EXPECT_LT(v.y, -0.01f);
+    EXPECT_NEAR(v.x, 0.0f, 1e-3f);
+}
+
+// A normal map turns the shading normal: one tilted away from the sun darkens a surface that
+// faces it, a flat one changes nothing.
+TEST_F(ModelDrawGpu, NormalMapTurnsTheShadingNormal) {
+    const int32_t flat = AddTexture(2, 2, std::vector<Rgba8>(4, Rgba8{128, 128, 255, 255}));
+    // Tangent space: -x (texture u grows to the right) and +y (v grows downwards) point away
+    // from the default sun at (1, 1, 1).
+    const int32_t away = AddTexture(2, 2, std::vector<Rgba8>(4, Rgba8{38, 218, 146, 255}));
+    auto& gpu = AddModel({Quad{{-2, 0, 0}, 0.8f, {0.8f, 0.8f, 0.8f, 1}, -1, false, false, {0, 0, 1}},
+                          Quad{{0, 0, 0}, 0.8f, {0.8f, 0.8f, 0.8f, 1}, -1, false, false, {0, 0, 1}},
+                          Quad{{2, 0, 0}, 0.8f, {0.8f, 0.8f, 0.8f, 1}, -1, false, false, {0, 0, 1}}});
+    gpu.GetRenderMaterials()[0].normalTextureIndex = flat;
+    gpu.GetRenderMaterials()[1].normalTextureIndex = away;
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.TaaEnable = false; });
+    Render();
+    const auto image = FinalImage();
+    const float flatLuma = Luma(Pixel(image, kLeft, kRow)), awayLuma = Luma(Pixel(image, kMiddle, kRow)),
+                plain = Luma(Pixel(image, kRight, kRow));
+    EXPECT_NEAR(flatLuma, plain, 3.0f);
+    EXPECT_LT(awayLuma, plain - 15.0f);
+}
+
 TEST(MaterialPassRule, WhichPassDrawsAMaterial) {
     ProjectTavrin::MaterialBuffer m = ProjectTavrin::DefaultMaterialBuffer();
     EXPECT_EQ(PassForMaterial(m, false), MaterialPass::Opaque);

@@ -128,6 +128,15 @@ protected:
         return *m_gpus.back();
     }
 
+    /// Places model `index` at `offset` and runs its frame (its previous positions are where it
+    /// was before).
+    void MoveModel(std::size_t index, Math::vec3 offset) {
+        m_models[index]->SetPlacement({0, 0, 0}, offset);
+        Vesma::ModelFrame job;
+        job.model = m_models[index].get();
+        job.Run();
+    }
+
     /// Camera at `eye` this frame, at `previousEye` the frame before, both looking down -z.
     void SetCamera(Math::vec3 eye, Math::vec3 previousEye) {
         ProjectTavrin::CameraBuffer c;
