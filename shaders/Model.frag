@@ -134,7 +134,8 @@ void main() {
         if (m.curvatureTextureIndex >= 0 && draw.texCurvature != kNone)
             curvature *= SampleSlot(draw.texCurvature, inTexCoord).r;
         const vec3 skin = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.brdfSkin)], Skin_PreIntegratedBRDFSampler),
-                                     vec2(NdotLRaw * 0.5 + 0.5, 1.0 - curvature), 0.0).rgb;
+                                     vec2(NdotLRaw * 0.5 + 0.5, curvature), 0.0).rgb;
+        // Columns: N.L from -1 to 1; rows: curvature from 0 to 1.
         sunDiffuse = mix(sunDiffuse, skin, clamp(m.subsurface, 0.0, 1.0) * m.subsurfaceColor);
     }
     // The shadow map (when the sun casts shadows) multiplies the sun terms here.

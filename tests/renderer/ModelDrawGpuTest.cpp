@@ -198,6 +198,32 @@ TEST_F(ModelDrawGpu, NormalMapTurnsTheShadingNormal) {
     EXPECT_LT(awayLuma, plain - 15.0f);
 }
 
+// Skin with scattering on: at the edge of the sunlit side (N.L = 0) light bleeds further in
+// red than in green, through the skin table; without scattering the channels stay equal.
+TEST_F(ModelDrawGpu, SkinScattersRedPastTheTerminator) {
+    const float k = 1.0f / std::sqrt(2.0f);
+    auto& gpu = AddModel({Quad{{0, 0, 0}, 1.0f, {1, 1, 1, 1}, -1, false, false, {k, -k, 0}}});
+    ProjectTavrin::MaterialBuffer& m = gpu.GetRenderMaterials()[0];
+    m.shadingModel = 3;  // skin
+    m.subsurface = 1.0f;
+    m.subsurfaceColor = {1, 1, 1};
+    m.curvature = 0.9f;
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.render.config.AmbientIntensity = 0.0f;
+        s.render.config.SunIntensity = 20.0f;  // the light at the terminator is faint
+    });
+    Render();
+    const Rgba8 plain = Pixel(FinalImage(), kMiddle, kRow);
+    EXPECT_NEAR(plain.r, plain.g, 2);
+    EXPECT_GT(plain.r, 100);
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.config.SSS_Enable = 1; });
+    Render();
+    const Rgba8 skin = Pixel(FinalImage(), kMiddle, kRow);
+    EXPECT_GT(skin.r, skin.g + 8);
+    EXPECT_GT(skin.r, 20);
+}
+
 TEST(MaterialPassRule, WhichPassDrawsAMaterial) {
     ProjectTavrin::MaterialBuffer m = ProjectTavrin::DefaultMaterialBuffer();
     EXPECT_EQ(PassForMaterial(m, false), MaterialPass::Opaque);

@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "Engine/GpuResource/ReadbackBuffer.h"
+#include "Engine/GpuResource/ResourceUploadBatch.h"
+#include "Engine/TextureLoader/TextureLoader.h"
+#include "assets/PreIntegratedBrdf.h"
 #include "Engine/TextureLoader/HalfFloat.h"
 #include "core/TextConvert.h"
 #include "model/ModelFrame.h"
@@ -56,6 +59,17 @@ protected:
         Core().SetHeadlessOutput(float(kSize), float(kSize));
         renderer = std::make_unique<ProjectTavrin::SceneRenderer>(Engine::EngineCore::GetInstance());
         m_camera.Create(Device(), 1, Engine::kFrameCount, u"TestCamera");
+        Engine::ResourceUploadBatch batch(Core().GetDeviceShared());
+        batch.Begin();
+        ASSERT_TRUE(Engine::LoadTextureFromMemory(
+            m_brdfSkin, u"PreIntegratedBRDF_SKIN",
+            std::span<const uint8_t>(Assets::kPreIntegratedBrdfSkinPng, Assets::kPreIntegratedBrdfSkinPngSize),
+            Engine::TextureFileType::Other, batch));
+        ASSERT_TRUE(Engine::LoadTextureFromMemory(
+            m_brdfIbl, u"PreIntegratedBRDF_IBL",
+            std::span<const uint8_t>(Assets::kPreIntegratedBrdfIblPng, Assets::kPreIntegratedBrdfIblPngSize),
+            Engine::TextureFileType::Other, batch));
+        batch.End(Device()).wait();
         SetCamera({0, 0, 10}, {0, 0, 10});
     }
 
@@ -163,6 +177,8 @@ protected:
         inputs.frameIndex = frameIndex;
         inputs.frameCounter = counter;
         for (auto& gpu : m_gpus) inputs.models.push_back(gpu.get());
+        inputs.brdfIbl = &m_brdfIbl;
+        inputs.brdfSkin = &m_brdfSkin;
         renderer->RenderFrame(inputs);
         Core().WaitForGpu();
     }
@@ -197,6 +213,7 @@ private:
     std::vector<std::unique_ptr<ProjectTavrin::PMXModelGpu>> m_gpus;
     Engine::StructuredBuffer<ProjectTavrin::CameraBufferSlot> m_camera;
     ProjectTavrin::CameraBuffer m_cameraBlock;
+    Engine::TextureResource m_brdfIbl, m_brdfSkin;
 };
 
 }  // namespace RendererTest
