@@ -17,6 +17,10 @@ inline constexpr uint8_t kCutOutTolerance = 8;
 /// an alpha value between the cut-out ends.
 TextureAlpha ClassifyAlpha(std::span<const uint8_t> rgba);
 
+/// False when the file's header says it stores no alpha at all (a PNG without an alpha channel or
+/// transparency chunk, a JPEG), so that it need not be decoded to be classified.
+bool MayHaveAlpha(std::span<const uint8_t> file);
+
 /// Decodes the image file at `path` and classifies it. Files that cannot be read or decoded
 /// here (missing, DDS) count as opaque.
 TextureAlpha ClassifyTextureFile(const std::filesystem::path& path);
