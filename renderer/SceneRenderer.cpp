@@ -69,7 +69,8 @@ uint64_t SceneRenderer::OceanParamAddress(uint32_t frameIndex) const {
     return m_oceanUpload.GpuVirtualAddress(frameIndex % Engine::kFrameCount);
 }
 
-void SceneRenderer::RenderFrame(const FrameInputs& inputs) {
+bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
+    if (!m_targets.IsCreated()) return false;
     if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds);
     const FrameSettings& s = m_frame;
     m_passLog.BeginFrame();
@@ -112,6 +113,7 @@ void SceneRenderer::RenderFrame(const FrameInputs& inputs) {
         m_finalCopyPass->RecordOutputCopy(list, m_targets, *m_core->GetRenderTarget());
     }
     m_core->ExecuteCommandList();
+    return true;
 }
 
 void SceneRenderer::MainDraw(CommandList& list, const FrameInputs& inputs) {

@@ -51,8 +51,9 @@ public:
     /// Takes this frame's settings and uploads the render configuration and the ocean constants
     /// (the ocean time from `totalSeconds`) into frame `frameIndex`'s slots.
     void UploadSettings(uint32_t frameIndex, double totalSeconds);
-    /// Records and submits one frame into the core's current back buffer.
-    void RenderFrame(const FrameInputs& inputs);
+    /// Records and submits one frame into the core's current back buffer. False, recording
+    /// nothing, while there are no scene targets (the output never reached the smallest size).
+    bool RenderFrame(const FrameInputs& inputs);
 
     const PassLog& GetPassLog() const { return m_passLog; }
     SceneTargets& Targets() { return m_targets; }

@@ -211,8 +211,7 @@ bool MainRenderer::RenderFrame() {
     inputs.brdfSkin = &m_brdfSkinTexture;
     inputs.models.reserve(m_scene.modelGpus.size());
     for (const auto& gpu : m_scene.modelGpus) inputs.models.push_back(gpu.get());
-    m_sceneRenderer->RenderFrame(inputs);
-    return true;
+    return m_sceneRenderer->RenderFrame(inputs);
 }
 
 // ---- scene ----

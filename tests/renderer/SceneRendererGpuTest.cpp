@@ -161,6 +161,16 @@ TEST_F(SceneRendererGpu, BrightLightBloomsIntoItsSurroundings) {
     EXPECT_EQ(Pixel(plain, 40, 32).r, 0);
 }
 
+TEST_F(SceneRendererGpu, NoFrameWithoutTargets) {
+    Core().SetHeadlessOutput(16, 16);
+    ProjectTavrin::SceneRenderer tiny(Engine::EngineCore::GetInstance());
+    EXPECT_FALSE(tiny.Targets().IsCreated());
+    ProjectTavrin::FrameInputs inputs;
+    EXPECT_FALSE(tiny.RenderFrame(inputs));
+    EXPECT_FALSE(Core().IsCommandListOpen());
+    Core().SetHeadlessOutput(float(kSize), float(kSize));
+}
+
 TEST_F(SceneRendererGpu, SettingsUploadFillsBothSlotsFirstAndTheOceanTime) {
     renderer->Settings().Edit([](FrameSettings& s) { s.render.config.SunIntensity = 3.5f; });
     renderer->UploadSettings(1, 12.5);
