@@ -130,6 +130,10 @@ public:
     // ---- viewport ----
     /// Under the engine lock: new output size (size-dependent resources rebuilt only on change).
     void Resize(float width, float height);
+    /// Re-makes the scene targets for the output size and the export fields of the settings
+    /// (the video export calls it after setting or clearing them) and takes the render size from
+    /// them. The caller holds the engine lock.
+    void CreateSceneBuffers();
 
     /// The engine lock, for work that must not overlap a frame (export, tests).
     std::unique_lock<std::mutex> LockEngine() { return std::unique_lock<std::mutex>(m_engineLock); }
@@ -169,8 +173,6 @@ private:
     double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt);
     void UpdateCamera(float frame, float dt);
     void UploadFrameConstants();
-    /// Takes the render size from the scene targets after they were (re)made.
-    void CreateSceneBuffers();
     uint32_t FrameIndex() const { return m_core ? m_core->GetBackBufferIndex() : 0; }
 
     std::unique_ptr<StepClock> m_frameClock;
