@@ -149,6 +149,19 @@ TEST_F(EngineLoopGpu, LoopIterationRendersTheSceneThroughTheRenderer) {
     EXPECT_EQ(renderer->Targets().RenderSize().width, 80u);
     engine->RunLoopIteration();  // the frame still records, with nothing copied to the output
     Core().WaitForGpu();
+
+    // The export's size: the camera block follows the render size, not the window.
+    engine->Resize(64, 48);
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) {
+        s.render.ExportWidth = 640;
+        s.render.ExportHeight = 512;
+    });
+    engine->CreateSceneBuffers();
+    EXPECT_EQ(engine->GetRenderWidth(), 640.0f);
+    engine->RunLoopIteration();
+    Core().WaitForGpu();
+    EXPECT_EQ(engine->GetCameraBuffer().screenSize.y, 512.0f);
+    EXPECT_TRUE(renderer->GetPassLog().Contains("OutputResample"));
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
