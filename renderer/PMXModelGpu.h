@@ -82,6 +82,9 @@ public:
     std::vector<MaterialBuffer>& GetRenderMaterials() { return m_renderMaterials; }
     const std::vector<MaterialBuffer>& GetRenderMaterials() const { return m_renderMaterials; }
     const Vesma::ExtendedMaterialMap& GetExtendedMaterials() const { return m_extended; }
+    /// True when material `index`'s diffuse texture has soft alpha (found at load): such a
+    /// material is drawn blended.
+    bool HasSoftAlphaTexture(std::size_t index) const { return index < m_softAlpha.size() && m_softAlpha[index]; }
 
     Engine::StructuredBuffer<Vesma::ModelVertex>& GetVertexBuffer() { return m_vertexBuffer; }
     Engine::StructuredBuffer<uint32_t>& GetIndexBuffer() { return m_indexBuffer; }
@@ -97,12 +100,14 @@ private:
     /// Appends the extended maps found beside the diffuse texture of `block`.
     void FindExtendedMaps(MaterialBuffer& block);
     int32_t AppendTexture(std::u16string name, std::filesystem::path path);
+    void ClassifyDiffuseAlpha();
 
     Vesma::PMXModel& m_model;
     Vesma::ExtendedMaterialMap m_extended;
     std::vector<ModelTexture> m_textures;
     std::vector<MaterialBuffer> m_materials;
     std::vector<MaterialBuffer> m_renderMaterials;
+    std::vector<bool> m_softAlpha;
 
     Engine::StructuredBuffer<Vesma::ModelVertex> m_vertexBuffer;
     Engine::StructuredBuffer<uint32_t> m_indexBuffer;

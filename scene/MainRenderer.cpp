@@ -51,6 +51,8 @@ MainRenderer::MainRenderer(Options options)
         m_renderWidth = m_core->GetOutputWidth();
         m_renderHeight = m_core->GetOutputHeight();
         m_cameraUpload.Create(*m_core->GetDevice(), 1, Engine::kFrameCount, u"CameraBuffer");
+        m_sceneRenderer = std::make_unique<SceneRenderer>(m_core);
+        CreateSceneBuffers();
     }
     m_keyboard = std::make_unique<Engine::Keyboard>();
     m_mouse = std::make_unique<Engine::Mouse>();
@@ -213,23 +215,32 @@ void MainRenderer::UploadFrameConstants() {
     if (!m_core) return;
     const CameraBufferSlot slot{m_cameraBuffer.ForShaders()};
     m_cameraUpload.CopyToGpu(std::span(&slot, 1), FrameIndex());
+    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds());
+}
+
+void MainRenderer::CreateSceneBuffers() {
+    if (!m_sceneRenderer) return;
+    m_sceneRenderer->CreateSceneBuffers();
+    const PixelSize size = m_sceneRenderer->Targets().RenderSize();
+    if (size.width == 0) return;
+    m_renderWidth = static_cast<float>(size.width);
+    m_renderHeight = static_cast<float>(size.height);
 }
 
 // ---- render ----
 
 bool MainRenderer::RenderFrame() {
     if (!m_core || !sceneReady.load()) return false;
-    using namespace Engine::Platform;
-    m_core->ResetCommandList();
-    CommandList& list = *m_core->GetCommandList();
-    Resource* backBuffer = m_core->GetRenderTarget();
-    const ResourceBarrier toTarget = ResourceBarrier::Transition(backBuffer, ResourceState::Present, ResourceState::RenderTarget);
-    list.ResourceBarrier(std::span(&toTarget, 1));
-    const float black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    list.ClearRenderTargetView(m_core->GetRenderTargetView(), black);
-    const ResourceBarrier toPresent = ResourceBarrier::Transition(backBuffer, ResourceState::RenderTarget, ResourceState::Present);
-    list.ResourceBarrier(std::span(&toPresent, 1));
-    return true;
+    FrameInputs inputs;
+    inputs.frameIndex = FrameIndex();
+    inputs.cameraAddress = m_cameraUpload.GpuVirtualAddress(inputs.frameIndex);
+    inputs.frameCounter = static_cast<uint32_t>(m_frameClock->GetFrameCount());
+    inputs.totalSeconds = m_frameClock->GetTotalSeconds();
+    inputs.brdfIbl = &m_brdfIblTexture;
+    inputs.brdfSkin = &m_brdfSkinTexture;
+    inputs.models.reserve(m_scene.modelGpus.size());
+    for (const auto& gpu : m_scene.modelGpus) inputs.models.push_back(gpu.get());
+    return m_sceneRenderer->RenderFrame(inputs);
 }
 
 // ---- scene ----
@@ -462,8 +473,7 @@ void MainRenderer::Resize(float width, float height) {
     std::lock_guard<std::mutex> guard(m_engineLock);
     if (m_core) {
         m_core->SetLogicalSize(width, height);
-        m_renderWidth = m_core->GetOutputWidth();
-        m_renderHeight = m_core->GetOutputHeight();
+        CreateSceneBuffers();
     } else {
         m_renderWidth = std::max(width, 1.0f);
         m_renderHeight = std::max(height, 1.0f);

@@ -24,7 +24,7 @@
 //
 // Without a device (a null EngineCore) the object still loads scenes and updates them (tests,
 // tools); only uploads, rendering and presentation are left out. The render side of the frame is
-// a renderer-owned object still to come: RenderFrame records an empty frame into the back buffer.
+// the renderer's SceneRenderer: RenderFrame hands it the frame's inputs.
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -41,6 +41,7 @@
 #include "model/ModelFrame.h"
 #include "renderer/CameraBuffer.h"
 #include "scene/AudioPlayer.h"
+#include "renderer/SceneRenderer.h"
 #include "scene/Camera.h"
 #include "scene/Keyboard.h"
 #include "scene/ModelConfig.h"
@@ -165,6 +166,10 @@ public:
     // ---- viewport ----
     /// Under the engine lock: new output size (size-dependent resources rebuilt only on change).
     void Resize(float width, float height);
+    /// Re-makes the scene targets for the output size and the export fields of the settings
+    /// (the video export calls it after setting or clearing them) and takes the render size from
+    /// them. The caller holds the engine lock.
+    void CreateSceneBuffers();
 
     /// The engine lock, for work that must not overlap a frame (export, tests).
     std::unique_lock<std::mutex> LockEngine() { return std::unique_lock<std::mutex>(m_engineLock); }
@@ -182,6 +187,8 @@ public:
     const Engine::TextureResource& GetBrdfSkinTexture() const { return m_brdfSkinTexture; }
     Engine::StructuredBuffer<CameraBufferSlot>& GetCameraUploadBuffer() { return m_cameraUpload; }
     ModelUpdateRunner& GetModelUpdateRunner() { return m_modelRunner; }
+    /// The render side (null without a device): settings, scene targets, passes, pass log.
+    SceneRenderer* GetSceneRenderer() { return m_sceneRenderer.get(); }
     float GetRenderWidth() const { return m_renderWidth; }
     float GetRenderHeight() const { return m_renderHeight; }
     bool IsSceneReady() const { return sceneReady.load(); }
@@ -224,6 +231,7 @@ private:
     Engine::TextureResource m_brdfIblTexture;
     Engine::TextureResource m_brdfSkinTexture;
     ModelUpdateRunner m_modelRunner;
+    std::unique_ptr<SceneRenderer> m_sceneRenderer;
     float m_renderWidth;
     float m_renderHeight;
     float m_stepSeconds = 0.0f;

@@ -1,0 +1,26 @@
+#pragma once
+// What the scene side hands the renderer for one frame.
+#include <cstdint>
+#include <vector>
+
+#include "Engine/TextureLoader/TextureLoader.h"
+#include "renderer/PMXModelGpu.h"
+
+namespace ProjectTavrin {
+
+struct FrameInputs {
+    /// Device address of this frame's CameraBuffer slot (already uploaded).
+    uint64_t cameraAddress = 0;
+    /// The models in scene order; null entries are skipped.
+    std::vector<PMXModelGpu*> models;
+    /// Frame in flight whose copies of the per-frame buffers the frame reads.
+    uint32_t frameIndex = 0;
+    /// The frame counter of the update clock (jitter, TAA history).
+    uint32_t frameCounter = 0;
+    /// Total elapsed time in seconds.
+    double totalSeconds = 0;
+    const Engine::TextureResource* brdfIbl = nullptr;
+    const Engine::TextureResource* brdfSkin = nullptr;
+};
+
+}  // namespace ProjectTavrin

@@ -1,0 +1,18 @@
+#include "renderer/PassLog.h"
+
+#include <algorithm>
+
+namespace ProjectTavrin {
+
+bool PassLog::Contains(std::string_view name) const {
+    return std::find(m_names.begin(), m_names.end(), name) != m_names.end();
+}
+
+ScopedPass::ScopedPass(Engine::Platform::CommandList& list, PassLog& log, std::string_view name) : m_list(list) {
+    log.Add(name);
+    m_list.BeginEvent(name);
+}
+
+ScopedPass::~ScopedPass() { m_list.EndEvent(); }
+
+}  // namespace ProjectTavrin

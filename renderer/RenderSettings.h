@@ -1,0 +1,36 @@
+#pragma once
+// The render settings the configuration page edits: the uploaded lighting block (RenderConfig),
+// the export size, the pass switches and the ocean constants. Plain data; the UI thread and the
+// render thread exchange whole copies through SettingsExchange.
+#include <cstdint>
+
+#include "shaders/shared/RenderConfig.h"
+
+namespace ProjectTavrin {
+
+using RenderConfigBuffer = Shared::RenderConfig;
+using OceanParam = Shared::OceanConstants;
+
+/// Byte size of the constant slot the 88-byte RenderConfig is uploaded into.
+inline constexpr uint32_t kRenderConfigSlotBytes = 96;
+
+RenderConfigBuffer DefaultRenderConfig();
+OceanParam DefaultOceanParam();
+
+struct RenderSettings {
+    RenderConfigBuffer config = DefaultRenderConfig();
+    /// Used for the render size only when both are at least 512 (the video export sets them).
+    uint32_t ExportWidth = 0;
+    uint32_t ExportHeight = 0;
+    bool forceFreeCamera = false;
+    float MotionBlurLength = 0.0f;
+    bool FxaaEnable = false;
+    bool TaaEnable = true;
+    bool DofEnable = false;
+    bool VolumetricLightEnable = false;
+    bool LensFlareEnable = false;
+    bool OceanEnable = false;
+    OceanParam ocean = DefaultOceanParam();
+};
+
+}  // namespace ProjectTavrin

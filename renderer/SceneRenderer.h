@@ -1,0 +1,93 @@
+#pragma once
+// The render side of the engine's frame: owns the settings exchange, the scene targets, the
+// per-frame settings uploads and every pass, and records one frame from the scene side's inputs
+// in a fixed order. Steps whose passes do not exist yet (shadows, ray tracing, voxel GI, sky,
+// ocean, SSAO, volumetric light, FXAA, soften, sharpen, vignette, motion blur, depth of field,
+// lens flare) are empty calls at their place in the order.
+//
+// Threads: Settings() is safe from any thread; everything else runs on the render thread under
+// the engine lock.
+#include <cstdint>
+#include <memory>
+
+#include "Engine/EngineCore.h"
+#include "Engine/GpuResource/GpuUploadBuffer.h"
+#include "renderer/FrameInputs.h"
+#include "renderer/PassLog.h"
+#include "renderer/SceneTargets.h"
+#include "renderer/SettingsExchange.h"
+#include "renderer/TemporalJitter.h"
+
+namespace ProjectTavrin {
+
+class ModelPass;
+class BloomPass;
+class TaaPass;
+class ColorFilterPass;
+class FinalCopyPass;
+
+/// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
+struct alignas(256) RenderConfigSlot {
+    RenderConfigBuffer config;
+    uint32_t padding[(kRenderConfigSlotBytes - sizeof(RenderConfigBuffer)) / 4] = {};
+};
+struct alignas(256) OceanParamSlot {
+    OceanParam ocean;
+};
+
+class SceneRenderer {
+public:
+    /// Creates the pipelines, then the scene targets for the core's output size.
+    explicit SceneRenderer(std::shared_ptr<Engine::EngineCore> core);
+    ~SceneRenderer();
+    SceneRenderer(const SceneRenderer&) = delete;
+    SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+    SettingsExchange& Settings() { return m_settings; }
+
+    /// (Re)creates the scene targets for the core's output size and the export fields; false
+    /// (nothing changed) for outputs below 32 pixels.
+    bool CreateSceneBuffers();
+    /// Takes this frame's settings and uploads the render configuration and the ocean constants
+    /// (the ocean time from `totalSeconds`) into frame `frameIndex`'s slots.
+    void UploadSettings(uint32_t frameIndex, double totalSeconds);
+    /// Records and submits one frame into the core's current back buffer. False, recording
+    /// nothing, while there are no scene targets (the output never reached the smallest size).
+    bool RenderFrame(const FrameInputs& inputs);
+
+    const PassLog& GetPassLog() const { return m_passLog; }
+    SceneTargets& Targets() { return m_targets; }
+    const FrameSettings& CurrentSettings() const { return m_frame; }
+    const JitterStep& LastJitter() const { return m_lastJitter; }
+    const ModelPass& GetModelPass() const { return *m_modelPass; }
+    const TaaPass& GetTaaPass() const { return *m_taaPass; }
+    BloomPass& GetBloomPass() { return *m_bloomPass; }
+    uint64_t RenderConfigAddress(uint32_t frameIndex) const;
+    uint64_t OceanParamAddress(uint32_t frameIndex) const;
+    /// The ocean block as last uploaded (time filled in).
+    const OceanParam& UploadedOcean() const { return m_oceanUpload[0].ocean; }
+
+private:
+    void CreateScenePipelines();
+    void MainDraw(Engine::Platform::CommandList& list, const FrameInputs& inputs);
+    void Resolve(Engine::Platform::CommandList& list);
+
+    std::shared_ptr<Engine::EngineCore> m_core;
+    SettingsExchange m_settings;
+    FrameSettings m_frame;
+    SceneTargets m_targets;
+    PassLog m_passLog;
+    TemporalJitter m_jitter;
+    JitterStep m_lastJitter;
+    Engine::StructuredBuffer<RenderConfigSlot> m_configUpload;
+    Engine::StructuredBuffer<OceanParamSlot> m_oceanUpload;
+    bool m_uploadedOnce = false;
+
+    std::unique_ptr<ModelPass> m_modelPass;
+    std::unique_ptr<BloomPass> m_bloomPass;
+    std::unique_ptr<TaaPass> m_taaPass;
+    std::unique_ptr<ColorFilterPass> m_colorFilterPass;
+    std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+};
+
+}  // namespace ProjectTavrin

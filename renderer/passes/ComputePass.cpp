@@ -1,0 +1,42 @@
+#include "renderer/passes/ComputePass.h"
+
+#include "Engine/Platform/CommandList.h"
+
+namespace ProjectTavrin {
+
+using namespace Engine::Platform;
+
+ComputePass::ComputePass(Device& device, std::span<const uint32_t> spirv, uint32_t constantBytes,
+                         std::vector<StaticSampler> samplers, std::string_view name) {
+    RootSignatureDesc rootDesc;
+    rootDesc.parameters = {RootParameter::Constants(constantBytes / 4)};
+    rootDesc.staticSamplers = std::move(samplers);
+    m_root = device.CreateRootSignature(rootDesc);
+    m_root->SetName(name);
+    ComputePipelineDesc desc;
+    desc.rootSignature = m_root.get();
+    desc.cs.code = spirv;
+    m_pipeline = device.CreateComputePipelineState(desc);
+    m_pipeline->SetName(name);
+}
+
+void ComputePass::BindRaw(CommandList& list, const void* constants, uint32_t bytes) const {
+    list.SetComputeRootSignature(*m_root);
+    list.SetPipelineState(*m_pipeline);
+    list.SetComputeRoot32BitConstants(0, bytes / 4, constants, 0);
+}
+
+SamplerDesc LinearClampSampler() {
+    SamplerDesc s;
+    s.filter = Filter::Linear;
+    s.addressU = s.addressV = s.addressW = AddressMode::Clamp;
+    return s;
+}
+
+SamplerDesc LinearBorderSampler() {
+    SamplerDesc s = LinearClampSampler();
+    s.addressU = s.addressV = s.addressW = AddressMode::Border;
+    return s;
+}
+
+}  // namespace ProjectTavrin

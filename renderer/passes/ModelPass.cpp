@@ -1,0 +1,215 @@
+#include "renderer/passes/ModelPass.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+
+#include "CompiledShaders.h"
+#include "Engine/Platform/CommandList.h"
+#include "model/ExtendedMaterial.h"
+
+namespace ProjectTavrin {
+
+using namespace Engine::Platform;
+
+namespace {
+
+constexpr uint32_t kNoDescriptor = 0xffffffffu;
+constexpr uint32_t kTransparentShadingModel = static_cast<uint32_t>(Vesma::ShadingModel::ThinTranslucent);
+
+// Root parameter numbers of the texture slots a material binds.
+constexpr uint32_t kParamMaterial = 1, kParamDiffuse = 3, kParamSphere = 4, kParamNormal = 6, kParamCurvature = 7,
+                   kParamThickness = 8, kParamOcclusion = 9, kParamBrdfIbl = 23, kParamBrdfSkin = 24, kParamAlphaClip = 28;
+
+RootSignatureDesc ModelRootDesc() {
+    using P = RootParameter;
+    RootSignatureDesc d;
+    d.parameters = {
+        P::BufferAddress(),    // 0 camera
+        P::BufferAddress(),    // 1 material
+        P::BufferAddress(),    // 2 render config
+        P::DescriptorTable(),  // 3 diffuse
+        P::DescriptorTable(),  // 4 sphere
+        P::DescriptorTable(),  // 5
+        P::DescriptorTable(),  // 6 normal
+        P::DescriptorTable(),  // 7 curvature
+        P::DescriptorTable(),  // 8 thickness
+        P::DescriptorTable(),  // 9 occlusion texture
+        P::DescriptorTable(),  // 10 occlusion map
+        P::DescriptorTable(),  // 11 reflections
+        P::DescriptorTable(),  // 12 ambient cube map
+        P::DescriptorTable(),  // 13 voxel write
+        P::DescriptorTable(),  // 14 voxel write
+        P::DescriptorTable(),  // 15 variance shadow map
+        P::DescriptorTable(),  // 16 second shadow input
+        P::BufferAddress(),    // 17 shadow data
+        P::DescriptorTable(),  // 18 voxel radiance
+        P::BufferAddress(),    // 19 voxel constants
+        P::DescriptorTable(),  // 20
+        P::DescriptorTable(),  // 21
+        P::BufferAddress(),    // 22
+        P::DescriptorTable(),  // 23 IBL BRDF
+        P::DescriptorTable(),  // 24 skin BRDF
+        P::Constants(1),       // 25 DDGI volume select
+        P::BufferAddress(),    // 26 DDGI volumes
+        P::DescriptorTable(),  // 27 DDGI textures
+        P::Constants(1),       // 28 alpha clip
+    };
+    auto sampler = [](Filter filter, AddressMode u, AddressMode v, AddressMode w, uint32_t anisotropy = 1) {
+        SamplerDesc s;
+        s.filter = filter;
+        s.addressU = u;
+        s.addressV = v;
+        s.addressW = w;
+        s.maxAnisotropy = anisotropy;
+        s.opaqueWhiteBorder = true;
+        return s;
+    };
+    const AddressMode wrap = AddressMode::Wrap, clamp = AddressMode::Clamp, border = AddressMode::Border;
+    // "min/mag linear, mip point" samplers are linear throughout until the platform layer offers
+    // a separate mip filter.
+    SamplerDesc comparison = sampler(Filter::Linear, border, border, wrap);
+    comparison.comparison = true;
+    comparison.compareFunc = CompareFunc::LessEqual;
+    d.staticSamplers = {
+        {0, sampler(Filter::Anisotropic, wrap, wrap, wrap, 2)},
+        {1, sampler(Filter::Anisotropic, clamp, clamp, clamp, 2)},
+        {5, sampler(Filter::Linear, wrap, wrap, wrap)},
+        {30, sampler(Filter::Linear, border, border, wrap)},
+        {31, comparison},
+        {40, sampler(Filter::Linear, clamp, clamp, clamp)},
+        {50, sampler(Filter::Point, clamp, clamp, clamp)},
+        {51, sampler(Filter::Linear, clamp, clamp, clamp)},
+        {60, sampler(Filter::Linear, wrap, wrap, wrap)},
+        {98, sampler(Filter::Linear, clamp, clamp, clamp)},
+        {99, sampler(Filter::Linear, clamp, clamp, clamp)},
+    };
+    return d;
+}
+
+}  // namespace
+
+MaterialPass PassForMaterial(const MaterialBuffer& material, bool softAlphaTexture) {
+    if (material.shadingModel == 0) return MaterialPass::None;
+    if (material.shadingModel == kTransparentShadingModel) return MaterialPass::Transparent;
+    if (material.diffuse.w < 1.0f || softAlphaTexture) return MaterialPass::Transparent;
+    return MaterialPass::Opaque;
+}
+
+ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
+    m_root = device.CreateRootSignature(ModelRootDesc());
+    m_root->SetName("Model");
+
+    GraphicsPipelineDesc desc;
+    desc.rootSignature = m_root.get();
+    desc.vs.code = Engine::Shaders::Model_vert();
+    desc.ps.code = Engine::Shaders::Model_frag();
+    desc.inputLayout = {
+        InputElement{0, Format::R32G32B32_FLOAT, 0, 0, false},   // POSITION
+        InputElement{1, Format::R32G32B32_FLOAT, 0, 12, false},  // LASTPOSITION
+        InputElement{2, Format::R32G32B32_FLOAT, 0, 24, false},  // NORMAL
+        InputElement{3, Format::R32G32_FLOAT, 0, 36, false},     // TEXCOORD
+    };
+    desc.inputStrides = {44};
+    desc.frontCounterClockwise = true;
+    desc.depthEnable = true;
+    desc.depthWrite = true;
+    desc.depthFunc = CompareFunc::LessEqual;
+    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
+    desc.dsvFormat = Format::D32_FLOAT;
+    desc.sampleCount = sampleCount;
+
+    auto make = [&](CullMode cull, bool blend, const char* name) {
+        GraphicsPipelineDesc d = desc;
+        d.cullMode = cull;
+        if (blend) {
+            RenderTargetBlend b;
+            b.blendEnable = true;
+            b.srcBlend = Blend::SrcAlpha;
+            b.destBlend = Blend::InvSrcAlpha;
+            b.srcBlendAlpha = Blend::One;
+            b.destBlendAlpha = Blend::Zero;
+            d.blend = {b, b};
+        }
+        auto pipeline = device.CreateGraphicsPipelineState(d);
+        pipeline->SetName(name);
+        return pipeline;
+    };
+    m_transparentCulled = make(CullMode::Back, true, "Model transparent, culled");
+    m_transparentDoubleSided = make(CullMode::None, true, "Model transparent, double-sided");
+    m_opaqueCulled = make(CullMode::Back, false, "Model opaque, culled");
+    m_opaqueDoubleSided = make(CullMode::None, false, "Model opaque, double-sided");
+}
+
+void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress) {
+    m_opaqueDraws = m_transparentDraws = 0;
+    list.SetGraphicsRootSignature(*m_root);
+    // Every parameter starts unbound (a buffer address of 0, a table of "none") so that a slot
+    // the shader tests is never read uninitialised.
+    for (uint32_t i = 0; i < kModelRootParameterCount; ++i) {
+        const RootParameter& p = m_root->Desc().parameters[i];
+        if (p.type == RootParameterType::DescriptorTable) list.SetGraphicsRootDescriptorTable(i, kNoDescriptor);
+        else if (p.type == RootParameterType::BufferAddress) list.SetGraphicsRootBufferAddress(i, 0);
+        else list.SetGraphicsRoot32BitConstant(i, 0, 0);
+    }
+    list.SetGraphicsRootBufferAddress(0, frame.cameraAddress);
+    list.SetGraphicsRootBufferAddress(2, renderConfigAddress);
+    if (frame.brdfIbl && !frame.brdfIbl->srv.IsNull()) list.SetGraphicsRootDescriptorTable(kParamBrdfIbl, frame.brdfIbl->srv.Gpu());
+    if (frame.brdfSkin && !frame.brdfSkin->srv.IsNull())
+        list.SetGraphicsRootDescriptorTable(kParamBrdfSkin, frame.brdfSkin->srv.Gpu());
+
+    DrawList(list, frame, true);
+    DrawList(list, frame, false);
+}
+
+void ModelPass::DrawList(CommandList& list, const FrameInputs& frame, bool opaquePass) {
+    const uint32_t frameIndex = frame.frameIndex % Engine::kFrameCount;
+    for (PMXModelGpu* model : frame.models) {
+        if (!model || !model->HasGpuResources() || !model->GetVertexBuffer().GetResource() ||
+            !model->GetIndexBuffer().GetResource())
+            continue;
+        auto& vertices = model->GetVertexBuffer();
+        auto& indices = model->GetIndexBuffer();
+        const VertexBufferView vbv{vertices.GetResource(), vertices.CopyOffset(frameIndex),
+                                   static_cast<uint32_t>(vertices.CopySize()), sizeof(Vesma::ModelVertex)};
+        list.IASetVertexBuffers(0, std::span(&vbv, 1));
+        list.IASetIndexBuffer(IndexBufferView{indices.GetResource(), indices.CopyOffset(frameIndex),
+                                              static_cast<uint32_t>(indices.CopySize()), Format::R32_UINT});
+
+        const std::vector<MaterialBuffer>& materials = model->GetRenderMaterials();
+        const std::vector<ModelTexture>& textures = model->GetTextures();
+        const uint32_t indexCount = indices.NumElementsPerCopy();
+        PipelineState* bound = nullptr;
+        for (std::size_t i = 0; i < materials.size(); ++i) {
+            const MaterialBuffer& m = materials[i];
+            const MaterialPass pass = PassForMaterial(m, model->HasSoftAlphaTexture(i));
+            if (pass != (opaquePass ? MaterialPass::Opaque : MaterialPass::Transparent)) continue;
+            PipelineState* pipeline = opaquePass ? (m.bothFace ? m_opaqueDoubleSided.get() : m_opaqueCulled.get())
+                                                 : (m.bothFace ? m_transparentDoubleSided.get() : m_transparentCulled.get());
+            if (pipeline != bound) {
+                list.SetPipelineState(*pipeline);
+                bound = pipeline;
+            }
+            const float clip = opaquePass ? kOpaqueAlphaClip : kTransparentAlphaClip;
+            list.SetGraphicsRoot32BitConstants(kParamAlphaClip, 1, &clip, 0);
+            list.SetGraphicsRootBufferAddress(kParamMaterial, model->MaterialAddress(i, frameIndex));
+            const std::pair<int32_t, uint32_t> slots[] = {
+                {m.textureIndex, kParamDiffuse},         {m.spTextureIndex, kParamSphere},
+                {m.normalTextureIndex, kParamNormal},    {m.curvatureTextureIndex, kParamCurvature},
+                {m.thicknessTextureIndex, kParamThickness}, {m.occlusionTextureIndex, kParamOcclusion},
+            };
+            for (const auto& [index, parameter] : slots)
+                if (index >= 0 && static_cast<std::size_t>(index) < textures.size() && !textures[index].texture.srv.IsNull())
+                    list.SetGraphicsRootDescriptorTable(parameter, textures[index].texture.srv.Gpu());
+            // A range past the index buffer (a damaged file) draws what lies inside it.
+            const uint32_t begin = static_cast<uint32_t>(std::max(m.beginIndex, 0));
+            uint32_t count = static_cast<uint32_t>(std::max(m.vertexCount, 0));
+            if (begin >= indexCount) count = 0;
+            else if (count > indexCount - begin) count = indexCount - begin;
+            list.DrawIndexedInstanced(count, 1, begin, 0, 0);
+            ++(opaquePass ? m_opaqueDraws : m_transparentDraws);
+        }
+    }
+}
+
+}  // namespace ProjectTavrin

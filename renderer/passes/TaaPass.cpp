@@ -1,0 +1,67 @@
+#include "renderer/passes/TaaPass.h"
+
+#include <cmath>
+
+#include "CompiledShaders.h"
+#include "shaders/shared/PostConstants.h"
+
+namespace ProjectTavrin {
+
+using namespace Engine::Platform;
+
+namespace {
+enum TaaMode : uint32_t { kBlend = 1, kSharpen = 2, kResolve = 3 };
+constexpr float kMinSharpness = 0.001f;
+}  // namespace
+
+TaaPass::TaaPass(Device& device)
+    : m_pass(device, Engine::Shaders::Taa_comp(), sizeof(Shared::TaaConstants), {{0, LinearBorderSampler()}}, "TAA") {}
+
+void TaaPass::Record(CommandList& list, SceneTargets& targets, const JitterStep& jitter, const PostParams& params) {
+    Engine::ColorBuffer& scene = targets.color;
+    const PixelSize size{scene.Width(), scene.Height()};
+    if (!(size == m_size)) {
+        m_history[0].Create(u"Temporal Color 0", size.width, size.height, kSceneColorFormat);
+        m_history[1].Create(u"Temporal Color 1", size.width, size.height, kSceneColorFormat);
+        // A cleared history (alpha 0) tells the blend to take the current image as it is.
+        const float zero[4] = {0, 0, 0, 0};
+        for (Engine::ColorBuffer& h : m_history) {
+            h.TransitionTo(list, ResourceState::UnorderedAccess);
+            list.ClearUnorderedAccessViewFloat(*h.GetResource(), zero);
+        }
+        m_size = size;
+    }
+    Engine::ColorBuffer& historyIn = m_history[jitter.historyIndex];
+    Engine::ColorBuffer& historyOut = m_history[1 - jitter.historyIndex];
+
+    Shared::TaaConstants c{};
+    c.rcpBufferDim = {1.0f / float(size.width), 1.0f / float(size.height)};
+    c.rcpSpeedLimiter = 1.0f / std::exp2(params.TaaSpeedExponent);
+    c.viewportJitter = jitter.delta;
+    c.nearZ = 1.0f;
+    c.farZ = 16384.0f;
+    scene.TransitionTo(list, ResourceState::NonPixelShaderResource);
+    targets.velocity.TransitionTo(list, ResourceState::NonPixelShaderResource);
+    historyIn.TransitionTo(list, ResourceState::NonPixelShaderResource);
+    historyOut.TransitionTo(list, ResourceState::UnorderedAccess);
+    c.velocity = targets.velocity.srvHandle.Gpu();
+    c.color = scene.srvHandle.Gpu();
+    c.historyIn = historyIn.srvHandle.Gpu();
+    c.dest = historyOut.uavHandle.Gpu();
+    c.mode = kBlend;
+    m_pass.Bind(list, c);
+    list.Dispatch(GroupCount(size.width, 16), GroupCount(size.height, 8), 1);
+
+    historyOut.TransitionTo(list, ResourceState::NonPixelShaderResource);
+    scene.TransitionTo(list, ResourceState::UnorderedAccess);
+    m_lastSharpen = params.TaaSharpness >= kMinSharpness;
+    c.historyIn = historyOut.srvHandle.Gpu();
+    c.dest = scene.uavHandle.Gpu();
+    c.mode = m_lastSharpen ? kSharpen : kResolve;
+    c.sharpenWA = params.TaaSharpness + 1.0f;
+    c.sharpenWB = params.TaaSharpness * 0.25f;
+    m_pass.Bind(list, c);
+    list.Dispatch(GroupCount(size.width, 8), GroupCount(size.height, 8), 1);
+}
+
+}  // namespace ProjectTavrin

@@ -1,0 +1,176 @@
+#version 460
+// Model pixel shader: physically based shading of one material under the sun and the ambient
+// light of the render configuration, HDR colour to target 0 and screen-space motion to target 1.
+//
+// Light scale: the configuration's default sun (intensity 2) and ambient (intensity 1) are
+// chosen by users for how a model should look, so the shader scales them to reproduce a model's
+// own texture colours at the defaults: a surface facing the sun receives exactly 1.0 in total
+// (ambient 0.7, sun 0.3 through a wrapped Lambert term), the far side 0.7.
+#extension GL_EXT_nonuniform_qualifier : require
+#extension GL_EXT_samplerless_texture_functions : require
+#include "shared/ModelDraw.h"
+#include "shared/RenderConfig.h"
+#include "SceneBlocks.glsl"
+
+layout(buffer_reference, scalar, buffer_reference_align = 16) readonly buffer RenderConfigBlock { RenderConfig cfg; };
+layout(push_constant, scalar) uniform ModelDrawBlock { ModelDrawConstants draw; };
+
+layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
+layout(set = 1, binding = 0) uniform sampler g_sampler;                      // anisotropic, wrap
+layout(set = 1, binding = 1) uniform sampler g_clampSampler;                 // anisotropic, clamp
+layout(set = 1, binding = 60) uniform sampler BilinearSampler;
+layout(set = 1, binding = 98) uniform sampler Skin_PreIntegratedBRDFSampler;
+layout(set = 1, binding = 99) uniform sampler IBL_PreIntegratedBRDFSampler;
+
+layout(location = 0) in vec3 inWorldPos;
+layout(location = 1) in vec3 inNormal;
+layout(location = 2) in vec2 inTexCoord;
+layout(location = 3) in vec4 inClip;
+layout(location = 4) in vec4 inPrevClip;
+
+layout(location = 0) out vec4 outColor;
+layout(location = 1) out vec4 outVelocity;
+
+const float kAmbientScale = 0.7;
+const float kSunScale = 0.15;  // times intensity 2: 0.3 at full facing
+const float kPi = 3.14159265;
+const uint kNone = 0xffffffffu;
+const uint kShadingSubsurface = 2u;
+const uint kShadingSkin = 3u;
+const uint kShadingClearCoat = 4u;
+const uint kShadingCloth = 8u;
+
+vec4 SampleSlot(uint slot, vec2 uv) {
+    return texture(sampler2D(g_Textures2D[nonuniformEXT(slot)], g_sampler), uv);
+}
+
+float D_GGX(float NdotH, float a) {
+    const float a2 = a * a;
+    const float d = NdotH * NdotH * (a2 - 1.0) + 1.0;
+    return a2 / (kPi * d * d);
+}
+
+float V_SmithGGX(float NdotV, float NdotL, float a) {
+    const float k = a * 0.5;
+    return 0.25 / ((NdotV * (1.0 - k) + k) * (NdotL * (1.0 - k) + k));
+}
+
+vec3 F_Schlick(vec3 f0, float VdotH) { return f0 + (1.0 - f0) * pow(1.0 - VdotH, 5.0); }
+
+// Normal from a tangent-space map, with the tangent frame taken from screen derivatives.
+vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
+    const vec3 dp1 = dFdx(inWorldPos), dp2 = dFdy(inWorldPos);
+    const vec2 duv1 = dFdx(inTexCoord), duv2 = dFdy(inTexCoord);
+    const vec3 dp2perp = cross(dp2, n), dp1perp = cross(n, dp1);
+    // The frame's handedness follows the screen's y direction (down here): orient it by the
+    // surface normal so that tangent and bitangent point along growing u and v.
+    const float handedness = dot(cross(dp1, dp2), n) < 0.0 ? -1.0 : 1.0;
+    const vec3 t = (dp2perp * duv1.x + dp1perp * duv2.x) * handedness;
+    const vec3 b = (dp2perp * duv1.y + dp1perp * duv2.y) * handedness;
+    const float invmax = inversesqrt(max(dot(t, t), dot(b, b)));
+    if (isinf(invmax) || isnan(invmax)) return n;
+    return normalize(mat3(t * invmax, b * invmax, n) * tangentNormal);
+}
+
+void main() {
+    CameraBlock cam = CameraBlock(draw.camera);
+    MaterialBlock m = MaterialBlock(draw.material);
+    const RenderConfig cfg = RenderConfigBlock(draw.renderConfig).cfg;
+
+    // Base colour: the material colour alone, or the texture (the material's own colours are
+    // the author's tint for untextured parts); morph factors scale and offset the texel.
+    vec3 albedo = m.diffuse.rgb;
+    float alpha = m.diffuse.a;
+    if (m.textureIndex >= 0 && draw.texDiffuse != kNone) {
+        const vec4 texel = SampleSlot(draw.texDiffuse, inTexCoord) * m.textureMulFactor + m.textureAddFactor;
+        albedo = texel.rgb;
+        alpha *= texel.a;
+    }
+    albedo *= m.baseColorTint;
+    if (alpha < draw.alphaClip) discard;
+
+    vec3 n = normalize(inNormal);
+    if (!gl_FrontFacing) n = -n;
+    if (m.normalTextureIndex >= 0 && draw.texNormal != kNone)
+        n = PerturbNormal(n, SampleSlot(draw.texNormal, inTexCoord).xyz * 2.0 - 1.0);
+    const vec3 v = normalize(cam.cameraWorldPos.xyz - inWorldPos);
+
+    // Sphere map: a view-space normal lookup, multiplied or added.
+    if (m.spTextureIndex >= 0 && draw.texSphere != kNone && (m.spTextureMode == 1 || m.spTextureMode == 2)) {
+        const vec3 viewNormal = normalize((vec4(n, 0.0) * cam.view).xyz);
+        const vec2 sphereUv = vec2(viewNormal.x * 0.5 + 0.5, 0.5 - viewNormal.y * 0.5);
+        // Explicit level: a flat surface gives the lookup no screen derivatives, which anisotropic
+        // filtering cannot take.
+        const vec4 texel = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.texSphere)], g_sampler), sphereUv, 0.0);
+        const vec3 sphere = (texel * m.spTextureMulFactor + m.spTextureAddFactor).rgb;
+        albedo = m.spTextureMode == 1 ? albedo * sphere : albedo + sphere;
+    }
+
+    float occlusion = 1.0;
+    if (m.occlusionTextureIndex >= 0 && draw.texOcclusion != kNone)
+        occlusion = mix(1.0, SampleSlot(draw.texOcclusion, inTexCoord).r, clamp(m.occlusion, 0.0, 1.0));
+    // Later inputs: the screen-space or ray-traced occlusion map multiplies the same term.
+    if (cfg.AO_Mode != 0 && draw.occlusionMap != kNone)
+        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(draw.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
+
+    const float metallic = clamp(m.metallic, 0.0, 1.0);
+    const float roughness = clamp(m.roughness, 0.045, 1.0);
+    const float a = roughness * roughness;
+    const vec3 diffuseColor = albedo * (1.0 - metallic);
+    const vec3 f0 = mix(0.04 * m.specularTint, albedo, metallic);
+
+    const vec3 l = normalize(cfg.SunDirection);
+    const float NdotLRaw = dot(n, l);
+    const float NdotL = clamp(NdotLRaw, 0.0, 1.0);
+    const float NdotV = clamp(dot(n, v), 1e-4, 1.0);
+    const vec3 sun = cfg.SunColor * cfg.SunIntensity * kSunScale;
+    const vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
+
+    // Sun, diffuse: wrapped Lambert (normalised to 1 at full facing), or the skin table.
+    vec3 sunDiffuse = vec3(0.5 + 0.5 * NdotLRaw);
+    const bool scatters = cfg.SSS_Enable != 0 && (m.shadingModel == kShadingSkin || m.shadingModel == kShadingSubsurface);
+    if (scatters && draw.brdfSkin != kNone) {
+        float curvature = clamp(m.curvature, 0.0, 1.0);
+        if (m.curvatureTextureIndex >= 0 && draw.texCurvature != kNone)
+            curvature *= SampleSlot(draw.texCurvature, inTexCoord).r;
+        const vec3 skin = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.brdfSkin)], Skin_PreIntegratedBRDFSampler),
+                                     vec2(NdotLRaw * 0.5 + 0.5, curvature), 0.0).rgb;
+        // Columns: N.L from -1 to 1; rows: curvature from 0 to 1.
+        sunDiffuse = mix(sunDiffuse, skin, clamp(m.subsurface, 0.0, 1.0) * m.subsurfaceColor);
+    }
+    // The shadow map (when the sun casts shadows) multiplies the sun terms here.
+    vec3 color = diffuseColor * (ambient * occlusion + sun * sunDiffuse);
+
+    // Sun, specular: GGX.
+    if (NdotL > 0.0) {
+        const vec3 h = normalize(l + v);
+        const float NdotH = clamp(dot(n, h), 0.0, 1.0);
+        const vec3 F = F_Schlick(f0, clamp(dot(v, h), 0.0, 1.0));
+        color += D_GGX(NdotH, a) * V_SmithGGX(NdotV, NdotL, a) * F * NdotL * sun;
+        if (m.shadingModel == kShadingClearCoat && m.clearCoat > 0.0) {
+            const float ca = max(m.clearCoatRoughness * m.clearCoatRoughness, 0.002);
+            color += m.clearCoat * D_GGX(NdotH, ca) * V_SmithGGX(NdotV, NdotL, ca) *
+                     F_Schlick(vec3(0.04), clamp(dot(v, h), 0.0, 1.0)).x * NdotL * sun;
+        }
+    }
+    if (m.shadingModel == kShadingCloth) {
+        const float sheen = pow(1.0 - NdotV, 5.0) * clamp(m.cloth, 0.0, 1.0);
+        color += sheen * m.clothFuzzColor * (sun * NdotL + ambient) * 0.25;
+    }
+
+    // Ambient specular through the split-sum table; image-based lighting, reflections and probe
+    // light replace `ambient` here once they exist.
+    if (draw.brdfIbl != kNone) {
+        const vec2 ab = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.brdfIbl)], IBL_PreIntegratedBRDFSampler),
+                                   vec2(NdotV, roughness), 0.0).rg;
+        color += ambient * (f0 * ab.x + ab.y) * occlusion;
+    }
+    color += albedo * max(m.emission, 0.0);
+
+    outColor = vec4(color, alpha);
+
+    // Motion in texture coordinates (x right, y down) from the previous frame to this one.
+    const vec2 ndc = inClip.xy / inClip.w;
+    const vec2 prevNdc = inPrevClip.xy / inPrevClip.w;
+    outVelocity = vec4((ndc - prevNdc) * vec2(0.5, -0.5), 0.0, alpha);
+}

@@ -1,0 +1,219 @@
+#pragma once
+// A small stage for the renderer's GPU tests: models made of square quads facing the camera,
+// each quad one material, with textures written to a temporary directory; a fixed camera on the
+// +z axis looking at the origin; a SceneRenderer on the test device with a 64 x 64 output; and
+// helpers to render a frame and read the final 8-bit image or the velocity target back.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "Engine/GpuResource/ReadbackBuffer.h"
+#include "Engine/GpuResource/ResourceUploadBatch.h"
+#include "Engine/TextureLoader/TextureLoader.h"
+#include "assets/PreIntegratedBrdf.h"
+#include "Engine/TextureLoader/HalfFloat.h"
+#include "core/TextConvert.h"
+#include "model/ModelFrame.h"
+#include "model/PMXModel.h"
+#include "renderer/CameraBuffer.h"
+#include "renderer/PMXModelGpu.h"
+#include "renderer/SceneRenderer.h"
+#include "tests/engine/GpuTest.h"
+#include "tests/model/ModelTestRigs.h"
+#include "tests/support/TextureFileWriters.h"
+
+namespace RendererTest {
+
+struct Quad {
+    Math::vec3 center;           // model space, the camera looks down -z from +z
+    float halfSize = 1.0f;
+    Math::vec4 diffuse{1, 1, 1, 1};
+    int32_t texture = -1;        // index into the stage's textures
+    bool bothFace = false;
+    bool facingAway = false;     // wound so that its front looks away from the camera
+    Math::vec3 normal{0, 0, 1};  // the shading normal of its four vertices
+};
+
+struct Rgba8 {
+    uint8_t r, g, b, a;
+};
+
+class RenderStage : public TavrinTest::GpuTest {
+protected:
+    static constexpr uint32_t kSize = 64;
+
+    void SetUp() override {
+        TavrinTest::GpuTest::SetUp();
+        if (IsSkipped()) return;
+        static int serial = 0;
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tavrin-render-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
+        std::filesystem::create_directories(m_dir);
+        Core().SetHeadlessOutput(float(kSize), float(kSize));
+        renderer = std::make_unique<ProjectTavrin::SceneRenderer>(Engine::EngineCore::GetInstance());
+        m_camera.Create(Device(), 1, Engine::kFrameCount, u"TestCamera");
+        Engine::ResourceUploadBatch batch(Core().GetDeviceShared());
+        batch.Begin();
+        ASSERT_TRUE(Engine::LoadTextureFromMemory(
+            m_brdfSkin, u"PreIntegratedBRDF_SKIN",
+            std::span<const uint8_t>(Assets::kPreIntegratedBrdfSkinPng, Assets::kPreIntegratedBrdfSkinPngSize),
+            Engine::TextureFileType::Other, batch));
+        ASSERT_TRUE(Engine::LoadTextureFromMemory(
+            m_brdfIbl, u"PreIntegratedBRDF_IBL",
+            std::span<const uint8_t>(Assets::kPreIntegratedBrdfIblPng, Assets::kPreIntegratedBrdfIblPngSize),
+            Engine::TextureFileType::Other, batch));
+        batch.End(Device()).wait();
+        SetCamera({0, 0, 10}, {0, 0, 10});
+    }
+
+    void TearDown() override {
+        if (!IsSkipped()) Core().WaitForGpu();
+        m_gpus.clear();
+        m_models.clear();
+        renderer.reset();
+        if (!m_dir.empty()) std::filesystem::remove_all(m_dir);
+        TavrinTest::GpuTest::TearDown();
+    }
+
+    /// A 2 x 2 (or w x h) texture with the given texels; returns its index for Quad::texture.
+    int32_t AddTexture(uint32_t w, uint32_t h, const std::vector<Rgba8>& texels) {
+        std::vector<uint8_t> rgba;
+        for (const Rgba8& t : texels) rgba.insert(rgba.end(), {t.r, t.g, t.b, t.a});
+        const std::string name = "t" + std::to_string(m_textures.size()) + ".png";
+        const std::vector<uint8_t> png = TestSupport::EncodePng(int(w), int(h), rgba);
+        std::ofstream(m_dir / name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+        m_textures.push_back(Utf8ToUtf16(name));
+        return int32_t(m_textures.size() - 1);
+    }
+
+    /// Loads a model of `quads` (one material each, in order) and makes its GPU side.
+    ProjectTavrin::PMXModelGpu& AddModel(const std::vector<Quad>& quads) {
+        using namespace Vesma;
+        PMXFile file;
+        file.header.vertexIndexSize = 4;
+        file.modelName = u"stage";
+        file.bones.push_back(ModelRigs::Bone(u"root", {0, 0, 0}, -1));
+        file.textures = m_textures;
+        for (const Quad& q : quads) {
+            const uint32_t base = uint32_t(file.vertices.size());
+            const float s = q.halfSize;
+            const Math::vec2 corners[4] = {{-s, -s}, {s, -s}, {s, s}, {-s, s}};
+            const Math::vec2 uvs[4] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+            for (int i = 0; i < 4; ++i) {
+                PMXVertex v;
+                // The file stores z mirrored.
+                v.position = {q.center.x + corners[i].x, q.center.y + corners[i].y, -q.center.z};
+                v.normal = {q.normal.x, q.normal.y, -q.normal.z};
+                v.uv = uvs[i];
+                v.weightType = PMXVertexWeight::BDEF1;
+                v.boneIndices = {0, -1, -1, -1};
+                v.boneWeights = {1, 0, 0, 0};
+                file.vertices.push_back(v);
+            }
+            if (q.facingAway) file.faces.insert(file.faces.end(), {{{base, base + 1, base + 2}}, {{base, base + 2, base + 3}}});
+            else file.faces.insert(file.faces.end(), {{{base, base + 2, base + 1}}, {{base, base + 3, base + 2}}});
+            PMXMaterial m;
+            m.name = u"quad" + Utf8ToUtf16(std::to_string(file.materials.size()));
+            m.diffuse = q.diffuse;
+            m.ambient = {0.5f, 0.5f, 0.5f};
+            m.drawMode = q.bothFace ? 0x01 : 0x00;
+            m.textureIndex = q.texture;
+            m.sphereTextureIndex = -1;
+            m.numFaceVertices = 6;
+            file.materials.push_back(m);
+        }
+        auto model = std::make_unique<PMXModel>();
+        const std::string path = (m_dir / ("stage" + std::to_string(m_models.size()) + ".pmx")).string();
+        EXPECT_TRUE(model->Load(std::move(file), Utf8ToUtf16(path)));
+        ModelFrame job;
+        job.model = model.get();
+        job.Run();
+        auto gpu = std::make_unique<ProjectTavrin::PMXModelGpu>(*model);
+        gpu->CreateGpuResources(Core());
+        m_models.push_back(std::move(model));
+        m_gpus.push_back(std::move(gpu));
+        return *m_gpus.back();
+    }
+
+    /// Places model `index` at `offset` and runs its frame (its previous positions are where it
+    /// was before).
+    void MoveModel(std::size_t index, Math::vec3 offset) {
+        m_models[index]->SetPlacement({0, 0, 0}, offset);
+        Vesma::ModelFrame job;
+        job.model = m_models[index].get();
+        job.Run();
+    }
+
+    /// Camera at `eye` this frame, at `previousEye` the frame before, both looking down -z.
+    void SetCamera(Math::vec3 eye, Math::vec3 previousEye) {
+        ProjectTavrin::CameraBuffer c;
+        const float fov = 30.0f * Math::kPi / 180.0f;
+        c.view = Math::LookAtRH(eye, {eye.x, eye.y, eye.z - 1}, {0, 1, 0});
+        c.prevView = Math::LookAtRH(previousEye, {previousEye.x, previousEye.y, previousEye.z - 1}, {0, 1, 0});
+        c.projection = c.prevProjection = Math::PerspectiveFovRH(fov, 1.0f, 1.0f, 16384.0f);
+        c.inverseViewProjection = Math::Inverse(c.view * c.projection);
+        c.screenSize = {float(kSize), float(kSize), 1.0f / kSize, 1.0f / kSize};
+        c.cameraWorldPos = {eye, 0};
+        c.cameraViewDir = {0, 0, -1, 0};
+        m_cameraBlock = c;
+    }
+
+    /// Uploads everything for frame `counter` and records it.
+    void Render(uint32_t counter = 0) {
+        const uint32_t frameIndex = Core().GetBackBufferIndex();
+        const ProjectTavrin::CameraBufferSlot slot{m_cameraBlock.ForShaders()};
+        m_camera.CopyToGpu(std::span(&slot, 1), frameIndex);
+        for (auto& gpu : m_gpus) gpu->Upload(frameIndex);
+        renderer->UploadSettings(frameIndex, 0.0);
+        ProjectTavrin::FrameInputs inputs;
+        inputs.cameraAddress = m_camera.GpuVirtualAddress(frameIndex);
+        inputs.frameIndex = frameIndex;
+        inputs.frameCounter = counter;
+        for (auto& gpu : m_gpus) inputs.models.push_back(gpu.get());
+        inputs.brdfIbl = &m_brdfIbl;
+        inputs.brdfSkin = &m_brdfSkin;
+        renderer->RenderFrame(inputs);
+        Core().WaitForGpu();
+    }
+
+    /// The final 8-bit image, row-major from the top.
+    std::vector<Rgba8> FinalImage() {
+        Engine::ReadbackBuffer readback;
+        auto& target = renderer->Targets().color8Bit;
+        const uint8_t* bytes = readback.ReadBack(target);
+        std::vector<Rgba8> out(target.Width() * target.Height());
+        for (uint32_t y = 0; y < target.Height(); ++y)
+            std::memcpy(&out[y * target.Width()], bytes + y * readback.RowPitch(), target.Width() * 4);
+        return out;
+    }
+    Rgba8 Pixel(const std::vector<Rgba8>& image, uint32_t x, uint32_t y) const { return image[y * kSize + x]; }
+
+    /// The resolved velocity target's red and green channels at (x, y).
+    Math::vec2 Velocity(uint32_t x, uint32_t y) {
+        Engine::ReadbackBuffer readback;
+        const uint8_t* bytes = readback.ReadBack(renderer->Targets().velocity);
+        uint16_t half[2];
+        std::memcpy(half, bytes + y * readback.RowPitch() + x * 8, 4);
+        return {Engine::HalfToFloat(half[0]), Engine::HalfToFloat(half[1])};
+    }
+
+    std::unique_ptr<ProjectTavrin::SceneRenderer> renderer;
+
+private:
+    std::filesystem::path m_dir;
+    std::vector<std::u16string> m_textures;
+    std::vector<std::unique_ptr<Vesma::PMXModel>> m_models;
+    std::vector<std::unique_ptr<ProjectTavrin::PMXModelGpu>> m_gpus;
+    Engine::StructuredBuffer<ProjectTavrin::CameraBufferSlot> m_camera;
+    ProjectTavrin::CameraBuffer m_cameraBlock;
+    Engine::TextureResource m_brdfIbl, m_brdfSkin;
+};
+
+}  // namespace RendererTest

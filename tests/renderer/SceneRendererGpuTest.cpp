@@ -1,0 +1,254 @@
+// The frame as a whole: which passes a fresh renderer runs, what the settings switch on and off,
+// the per-frame settings upload, and the render-size rules on a live renderer.
+#include "tests/renderer/RenderStage.h"
+
+#include "Engine/TextureLoader/ColorFilterLut.h"
+#include "renderer/passes/BloomPass.h"
+#include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/TaaPass.h"
+
+namespace RendererTest {
+namespace {
+
+using ProjectTavrin::FrameSettings;
+using Names = std::vector<std::string>;
+
+using SceneRendererGpu = RenderStage;
+
+TEST_F(SceneRendererGpu, FreshRendererRunsTheDefaultPasses) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    Render();
+    EXPECT_EQ(renderer->GetPassLog().Names(),
+              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
+
+    // With a colour-grading table loaded the filter runs after TAA; strength 0 leaves it out.
+    Engine::LoadColorFilterLut("<Sample>");
+    ASSERT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
+    Render(1);
+    EXPECT_EQ(renderer->GetPassLog().Names(),
+              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "ColorFilter", "FinalCopy", "OutputCopy"}));
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.ColorFilterStrength = 0.0f;
+        s.render.TaaEnable = false;
+    });
+    Render(2);
+    EXPECT_EQ(renderer->GetPassLog().Names(), (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "FinalCopy", "OutputCopy"}));
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+TEST_F(SceneRendererGpu, JitterFollowsTheFrameCounterOnlyWithTaa) {
+    AddModel({Quad{{0, 0, 0}, 1.0f}});
+    Render(8);
+    EXPECT_EQ(renderer->LastJitter().offset.x, 0.0f);
+    EXPECT_EQ(renderer->LastJitter().delta.x, 0.5f);  // from the initial (0.5, 0.5)
+    Render(9);
+    EXPECT_EQ(renderer->LastJitter().offset.x, 0.5f);
+    EXPECT_EQ(renderer->LastJitter().historyIndex, 1u);
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render(10);
+    EXPECT_EQ(renderer->LastJitter().offset.x, 0.5f);  // untouched: no jitter this frame
+}
+
+// A still scene keeps its colours through the temporal blend: after several jittered frames
+// the middle of a flat quad matches the unjittered image.
+TEST_F(SceneRendererGpu, TemporalBlendKeepsAStillImage) {
+    AddModel({Quad{{0, 0, 0}, 1.5f, {0.6f, 0.3f, 0.2f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render(0);
+    const Rgba8 reference = Pixel(FinalImage(), 32, 32);
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = true; });
+    for (uint32_t f = 0; f < 12; ++f) Render(f);
+    const Rgba8 blended = Pixel(FinalImage(), 32, 32);
+    EXPECT_NEAR(blended.r, reference.r, 3);
+    EXPECT_NEAR(blended.g, reference.g, 3);
+    EXPECT_NEAR(blended.b, reference.b, 3);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+TEST_F(SceneRendererGpu, TaaWritesBackSharpenedFromASharpnessOfOneThousandth) {
+    AddModel({Quad{{0, 0, 0}, 1.0f}});
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.TaaSharpness = 0.0005f; });
+    Render(0);
+    EXPECT_FALSE(renderer->GetTaaPass().LastUsedSharpen());
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.TaaSharpness = 0.001f; });
+    Render(1);
+    EXPECT_TRUE(renderer->GetTaaPass().LastUsedSharpen());
+}
+
+// The HDR path: exposure scales the image; the filmic curve keeps bright light below white.
+TEST_F(SceneRendererGpu, ToneMappingAppliesExposureAndTheCurve) {
+    AddModel({Quad{{-2, 0, 0}, 0.8f, {0.4f, 0.4f, 0.4f, 1}}, Quad{{2, 0, 0}, 0.8f, {1, 1, 1, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.BloomStrength = 0.0f;
+    });
+    Render();
+    const auto plain = FinalImage();
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.ToneMapEnable = true;
+        s.post.Exposure = 4.0f;
+    });
+    // The exposure block is set at the end of each HDR frame, so it shows from the next one on.
+    Render();
+    Render();
+    const auto mapped = FinalImage();
+    EXPECT_GT(Pixel(mapped, 8, 32).r, Pixel(plain, 8, 32).r + 40);  // brighter for the exposure
+    EXPECT_LT(Pixel(mapped, 56, 32).r, 255);                       // 4x white still below white
+    EXPECT_GT(Pixel(mapped, 56, 32).r, Pixel(mapped, 8, 32).r);
+}
+
+// The exposure block as the GPU holds it (read through a copy; the pass moves it back to
+// unordered access when it next runs).
+float ReadExposure(TavrinTest::GpuTest& test, Engine::EngineCore& core, Engine::UintBuffer& buffer) {
+    using namespace Engine::Platform;
+    auto readback = core.GetDevice()->CreateCommittedResource(HeapType::Readback, ResourceDesc::Buffer(32), ResourceState::CopyDest);
+    core.ResetCommandList();
+    buffer.TransitionTo(*core.GetCommandList(), ResourceState::CopySource);
+    core.GetCommandList()->CopyBufferRegion(*readback, 0, *buffer.GetResource(), 0, 32);
+    core.ExecuteCommandList();
+    core.WaitForGpu();
+    (void)test;
+    float value = 0;
+    std::memcpy(&value, readback->Map(), 4);
+    return value;
+}
+
+TEST_F(SceneRendererGpu, ExposureAdaptsTowardsTheTargetLuminance) {
+    AddModel({Quad{{0, 0, 0}, 20.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.BloomStrength = 0.0f;
+        s.post.AdaptationEnable = true;
+        s.post.AdaptationRate = 1.0f;
+    });
+    Render(0);
+    const Rgba8 first = Pixel(FinalImage(), 32, 32);
+    const float measured = (0.2126f * first.r + 0.7152f * first.g + 0.0722f * first.b) / 255.0f;
+    ASSERT_GT(measured, 0.2f);
+    const float exposure = ReadExposure(*this, Core(), renderer->GetBloomPass().ExposureBuffer());
+    EXPECT_NEAR(exposure, 0.1f / measured, 0.1f * 0.1f / measured);
+    EXPECT_TRUE(renderer->GetBloomPass().LastAdapted());
+    // The next frame is exposed to the target.
+    Render(1);
+    EXPECT_NEAR(Pixel(FinalImage(), 32, 32).g, 0.1f * 255.0f, 4.0f);
+
+    // Tone mapping without adaptation sets the exposure from the parameter every frame.
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.AdaptationEnable = false;
+        s.post.ToneMapEnable = true;
+        s.post.Exposure = 2.0f;
+    });
+    Render(2);
+    EXPECT_FALSE(renderer->GetBloomPass().LastAdapted());
+    EXPECT_EQ(ReadExposure(*this, Core(), renderer->GetBloomPass().ExposureBuffer()), 2.0f);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+TEST_F(SceneRendererGpu, BrightLightBloomsIntoItsSurroundings) {
+    // An emissive quad far above 1.0 next to black: its light spreads past its edge.
+    auto& gpu = AddModel({Quad{{0, 0, 0}, 0.5f, {1, 1, 1, 1}}});
+    gpu.GetRenderMaterials()[0].emission = 20.0f;
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render();
+    const auto glowing = FinalImage();
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.BloomStrength = 0.0f; });
+    Render();
+    const auto plain = FinalImage();
+    // Two pixels right of the quad's edge (which is near column 38).
+    EXPECT_GT(Pixel(glowing, 40, 32).r, Pixel(plain, 40, 32).r + 8);
+    EXPECT_EQ(Pixel(plain, 40, 32).r, 0);
+}
+
+TEST_F(SceneRendererGpu, NoFrameWithoutTargets) {
+    Core().SetHeadlessOutput(16, 16);
+    ProjectTavrin::SceneRenderer tiny(Engine::EngineCore::GetInstance());
+    EXPECT_FALSE(tiny.Targets().IsCreated());
+    ProjectTavrin::FrameInputs inputs;
+    EXPECT_FALSE(tiny.RenderFrame(inputs));
+    EXPECT_FALSE(Core().IsCommandListOpen());
+    Core().SetHeadlessOutput(float(kSize), float(kSize));
+}
+
+TEST_F(SceneRendererGpu, SettingsUploadFillsBothSlotsFirstAndTheOceanTime) {
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.config.SunIntensity = 3.5f; });
+    renderer->UploadSettings(1, 12.5);
+    EXPECT_FLOAT_EQ(renderer->UploadedOcean().SEA_TIME, 12.5f);
+    EXPECT_EQ(renderer->CurrentSettings().render.ocean.SEA_TIME, 0.0f);
+    EXPECT_NE(renderer->RenderConfigAddress(0), renderer->RenderConfigAddress(1));
+    EXPECT_EQ(renderer->RenderConfigAddress(1) - renderer->RenderConfigAddress(0), 256u);
+}
+
+TEST_F(SceneRendererGpu, ExportSizeRendersLargerAndResamplesIntoTheOutput) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {1, 1, 1, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.ExportWidth = 1024;
+        s.render.ExportHeight = 512;
+    });
+    ASSERT_TRUE(renderer->CreateSceneBuffers());
+    EXPECT_EQ(renderer->Targets().RenderSize(), (ProjectTavrin::PixelSize{1024, 512}));
+    EXPECT_EQ(renderer->Targets().OutputSize(), (ProjectTavrin::PixelSize{kSize, kSize}));
+    Render();
+    EXPECT_TRUE(renderer->GetPassLog().Contains(ProjectTavrin::FinalCopyPass::kResampleName));
+    // The output shows the wide image letterboxed: black bands above and below, the quad white.
+    Engine::ReadbackBuffer readback;
+    auto state = Engine::Platform::ResourceState::Present;
+    const uint8_t* bytes = readback.ReadBack(*Core().GetRenderTarget(), state);
+    EXPECT_EQ(bytes[4 * 32 + 2 * readback.RowPitch()], 0);               // top band
+    EXPECT_GT(bytes[4 * 32 + 32 * readback.RowPitch()], 100);            // centre
+    Core().ResetCommandList();
+    const auto toPresent = Engine::Platform::ResourceBarrier::Transition(Core().GetRenderTarget(), state,
+                                                                         Engine::Platform::ResourceState::Present);
+    Core().GetCommandList()->ResourceBarrier(std::span(&toPresent, 1));
+    SubmitAndWait();
+    // Back to the window size: no resample.
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.ExportWidth = s.render.ExportHeight = 0; });
+    ASSERT_TRUE(renderer->CreateSceneBuffers());
+    Render();
+    EXPECT_FALSE(renderer->GetPassLog().Contains(ProjectTavrin::FinalCopyPass::kResampleName));
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+}  // namespace
+}  // namespace RendererTest
+
+namespace RendererTest {
+namespace {
+
+// A two-entry table that inverts each channel: the graded image is the negative, mixed in by
+// the strength.
+TEST_F(RenderStage, ColorFilterGradesThroughTheTable) {
+    const std::filesystem::path cube = std::filesystem::temp_directory_path() / "tavrin-invert.cube";
+    {
+        std::ofstream out(cube);
+        out << "LUT_3D_SIZE 2\n";
+        for (int b = 0; b < 2; ++b)
+            for (int g = 0; g < 2; ++g)
+                for (int r = 0; r < 2; ++r) out << 1 - r << " " << 1 - g << " " << 1 - b << "\n";
+    }
+    Engine::LoadColorFilterLut(cube);
+    std::filesystem::remove(cube);
+    ASSERT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.8f, 0.4f, 0.1f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.ColorFilterStrength = 0.0f;
+    });
+    Render();
+    const Rgba8 plain = Pixel(FinalImage(), 32, 32);
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.ColorFilterStrength = 1.0f; });
+    Render();
+    const Rgba8 inverted = Pixel(FinalImage(), 32, 32);
+    EXPECT_NEAR(inverted.r, 255 - plain.r, 3);
+    EXPECT_NEAR(inverted.g, 255 - plain.g, 3);
+    EXPECT_NEAR(inverted.b, 255 - plain.b, 3);
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.ColorFilterStrength = 0.5f; });
+    Render();
+    EXPECT_NEAR(Pixel(FinalImage(), 32, 32).r, 128, 3);
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+}  // namespace
+}  // namespace RendererTest
