@@ -67,7 +67,8 @@ std::string ExportUsage() {
            "playable file with the frames written so far.\n"
            "\n"
            "Exit codes: 0 done; 1 failed (no device, scene, encoder or file problem, frames that\n"
-           "could not be written); 2 wrong command line; 130 interrupted (the file is playable).\n";
+           "could not be written, an audio file that could not be read); 2 wrong command line;\n"
+           "130 interrupted (the file is playable).\n";
 }
 
 ExportCommandParse ParseExportCommand(const std::vector<std::string>& args) {

@@ -21,7 +21,7 @@ namespace ProjectTavrin {
 /// Exit codes the command promises to scripts.
 enum ExportExitCode : int {
     kExitDone = 0,         ///< the whole video was written
-    kExitFailed = 1,       ///< no device, a scene that failed, an encoder or file problem, lost frames
+    kExitFailed = 1,       ///< no device, a scene that failed, an encoder or file problem, lost frames or sound
     kExitUsage = 2,        ///< the command line was wrong; nothing was done
     kExitInterrupted = 130 ///< Ctrl-C: the frames written so far were finished into a playable file
 };

@@ -122,7 +122,9 @@ int Run(const ExportCommand& command) {
     if (!report.opened || !report.finalised) return kExitFailed;
     std::fprintf(stderr, "Wrote %u frames%s to %s in %.1f s\n", report.framesWritten, report.hasAudio ? " with audio" : "",
                  command.output.string().c_str(), report.totalSeconds);
-    if (report.failedWrites > 0) return kExitFailed;
+    // A video without the sound that was asked for, or with frames missing, is not what the
+    // script wanted, even though the file plays.
+    if (report.failedWrites > 0 || (!command.audio.empty() && !report.hasAudio)) return kExitFailed;
     return report.canceled ? kExitInterrupted : kExitDone;
 }
 
