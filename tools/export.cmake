@@ -12,7 +12,7 @@ if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
   add_test(NAME tavrin_export_sample COMMAND sh -c
     "$<TARGET_FILE:tavrin-export> -o '${CMAKE_CURRENT_BINARY_DIR}/export-sample.mp4' --size 64x48 --seconds 0.2 --preset ultrafast '<Sample>' && ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '${CMAKE_CURRENT_BINARY_DIR}/export-sample.mp4'")
   set_tests_properties(tavrin_export_sample PROPERTIES
-    PASS_REGULAR_EXPRESSION "^6\n"
+    PASS_REGULAR_EXPRESSION "\n6\n"
     SKIP_REGULAR_EXPRESSION "No Vulkan device found"
     ENVIRONMENT "SDL_AUDIODRIVER=dummy")
 endif()
