@@ -15,4 +15,11 @@ if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
     PASS_REGULAR_EXPRESSION "\n6\n"
     SKIP_REGULAR_EXPRESSION "No Vulkan device found"
     ENVIRONMENT "SDL_AUDIODRIVER=dummy")
+  # Ctrl-C: exit code 130 and a file that plays.
+  add_test(NAME tavrin_export_interrupt COMMAND sh -c
+    "out='${CMAKE_CURRENT_BINARY_DIR}/export-interrupt.mp4'; rm -f \"$out\"; $<TARGET_FILE:tavrin-export> -o \"$out\" --size 256x144 --seconds 600 --preset ultrafast '<Sample>' & pid=$!; sleep 4; kill -INT $pid; wait $pid; rc=$?; echo exit=$rc; test $rc -eq 130 && test -z \"$(ffprobe -v error \"$out\" 2>&1)\" && echo playable")
+  set_tests_properties(tavrin_export_interrupt PROPERTIES
+    PASS_REGULAR_EXPRESSION "exit=130\nplayable"
+    SKIP_REGULAR_EXPRESSION "No Vulkan device found"
+    ENVIRONMENT "SDL_AUDIODRIVER=dummy")
 endif()

@@ -97,8 +97,6 @@ int Run(const ExportCommand& command) {
     std::atomic<uint32_t> done{0};
     job.onProgress = [&done](uint32_t index, double) { done.store(index + 1); };
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     std::fprintf(stderr, "Exporting %u frames (%ux%u, %u fps) to %s\n", job.frameCount, job.width, job.height, job.fps,
                  command.output.string().c_str());
     ProgressLine progress(job.frameCount);
@@ -140,6 +138,10 @@ int main(int argc, char** argv) {
         std::fputs(ExportUsage().c_str(), stdout);
         return kExitDone;
     }
+    // From here on Ctrl-C never kills the process: an export it interrupts still finishes its
+    // file (one interrupted while the scene loads ends with an empty one).
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
     try {
         return Run(*parse.command);
     } catch (const std::exception& e) {
