@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "export/ExportSettings.h"
 #include "export/VideoEncoder.h"
 #include "tests/export/ExportTestDir.h"
 #include "tests/export/MediaProbe.h"
@@ -101,21 +102,29 @@ protected:
     ExportTest::TestDir dir;
 };
 
-TEST_F(VideoEncoderTest, WidestListedSizeIsUprightAndUnshearedFromPaddedRows) {
-    // 3440 pixels make 13,760-byte rows, read back 13,824 bytes apart.
-    const QuadrantImage image(3440, 1440, 13824);
-    VideoEncoder encoder;
-    ASSERT_TRUE(encoder.Open(Settings(3440, 1440, 30))) << encoder.Error();
-    ASSERT_TRUE(encoder.WriteFrame(image.bytes.data(), image.width, image.height, image.rowPitch));
-    ASSERT_TRUE(encoder.Close()) << encoder.Error();
+TEST_F(VideoEncoderTest, EveryListedSizeIsUprightAndUnshearedFromPaddedRows) {
+    for (const ProjectTavrin::FrameSize size : ProjectTavrin::kExportSizes) {
+        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+        // Read-back rows are padded to a multiple of 256 bytes: 3440 pixels make 13,760-byte
+        // rows, 13,824 bytes apart.
+        const uint32_t pitch = (size.width * 4 + 255) / 256 * 256;
+        if (size.width == 3440) {
+            EXPECT_EQ(pitch, 13824u);
+        }
+        const QuadrantImage image(size.width, size.height, pitch);
+        VideoEncoder encoder;
+        ASSERT_TRUE(encoder.Open(Settings(size.width, size.height, 30))) << encoder.Error();
+        ASSERT_TRUE(encoder.WriteFrame(image.bytes.data(), image.width, image.height, image.rowPitch));
+        ASSERT_TRUE(encoder.Close()) << encoder.Error();
 
-    const auto streams = ExportTest::ProbeStreams(dir / "out.mp4");
-    ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].at("width"), "3440");
-    EXPECT_EQ(streams[0].at("height"), "1440");
-    const auto frames = ExportTest::DecodeFrames(dir / "out.mp4", 3440, 1440, 1);
-    ASSERT_EQ(frames.size(), 1u);
-    ExpectQuadrants(frames[0], image, 12);
+        const auto streams = ExportTest::ProbeStreams(dir / "out.mp4");
+        ASSERT_EQ(streams.size(), 1u);
+        EXPECT_EQ(streams[0].at("width"), std::to_string(size.width));
+        EXPECT_EQ(streams[0].at("height"), std::to_string(size.height));
+        const auto frames = ExportTest::DecodeFrames(dir / "out.mp4", size.width, size.height, 1);
+        ASSERT_EQ(frames.size(), 1u);
+        ExpectQuadrants(frames[0], image, 12);
+    }
 }
 
 TEST_F(VideoEncoderTest, SmallOddPitchAndBgraOrderKeepTheColours) {
