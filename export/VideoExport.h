@@ -23,7 +23,8 @@ inline constexpr std::u16string_view kExportAlreadyRunningMessage = u"An export 
 
 /// The export of `job` on the calling thread, from BeginExport to EndExport. `canceled` is asked
 /// before each frame; once it says yes the loop stops and the file is finished with the frames
-/// written. Returns null-free results; never throws for encoder or file problems.
+/// written. Encoder and file problems end up in the report and the log; only the renderer's own
+/// exceptions pass through (after the renderer is restored).
 ExportReport RunExport(MainRenderer& engine, const ExportJob& job, const std::function<bool()>& canceled);
 
 /// A running export on a work item of its own.
