@@ -170,12 +170,12 @@ void MainRenderer::FollowAudio() {
         m_playbackClock->GetTotalTicks(), static_cast<uint64_t>(heard), m_playbackClock->GetElapsedTicks()));
 }
 
-double MainRenderer::UpdateModels(float frame, Vesma::PhysicsStep physics, float dt) {
+double MainRenderer::UpdateModels(float frame, Vesma::PhysicsStep physics, float dt, bool onlyModelsWithMotion) {
     const uint32_t frameIndex = FrameIndex();
     std::atomic<int64_t> uploadNanoseconds{0};
     m_modelRunner.Run(m_scene.models.size(), [&](std::size_t i) {
         Vesma::PMXModel* model = m_scene.models[i].get();
-        if (!model) return;
+        if (!model || (onlyModelsWithMotion && !m_scene.motions[i])) return;
         Vesma::ModelFrame job;
         job.model = model;
         job.animation = m_scene.motions[i].get();
@@ -471,6 +471,10 @@ void MainRenderer::UpdateDisplay(const std::function<void(PlaybackDisplay&)>& ch
 
 void MainRenderer::Resize(float width, float height) {
     std::lock_guard<std::mutex> guard(m_engineLock);
+    SetOutputSize(width, height);
+}
+
+void MainRenderer::SetOutputSize(float width, float height) {
     if (m_core) {
         m_core->SetLogicalSize(width, height);
         CreateSceneBuffers();

@@ -36,6 +36,7 @@
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
+#include "Engine/GpuResource/ReadbackBuffer.h"
 #include "Engine/TextureLoader/TextureLoader.h"
 #include "core/WorkItem.h"
 #include "model/ModelFrame.h"
@@ -48,6 +49,7 @@
 #include "scene/ModelUpdateRunner.h"
 #include "scene/Mouse.h"
 #include "scene/PlaybackDisplay.h"
+#include "scene/OfflineFrame.h"
 #include "scene/Scene.h"
 #include "scene/StepClock.h"
 
@@ -66,6 +68,9 @@ inline constexpr std::u16string_view kSceneStillLoadingMessage = u"A scene is st
 
 /// Hands a piece of work to the UI thread (which runs it later, in order).
 using UiPoster = std::function<void(std::function<void()>)>;
+
+/// Logged for an export frame that could not be rendered (no scene); the frame is still written.
+inline constexpr std::u16string_view kExportRenderFailedMessage = u"编码出现问题，请联系开发者。";
 
 /// What the last UpdateScene did, for tools, tests and the benchmark.
 struct UpdateReport {
@@ -171,6 +176,19 @@ public:
     /// them. The caller holds the engine lock.
     void CreateSceneBuffers();
 
+    // ---- offline frames (video export, scene/MainRendererExport.cpp) ----
+    /// Prepares an export of width x height: playback rewound and paused, the render loop
+    /// stopped, the GPU idle and the output at the export size. EndExport undoes it.
+    void BeginExport(uint32_t width, uint32_t height);
+    /// Frame `frameIndex` of an export at `fps`, under the engine lock: the models that have a
+    /// motion at animation frame frameIndex / fps x 30 (models without one stay as they are),
+    /// physics stepped by 1 / fps or reset when the export comes back to frame 0, the camera
+    /// motion (if any) at that frame, RenderFrame, Present, and the output image read back.
+    OfflineFrame RenderOfflineFrame(uint32_t fps, uint32_t frameIndex);
+    /// Restores the output size, resets the frame clock and restarts the render loop if
+    /// BeginExport stopped it.
+    void EndExport();
+
     /// The engine lock, for work that must not overlap a frame (export, tests).
     std::unique_lock<std::mutex> LockEngine() { return std::unique_lock<std::mutex>(m_engineLock); }
 
@@ -205,8 +223,12 @@ public:
 private:
     void SceneLoadTask(const std::vector<SceneEntry>& entries);
     void CreateBrdfTextures();
-    /// Runs every model's frame job and GPU upload; returns the seconds spent uploading.
-    double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt);
+    /// Runs every model's frame job and GPU upload; returns the seconds spent uploading. An
+    /// export leaves the models without a motion alone.
+    double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt, bool onlyModelsWithMotion = false);
+    /// The image an export reads back: the finished frame just presented.
+    Engine::Platform::Resource* OfflineOutputImage() const;
+    void SetOutputSize(float width, float height);
     void UpdateCamera(float frame, float dt);
     void UploadFrameConstants();
     /// While the audio plays, moves the animation time onto the audio position.
@@ -248,6 +270,16 @@ private:
     mutable std::mutex m_workLock;  // guards the two work-item handles
     std::unique_ptr<WorkItem> m_renderLoop;
     std::unique_ptr<WorkItem> m_sceneTask;
+
+    struct ExportState {
+        float savedWidth = 0.0f;
+        float savedHeight = 0.0f;
+        bool loopWasRunning = false;
+        /// The previous export frame's animation frame was not 0. Kept from one export to the
+        /// next, apart from the real-time loop's own rule.
+        bool previousNonZero = false;
+        Engine::ReadbackBuffer readback;
+    } m_export;
 };
 
 }  // namespace ProjectTavrin

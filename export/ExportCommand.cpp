@@ -1,0 +1,155 @@
+#include "export/ExportCommand.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "core/TextConvert.h"
+
+namespace ProjectTavrin {
+namespace {
+
+constexpr uint32_t kMaxFps = 240;
+constexpr int32_t kMaxBitrate = 1'000'000;
+constexpr double kMaxSeconds = 24.0 * 3600.0;
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+    if (text.size() < suffix.size()) return false;
+    return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+template <typename T>
+bool ParseInteger(const std::string& text, T& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseSeconds(const std::string& text, double& value) {
+    try {
+        size_t used = 0;
+        value = std::stod(text, &used);
+        return used == text.size() && std::isfinite(value);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string ExportUsage() {
+    return "Usage: tavrin-export [options] -o OUT.mp4 [MODEL.pmx [MOTION.vmd]] ...\n"
+           "\n"
+           "Renders the scene without a window and writes it as an H.264 MP4 video (with the\n"
+           "audio file as AAC, cut to the video's length).\n"
+           "\n"
+           "Scene:\n"
+           "  MODEL.pmx | <Sample>   a model (<Sample> is the built-in one); models load in order\n"
+           "  MOTION.vmd             the motion of the model before it\n"
+           "  --camera CAMERA.vmd    the camera motion (without one the default view is used)\n"
+           "  --audio FILE           sound for the video (any format FFmpeg reads)\n"
+           "\n"
+           "Video:\n"
+           "  -o, --output OUT.mp4   the file to write; an existing one is replaced when the new\n"
+           "                         one is complete\n"
+           "  --size WxH             1280x720 (default), 1920x1080, 2560x1080, 2560x1440, 3440x1440,\n"
+           "                         3840x1600, 4096x2160, or any even size up to 8192x8192\n"
+           "  --fps N                frames per second: 30 (default), 60, 120, or 1 to 240\n"
+           "  --bitrate KBITS        encoder bitrate in units of 1024 bit/s (default 8000)\n"
+           "  --seconds S            length (default: the longest motion)\n"
+           "  --set NAME=VALUE       a render setting\n"
+           "  --preset NAME          x264 speed preset (default veryfast)\n"
+           "  --serial               render and encode in turn instead of side by side\n"
+           "  -h, --help             this text\n"
+           "\n"
+           "Progress goes to standard error. Ctrl-C stops after the current frame and finishes a\n"
+           "playable file with the frames written so far.\n"
+           "\n"
+           "Exit codes: 0 done; 1 failed (no device, scene, encoder or file problem, frames that\n"
+           "could not be written, an audio file that could not be read); 2 wrong command line;\n"
+           "130 interrupted (the file is playable).\n";
+}
+
+ExportCommandParse ParseExportCommand(const std::vector<std::string>& args) {
+    ExportCommand command;
+    auto fail = [](std::string text) { return ExportCommandParse{std::nullopt, std::move(text)}; };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string text;
+        if (arg == "-h" || arg == "--help") {
+            command.help = true;
+            return {command, {}};
+        } else if (arg == "-o" || arg == "--output") {
+            if (!value(text) || text.empty()) return fail(arg + " needs a file name");
+            command.output = text;
+        } else if (arg == "--camera") {
+            if (!value(text)) return fail("--camera needs a .vmd file");
+            command.entries.push_back({std::u16string(kCameraMarker), Utf8ToUtf16(text)});
+        } else if (arg == "--audio") {
+            if (!value(text)) return fail("--audio needs a file");
+            command.audio = text;
+        } else if (arg == "--size") {
+            if (!value(text)) return fail("--size needs WxH");
+            const std::optional<FrameSize> size = ParseFrameSize(text);
+            if (!size) return fail("--size " + text + ": give WxH with even sides from 2 to 8192");
+            command.size = *size;
+        } else if (arg == "--fps") {
+            if (!value(text) || !ParseInteger(text, command.fps) || command.fps == 0 || command.fps > kMaxFps)
+                return fail("--fps needs a whole number from 1 to 240");
+        } else if (arg == "--bitrate") {
+            if (!value(text) || !ParseInteger(text, command.bitrate) || command.bitrate <= 0 ||
+                command.bitrate > kMaxBitrate)
+                return fail("--bitrate needs a whole number from 1 to 1000000");
+        } else if (arg == "--seconds") {
+            double seconds = 0;
+            if (!value(text) || !ParseSeconds(text, seconds) || seconds < 0 || seconds > kMaxSeconds)
+                return fail("--seconds needs a number from 0 to 86400");
+            command.seconds = seconds;
+        } else if (arg == "--set") {
+            if (!value(text)) return fail("--set needs NAME=VALUE");
+            const size_t eq = text.find('=');
+            if (eq == 0 || eq == std::string::npos) return fail("--set " + text + ": give NAME=VALUE");
+            command.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
+        } else if (arg == "--preset") {
+            if (!value(text) || text.empty()) return fail("--preset needs a name");
+            command.preset = text;
+        } else if (arg == "--serial") {
+            command.serial = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            return fail("unknown option " + arg);
+        } else if (Utf8ToUtf16(arg) == kSampleMarker || EndsWith(arg, ".pmx")) {
+            command.entries.push_back({Utf8ToUtf16(arg), std::u16string(kNoneMarker)});
+        } else if (EndsWith(arg, ".vmd")) {
+            if (command.entries.empty() || command.entries.back().IsCamera())
+                return fail(arg + ": a motion follows the model it moves");
+            if (command.entries.back().HasMotion()) return fail(arg + ": a model takes one motion");
+            command.entries.back().Vmd = Utf8ToUtf16(arg);
+        } else {
+            return fail(arg + ": expected a .pmx model, <Sample> or a .vmd motion");
+        }
+    }
+    if (command.output.empty()) return fail("no output file: give -o OUT.mp4");
+    return {command, {}};
+}
+
+uint32_t ExportFramesForSeconds(double seconds, uint32_t fps) {
+    if (!(seconds > 0)) return 0;
+    return static_cast<uint32_t>(std::llround(seconds * fps));
+}
+
+double LongestMotionSeconds(const Scene& scene) {
+    int32_t frames = 0;
+    for (const auto& motion : scene.motions)
+        if (motion) frames = std::max(frames, motion->GetMaxKeyFrame());
+    if (scene.cameraMotion && !scene.cameraMotion->evaluator.Keys().empty())
+        frames = std::max(frames, scene.cameraMotion->evaluator.Keys().back().frame);
+    return static_cast<double>(frames) / 30.0;
+}
+
+}  // namespace ProjectTavrin

@@ -1,0 +1,146 @@
+// Whole exports on the device (headless output, validation layer on): the file holds the
+// renderer's read-back frames at the export size, overlapped and serial exports agree, a
+// cancelled export is playable, an empty one restores the renderer, and the sound comes along.
+#include <cstring>
+
+#include "core/MessageLog.h"
+#include "export/VideoExport.h"
+#include "scene/MainRenderer.h"
+#include "tests/engine/GpuTest.h"
+#include "tests/export/ExportTestDir.h"
+#include "tests/export/MediaProbe.h"
+#include "tests/scene/SceneFiles.h"
+
+namespace {
+
+using ProjectTavrin::ExportJob;
+using ProjectTavrin::ExportReport;
+using ProjectTavrin::MainRenderer;
+
+class ExportGpu : public TavrinTest::GpuTest {
+protected:
+    void SetUp() override {
+        GpuTest::SetUp();
+        if (IsSkipped()) return;
+        if (!ExportTest::HaveFfmpegTools()) GTEST_SKIP() << "ffprobe and ffmpeg are needed";
+        Core().SetHeadlessOutput(64, 48);
+        MessageLog::Instance().Clear();
+        MainRenderer::Options options;
+        options.core = Engine::EngineCore::GetInstance();
+        engine = std::make_unique<MainRenderer>(options);
+        const std::u16string model = files.Model("rig.pmx", u"rig"), motion = files.Motion("walk.vmd");
+        ASSERT_TRUE(engine->LoadScene({{model, motion}, {u"<Sample>", u"<None>"}}));
+        ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed) << engine->SceneTaskError();
+    }
+    void TearDown() override {
+        engine.reset();
+        GpuTest::TearDown();
+    }
+    ExportJob Job(const std::string& name, uint32_t frames) const {
+        ExportJob job;
+        job.width = 128;
+        job.height = 72;
+        job.frameCount = frames;
+        job.output = dir / name;
+        job.preset = "ultrafast";
+        return job;
+    }
+    ExportReport Export(const ExportJob& job) {
+        const ExportReport report = ProjectTavrin::RunExport(*engine, job, {});
+        EXPECT_TRUE(report.opened) << report.error;
+        EXPECT_TRUE(report.finalised) << report.error;
+        EXPECT_EQ(report.failedWrites, 0u);
+        EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
+        return report;
+    }
+
+    SceneTest::SceneFiles files;
+    ExportTest::TestDir dir;
+    std::unique_ptr<MainRenderer> engine;
+};
+
+TEST_F(ExportGpu, FileHoldsTheReadBackFramesAtTheExportSize) {
+    const ExportReport report = Export(Job("out.mp4", 3));
+    EXPECT_EQ(report.framesWritten, 3u);
+    EXPECT_EQ(report.renderFailures, 0u);
+    EXPECT_EQ(Core().GetOutputWidth(), 64.0f) << "the output is back at its own size";
+    const auto streams = ExportTest::ProbeStreams(dir / "out.mp4");
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].at("width"), "128");
+    EXPECT_EQ(streams[0].at("height"), "72");
+    EXPECT_EQ(ExportTest::ToInt(streams[0], "nb_frames"), 3);
+
+    // The first frame again, straight from the renderer: the decoded frame must match it.
+    engine->BeginExport(128, 72);
+    const ProjectTavrin::OfflineFrame frame = engine->RenderOfflineFrame(30, 0);
+    ASSERT_NE(frame.pixels, nullptr);
+    ASSERT_EQ(frame.width, 128u);
+    ASSERT_EQ(frame.height, 72u);
+    EXPECT_EQ(frame.rowPitch % 256, 0u);
+    std::vector<uint8_t> expected(128 * 72 * 4);
+    for (uint32_t y = 0; y < 72; ++y) std::memcpy(&expected[y * 128 * 4], frame.pixels + y * frame.rowPitch, 128 * 4);
+    engine->EndExport();
+    const auto decoded = ExportTest::DecodeFrames(dir / "out.mp4", 128, 72, 1);
+    ASSERT_EQ(decoded.size(), 1u);
+    int worst = 0;
+    for (size_t i = 0; i < expected.size(); ++i)
+        if (i % 4 != 3) worst = std::max(worst, std::abs(int(decoded[0][i]) - int(expected[i])));
+    EXPECT_LE(worst, 6);
+    EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
+}
+
+TEST_F(ExportGpu, OverlappedAndSerialExportsGiveTheSameFrames) {
+    ExportJob overlapped = Job("overlapped.mp4", 12);
+    ExportJob serial = Job("serial.mp4", 12);
+    serial.overlap = false;
+    Export(overlapped);
+    Export(serial);
+    const auto a = ExportTest::DecodeFrames(dir / "overlapped.mp4", 128, 72, 12);
+    const auto b = ExportTest::DecodeFrames(dir / "serial.mp4", 128, 72, 12);
+    ASSERT_EQ(a.size(), 12u);
+    EXPECT_TRUE(a == b);
+}
+
+TEST_F(ExportGpu, CancelledExportIsPlayableWithTheFramesWritten) {
+    ExportJob job = Job("out.mp4", 300);
+    int calls = 0;
+    const ExportReport report = ProjectTavrin::RunExport(*engine, job, [&] { return ++calls > 10; });
+    EXPECT_TRUE(report.canceled);
+    EXPECT_TRUE(report.finalised);
+    EXPECT_EQ(report.framesWritten, 10u);
+    EXPECT_TRUE(ExportTest::ProbeOpens(dir / "out.mp4"));
+    EXPECT_EQ(ExportTest::DecodeFrames(dir / "out.mp4", 128, 72, 300).size(), 10u);
+}
+
+TEST_F(ExportGpu, EmptyExportGivesAValidFileAndRestartsTheLoop) {
+    engine->StartRenderLoop();
+    ASSERT_TRUE(engine->IsRenderLoopRunning());
+    const ExportReport report = Export(Job("out.mp4", 0));
+    EXPECT_EQ(report.framesRendered, 0u);
+    EXPECT_TRUE(ExportTest::ProbeOpens(dir / "out.mp4"));
+    EXPECT_TRUE(engine->IsRenderLoopRunning()) << "the loop that ran before runs again";
+    EXPECT_EQ(engine->GetRenderWidth(), 64.0f);
+    engine->StopRenderLoop();
+    EXPECT_EQ(engine->RenderLoopStatus(), WorkStatus::Canceled) << engine->SceneTaskError();
+}
+
+TEST_F(ExportGpu, SixtyFramesASecondWithSound) {
+    ExportTest::WriteSineWav(dir / "tone.wav", 2.0, 48000, 2);
+    ExportJob job = Job("out.mp4", 30);
+    job.fps = 60;
+    job.audio = dir / "tone.wav";
+    const ExportReport report = Export(job);
+    EXPECT_TRUE(report.hasAudio);
+    const auto streams = ExportTest::ProbeStreams(dir / "out.mp4");
+    ASSERT_EQ(streams.size(), 2u);
+    for (const auto& stream : streams) {
+        SCOPED_TRACE(stream.at("codec_type"));
+        EXPECT_NEAR(ExportTest::ToDouble(stream, "start_time"), 0.0, 1e-6);
+        EXPECT_NEAR(ExportTest::ToDouble(stream, "duration"), 30 * 166'666 / 1e7, 1024.0 / 48000.0);
+    }
+    const auto times = ExportTest::VideoPacketTimes(dir / "out.mp4");
+    ASSERT_EQ(times.size(), 30u);
+    EXPECT_EQ(times[2] - times[0], 333'332);
+}
+
+}  // namespace

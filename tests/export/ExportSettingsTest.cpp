@@ -1,0 +1,74 @@
+// The export's numbers: size and rate lists, bitrate, frame count and progress, typed sizes, and
+// the sample clock's arithmetic.
+#include <gtest/gtest.h>
+
+#include "export/ExportSettings.h"
+#include "export/SampleClock.h"
+
+namespace {
+
+using namespace ProjectTavrin;
+
+TEST(ExportSettings, SizeAndRateListsMapTheirEntries) {
+    EXPECT_EQ(ExportSizeForIndex(0), (FrameSize{1280, 720}));
+    EXPECT_EQ(ExportSizeForIndex(4), (FrameSize{3440, 1440}));
+    EXPECT_EQ(ExportSizeForIndex(6), (FrameSize{4096, 2160}));
+    EXPECT_EQ(ExportSizeForIndex(-1), (FrameSize{1280, 720})) << "no selection";
+    EXPECT_EQ(ExportSizeForIndex(7), (FrameSize{1280, 720}));
+    EXPECT_EQ(ExportFpsForIndex(0), 30u);
+    EXPECT_EQ(ExportFpsForIndex(1), 60u);
+    EXPECT_EQ(ExportFpsForIndex(2), 120u);
+    EXPECT_EQ(ExportFpsForIndex(-1), 30u);
+    EXPECT_EQ(ExportFpsForIndex(3), 30u);
+    for (const FrameSize size : kExportSizes) EXPECT_TRUE(IsEncodableSize(size));
+}
+
+TEST(ExportSettings, BitrateFramesAndProgress) {
+    EXPECT_EQ(EncoderBitsPerSecond(8000), 8'192'000);
+    EXPECT_EQ(EncoderBitsPerSecond(2'000'000), 2'048'000'000) << "no 32-bit overflow on the way";
+    EXPECT_EQ(ExportFrameCount(60, 10), 600u);
+    EXPECT_EQ(ExportFrameCount(30, 0), 0u);
+    EXPECT_EQ(ExportFrameCount(30, -5), 0u);
+    EXPECT_DOUBLE_EQ(ExportProgress(0, 600), 0.0);
+    EXPECT_DOUBLE_EQ(ExportProgress(599, 600), 100.0);
+    EXPECT_DOUBLE_EQ(ExportProgress(1, 3), 50.0);
+    EXPECT_DOUBLE_EQ(ExportProgress(0, 1), 100.0) << "a one-frame export is done after its frame";
+}
+
+TEST(ExportSettings, TypedSizesMustBeEvenAndInRange) {
+    EXPECT_EQ(ParseFrameSize("1920x1080"), (FrameSize{1920, 1080}));
+    EXPECT_EQ(ParseFrameSize("256X144"), (FrameSize{256, 144}));
+    for (const char* bad : {"", "x", "1920", "1920x", "x1080", "1921x1080", "1920x1081", "0x0", "-2x4", "10000x100",
+                            "64x48x2", " 64x48", "64x48 ", "0x2"})
+        EXPECT_FALSE(ParseFrameSize(bad)) << bad;
+}
+
+TEST(SampleClock, DurationsRoundDownAndTimesAccumulate) {
+    EXPECT_EQ(SampleClock(30).SampleDuration(), 333'333);
+    EXPECT_EQ(SampleClock(60).SampleDuration(), 166'666);
+    EXPECT_EQ(SampleClock(120).SampleDuration(), 83'333);
+    SampleClock clock(60);
+    std::vector<int64_t> times;
+    for (int i = 0; i < 3; ++i) {
+        times.push_back(clock.SampleTime());
+        clock.Advance();
+    }
+    EXPECT_EQ(times, (std::vector<int64_t>{0, 166'666, 333'332}));
+    SampleClock thirty(30);
+    for (int i = 0; i < 30; ++i) thirty.Advance();
+    EXPECT_EQ(thirty.SampleTime(), 9'999'990) << "a second of frames ends short of 10,000,000";
+    EXPECT_EQ(thirty.Samples(), 30u);
+    EXPECT_THROW(SampleClock(0), std::invalid_argument);
+}
+
+TEST(SampleClock, UnitsToAudioSamplesRoundDownWithoutOverflow) {
+    EXPECT_EQ(SampleClock::UnitsToSamples(9'999'990, 48000), 47'999);
+    EXPECT_EQ(SampleClock::UnitsToSamples(10'000'000, 44100), 44'100);
+    EXPECT_EQ(SampleClock::UnitsToSamples(0, 48000), 0);
+    EXPECT_EQ(SampleClock::UnitsToSamples(-5, 48000), 0);
+    // A day of video at 96 kHz: the plain product would still fit, a year's would not.
+    const int64_t year = 365LL * 24 * 3600 * SampleClock::kUnitsPerSecond;
+    EXPECT_EQ(SampleClock::UnitsToSamples(year, 96000), 365LL * 24 * 3600 * 96000);
+}
+
+}  // namespace
