@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "Engine/Platform/VulkanCommon.h"
 #include "core/HrException.h"
@@ -312,6 +313,9 @@ void CommandList::CopyTextureToBuffer(Resource& dst, const SubresourceFootprint&
 }
 
 void CommandList::ResolveSubresource(Resource& dst, uint32_t dstSubresource, Resource& src, uint32_t srcSubresource, Format) {
+    constexpr VkImageAspectFlags depthStencil = VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT;
+    if ((src.Impl().aspect | dst.Impl().aspect) & depthStencil)
+        throw std::invalid_argument("ResolveSubresource resolves colour images only; resolve depth with ResolveDepth");
     CommandListImpl& c = *m_impl;
     c.EndRendering();
     VkImageResolve region{};
@@ -320,6 +324,40 @@ void CommandList::ResolveSubresource(Resource& dst, uint32_t dstSubresource, Res
     region.extent = MipExtent(src.Desc(), region.srcSubresource.mipLevel);
     vkCmdResolveImage(c.cmd, src.Impl().image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, dst.Impl().image,
                       VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+}
+
+void CommandList::ResolveDepth(CpuDescriptor dstDsv, CpuDescriptor srcDsv, DepthResolveMode mode) {
+    if (!dstDsv.heap || !srcDsv.heap || dstDsv.heap->Type() != DescriptorHeapType::Dsv || srcDsv.heap->Type() != DescriptorHeapType::Dsv)
+        throw std::invalid_argument("ResolveDepth takes two depth-stencil views");
+    const AttachmentView& src = srcDsv.heap->Impl().attachments.at(srcDsv.index);
+    const AttachmentView& dst = dstDsv.heap->Impl().attachments.at(dstDsv.index);
+    if (!src.view || !dst.view) throw std::invalid_argument("ResolveDepth: a depth-stencil view is empty");
+    if (src.samples < 2 || dst.samples != 1)
+        throw std::invalid_argument("ResolveDepth resolves a multisampled depth view into a single-sampled one");
+    if (src.format != dst.format || src.width != dst.width || src.height != dst.height)
+        throw std::invalid_argument("ResolveDepth: source and destination differ in format or size");
+    CommandListImpl& c = *m_impl;
+    c.EndRendering();
+    const DeviceLimits& limits = c.device->limits;
+    VkResolveModeFlagBits resolve = VK_RESOLVE_MODE_SAMPLE_ZERO_BIT;
+    if (mode == DepthResolveMode::Min && limits.depthResolveMin) resolve = VK_RESOLVE_MODE_MIN_BIT;
+    if (mode == DepthResolveMode::Max && limits.depthResolveMax) resolve = VK_RESOLVE_MODE_MAX_BIT;
+    // The samples are only read: the multisampled image stays in its read-only layout and is not
+    // stored; the resolve writes the destination at the end of the pass.
+    VkRenderingAttachmentInfo depth{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
+    depth.imageView = src.view;
+    depth.imageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL;
+    depth.loadOp = VK_ATTACHMENT_LOAD_OP_LOAD;
+    depth.storeOp = VK_ATTACHMENT_STORE_OP_NONE;
+    depth.resolveMode = resolve;
+    depth.resolveImageView = dst.view;
+    depth.resolveImageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
+    VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
+    info.renderArea = {{0, 0}, {src.width, src.height}};
+    info.layerCount = 1;
+    info.pDepthAttachment = &depth;
+    vkCmdBeginRendering(c.cmd, &info);
+    vkCmdEndRendering(c.cmd);
 }
 
 void CommandList::ClearRenderTargetView(CpuDescriptor rtv, const float color[4]) {

@@ -73,7 +73,13 @@ public:
     void CopyBufferToTexture(Resource& dst, uint32_t dstSubresource, Resource& src, const SubresourceFootprint& footprint);
     /// One texture subresource into a buffer laid out by `footprint`.
     void CopyTextureToBuffer(Resource& dst, const SubresourceFootprint& footprint, Resource& src, uint32_t srcSubresource);
+    /// Resolves a multisampled colour subresource (source in ResolveSource, destination in
+    /// ResolveDest). Depth images are refused: they resolve through ResolveDepth.
     void ResolveSubresource(Resource& dst, uint32_t dstSubresource, Resource& src, uint32_t srcSubresource, Format format);
+    /// Resolves the multisampled depth behind `srcDsv` into the single-sampled depth behind
+    /// `dstDsv` (same format and size) as a depth-only rendering pass. The source is in
+    /// ResolveSource, the destination in ResolveDest.
+    void ResolveDepth(CpuDescriptor dstDsv, CpuDescriptor srcDsv, DepthResolveMode mode);
 
     // Clears. Render targets must be in the render-target state, depth buffers in depth-write,
     // unordered-access resources in unordered-access.

@@ -448,6 +448,8 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     l.minUniformBufferOffsetAlignment = props.limits.minUniformBufferOffsetAlignment;
     l.maxSamplerAnisotropy = props.limits.maxSamplerAnisotropy;
     l.timestampPeriodNs = props.limits.timestampPeriod;
+    l.depthResolveMin = (p12.supportedDepthResolveModes & VK_RESOLVE_MODE_MIN_BIT) != 0;
+    l.depthResolveMax = (p12.supportedDepthResolveModes & VK_RESOLVE_MODE_MAX_BIT) != 0;
     if (d.raytracing) {
         l.shaderGroupHandleSize = rtProps.shaderGroupHandleSize;
         l.shaderGroupHandleAlignment = rtProps.shaderGroupHandleAlignment;

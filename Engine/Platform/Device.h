@@ -44,6 +44,8 @@ struct DeviceLimits {
     uint64_t minUniformBufferOffsetAlignment = 0;
     float maxSamplerAnisotropy = 1;
     float timestampPeriodNs = 0;
+    /// Depth resolve modes beyond sample zero (which every device has).
+    bool depthResolveMin = false, depthResolveMax = false;
     // Ray tracing (zero when unsupported).
     uint32_t shaderGroupHandleSize = 0, shaderGroupHandleAlignment = 0, shaderGroupBaseAlignment = 0;
     uint32_t maxRayRecursionDepth = 0;

@@ -196,6 +196,11 @@ struct ResourceBarrier {
     }
 };
 
+/// How the samples of a multisampled depth pixel become one value: sample zero, or the nearest or
+/// farthest sample (pick Min or Max by the depth direction). Every device has sample zero; one
+/// without the asked mode resolves with sample zero.
+enum class DepthResolveMode : uint32_t { SampleZero, Min, Max };
+
 /// Viewport in pixels, with the depth range.
 struct Viewport {
     float topLeftX = 0, topLeftY = 0, width = 0, height = 0, minDepth = 0, maxDepth = 1;
