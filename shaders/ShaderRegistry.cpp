@@ -14,6 +14,7 @@ const ShaderRegistration kShaders[] = {
     {"FlatColor.frag", &ShaderLayouts::FlatColor},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
+    {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},
     {"tests/TraceTriangle.rgen", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rmiss", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rchit", &TavrinTest::ShaderLayouts::TraceTriangle},

@@ -90,7 +90,8 @@ VkSamplerAddressMode ToVkAddress(AddressMode m) {
 VkSampler CreateVkSampler(const DeviceImpl& d, const SamplerDesc& desc) {
     VkSamplerCreateInfo info{VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO};
     info.magFilter = info.minFilter = ToVkFilter(desc.filter);
-    info.mipmapMode = desc.filter == Filter::Point ? VK_SAMPLER_MIPMAP_MODE_NEAREST : VK_SAMPLER_MIPMAP_MODE_LINEAR;
+    const bool mipPoint = desc.mipFilter == MipFilter::Point || (desc.mipFilter == MipFilter::FromFilter && desc.filter == Filter::Point);
+    info.mipmapMode = mipPoint ? VK_SAMPLER_MIPMAP_MODE_NEAREST : VK_SAMPLER_MIPMAP_MODE_LINEAR;
     info.addressModeU = ToVkAddress(desc.addressU);
     info.addressModeV = ToVkAddress(desc.addressV);
     info.addressModeW = ToVkAddress(desc.addressW);

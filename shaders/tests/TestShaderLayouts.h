@@ -14,4 +14,12 @@ inline Engine::Platform::RootSignatureDesc BindingModel() {
 /// tests/TraceTriangle.*: scene index, output index.
 inline Engine::Platform::RootSignatureDesc TraceTriangle() { return {{Engine::Platform::RootParameter::Constants(2)}, {}}; }
 
+/// tests/SampleLod.comp: constants (uv, lod), texture table, output table, static sampler s0
+/// (the tests swap in the sampler they examine).
+inline Engine::Platform::RootSignatureDesc SampleLod() {
+    using Engine::Platform::RootParameter;
+    return {{RootParameter::Constants(3), RootParameter::DescriptorTable(), RootParameter::DescriptorTable()},
+            {Engine::Platform::StaticSampler{0, {}}}};
+}
+
 }  // namespace TavrinTest::ShaderLayouts
