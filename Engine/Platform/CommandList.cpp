@@ -1,7 +1,9 @@
 #include "Engine/Platform/CommandList.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <stdexcept>
 
 #include "Engine/Platform/VulkanCommon.h"
@@ -42,6 +44,24 @@ VkBufferImageCopy RegionFor(const Resource& texture, uint32_t subresource, const
     region.imageSubresource = LayersFor(texture, subresource);
     region.imageExtent = {fp.width, fp.height, fp.depth};
     return region;
+}
+
+std::string ToHex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%x", value);
+    return text;
+}
+
+// A shader reads a texture through a descriptor written for one image layout; the state it is
+// moved into for that read must give the same layout, or real GPUs read it wrongly (lavapipe
+// ignores layouts, so nothing else would tell).
+void CheckSampledLayout(DeviceImpl& d, const Resource& resource, ResourceState after, VkImageLayout layout) {
+    if (!HasState(after, ResourceState::NonPixelShaderResource) && !HasState(after, ResourceState::PixelShaderResource)) return;
+    const uint32_t written = resource.Impl().sampledLayouts.load();
+    if (written == 0 || (written & LayoutBit(layout))) return;
+    d.ReportMisuse("texture '" + resource.Impl().name + "' enters state 0x" + ToHex(static_cast<uint32_t>(after)) +
+                   ", whose image layout differs from the one its shader-resource views were written for; give the views "
+                   "that state as SrvDesc::readState");
 }
 
 }  // namespace
@@ -237,6 +257,7 @@ void CommandList::ResourceBarrier(std::span<const Platform::ResourceBarrier> bar
             m.size = VK_WHOLE_SIZE;
             buffers.push_back(m);
         } else {
+            if (d.validation) CheckSampledLayout(d, *b.resource, b.after, dst.layout);
             VkImageMemoryBarrier2 m{VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2};
             m.srcStageMask = src.stages;
             m.srcAccessMask = src.access;

@@ -1,6 +1,7 @@
 #include "Engine/Platform/DescriptorHeap.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "Engine/Platform/VulkanCommon.h"
 #include "core/HrException.h"
@@ -175,6 +176,8 @@ void Device::CreateShaderResourceView(Resource* resource, const SrvDesc* desc, C
         return;
     }
     const ResourceImpl& r = resource->Impl();
+    if (!HasState(view.readState, ResourceState::NonPixelShaderResource) && !HasState(view.readState, ResourceState::PixelShaderResource))
+        throw std::invalid_argument("CreateShaderResourceView: readState must include a shader-resource state");
     VkImageViewType type;
     ViewDimension dim = view.dimension;
     if (dim == ViewDimension::Unknown)
@@ -203,8 +206,9 @@ void Device::CreateShaderResourceView(Resource* resource, const SrvDesc* desc, C
     h.views[dest.index] = CreateView(d, *resource, type, ViewFormat(*resource, view.format), aspect, view.mostDetailedMip, mips,
                                      baseLayer, layers, VK_IMAGE_USAGE_SAMPLED_BIT);
     const bool depth = (aspect & VK_IMAGE_ASPECT_DEPTH_BIT) != 0;
-    WriteImage(d, h, dest.index, kBindingSampledImages, h.views[dest.index],
-               depth ? VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL : VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+    const VkImageLayout layout = ImageStateFor(view.readState, depth, d).layout;
+    resource->Impl().sampledLayouts.fetch_or(LayoutBit(layout));
+    WriteImage(d, h, dest.index, kBindingSampledImages, h.views[dest.index], layout);
 }
 
 void Device::CreateUnorderedAccessView(Resource* resource, const UavDesc* desc, CpuDescriptor dest) {

@@ -38,6 +38,17 @@ VKAPI_ATTR VkBool32 VKAPI_CALL DebugCallback(VkDebugUtilsMessageSeverityFlagBits
     return VK_FALSE;
 }
 
+}  // namespace
+
+void DeviceImpl::ReportMisuse(const std::string& text) {
+    std::fprintf(stderr, "[tavrin] %s\n", text.c_str());
+    validationMessages.fetch_add(1);
+    std::lock_guard lock(messageLock);
+    lastValidationMessage = text;
+}
+
+namespace {
+
 bool HasExtension(const std::vector<VkExtensionProperties>& list, const char* name) {
     return std::any_of(list.begin(), list.end(),
                        [&](const VkExtensionProperties& e) { return std::strcmp(e.extensionName, name) == 0; });

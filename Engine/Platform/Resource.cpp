@@ -40,6 +40,15 @@ VkFormat ImageFormat(const ResourceDesc& desc) {
 
 }  // namespace
 
+uint32_t LayoutBit(VkImageLayout layout) {
+    switch (layout) {
+    case VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL: return 1u;
+    case VK_IMAGE_LAYOUT_GENERAL: return 2u;
+    case VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL: return 4u;
+    default: return 8u;
+    }
+}
+
 ImageState ImageStateFor(ResourceState state, bool depthImage, const DeviceImpl& device) {
     const uint32_t bits = static_cast<uint32_t>(state);
     const VkPipelineStageFlags2 shaders = device.ShaderStages();

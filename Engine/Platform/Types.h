@@ -138,6 +138,10 @@ struct SrvDesc {
     uint64_t firstElement = 0;         ///< buffers
     uint32_t numElements = 0;
     uint32_t structureByteStride = 0;  ///< 0: raw bytes (numElements counts 4-byte words)
+    /// Textures: the state the resource is in whenever a shader reads it through this view. The
+    /// descriptor is written for that state's image layout, so a texture kept in a combined read
+    /// state (e.g. PixelShaderResource | CopySource, which needs the general layout) says so here.
+    ResourceState readState = ResourceState::NonPixelShaderResource | ResourceState::PixelShaderResource;
 };
 
 /// Unordered-access view: one mip of a texture through a storage-image descriptor, or a buffer.

@@ -112,6 +112,9 @@ struct DeviceImpl {
     void Retire(std::function<void()> destroy);
     void CollectGarbage();
     void SetObjectName(VkObjectType type, uint64_t handle, const std::string& name) const;
+    /// Counts and prints a misuse of the API found by the engine's own checks (made while the
+    /// validation layer is on), as a validation message.
+    void ReportMisuse(const std::string& text);
     uint32_t FindMemoryType(uint32_t typeBits, VkMemoryPropertyFlags required, VkMemoryPropertyFlags preferred) const;
     void RecordInitialLayout(VkImage image, VkImageAspectFlags aspect, VkImageLayout layout);
     /// Submits `buffers` (after any pending layout initialisations) with extra waits and signals;
@@ -133,7 +136,12 @@ struct ResourceImpl {
     uint64_t size = 0;
     uint64_t address = 0;
     std::string name;
+    /// Image layouts the resource's sampled-image descriptors were written for (LayoutBit).
+    std::atomic<uint32_t> sampledLayouts{0};
 };
+
+/// One bit per image layout a sampled-image descriptor can be written for.
+uint32_t LayoutBit(VkImageLayout layout);
 
 /// What an RTV or DSV slot holds for dynamic rendering.
 struct AttachmentView {

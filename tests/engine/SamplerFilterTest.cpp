@@ -5,11 +5,8 @@
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/DescriptorHandle.h"
 #include "Engine/GpuResource/ResourceUploadBatch.h"
-#include "Engine/GpuResource/UintBuffer.h"
 #include "GpuTest.h"
-#include "TestShaders.h"
-#include "shaders/tests/SampleLodConstants.h"
-#include "shaders/tests/TestShaderLayouts.h"
+#include "TextureProbe.h"
 
 namespace TavrinTest {
 namespace {
@@ -39,35 +36,11 @@ protected:
     // Red channel of the texture sampled at u = 0.4 (between the columns, nearer the left one),
     // v = 0.5, level of detail 0.4, through a static sampler made from `sampler`.
     float Sample(const SamplerDesc& sampler) {
-        RootSignatureDesc layout = ShaderLayouts::SampleLod();
-        layout.staticSamplers[0].desc = sampler;
-        auto root = Device().CreateRootSignature(layout);
-        ComputePipelineDesc pso;
-        pso.rootSignature = root.get();
-        pso.cs.code = Shaders::SampleLod_comp();
-        auto pipeline = Device().CreateComputePipelineState(pso);
-        UintBuffer output;
-        output.Create(u"SampleOutput", 4);
-
-        Engine::Shared::SampleLodConstants constants{};
-        constants.uv = {0.4f, 0.5f};
-        constants.lod = 0.4f;
         Core().ResetCommandList();
-        CommandList& list = *Core().GetCommandList();
-        list.SetDescriptorHeaps(Core().GetHeap(DescriptorHeapType::CbvSrvUav));
-        list.SetComputeRootSignature(*root);
-        list.SetPipelineState(*pipeline);
-        list.SetComputeRoot32BitConstants(0, 3, &constants, 0);
-        list.SetComputeRootDescriptorTable(1, m_textureSlot.Gpu());
-        list.SetComputeRootDescriptorTable(2, output.uavHandle.Gpu());
-        list.Dispatch(1, 1, 1);
-        output.TransitionTo(list, ResourceState::CopySource);
-        auto readback = Device().CreateCommittedResource(HeapType::Readback, ResourceDesc::Buffer(16), ResourceState::CopyDest);
-        list.CopyBufferRegion(*readback, 0, *output.GetResource(), 0, 16);
+        TextureProbe probe;
+        probe.Record(Device(), *Core().GetCommandList(), m_textureSlot.Gpu(), sampler, 0.4f, 0.5f, 0.4f);
         SubmitAndWait();
-        float values[4];
-        std::memcpy(values, readback->Map(), sizeof(values));
-        return values[0];
+        return probe.Result()[0];
     }
 
     std::shared_ptr<Resource> m_texture;
