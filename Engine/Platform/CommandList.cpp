@@ -183,6 +183,7 @@ void CommandListImpl::BeginRenderingIfNeeded() {
         depth.storeOp = depthTarget.readOnlyDepth ? VK_ATTACHMENT_STORE_OP_NONE : VK_ATTACHMENT_STORE_OP_STORE;
         width = std::min(width, depthTarget.width);
         height = std::min(height, depthTarget.height);
+        layers = std::max(layers, depthTarget.sliceCount);
     }
     if (colors.empty() && !hasDepth) return;
     VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
@@ -401,9 +402,27 @@ void CommandList::ClearRenderTargetView(CpuDescriptor rtv, const float color[4])
 }
 
 void CommandList::ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil) {
+    const AttachmentView& a = dsv.heap->Impl().attachments.at(dsv.index);
+    const Rect whole{0, 0, static_cast<int32_t>(a.width), static_cast<int32_t>(a.height)};
+    ClearDepthStencilView(dsv, depth, stencil, std::span(&whole, 1));
+}
+
+void CommandList::ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil, std::span<const Rect> rects) {
     CommandListImpl& c = *m_impl;
     c.EndRendering();
     const AttachmentView& a = dsv.heap->Impl().attachments.at(dsv.index);
+    // Each rectangle is cleared as the render area of its own pass: a clear load only touches
+    // the render area.
+    for (const Rect& rect : rects) {
+        const int32_t left = std::max(rect.left, 0), top = std::max(rect.top, 0);
+        const int32_t right = std::min<int32_t>(rect.right, static_cast<int32_t>(a.width));
+        const int32_t bottom = std::min<int32_t>(rect.bottom, static_cast<int32_t>(a.height));
+        if (right <= left || bottom <= top) continue;
+        c.ClearDepthArea(a, {{left, top}, {static_cast<uint32_t>(right - left), static_cast<uint32_t>(bottom - top)}}, depth, stencil);
+    }
+}
+
+void CommandListImpl::ClearDepthArea(const AttachmentView& a, VkRect2D area, float depth, uint8_t stencil) {
     VkRenderingAttachmentInfo attachment{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
     attachment.imageView = a.view;
     attachment.imageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
@@ -411,12 +430,24 @@ void CommandList::ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t 
     attachment.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
     attachment.clearValue.depthStencil = {depth, stencil};
     VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
-    info.renderArea = {{0, 0}, {a.width, a.height}};
-    info.layerCount = 1;
+    info.renderArea = area;
+    info.layerCount = a.sliceCount;
     info.pDepthAttachment = &attachment;
     info.pStencilAttachment = (a.aspect & VK_IMAGE_ASPECT_STENCIL_BIT) ? &attachment : nullptr;
-    vkCmdBeginRendering(c.cmd, &info);
-    vkCmdEndRendering(c.cmd);
+    vkCmdBeginRendering(cmd, &info);
+    vkCmdEndRendering(cmd);
+}
+
+void CommandList::ClearState(PipelineState* pipeline) {
+    CommandListImpl& c = *m_impl;
+    c.EndRendering();
+    c.heap = nullptr;
+    c.compute = RootBindState{};
+    c.graphics = RootBindState{};
+    c.lastPushedBindPoint = VK_PIPELINE_BIND_POINT_MAX_ENUM;
+    c.colorTargets.clear();
+    c.hasDepth = false;
+    if (pipeline) SetPipelineState(*pipeline);
 }
 
 void CommandList::ClearUnorderedAccessViewFloat(Resource& resource, const float values[4]) {

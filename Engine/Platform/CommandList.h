@@ -62,6 +62,9 @@ public:
     CommandList& operator=(const CommandList&) = delete;
 
     void Reset(CommandAllocator& allocator, PipelineState* initialState = nullptr);
+    /// Forgets every binding of the open list (descriptor heap, root signatures and their
+    /// arguments, render targets) as a fresh Reset would, then binds `pipeline` if given.
+    void ClearState(PipelineState* pipeline = nullptr);
     void Close();
     bool IsOpen() const;
 
@@ -85,6 +88,9 @@ public:
     // unordered-access resources in unordered-access.
     void ClearRenderTargetView(CpuDescriptor rtv, const float color[4]);
     void ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil);
+    /// Clears only the given rectangles (clipped to the view; empty ones are skipped), in every
+    /// slice of the view.
+    void ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil, std::span<const Rect> rects);
     void ClearUnorderedAccessViewFloat(Resource& resource, const float values[4]);
     void ClearUnorderedAccessViewUint(Resource& resource, const uint32_t values[4]);
 

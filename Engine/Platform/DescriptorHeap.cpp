@@ -276,10 +276,12 @@ void Device::CreateDepthStencilView(Resource* resource, const DsvDesc* desc, Cpu
     const DsvDesc view = desc ? *desc : DsvDesc{};
     const ResourceDesc& rd = resource->Desc();
     const ResourceImpl& r = resource->Impl();
+    if (view.firstArraySlice >= rd.ArraySize() || view.arraySize == 0 || view.arraySize > rd.ArraySize() - view.firstArraySlice)
+        throw std::invalid_argument("CreateDepthStencilView: the slices lie outside the texture");
     AttachmentView& a = h.attachments[dest.index];
     RetireView(d, a.view);
-    a.view = CreateView(d, *resource, VK_IMAGE_VIEW_TYPE_2D, r.format, r.aspect, view.mipSlice, 1, 0, 1,
-                        VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
+    a.view = CreateView(d, *resource, view.arraySize > 1 ? VK_IMAGE_VIEW_TYPE_2D_ARRAY : VK_IMAGE_VIEW_TYPE_2D, r.format, r.aspect,
+                        view.mipSlice, 1, view.firstArraySlice, view.arraySize, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
     a.image = r.image;
     a.format = r.format;
     a.aspect = r.aspect;
@@ -288,6 +290,8 @@ void Device::CreateDepthStencilView(Resource* resource, const DsvDesc* desc, Cpu
     a.samples = std::max<uint32_t>(1, rd.sampleCount);
     a.readOnlyDepth = view.readOnlyDepth;
     a.mip = view.mipSlice;
+    a.firstSlice = view.firstArraySlice;
+    a.sliceCount = view.arraySize;
 }
 
 void Device::CreateSampler(const SamplerDesc& desc, CpuDescriptor dest) {

@@ -164,11 +164,15 @@ struct RtvDesc {
     uint32_t arraySize = 1;
 };
 
+/// Depth-stencil view of one mip; of an array texture (shadow cascades), the slices
+/// firstArraySlice .. firstArraySlice + arraySize - 1, rendered as layers.
 struct DsvDesc {
     ViewDimension dimension = ViewDimension::Unknown;
     Format format = Format::Unknown;
     bool readOnlyDepth = false;
     uint32_t mipSlice = 0;
+    uint32_t firstArraySlice = 0;
+    uint32_t arraySize = 1;
 };
 
 enum class DescriptorHeapType : uint32_t {

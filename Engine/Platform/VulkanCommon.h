@@ -208,6 +208,7 @@ struct CommandListImpl {
 
     void EndRendering();
     void BeginRenderingIfNeeded();
+    void ClearDepthArea(const AttachmentView& a, VkRect2D area, float depth, uint8_t stencil);
     void FlushRoot(VkPipelineBindPoint bindPoint);
 };
 
