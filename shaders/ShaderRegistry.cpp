@@ -15,6 +15,7 @@ const ShaderRegistration kShaders[] = {
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},
+    {"tests/StoreExtendedFormat.comp", &TavrinTest::ShaderLayouts::StoreExtendedFormat},
     {"tests/TraceTriangle.rgen", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rmiss", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rchit", &TavrinTest::ShaderLayouts::TraceTriangle},

@@ -484,6 +484,8 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     core.samplerAnisotropy = supported.samplerAnisotropy;
     core.shaderStorageImageReadWithoutFormat = supported.shaderStorageImageReadWithoutFormat;
     core.shaderStorageImageWriteWithoutFormat = supported.shaderStorageImageWriteWithoutFormat;
+    // Storage images declared with packed or 16-bit formats (r11f_g11f_b10f, rg16f, r16f, ...).
+    core.shaderStorageImageExtendedFormats = supported.shaderStorageImageExtendedFormats;
     core.fillModeNonSolid = supported.fillModeNonSolid;
     core.depthClamp = supported.depthClamp;
     core.depthBiasClamp = supported.depthBiasClamp;

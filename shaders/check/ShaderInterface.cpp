@@ -32,15 +32,21 @@ const ScalarType* FindType(std::string_view name) {
     return nullptr;
 }
 
-/// Element count of an "array" entry (product of its literal dimensions); 0 for a runtime array.
+// Far beyond any push-constant block, small enough that sizes cannot overflow.
+constexpr double kMaxArrayElements = 4096;
+constexpr double kMaxArrayStride = 4096;
+
+/// Element count of an "array" entry (product of its literal dimensions); 0 for a runtime array
+/// or one too large to be real.
 uint64_t ArrayCount(const JsonValue& member) {
-    uint64_t count = 1;
+    double count = 1;
     for (const JsonValue& dim : member["array"].Items()) {
         const double n = dim.AsNumber(-1);
-        if (n < 0 || n > 1e6) return 0;
-        count *= static_cast<uint64_t>(n);
+        if (!(n >= 0 && n <= kMaxArrayElements)) return 0;
+        count *= n;
+        if (count > kMaxArrayElements) return 0;
     }
-    return count;
+    return static_cast<uint64_t>(count);
 }
 
 class Reader {
@@ -68,7 +74,7 @@ private:
         const std::string name = prefix + member["name"].AsString();
         const std::string& typeName = member["type"].AsString();
         const double offset = member["offset"].AsNumber(-1);
-        if (offset < 0 || offset > 65536) {
+        if (!(offset >= 0 && offset <= 65536)) {
             m_out.errors.push_back("push-constant member " + name + " has no offset");
             return;
         }
@@ -93,7 +99,7 @@ private:
         if (isArray) {
             const uint64_t count = ArrayCount(member);
             const double stride = member["array_stride"].AsNumber(0);
-            if (count == 0 || stride <= 0) {
+            if (count == 0 || !(stride > 0 && stride <= kMaxArrayStride)) {
                 m_out.errors.push_back("push-constant member " + name + " is an array without a fixed size");
                 return;
             }
@@ -104,13 +110,19 @@ private:
     }
 };
 
+/// A set or binding number; anything not a small non-negative number reads as one no layout has.
+uint32_t SmallIndex(const JsonValue& value) {
+    const double n = value.AsNumber(0);
+    return n >= 0 && n < 1e6 ? static_cast<uint32_t>(n) : 999999u;
+}
+
 void ReadBindings(const JsonValue& list, DescriptorKind kind, ShaderInterfaceResult& out) {
     for (const JsonValue& entry : list.Items()) {
         DescriptorBinding b;
         b.name = entry["name"].AsString();
         b.kind = kind;
-        b.set = static_cast<uint32_t>(entry["set"].AsNumber(0));
-        b.binding = static_cast<uint32_t>(entry["binding"].AsNumber(0));
+        b.set = SmallIndex(entry["set"]);
+        b.binding = SmallIndex(entry["binding"]);
         const auto& dims = entry["array"].Items();
         b.runtimeArray = dims.size() == 1 && dims[0].AsNumber(-1) == 0;
         // A texel buffer shows up among the images with a "buffer" dimension in its type name.

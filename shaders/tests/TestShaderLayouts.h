@@ -22,4 +22,10 @@ inline Engine::Platform::RootSignatureDesc SampleLod() {
             {Engine::Platform::StaticSampler{0, {}}}};
 }
 
+/// tests/StoreExtendedFormat.comp: the value to store (4 constants), the storage image table.
+inline Engine::Platform::RootSignatureDesc StoreExtendedFormat() {
+    using Engine::Platform::RootParameter;
+    return {{RootParameter::Constants(4), RootParameter::DescriptorTable()}, {}};
+}
+
 }  // namespace TavrinTest::ShaderLayouts

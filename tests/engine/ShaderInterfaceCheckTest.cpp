@@ -157,3 +157,17 @@ TEST(ShaderRegistry, EveryRegisteredShaderIsFoundByItsFileAndHasAUsableLayout) {
     }
     EXPECT_EQ(Engine::FindRegisteredShader("NotAShader.comp"), nullptr);
 }
+
+TEST(ShaderInterface, HugeNumbersInTheReflectionAreRefusedNotConverted) {
+    const auto read = [](const std::string& text) { return ReadShaderInterface(ParseJson(text).value); };
+    const auto huge = read(R"({ "types" : { "_pc" : { "members" : [
+        { "name" : "a", "type" : "vec4", "offset" : 0, "array" : [1e300], "array_stride" : 16 },
+        { "name" : "b", "type" : "vec4", "offset" : 0, "array" : [4], "array_stride" : 1e300 },
+        { "name" : "c", "type" : "uint", "offset" : 1e300 } ] } },
+        "push_constants" : [ { "type" : "_pc" } ],
+        "separate_images" : [ { "name" : "t", "set" : 1e300, "binding" : -5, "array" : [0] } ] })");
+    EXPECT_EQ(huge.errors.size(), 3u);
+    EXPECT_TRUE(huge.shader.pushConstants.empty());
+    ASSERT_EQ(huge.shader.bindings.size(), 1u);
+    EXPECT_FALSE(CheckShaderInterface(huge.shader, RootSignatureDesc{}).empty());
+}
