@@ -116,13 +116,14 @@ DescriptorHeap::DescriptorHeap(std::shared_ptr<Device> device, DescriptorHeapTyp
     DescriptorHeapImpl& h = *m_impl;
     h.device = &d;
     if (type == DescriptorHeapType::CbvSrvUav && shaderVisible) {
-        if (capacity > kBindlessCapacity) throw HrException(static_cast<int32_t>(VK_ERROR_OUT_OF_POOL_MEMORY));
+        if (capacity > d.bindlessViews) throw HrException(static_cast<int32_t>(VK_ERROR_OUT_OF_POOL_MEMORY));
+        // The set layout fixes the array sizes, so the pool holds exactly one set of that layout.
         const VkDescriptorPoolSize sizes[] = {
-            {VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, kBindlessCapacity},
-            {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, kBindlessCapacity},
-            {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, kBindlessCapacity},
-            {VK_DESCRIPTOR_TYPE_SAMPLER, kBindlessSamplerCapacity},
-            {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, kBindlessCapacity},
+            {VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, d.bindlessViews},
+            {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, d.bindlessViews},
+            {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, d.bindlessViews},
+            {VK_DESCRIPTOR_TYPE_SAMPLER, d.bindlessSamplers},
+            {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, d.bindlessViews},
         };
         VkDescriptorPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
         poolInfo.flags = VK_DESCRIPTOR_POOL_CREATE_UPDATE_AFTER_BIND_BIT;
@@ -136,7 +137,7 @@ DescriptorHeap::DescriptorHeap(std::shared_ptr<Device> device, DescriptorHeapTyp
         alloc.pSetLayouts = &d.bindlessLayout;
         VkCheck(vkAllocateDescriptorSets(d.device, &alloc, &h.set), "vkAllocateDescriptorSets");
         h.views.resize(capacity);
-        h.samplers.resize(std::min(capacity, kBindlessSamplerCapacity));
+        h.samplers.resize(std::min(capacity, d.bindlessSamplers));
     }
     if (type == DescriptorHeapType::Rtv || type == DescriptorHeapType::Dsv) h.attachments.resize(capacity);
     if (type == DescriptorHeapType::CbvSrvUav || type == DescriptorHeapType::Sampler) h.records.resize(capacity);

@@ -63,8 +63,6 @@ constexpr uint32_t kBindingStorageImages = 1;
 constexpr uint32_t kBindingStorageBuffers = 2;
 constexpr uint32_t kBindingSamplers = 3;
 constexpr uint32_t kBindingAccelerationStructures = 4;  // only on devices with ray tracing
-constexpr uint32_t kBindlessCapacity = 4096;
-constexpr uint32_t kBindlessSamplerCapacity = 256;
 
 struct DeviceImpl {
     VkInstance instance = VK_NULL_HANDLE;
@@ -82,6 +80,8 @@ struct DeviceImpl {
     bool validation = false;
     bool debugUtils = false;
     uint32_t msaaSamples = 1;
+    // Sizes of the bindless set's arrays (DeviceOptions).
+    uint32_t bindlessViews = 0, bindlessSamplers = 0;
     VkPhysicalDeviceFeatures enabledFeatures{};
 
     std::atomic<uint64_t> validationMessages{0};
