@@ -31,7 +31,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # Vulkan: loader, headers, validation, shader compiler, tools
-  libvulkan-dev vulkan-validationlayers glslc spirv-tools vulkan-tools
+  libvulkan-dev vulkan-validationlayers glslc spirv-tools spirv-cross vulkan-tools
   # libraries
   libbullet-dev libstb-dev libpugixml-dev libfmt-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libx264-dev

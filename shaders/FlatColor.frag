@@ -1,8 +1,6 @@
 #version 460
 // Writes the draw's colour from root constant 0.
-layout(push_constant) uniform FlatColorConstants {
-    vec4 color;
-} pc;
+#include "shared/FlatColorConstants.h"
 
 layout(location = 0) out vec4 outColor;
 

@@ -2,9 +2,7 @@
 // Positions given in clip space, one colour for the whole draw (debug geometry and tests).
 layout(location = 0) in vec3 inPosition;
 
-layout(push_constant) uniform FlatColorConstants {
-    vec4 color;
-} pc;
+#include "shared/FlatColorConstants.h"
 
 void main() {
     gl_Position = vec4(inPosition, 1.0);

@@ -3,18 +3,9 @@
 // texel averages the source texels its footprint covers, weighted by overlap, so odd sizes
 // (5 -> 2) keep every source texel's contribution.
 #include "Bindless.glsl"
+#include "shared/GenerateMipsConstants.h"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-
-layout(set = 0, binding = 1) uniform writeonly image2D g_OutMips[];
-
-layout(push_constant) uniform MipConstants {
-    vec2 texelSize;   // 1 / destination width, 1 / destination height
-    uint srcMip;      // mip read (the views cover one mip each, so only logged for tools)
-    uint isSrgb;      // 1: the source view decodes sRGB, so re-encode before the UNORM write
-    uint srcIndex;    // heap index of the source mip's view
-    uint dstIndex;    // heap index of the destination mip's storage view
-} pc;
 
 vec3 LinearToSrgb(vec3 c) {
     return mix(c * 12.92, 1.055 * pow(c, vec3(1.0 / 2.4)) - 0.055, greaterThan(c, vec3(0.0031308)));
@@ -40,5 +31,5 @@ void main() {
     }
     vec4 color = sum / weightSum;
     if (pc.isSrgb != 0) color.rgb = LinearToSrgb(color.rgb);
-    imageStore(g_OutMips[nonuniformEXT(pc.dstIndex)], ivec2(dst), color);
+    imageStore(g_RWTextures2D[nonuniformEXT(pc.dstIndex)], ivec2(dst), color);
 }

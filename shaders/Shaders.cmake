@@ -1,10 +1,14 @@
 # GLSL shaders (*.comp, *.vert, *.frag, *.rgen, *.rmiss, *.rchit, *.rahit) are compiled by glslc
 # to SPIR-V and embedded as uint32_t arrays, each behind a function named after its file
 # (GenerateMips.comp -> Engine::Shaders::GenerateMips_comp()) declared in a generated header.
+# Before a shader is embedded, spirv-cross reflects it and tavrin_shader_check compares its
+# push constants and bindings with the root signature registered for it in ShaderRegistry.cpp;
+# a shader that is not registered or does not match fails the build.
 find_program(GLSLC_EXECUTABLE glslc REQUIRED)
+find_program(SPIRV_CROSS_EXECUTABLE spirv-cross REQUIRED)
 
-# tavrin_embed_shaders(<sources-var> <dir> <header> <namespace>)
-function(tavrin_embed_shaders out_var dir header namespace)
+# tavrin_embed_shaders(<sources-var> <dir> <header> <namespace> <registry-prefix>)
+function(tavrin_embed_shaders out_var dir header namespace prefix)
   file(GLOB glsl_sources CONFIGURE_DEPENDS
     "${dir}/*.comp" "${dir}/*.vert" "${dir}/*.frag" "${dir}/*.rgen" "${dir}/*.rmiss" "${dir}/*.rchit" "${dir}/*.rahit")
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/spv/${namespace}")
@@ -20,16 +24,28 @@ function(tavrin_embed_shaders out_var dir header namespace)
       OUTPUT "${spv}"
       COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}"
       COMMAND ${GLSLC_EXECUTABLE} --target-env=vulkan1.3 -O -Werror -I "${CMAKE_CURRENT_SOURCE_DIR}/include"
-              -MD -MF "${spv}.d" -o "${spv}" "${src}"
+              -I "${CMAKE_CURRENT_SOURCE_DIR}" -MD -MF "${spv}.d" -o "${spv}" "${src}"
       DEPENDS "${src}"
       DEPFILE "${spv}.d"
       COMMENT "glslc ${file_name}"
       VERBATIM)
     add_custom_command(
+      OUTPUT "${spv}.json"
+      COMMAND ${SPIRV_CROSS_EXECUTABLE} "${spv}" --reflect --output "${spv}.json"
+      DEPENDS "${spv}"
+      COMMENT "Reflecting ${file_name}"
+      VERBATIM)
+    add_custom_command(
+      OUTPUT "${spv}.checked"
+      COMMAND tavrin_shader_check --shader "${prefix}${file_name}" --reflection "${spv}.json" --stamp "${spv}.checked"
+      DEPENDS "${spv}.json" tavrin_shader_check
+      COMMENT "Checking ${file_name} against its root signature"
+      VERBATIM)
+    add_custom_command(
       OUTPUT "${cpp}"
       COMMAND ${CMAKE_COMMAND} -DINPUT=${spv} -DOUTPUT=${cpp} -DSYMBOL=${symbol} -DNAMESPACE=${namespace}
               -P "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
-      DEPENDS "${spv}" "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
+      DEPENDS "${spv}" "${spv}.checked" "${PROJECT_SOURCE_DIR}/cmake/EmbedSpirv.cmake"
       COMMENT "Embedding ${file_name}"
       VERBATIM)
     list(APPEND sources "${cpp}")
@@ -47,12 +63,12 @@ namespace @namespace@ {
   set(${out_var} ${sources} PARENT_SCOPE)
 endfunction()
 
-tavrin_embed_shaders(tavrin_engine_shader_sources "${CMAKE_CURRENT_SOURCE_DIR}" CompiledShaders.h Engine::Shaders)
+tavrin_embed_shaders(tavrin_engine_shader_sources "${CMAKE_CURRENT_SOURCE_DIR}" CompiledShaders.h Engine::Shaders "")
 list(APPEND TAVRIN_SHADER_SOURCES ${tavrin_engine_shader_sources})
 
 # Shaders used only by the GPU tests (tests/engine) live in shaders/tests.
 if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
-  tavrin_embed_shaders(tavrin_test_shader_sources "${CMAKE_CURRENT_SOURCE_DIR}/tests" TestShaders.h TavrinTest::Shaders)
+  tavrin_embed_shaders(tavrin_test_shader_sources "${CMAKE_CURRENT_SOURCE_DIR}/tests" TestShaders.h TavrinTest::Shaders "tests/")
   if(tavrin_test_shader_sources)
     add_library(tavrin_test_shaders STATIC ${tavrin_test_shader_sources})
     target_include_directories(tavrin_test_shaders PUBLIC ${CMAKE_CURRENT_BINARY_DIR})

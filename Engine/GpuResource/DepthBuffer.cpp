@@ -1,5 +1,7 @@
 #include "Engine/GpuResource/DepthBuffer.h"
 
+#include <stdexcept>
+
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/FormatTables.h"
 
@@ -44,6 +46,14 @@ void DepthBuffer::Create(std::u16string_view name, uint32_t width, uint32_t heig
     srv.mipLevels = 1;
     if (srvHandle.IsNull()) srvHandle = AllocateDescriptor(DescriptorHeapType::CbvSrvUav);
     device.CreateShaderResourceView(m_resource.get(), &srv, srvHandle.Cpu());
+}
+
+void DepthBuffer::ResolveFrom(DepthBuffer& source, CommandList& list, DepthResolveMode mode) {
+    if (!source.m_multisampled || m_multisampled)
+        throw std::invalid_argument("DepthBuffer::ResolveFrom resolves a multisampled buffer into a single-sampled one");
+    source.TransitionTo(list, ResourceState::ResolveSource);
+    TransitionTo(list, ResourceState::ResolveDest);
+    list.ResolveDepth(dsvHandle.Cpu(), source.dsvHandle.Cpu(), mode);
 }
 
 }  // namespace Engine

@@ -6,6 +6,7 @@
 
 #include "Engine/GpuResource/DescriptorHandle.h"
 #include "Engine/GpuResource/GpuResource.h"
+#include "Engine/Platform/CommandList.h"
 #include "Engine/Platform/Format.h"
 
 namespace Engine {
@@ -20,6 +21,10 @@ public:
     Platform::Format Format() const { return m_format; }
     bool IsMultisampled() const { return m_multisampled; }
     float ClearDepth() const { return m_clearDepth; }
+
+    /// Resolves the multisampled `source` (same size and format) into this single-sampled
+    /// buffer, leaving both in their resolve states.
+    void ResolveFrom(DepthBuffer& source, Platform::CommandList& list, Platform::DepthResolveMode mode);
 
     DescriptorHandle dsvHandle;
     DescriptorHandle dsvReadOnlyHandle;

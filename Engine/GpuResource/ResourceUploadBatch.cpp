@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "CompiledShaders.h"
+#include "shaders/ShaderLayouts.h"
+#include "shaders/shared/GenerateMipsConstants.h"
 
 namespace Engine {
 
@@ -48,12 +50,6 @@ Platform::Format WritableFormat(Platform::Format format) {
     default: return format;
     }
 }
-
-struct MipConstants {
-    float texelSize[2];
-    uint32_t srcMip;
-    uint32_t isSrgb;
-};
 
 }  // namespace
 
@@ -126,9 +122,7 @@ bool ResourceUploadBatch::IsMipFormat(Format format) {
 }
 
 void ResourceUploadBatch::CreateMipPipeline() {
-    RootSignatureDesc desc;
-    desc.parameters = {RootParameter::Constants(4), RootParameter::DescriptorTable(), RootParameter::DescriptorTable()};
-    m_mipRootSignature = m_device->CreateRootSignature(desc);
+    m_mipRootSignature = m_device->CreateRootSignature(ShaderLayouts::GenerateMips());
     m_mipRootSignature->SetName("GenerateMips");
     ComputePipelineDesc pso;
     pso.rootSignature = m_mipRootSignature.get();
@@ -193,7 +187,11 @@ void ResourceUploadBatch::GenerateMips(Resource* resource) {
         list.ResourceBarrier(std::span(&toUav, 1));
         list.SetComputeRootDescriptorTable(1, 2 * (i - 1));
         list.SetComputeRootDescriptorTable(2, 2 * (i - 1) + 1);
-        const MipConstants constants{{1.0f / float(width), 1.0f / float(height)}, i - 1, srgb ? 1u : 0u};
+        // The two heap indices of the block are set through their descriptor-table parameters.
+        Shared::GenerateMipsConstants constants{};
+        constants.texelSize = {1.0f / float(width), 1.0f / float(height)};
+        constants.srcMip = i - 1;
+        constants.isSrgb = srgb ? 1u : 0u;
         list.SetComputeRoot32BitConstants(0, 4, &constants, 0);
         list.Dispatch((width + 7) / 8, (height + 7) / 8, 1);
         const ResourceBarrier barriers[2] = {

@@ -1,7 +1,10 @@
 #include "Engine/Platform/CommandList.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <stdexcept>
 
 #include "Engine/Platform/VulkanCommon.h"
 #include "core/HrException.h"
@@ -41,6 +44,24 @@ VkBufferImageCopy RegionFor(const Resource& texture, uint32_t subresource, const
     region.imageSubresource = LayersFor(texture, subresource);
     region.imageExtent = {fp.width, fp.height, fp.depth};
     return region;
+}
+
+std::string ToHex(uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%x", value);
+    return text;
+}
+
+// A shader reads a texture through a descriptor written for one image layout; the state it is
+// moved into for that read must give the same layout, or real GPUs read it wrongly (lavapipe
+// ignores layouts, so nothing else would tell).
+void CheckSampledLayout(DeviceImpl& d, const Resource& resource, ResourceState after, VkImageLayout layout) {
+    if (!HasState(after, ResourceState::NonPixelShaderResource) && !HasState(after, ResourceState::PixelShaderResource)) return;
+    const uint32_t written = resource.Impl().sampledLayouts.load();
+    if (written == 0 || (written & LayoutBit(layout))) return;
+    d.ReportMisuse("texture '" + resource.Impl().name + "' enters state 0x" + ToHex(static_cast<uint32_t>(after)) +
+                   ", whose image layout differs from the one its shader-resource views were written for; give the views "
+                   "that state as SrvDesc::readState");
 }
 
 }  // namespace
@@ -162,6 +183,7 @@ void CommandListImpl::BeginRenderingIfNeeded() {
         depth.storeOp = depthTarget.readOnlyDepth ? VK_ATTACHMENT_STORE_OP_NONE : VK_ATTACHMENT_STORE_OP_STORE;
         width = std::min(width, depthTarget.width);
         height = std::min(height, depthTarget.height);
+        layers = std::max(layers, depthTarget.sliceCount);
     }
     if (colors.empty() && !hasDepth) return;
     VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
@@ -236,6 +258,7 @@ void CommandList::ResourceBarrier(std::span<const Platform::ResourceBarrier> bar
             m.size = VK_WHOLE_SIZE;
             buffers.push_back(m);
         } else {
+            if (d.validation) CheckSampledLayout(d, *b.resource, b.after, dst.layout);
             VkImageMemoryBarrier2 m{VK_STRUCTURE_TYPE_IMAGE_MEMORY_BARRIER_2};
             m.srcStageMask = src.stages;
             m.srcAccessMask = src.access;
@@ -312,6 +335,9 @@ void CommandList::CopyTextureToBuffer(Resource& dst, const SubresourceFootprint&
 }
 
 void CommandList::ResolveSubresource(Resource& dst, uint32_t dstSubresource, Resource& src, uint32_t srcSubresource, Format) {
+    constexpr VkImageAspectFlags depthStencil = VK_IMAGE_ASPECT_DEPTH_BIT | VK_IMAGE_ASPECT_STENCIL_BIT;
+    if ((src.Impl().aspect | dst.Impl().aspect) & depthStencil)
+        throw std::invalid_argument("ResolveSubresource resolves colour images only; resolve depth with ResolveDepth");
     CommandListImpl& c = *m_impl;
     c.EndRendering();
     VkImageResolve region{};
@@ -320,6 +346,40 @@ void CommandList::ResolveSubresource(Resource& dst, uint32_t dstSubresource, Res
     region.extent = MipExtent(src.Desc(), region.srcSubresource.mipLevel);
     vkCmdResolveImage(c.cmd, src.Impl().image, VK_IMAGE_LAYOUT_TRANSFER_SRC_OPTIMAL, dst.Impl().image,
                       VK_IMAGE_LAYOUT_TRANSFER_DST_OPTIMAL, 1, &region);
+}
+
+void CommandList::ResolveDepth(CpuDescriptor dstDsv, CpuDescriptor srcDsv, DepthResolveMode mode) {
+    if (!dstDsv.heap || !srcDsv.heap || dstDsv.heap->Type() != DescriptorHeapType::Dsv || srcDsv.heap->Type() != DescriptorHeapType::Dsv)
+        throw std::invalid_argument("ResolveDepth takes two depth-stencil views");
+    const AttachmentView& src = srcDsv.heap->Impl().attachments.at(srcDsv.index);
+    const AttachmentView& dst = dstDsv.heap->Impl().attachments.at(dstDsv.index);
+    if (!src.view || !dst.view) throw std::invalid_argument("ResolveDepth: a depth-stencil view is empty");
+    if (src.samples < 2 || dst.samples != 1)
+        throw std::invalid_argument("ResolveDepth resolves a multisampled depth view into a single-sampled one");
+    if (src.format != dst.format || src.width != dst.width || src.height != dst.height)
+        throw std::invalid_argument("ResolveDepth: source and destination differ in format or size");
+    CommandListImpl& c = *m_impl;
+    c.EndRendering();
+    const DeviceLimits& limits = c.device->limits;
+    VkResolveModeFlagBits resolve = VK_RESOLVE_MODE_SAMPLE_ZERO_BIT;
+    if (mode == DepthResolveMode::Min && limits.depthResolveMin) resolve = VK_RESOLVE_MODE_MIN_BIT;
+    if (mode == DepthResolveMode::Max && limits.depthResolveMax) resolve = VK_RESOLVE_MODE_MAX_BIT;
+    // The samples are only read: the multisampled image stays in its read-only layout and is not
+    // stored; the resolve writes the destination at the end of the pass.
+    VkRenderingAttachmentInfo depth{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
+    depth.imageView = src.view;
+    depth.imageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL;
+    depth.loadOp = VK_ATTACHMENT_LOAD_OP_LOAD;
+    depth.storeOp = VK_ATTACHMENT_STORE_OP_NONE;
+    depth.resolveMode = resolve;
+    depth.resolveImageView = dst.view;
+    depth.resolveImageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
+    VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
+    info.renderArea = {{0, 0}, {src.width, src.height}};
+    info.layerCount = 1;
+    info.pDepthAttachment = &depth;
+    vkCmdBeginRendering(c.cmd, &info);
+    vkCmdEndRendering(c.cmd);
 }
 
 void CommandList::ClearRenderTargetView(CpuDescriptor rtv, const float color[4]) {
@@ -342,9 +402,27 @@ void CommandList::ClearRenderTargetView(CpuDescriptor rtv, const float color[4])
 }
 
 void CommandList::ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil) {
+    const AttachmentView& a = dsv.heap->Impl().attachments.at(dsv.index);
+    const Rect whole{0, 0, static_cast<int32_t>(a.width), static_cast<int32_t>(a.height)};
+    ClearDepthStencilView(dsv, depth, stencil, std::span(&whole, 1));
+}
+
+void CommandList::ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil, std::span<const Rect> rects) {
     CommandListImpl& c = *m_impl;
     c.EndRendering();
     const AttachmentView& a = dsv.heap->Impl().attachments.at(dsv.index);
+    // Each rectangle is cleared as the render area of its own pass: a clear load only touches
+    // the render area.
+    for (const Rect& rect : rects) {
+        const int32_t left = std::max(rect.left, 0), top = std::max(rect.top, 0);
+        const int32_t right = std::min<int32_t>(rect.right, static_cast<int32_t>(a.width));
+        const int32_t bottom = std::min<int32_t>(rect.bottom, static_cast<int32_t>(a.height));
+        if (right <= left || bottom <= top) continue;
+        c.ClearDepthArea(a, {{left, top}, {static_cast<uint32_t>(right - left), static_cast<uint32_t>(bottom - top)}}, depth, stencil);
+    }
+}
+
+void CommandListImpl::ClearDepthArea(const AttachmentView& a, VkRect2D area, float depth, uint8_t stencil) {
     VkRenderingAttachmentInfo attachment{VK_STRUCTURE_TYPE_RENDERING_ATTACHMENT_INFO};
     attachment.imageView = a.view;
     attachment.imageLayout = VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL;
@@ -352,12 +430,24 @@ void CommandList::ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t 
     attachment.storeOp = VK_ATTACHMENT_STORE_OP_STORE;
     attachment.clearValue.depthStencil = {depth, stencil};
     VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
-    info.renderArea = {{0, 0}, {a.width, a.height}};
-    info.layerCount = 1;
+    info.renderArea = area;
+    info.layerCount = a.sliceCount;
     info.pDepthAttachment = &attachment;
     info.pStencilAttachment = (a.aspect & VK_IMAGE_ASPECT_STENCIL_BIT) ? &attachment : nullptr;
-    vkCmdBeginRendering(c.cmd, &info);
-    vkCmdEndRendering(c.cmd);
+    vkCmdBeginRendering(cmd, &info);
+    vkCmdEndRendering(cmd);
+}
+
+void CommandList::ClearState(PipelineState* pipeline) {
+    CommandListImpl& c = *m_impl;
+    c.EndRendering();
+    c.heap = nullptr;
+    c.compute = RootBindState{};
+    c.graphics = RootBindState{};
+    c.lastPushedBindPoint = VK_PIPELINE_BIND_POINT_MAX_ENUM;
+    c.colorTargets.clear();
+    c.hasDepth = false;
+    if (pipeline) SetPipelineState(*pipeline);
 }
 
 void CommandList::ClearUnorderedAccessViewFloat(Resource& resource, const float values[4]) {

@@ -62,6 +62,9 @@ public:
     CommandList& operator=(const CommandList&) = delete;
 
     void Reset(CommandAllocator& allocator, PipelineState* initialState = nullptr);
+    /// Forgets every binding of the open list (descriptor heap, root signatures and their
+    /// arguments, render targets) as a fresh Reset would, then binds `pipeline` if given.
+    void ClearState(PipelineState* pipeline = nullptr);
     void Close();
     bool IsOpen() const;
 
@@ -73,12 +76,21 @@ public:
     void CopyBufferToTexture(Resource& dst, uint32_t dstSubresource, Resource& src, const SubresourceFootprint& footprint);
     /// One texture subresource into a buffer laid out by `footprint`.
     void CopyTextureToBuffer(Resource& dst, const SubresourceFootprint& footprint, Resource& src, uint32_t srcSubresource);
+    /// Resolves a multisampled colour subresource (source in ResolveSource, destination in
+    /// ResolveDest). Depth images are refused: they resolve through ResolveDepth.
     void ResolveSubresource(Resource& dst, uint32_t dstSubresource, Resource& src, uint32_t srcSubresource, Format format);
+    /// Resolves the multisampled depth behind `srcDsv` into the single-sampled depth behind
+    /// `dstDsv` (same format and size) as a depth-only rendering pass. The source is in
+    /// ResolveSource, the destination in ResolveDest.
+    void ResolveDepth(CpuDescriptor dstDsv, CpuDescriptor srcDsv, DepthResolveMode mode);
 
     // Clears. Render targets must be in the render-target state, depth buffers in depth-write,
     // unordered-access resources in unordered-access.
     void ClearRenderTargetView(CpuDescriptor rtv, const float color[4]);
     void ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil);
+    /// Clears only the given rectangles (clipped to the view; empty ones are skipped), in every
+    /// slice of the view.
+    void ClearDepthStencilView(CpuDescriptor dsv, float depth, uint8_t stencil, std::span<const Rect> rects);
     void ClearUnorderedAccessViewFloat(Resource& resource, const float values[4]);
     void ClearUnorderedAccessViewUint(Resource& resource, const uint32_t values[4]);
 

@@ -1,6 +1,7 @@
 #include "Engine/Platform/DescriptorHeap.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "Engine/Platform/VulkanCommon.h"
 #include "core/HrException.h"
@@ -90,7 +91,8 @@ VkSamplerAddressMode ToVkAddress(AddressMode m) {
 VkSampler CreateVkSampler(const DeviceImpl& d, const SamplerDesc& desc) {
     VkSamplerCreateInfo info{VK_STRUCTURE_TYPE_SAMPLER_CREATE_INFO};
     info.magFilter = info.minFilter = ToVkFilter(desc.filter);
-    info.mipmapMode = desc.filter == Filter::Point ? VK_SAMPLER_MIPMAP_MODE_NEAREST : VK_SAMPLER_MIPMAP_MODE_LINEAR;
+    const bool mipPoint = desc.mipFilter == MipFilter::Point || (desc.mipFilter == MipFilter::FromFilter && desc.filter == Filter::Point);
+    info.mipmapMode = mipPoint ? VK_SAMPLER_MIPMAP_MODE_NEAREST : VK_SAMPLER_MIPMAP_MODE_LINEAR;
     info.addressModeU = ToVkAddress(desc.addressU);
     info.addressModeV = ToVkAddress(desc.addressV);
     info.addressModeW = ToVkAddress(desc.addressW);
@@ -114,13 +116,14 @@ DescriptorHeap::DescriptorHeap(std::shared_ptr<Device> device, DescriptorHeapTyp
     DescriptorHeapImpl& h = *m_impl;
     h.device = &d;
     if (type == DescriptorHeapType::CbvSrvUav && shaderVisible) {
-        if (capacity > kBindlessCapacity) throw HrException(static_cast<int32_t>(VK_ERROR_OUT_OF_POOL_MEMORY));
+        if (capacity > d.bindlessViews) throw HrException(static_cast<int32_t>(VK_ERROR_OUT_OF_POOL_MEMORY));
+        // The set layout fixes the array sizes, so the pool holds exactly one set of that layout.
         const VkDescriptorPoolSize sizes[] = {
-            {VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, kBindlessCapacity},
-            {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, kBindlessCapacity},
-            {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, kBindlessCapacity},
-            {VK_DESCRIPTOR_TYPE_SAMPLER, kBindlessSamplerCapacity},
-            {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, kBindlessCapacity},
+            {VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, d.bindlessViews},
+            {VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, d.bindlessViews},
+            {VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, d.bindlessViews},
+            {VK_DESCRIPTOR_TYPE_SAMPLER, d.bindlessSamplers},
+            {VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, d.bindlessViews},
         };
         VkDescriptorPoolCreateInfo poolInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_POOL_CREATE_INFO};
         poolInfo.flags = VK_DESCRIPTOR_POOL_CREATE_UPDATE_AFTER_BIND_BIT;
@@ -134,7 +137,7 @@ DescriptorHeap::DescriptorHeap(std::shared_ptr<Device> device, DescriptorHeapTyp
         alloc.pSetLayouts = &d.bindlessLayout;
         VkCheck(vkAllocateDescriptorSets(d.device, &alloc, &h.set), "vkAllocateDescriptorSets");
         h.views.resize(capacity);
-        h.samplers.resize(std::min(capacity, kBindlessSamplerCapacity));
+        h.samplers.resize(std::min(capacity, d.bindlessSamplers));
     }
     if (type == DescriptorHeapType::Rtv || type == DescriptorHeapType::Dsv) h.attachments.resize(capacity);
     if (type == DescriptorHeapType::CbvSrvUav || type == DescriptorHeapType::Sampler) h.records.resize(capacity);
@@ -174,6 +177,8 @@ void Device::CreateShaderResourceView(Resource* resource, const SrvDesc* desc, C
         return;
     }
     const ResourceImpl& r = resource->Impl();
+    if (!HasState(view.readState, ResourceState::NonPixelShaderResource) && !HasState(view.readState, ResourceState::PixelShaderResource))
+        throw std::invalid_argument("CreateShaderResourceView: readState must include a shader-resource state");
     VkImageViewType type;
     ViewDimension dim = view.dimension;
     if (dim == ViewDimension::Unknown)
@@ -202,8 +207,9 @@ void Device::CreateShaderResourceView(Resource* resource, const SrvDesc* desc, C
     h.views[dest.index] = CreateView(d, *resource, type, ViewFormat(*resource, view.format), aspect, view.mostDetailedMip, mips,
                                      baseLayer, layers, VK_IMAGE_USAGE_SAMPLED_BIT);
     const bool depth = (aspect & VK_IMAGE_ASPECT_DEPTH_BIT) != 0;
-    WriteImage(d, h, dest.index, kBindingSampledImages, h.views[dest.index],
-               depth ? VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL : VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL);
+    const VkImageLayout layout = ImageStateFor(view.readState, depth, d).layout;
+    resource->Impl().sampledLayouts.fetch_or(LayoutBit(layout));
+    WriteImage(d, h, dest.index, kBindingSampledImages, h.views[dest.index], layout);
 }
 
 void Device::CreateUnorderedAccessView(Resource* resource, const UavDesc* desc, CpuDescriptor dest) {
@@ -271,10 +277,12 @@ void Device::CreateDepthStencilView(Resource* resource, const DsvDesc* desc, Cpu
     const DsvDesc view = desc ? *desc : DsvDesc{};
     const ResourceDesc& rd = resource->Desc();
     const ResourceImpl& r = resource->Impl();
+    if (view.firstArraySlice >= rd.ArraySize() || view.arraySize == 0 || view.arraySize > rd.ArraySize() - view.firstArraySlice)
+        throw std::invalid_argument("CreateDepthStencilView: the slices lie outside the texture");
     AttachmentView& a = h.attachments[dest.index];
     RetireView(d, a.view);
-    a.view = CreateView(d, *resource, VK_IMAGE_VIEW_TYPE_2D, r.format, r.aspect, view.mipSlice, 1, 0, 1,
-                        VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
+    a.view = CreateView(d, *resource, view.arraySize > 1 ? VK_IMAGE_VIEW_TYPE_2D_ARRAY : VK_IMAGE_VIEW_TYPE_2D, r.format, r.aspect,
+                        view.mipSlice, 1, view.firstArraySlice, view.arraySize, VK_IMAGE_USAGE_DEPTH_STENCIL_ATTACHMENT_BIT);
     a.image = r.image;
     a.format = r.format;
     a.aspect = r.aspect;
@@ -283,6 +291,8 @@ void Device::CreateDepthStencilView(Resource* resource, const DsvDesc* desc, Cpu
     a.samples = std::max<uint32_t>(1, rd.sampleCount);
     a.readOnlyDepth = view.readOnlyDepth;
     a.mip = view.mipSlice;
+    a.firstSlice = view.firstArraySlice;
+    a.sliceCount = view.arraySize;
 }
 
 void Device::CreateSampler(const SamplerDesc& desc, CpuDescriptor dest) {

@@ -38,6 +38,17 @@ VKAPI_ATTR VkBool32 VKAPI_CALL DebugCallback(VkDebugUtilsMessageSeverityFlagBits
     return VK_FALSE;
 }
 
+}  // namespace
+
+void DeviceImpl::ReportMisuse(const std::string& text) {
+    std::fprintf(stderr, "[tavrin] %s\n", text.c_str());
+    validationMessages.fetch_add(1);
+    std::lock_guard lock(messageLock);
+    lastValidationMessage = text;
+}
+
+namespace {
+
 bool HasExtension(const std::vector<VkExtensionProperties>& list, const char* name) {
     return std::any_of(list.begin(), list.end(),
                        [&](const VkExtensionProperties& e) { return std::strcmp(e.extensionName, name) == 0; });
@@ -65,7 +76,7 @@ AdapterKind KindOf(VkPhysicalDeviceType type) {
 // Everything the engine cannot run without: Vulkan 1.3 with dynamic rendering, synchronization2,
 // maintenance4, timeline semaphores, buffer device addresses and update-after-bind descriptor
 // indexing for the bindless set, plus a graphics+compute queue.
-bool IsSuitable(VkPhysicalDevice physical, uint32_t& queueFamily) {
+bool IsSuitable(VkPhysicalDevice physical, const DeviceOptions& options, uint32_t& queueFamily) {
     VkPhysicalDeviceProperties props{};
     vkGetPhysicalDeviceProperties(physical, &props);
     if (props.apiVersion < VK_API_VERSION_1_3) return false;
@@ -85,13 +96,12 @@ bool IsSuitable(VkPhysicalDevice physical, uint32_t& queueFamily) {
     VkPhysicalDeviceVulkan12Properties p12{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_2_PROPERTIES};
     VkPhysicalDeviceProperties2 p2{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2, &p12};
     vkGetPhysicalDeviceProperties2(physical, &p2);
-    if (p12.maxDescriptorSetUpdateAfterBindSampledImages < kBindlessCapacity ||
-        p12.maxDescriptorSetUpdateAfterBindStorageImages < kBindlessCapacity ||
-        p12.maxDescriptorSetUpdateAfterBindStorageBuffers < kBindlessCapacity ||
-        p12.maxDescriptorSetUpdateAfterBindSamplers < kBindlessSamplerCapacity ||
-        p12.maxPerStageDescriptorUpdateAfterBindSampledImages < kBindlessCapacity ||
-        p12.maxPerStageDescriptorUpdateAfterBindStorageImages < kBindlessCapacity ||
-        p12.maxPerStageDescriptorUpdateAfterBindStorageBuffers < kBindlessCapacity)
+    const uint32_t views = options.bindlessViews;
+    if (p12.maxDescriptorSetUpdateAfterBindSampledImages < views || p12.maxDescriptorSetUpdateAfterBindStorageImages < views ||
+        p12.maxDescriptorSetUpdateAfterBindStorageBuffers < views ||
+        p12.maxDescriptorSetUpdateAfterBindSamplers < options.bindlessSamplers ||
+        p12.maxPerStageDescriptorUpdateAfterBindSampledImages < views || p12.maxPerStageDescriptorUpdateAfterBindStorageImages < views ||
+        p12.maxPerStageDescriptorUpdateAfterBindStorageBuffers < views)
         return false;
 
     uint32_t familyCount = 0;
@@ -108,7 +118,7 @@ bool IsSuitable(VkPhysicalDevice physical, uint32_t& queueFamily) {
     return false;
 }
 
-bool SupportsRaytracing(VkPhysicalDevice physical, const std::vector<VkExtensionProperties>& extensions) {
+bool SupportsRaytracing(VkPhysicalDevice physical, const std::vector<VkExtensionProperties>& extensions, uint32_t scenes) {
     if (!HasExtension(extensions, VK_KHR_ACCELERATION_STRUCTURE_EXTENSION_NAME) ||
         !HasExtension(extensions, VK_KHR_RAY_TRACING_PIPELINE_EXTENSION_NAME) ||
         !HasExtension(extensions, VK_KHR_DEFERRED_HOST_OPERATIONS_EXTENSION_NAME))
@@ -122,7 +132,7 @@ bool SupportsRaytracing(VkPhysicalDevice physical, const std::vector<VkExtension
     vkGetPhysicalDeviceProperties2(physical, &p2);
     // The top-level structures live in the bindless set, so they must be update-after-bind too.
     return as.accelerationStructure && rt.rayTracingPipeline && as.descriptorBindingAccelerationStructureUpdateAfterBind &&
-           asProps.maxDescriptorSetUpdateAfterBindAccelerationStructures >= kBindlessCapacity;
+           asProps.maxDescriptorSetUpdateAfterBindAccelerationStructures >= scenes;
 }
 
 uint32_t ChooseSampleCount(const VkPhysicalDeviceLimits& limits) {
@@ -316,8 +326,12 @@ void Fence::Wait(uint64_t value) const {
 Device::Device() : m_impl(std::make_unique<DeviceImpl>()) {}
 
 std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
+    if (options.bindlessViews == 0 || options.bindlessSamplers == 0)
+        throw std::invalid_argument("DeviceOptions: every bindless array needs at least one slot");
     std::shared_ptr<Device> result(new Device());
     DeviceImpl& d = *result->m_impl;
+    d.bindlessViews = options.bindlessViews;
+    d.bindlessSamplers = options.bindlessSamplers;
 
     // Instance, with the validation layer and debug messenger when asked for, and the surface
     // extensions a window toolkit may need.
@@ -397,7 +411,7 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     for (VkPhysicalDevice p : physicals) {
         sawCpuDevice |= rank(p) == static_cast<int>(AdapterKind::Cpu);
         uint32_t family = 0;
-        if (IsSuitable(p, family)) {
+        if (IsSuitable(p, options, family)) {
             d.physicalDevice = p;
             d.queueFamily = family;
             break;
@@ -414,7 +428,7 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     VkPhysicalDeviceRayTracingPipelinePropertiesKHR rtProps{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_RAY_TRACING_PIPELINE_PROPERTIES_KHR, &p12};
     VkPhysicalDeviceAccelerationStructurePropertiesKHR asProps{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_ACCELERATION_STRUCTURE_PROPERTIES_KHR};
     const std::vector<VkExtensionProperties> deviceExts = DeviceExtensions(d.physicalDevice);
-    d.raytracing = SupportsRaytracing(d.physicalDevice, deviceExts);
+    d.raytracing = SupportsRaytracing(d.physicalDevice, deviceExts, options.bindlessViews);
     VkPhysicalDeviceProperties2 props2{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_PROPERTIES_2, d.raytracing ? static_cast<void*>(&rtProps) : &p12};
     if (d.raytracing) p12.pNext = &asProps, asProps.pNext = &driverProps;
     vkGetPhysicalDeviceProperties2(d.physicalDevice, &props2);
@@ -448,6 +462,8 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     l.minUniformBufferOffsetAlignment = props.limits.minUniformBufferOffsetAlignment;
     l.maxSamplerAnisotropy = props.limits.maxSamplerAnisotropy;
     l.timestampPeriodNs = props.limits.timestampPeriod;
+    l.depthResolveMin = (p12.supportedDepthResolveModes & VK_RESOLVE_MODE_MIN_BIT) != 0;
+    l.depthResolveMax = (p12.supportedDepthResolveModes & VK_RESOLVE_MODE_MAX_BIT) != 0;
     if (d.raytracing) {
         l.shaderGroupHandleSize = rtProps.shaderGroupHandleSize;
         l.shaderGroupHandleAlignment = rtProps.shaderGroupHandleAlignment;
@@ -471,6 +487,8 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     core.samplerAnisotropy = supported.samplerAnisotropy;
     core.shaderStorageImageReadWithoutFormat = supported.shaderStorageImageReadWithoutFormat;
     core.shaderStorageImageWriteWithoutFormat = supported.shaderStorageImageWriteWithoutFormat;
+    // Storage images declared with packed or 16-bit formats (r11f_g11f_b10f, rg16f, r16f, ...).
+    core.shaderStorageImageExtendedFormats = supported.shaderStorageImageExtendedFormats;
     core.fillModeNonSolid = supported.fillModeNonSolid;
     core.depthClamp = supported.depthClamp;
     core.depthBiasClamp = supported.depthBiasClamp;
@@ -580,11 +598,11 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
         VK_DESCRIPTOR_BINDING_UPDATE_AFTER_BIND_BIT | VK_DESCRIPTOR_BINDING_PARTIALLY_BOUND_BIT,
     };
     VkDescriptorSetLayoutBinding bindings[5] = {
-        {kBindingSampledImages, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
-        {kBindingStorageImages, VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
-        {kBindingStorageBuffers, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
-        {kBindingSamplers, VK_DESCRIPTOR_TYPE_SAMPLER, kBindlessSamplerCapacity, VK_SHADER_STAGE_ALL, nullptr},
-        {kBindingAccelerationStructures, VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, kBindlessCapacity, VK_SHADER_STAGE_ALL, nullptr},
+        {kBindingSampledImages, VK_DESCRIPTOR_TYPE_SAMPLED_IMAGE, d.bindlessViews, VK_SHADER_STAGE_ALL, nullptr},
+        {kBindingStorageImages, VK_DESCRIPTOR_TYPE_STORAGE_IMAGE, d.bindlessViews, VK_SHADER_STAGE_ALL, nullptr},
+        {kBindingStorageBuffers, VK_DESCRIPTOR_TYPE_STORAGE_BUFFER, d.bindlessViews, VK_SHADER_STAGE_ALL, nullptr},
+        {kBindingSamplers, VK_DESCRIPTOR_TYPE_SAMPLER, d.bindlessSamplers, VK_SHADER_STAGE_ALL, nullptr},
+        {kBindingAccelerationStructures, VK_DESCRIPTOR_TYPE_ACCELERATION_STRUCTURE_KHR, d.bindlessViews, VK_SHADER_STAGE_ALL, nullptr},
     };
     const uint32_t bindingCount = d.raytracing ? 5 : 4;
     VkDescriptorSetLayoutBindingFlagsCreateInfo flagsInfo{VK_STRUCTURE_TYPE_DESCRIPTOR_SET_LAYOUT_BINDING_FLAGS_CREATE_INFO};

@@ -44,6 +44,8 @@ struct DeviceLimits {
     uint64_t minUniformBufferOffsetAlignment = 0;
     float maxSamplerAnisotropy = 1;
     float timestampPeriodNs = 0;
+    /// Depth resolve modes beyond sample zero (which every device has).
+    bool depthResolveMin = false, depthResolveMax = false;
     // Ray tracing (zero when unsupported).
     uint32_t shaderGroupHandleSize = 0, shaderGroupHandleAlignment = 0, shaderGroupBaseAlignment = 0;
     uint32_t maxRayRecursionDepth = 0;
@@ -55,6 +57,12 @@ struct DeviceOptions {
     /// Khronos validation layer and debug messenger; every validation warning or error is
     /// written to standard error and counted.
     bool enableValidation = false;
+    /// Sizes of the bindless set's arrays: views (sampled images, storage images, storage
+    /// buffers and, with ray tracing, acceleration structures, all indexed by heap index) and
+    /// samplers. Every shader-visible heap holds one such set, so its pool is this large whatever
+    /// capacity it is given; a heap may not ask for more views than this.
+    uint32_t bindlessViews = 4096;
+    uint32_t bindlessSamplers = 256;
 };
 
 /// A timeline semaphore used like the original platform's fence.

@@ -1,4 +1,5 @@
 #include "Engine/Platform/Pipeline.h"
+#include "Engine/Platform/PushConstantLayout.h"
 
 #include <algorithm>
 
@@ -53,14 +54,9 @@ RootSignature::RootSignature(std::shared_ptr<Device> device, const RootSignature
     RootSignatureImpl& rs = *m_impl;
     rs.device = &d;
 
-    uint32_t offset = 0;
-    for (const RootParameter& p : desc.parameters) {
-        if (p.type == RootParameterType::BufferAddress) offset = (offset + 7) & ~7u;
-        m_offsets.push_back(offset);
-        offset += p.type == RootParameterType::Constants ? 4 * p.num32BitValues
-                  : p.type == RootParameterType::BufferAddress ? 8 : 4;
-    }
-    m_pushBytes = offset;
+    const PushConstantLayout push = ComputePushConstantLayout(desc);
+    for (const PushConstantRange& range : push.parameters) m_offsets.push_back(range.offset);
+    m_pushBytes = push.bytes;
     if (m_pushBytes > d.limits.maxPushConstantsSize || m_pushBytes > 256)
         throw HrException(static_cast<int32_t>(VK_ERROR_INITIALIZATION_FAILED));
 

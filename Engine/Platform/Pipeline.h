@@ -33,11 +33,14 @@ struct RootParameter {
 };
 
 enum class Filter : uint32_t { Point, Linear, Anisotropic };
+/// Blending between mips: FromFilter follows `filter` (point for Point, linear otherwise).
+enum class MipFilter : uint32_t { FromFilter, Point, Linear };
 enum class AddressMode : uint32_t { Wrap, Mirror, Clamp, Border };
 enum class CompareFunc : uint32_t { Never, Less, Equal, LessEqual, Greater, NotEqual, GreaterEqual, Always };
 
 struct SamplerDesc {
-    Filter filter = Filter::Linear;
+    Filter filter = Filter::Linear;  ///< minification and magnification
+    MipFilter mipFilter = MipFilter::FromFilter;
     AddressMode addressU = AddressMode::Clamp, addressV = AddressMode::Clamp, addressW = AddressMode::Clamp;
     float mipLodBias = 0;
     uint32_t maxAnisotropy = 1;
@@ -45,6 +48,15 @@ struct SamplerDesc {
     CompareFunc compareFunc = CompareFunc::Never;
     bool opaqueWhiteBorder = false;  ///< border colour: opaque white, else transparent black
     float minLod = 0, maxLod = 1000.0f;
+
+    /// Bilinear within a mip, the nearest mip (no blending between levels).
+    static SamplerDesc LinearMipPoint(AddressMode address) {
+        SamplerDesc desc;
+        desc.filter = Filter::Linear;
+        desc.mipFilter = MipFilter::Point;
+        desc.addressU = desc.addressV = desc.addressW = address;
+        return desc;
+    }
 };
 
 struct StaticSampler {

@@ -40,6 +40,15 @@ VkFormat ImageFormat(const ResourceDesc& desc) {
 
 }  // namespace
 
+uint32_t LayoutBit(VkImageLayout layout) {
+    switch (layout) {
+    case VK_IMAGE_LAYOUT_SHADER_READ_ONLY_OPTIMAL: return 1u;
+    case VK_IMAGE_LAYOUT_GENERAL: return 2u;
+    case VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL: return 4u;
+    default: return 8u;
+    }
+}
+
 ImageState ImageStateFor(ResourceState state, bool depthImage, const DeviceImpl& device) {
     const uint32_t bits = static_cast<uint32_t>(state);
     const VkPipelineStageFlags2 shaders = device.ShaderStages();
@@ -79,6 +88,18 @@ ImageState ImageStateFor(ResourceState state, bool depthImage, const DeviceImpl&
         add(ResourceState::RaytracingAccelerationStructure,
             VK_PIPELINE_STAGE_2_ACCELERATION_STRUCTURE_BUILD_BIT_KHR | VK_PIPELINE_STAGE_2_RAY_TRACING_SHADER_BIT_KHR,
             VK_ACCESS_2_ACCELERATION_STRUCTURE_READ_BIT_KHR | VK_ACCESS_2_ACCELERATION_STRUCTURE_WRITE_BIT_KHR);
+
+    // A depth image resolves as an attachment of a rendering pass, not by a transfer: resolves
+    // read and write in the colour-attachment-output stage whatever the aspect, and the source
+    // is also loaded through the depth tests.
+    if (depthImage && bits == static_cast<uint32_t>(ResourceState::ResolveSource))
+        return {VK_IMAGE_LAYOUT_DEPTH_STENCIL_READ_ONLY_OPTIMAL,
+                VK_PIPELINE_STAGE_2_EARLY_FRAGMENT_TESTS_BIT | VK_PIPELINE_STAGE_2_LATE_FRAGMENT_TESTS_BIT |
+                    VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
+                VK_ACCESS_2_DEPTH_STENCIL_ATTACHMENT_READ_BIT | VK_ACCESS_2_COLOR_ATTACHMENT_READ_BIT};
+    if (depthImage && bits == static_cast<uint32_t>(ResourceState::ResolveDest))
+        return {VK_IMAGE_LAYOUT_DEPTH_STENCIL_ATTACHMENT_OPTIMAL, VK_PIPELINE_STAGE_2_COLOR_ATTACHMENT_OUTPUT_BIT,
+                VK_ACCESS_2_COLOR_ATTACHMENT_READ_BIT | VK_ACCESS_2_COLOR_ATTACHMENT_WRITE_BIT};
 
     // The layout: one state family gives its optimal layout; mixed read states use GENERAL.
     const uint32_t shaderRead = static_cast<uint32_t>(ResourceState::NonPixelShaderResource | ResourceState::PixelShaderResource);

@@ -138,6 +138,10 @@ struct SrvDesc {
     uint64_t firstElement = 0;         ///< buffers
     uint32_t numElements = 0;
     uint32_t structureByteStride = 0;  ///< 0: raw bytes (numElements counts 4-byte words)
+    /// Textures: the state the resource is in whenever a shader reads it through this view. The
+    /// descriptor is written for that state's image layout, so a texture kept in a combined read
+    /// state (e.g. PixelShaderResource | CopySource, which needs the general layout) says so here.
+    ResourceState readState = ResourceState::NonPixelShaderResource | ResourceState::PixelShaderResource;
 };
 
 /// Unordered-access view: one mip of a texture through a storage-image descriptor, or a buffer.
@@ -160,11 +164,15 @@ struct RtvDesc {
     uint32_t arraySize = 1;
 };
 
+/// Depth-stencil view of one mip; of an array texture (shadow cascades), the slices
+/// firstArraySlice .. firstArraySlice + arraySize - 1, rendered as layers.
 struct DsvDesc {
     ViewDimension dimension = ViewDimension::Unknown;
     Format format = Format::Unknown;
     bool readOnlyDepth = false;
     uint32_t mipSlice = 0;
+    uint32_t firstArraySlice = 0;
+    uint32_t arraySize = 1;
 };
 
 enum class DescriptorHeapType : uint32_t {
@@ -195,6 +203,11 @@ struct ResourceBarrier {
                                ResourceState::UnorderedAccess};
     }
 };
+
+/// How the samples of a multisampled depth pixel become one value: sample zero, or the nearest or
+/// farthest sample (pick Min or Max by the depth direction). Every device has sample zero; one
+/// without the asked mode resolves with sample zero.
+enum class DepthResolveMode : uint32_t { SampleZero, Min, Max };
 
 /// Viewport in pixels, with the depth range.
 struct Viewport {

@@ -63,8 +63,6 @@ constexpr uint32_t kBindingStorageImages = 1;
 constexpr uint32_t kBindingStorageBuffers = 2;
 constexpr uint32_t kBindingSamplers = 3;
 constexpr uint32_t kBindingAccelerationStructures = 4;  // only on devices with ray tracing
-constexpr uint32_t kBindlessCapacity = 4096;
-constexpr uint32_t kBindlessSamplerCapacity = 256;
 
 struct DeviceImpl {
     VkInstance instance = VK_NULL_HANDLE;
@@ -82,6 +80,8 @@ struct DeviceImpl {
     bool validation = false;
     bool debugUtils = false;
     uint32_t msaaSamples = 1;
+    // Sizes of the bindless set's arrays (DeviceOptions).
+    uint32_t bindlessViews = 0, bindlessSamplers = 0;
     VkPhysicalDeviceFeatures enabledFeatures{};
 
     std::atomic<uint64_t> validationMessages{0};
@@ -112,6 +112,9 @@ struct DeviceImpl {
     void Retire(std::function<void()> destroy);
     void CollectGarbage();
     void SetObjectName(VkObjectType type, uint64_t handle, const std::string& name) const;
+    /// Counts and prints a misuse of the API found by the engine's own checks (made while the
+    /// validation layer is on), as a validation message.
+    void ReportMisuse(const std::string& text);
     uint32_t FindMemoryType(uint32_t typeBits, VkMemoryPropertyFlags required, VkMemoryPropertyFlags preferred) const;
     void RecordInitialLayout(VkImage image, VkImageAspectFlags aspect, VkImageLayout layout);
     /// Submits `buffers` (after any pending layout initialisations) with extra waits and signals;
@@ -133,7 +136,12 @@ struct ResourceImpl {
     uint64_t size = 0;
     uint64_t address = 0;
     std::string name;
+    /// Image layouts the resource's sampled-image descriptors were written for (LayoutBit).
+    std::atomic<uint32_t> sampledLayouts{0};
 };
+
+/// One bit per image layout a sampled-image descriptor can be written for.
+uint32_t LayoutBit(VkImageLayout layout);
 
 /// What an RTV or DSV slot holds for dynamic rendering.
 struct AttachmentView {
@@ -200,6 +208,7 @@ struct CommandListImpl {
 
     void EndRendering();
     void BeginRenderingIfNeeded();
+    void ClearDepthArea(const AttachmentView& a, VkRect2D area, float depth, uint8_t stencil);
     void FlushRoot(VkPipelineBindPoint bindPoint);
 };
 

@@ -9,6 +9,7 @@
 #include "Engine/GpuResource/UintBuffer.h"
 #include "GpuTest.h"
 #include "TestShaders.h"
+#include "shaders/tests/TestShaderLayouts.h"
 
 namespace TavrinTest {
 namespace {
@@ -43,10 +44,7 @@ TEST_F(BindingModelTest, TablesBufferAddressAndStaticSamplerReachTheShader) {
     UintBuffer output;
     output.Create(u"BindingOutput", 4);
 
-    RootSignatureDesc rootDesc;
-    rootDesc.parameters = {RootParameter::DescriptorTable(), RootParameter::DescriptorTable(), RootParameter::BufferAddress()};
-    rootDesc.staticSamplers = {StaticSampler{3, SamplerDesc{}}};
-    auto root = Device().CreateRootSignature(rootDesc);
+    auto root = Device().CreateRootSignature(TavrinTest::ShaderLayouts::BindingModel());
     EXPECT_EQ(root->ParameterOffset(2), 8u);
     EXPECT_EQ(root->PushConstantBytes(), 16u);
     ComputePipelineDesc pso;

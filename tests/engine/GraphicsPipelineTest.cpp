@@ -8,6 +8,7 @@
 #include "Engine/GpuResource/DepthBuffer.h"
 #include "Engine/GpuResource/ReadbackBuffer.h"
 #include "GpuTest.h"
+#include "shaders/ShaderLayouts.h"
 
 namespace TavrinTest {
 namespace {
@@ -26,9 +27,7 @@ TEST_F(GraphicsPipelineTest, IndexedDrawsWithDepthTestAndRootConstants) {
     DepthBuffer depth;
     depth.Create(u"DrawDepth", 8, 8, Format::D32_FLOAT);
 
-    RootSignatureDesc rootDesc;
-    rootDesc.parameters = {RootParameter::Constants(4)};
-    auto root = Device().CreateRootSignature(rootDesc);
+    auto root = Device().CreateRootSignature(Engine::ShaderLayouts::FlatColor());
     GraphicsPipelineDesc desc;
     desc.rootSignature = root.get();
     desc.vs.code = Shaders::FlatColor_vert();

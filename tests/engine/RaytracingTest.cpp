@@ -7,6 +7,7 @@
 #include "Engine/GpuResource/ReadbackBuffer.h"
 #include "GpuTest.h"
 #include "TestShaders.h"
+#include "shaders/tests/TestShaderLayouts.h"
 
 namespace TavrinTest {
 namespace {
@@ -66,9 +67,7 @@ TEST_F(RaytracingTest, TracesATriangleThroughBothAccelerationStructures) {
         AlignUp(scratch->GetGpuVirtualAddress(), device.Limits().minAccelerationStructureScratchOffsetAlignment);
 
     // Pipeline and shader table: ray generation, miss and hit group records, each at the base alignment.
-    RootSignatureDesc rootDesc;
-    rootDesc.parameters = {RootParameter::Constants(2)};
-    auto root = device.CreateRootSignature(rootDesc);
+    auto root = device.CreateRootSignature(TavrinTest::ShaderLayouts::TraceTriangle());
     RaytracingPipelineDesc pipelineDesc;
     pipelineDesc.globalRootSignature = root.get();
     pipelineDesc.shaders = {{"RayGen", RaytracingShaderStage::RayGeneration, {Shaders::TraceTriangle_rgen()}},

@@ -1,0 +1,31 @@
+#pragma once
+// Root signatures of the shaders used only by the GPU tests (registered in ShaderRegistry.cpp).
+#include "Engine/Platform/Pipeline.h"
+
+namespace TavrinTest::ShaderLayouts {
+
+/// tests/BindingModel.comp: texture table, output table, parameter buffer address, static sampler s3.
+inline Engine::Platform::RootSignatureDesc BindingModel() {
+    using Engine::Platform::RootParameter;
+    return {{RootParameter::DescriptorTable(), RootParameter::DescriptorTable(), RootParameter::BufferAddress()},
+            {Engine::Platform::StaticSampler{3, {}}}};
+}
+
+/// tests/TraceTriangle.*: scene index, output index.
+inline Engine::Platform::RootSignatureDesc TraceTriangle() { return {{Engine::Platform::RootParameter::Constants(2)}, {}}; }
+
+/// tests/SampleLod.comp: constants (uv, lod), texture table, output table, static sampler s0
+/// (the tests swap in the sampler they examine).
+inline Engine::Platform::RootSignatureDesc SampleLod() {
+    using Engine::Platform::RootParameter;
+    return {{RootParameter::Constants(3), RootParameter::DescriptorTable(), RootParameter::DescriptorTable()},
+            {Engine::Platform::StaticSampler{0, {}}}};
+}
+
+/// tests/StoreExtendedFormat.comp: the value to store (4 constants), the storage image table.
+inline Engine::Platform::RootSignatureDesc StoreExtendedFormat() {
+    using Engine::Platform::RootParameter;
+    return {{RootParameter::Constants(4), RootParameter::DescriptorTable()}, {}};
+}
+
+}  // namespace TavrinTest::ShaderLayouts
