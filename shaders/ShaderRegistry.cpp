@@ -1,5 +1,6 @@
 #include "shaders/ShaderRegistry.h"
 
+#include "shaders/RendererShaderLayouts.h"
 #include "shaders/ShaderLayouts.h"
 #include "shaders/tests/TestShaderLayouts.h"
 
@@ -12,6 +13,14 @@ const ShaderRegistration kShaders[] = {
     {"GenerateMips.comp", &ShaderLayouts::GenerateMips},
     {"FlatColor.vert", &ShaderLayouts::FlatColor},
     {"FlatColor.frag", &ShaderLayouts::FlatColor},
+    {"Model.vert", &ShaderLayouts::ModelDraw},
+    {"Model.frag", &ShaderLayouts::ModelDraw},
+    {"Bloom.comp", &ShaderLayouts::Bloom},
+    {"Exposure.comp", &ShaderLayouts::Exposure},
+    {"ColorFilter.comp", &ShaderLayouts::ColorFilter},
+    {"FinalCopy.comp", &ShaderLayouts::FinalCopy},
+    {"OutputResample.comp", &ShaderLayouts::OutputResample},
+    {"Taa.comp", &ShaderLayouts::Taa},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "CompiledShaders.h"
+#include "shaders/RendererShaderLayouts.h"
 #include "shaders/shared/PostConstants.h"
 
 namespace ProjectTavrin {
@@ -20,8 +21,8 @@ PixelSize BloomBaseSize(PixelSize scene) {
 }
 
 BloomPass::BloomPass(Device& device)
-    : m_pass(device, Engine::Shaders::Bloom_comp(), sizeof(Shared::BloomConstants), {{0, LinearClampSampler()}}, "Bloom"),
-      m_exposurePass(device, Engine::Shaders::Exposure_comp(), sizeof(Shared::ExposureConstants), {}, "Exposure") {
+    : m_pass(device, Engine::Shaders::Bloom_comp(), Engine::ShaderLayouts::Bloom(), "Bloom"),
+      m_exposurePass(device, Engine::Shaders::Exposure_comp(), Engine::ShaderLayouts::Exposure(), "Exposure") {
     m_exposure.Create(u"Exposure", 8);
     m_histogram.Create(u"Histogram", 256);
 }

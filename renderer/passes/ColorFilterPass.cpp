@@ -1,6 +1,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 
 #include "CompiledShaders.h"
+#include "shaders/RendererShaderLayouts.h"
 #include "Engine/TextureLoader/ColorFilterLut.h"
 #include "shaders/shared/PostConstants.h"
 
@@ -9,8 +10,7 @@ namespace ProjectTavrin {
 using namespace Engine::Platform;
 
 ColorFilterPass::ColorFilterPass(Device& device)
-    : m_pass(device, Engine::Shaders::ColorFilter_comp(), sizeof(Shared::ColorFilterConstants),
-             {{0, LinearClampSampler()}}, "ColorFilter") {}
+    : m_pass(device, Engine::Shaders::ColorFilter_comp(), Engine::ShaderLayouts::ColorFilter(), "ColorFilter") {}
 
 bool ColorFilterPass::WillRun(float strength) { return strength > 0.0f && !Engine::GetColorFilterLut().srv.IsNull(); }
 

@@ -6,11 +6,8 @@ namespace ProjectTavrin {
 
 using namespace Engine::Platform;
 
-ComputePass::ComputePass(Device& device, std::span<const uint32_t> spirv, uint32_t constantBytes,
-                         std::vector<StaticSampler> samplers, std::string_view name) {
-    RootSignatureDesc rootDesc;
-    rootDesc.parameters = {RootParameter::Constants(constantBytes / 4)};
-    rootDesc.staticSamplers = std::move(samplers);
+ComputePass::ComputePass(Device& device, std::span<const uint32_t> spirv, const RootSignatureDesc& rootDesc,
+                         std::string_view name) {
     m_root = device.CreateRootSignature(rootDesc);
     m_root->SetName(name);
     ComputePipelineDesc desc;
@@ -24,19 +21,6 @@ void ComputePass::BindRaw(CommandList& list, const void* constants, uint32_t byt
     list.SetComputeRootSignature(*m_root);
     list.SetPipelineState(*m_pipeline);
     list.SetComputeRoot32BitConstants(0, bytes / 4, constants, 0);
-}
-
-SamplerDesc LinearClampSampler() {
-    SamplerDesc s;
-    s.filter = Filter::Linear;
-    s.addressU = s.addressV = s.addressW = AddressMode::Clamp;
-    return s;
-}
-
-SamplerDesc LinearBorderSampler() {
-    SamplerDesc s = LinearClampSampler();
-    s.addressU = s.addressV = s.addressW = AddressMode::Border;
-    return s;
 }
 
 }  // namespace ProjectTavrin

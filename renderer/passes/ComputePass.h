@@ -1,6 +1,8 @@
 #pragma once
 // A compute pipeline whose root signature is one block of root constants and a few static
-// samplers: the shape every full-screen pass of the frame has.
+// samplers: the shape every full-screen pass of the frame has. The description comes from the
+// shader's registered layout (shaders/RendererShaderLayouts.h), which the build checks the
+// compiled shader against.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -13,8 +15,8 @@ namespace ProjectTavrin {
 
 class ComputePass {
 public:
-    ComputePass(Engine::Platform::Device& device, std::span<const uint32_t> spirv, uint32_t constantBytes,
-                std::vector<Engine::Platform::StaticSampler> samplers, std::string_view name);
+    ComputePass(Engine::Platform::Device& device, std::span<const uint32_t> spirv,
+                const Engine::Platform::RootSignatureDesc& rootDesc, std::string_view name);
 
     /// Binds the pipeline and its constants on `list`.
     template <typename Constants>
@@ -33,8 +35,5 @@ private:
 
 /// Groups of `groupSize` threads covering `extent` items.
 inline uint32_t GroupCount(uint32_t extent, uint32_t groupSize) { return (extent + groupSize - 1) / groupSize; }
-
-Engine::Platform::SamplerDesc LinearClampSampler();
-Engine::Platform::SamplerDesc LinearBorderSampler();
 
 }  // namespace ProjectTavrin

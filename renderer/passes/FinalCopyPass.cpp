@@ -1,6 +1,7 @@
 #include "renderer/passes/FinalCopyPass.h"
 
 #include "CompiledShaders.h"
+#include "shaders/RendererShaderLayouts.h"
 #include "shaders/shared/PostConstants.h"
 
 namespace ProjectTavrin {
@@ -8,9 +9,9 @@ namespace ProjectTavrin {
 using namespace Engine::Platform;
 
 FinalCopyPass::FinalCopyPass(Device& device)
-    : m_copy(device, Engine::Shaders::FinalCopy_comp(), sizeof(Shared::FinalCopyConstants), {}, "FinalCopy"),
-      m_resample(device, Engine::Shaders::OutputResample_comp(), sizeof(Shared::ResampleConstants),
-                 {{0, LinearClampSampler()}}, "OutputResample") {}
+    : m_copy(device, Engine::Shaders::FinalCopy_comp(), Engine::ShaderLayouts::FinalCopy(), "FinalCopy"),
+      m_resample(device, Engine::Shaders::OutputResample_comp(), Engine::ShaderLayouts::OutputResample(),
+                 "OutputResample") {}
 
 void FinalCopyPass::RecordFinalCopy(CommandList& list, SceneTargets& targets, bool outputStoresBlueFirst) {
     targets.color.TransitionTo(list, ResourceState::NonPixelShaderResource);

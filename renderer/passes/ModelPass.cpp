@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "CompiledShaders.h"
+#include "shaders/RendererShaderLayouts.h"
 #include "Engine/Platform/CommandList.h"
 #include "model/ExtendedMaterial.h"
 
@@ -21,72 +22,6 @@ constexpr uint32_t kTransparentShadingModel = static_cast<uint32_t>(Vesma::Shadi
 constexpr uint32_t kParamMaterial = 1, kParamDiffuse = 3, kParamSphere = 4, kParamNormal = 6, kParamCurvature = 7,
                    kParamThickness = 8, kParamOcclusion = 9, kParamBrdfIbl = 23, kParamBrdfSkin = 24, kParamAlphaClip = 28;
 
-RootSignatureDesc ModelRootDesc() {
-    using P = RootParameter;
-    RootSignatureDesc d;
-    d.parameters = {
-        P::BufferAddress(),    // 0 camera
-        P::BufferAddress(),    // 1 material
-        P::BufferAddress(),    // 2 render config
-        P::DescriptorTable(),  // 3 diffuse
-        P::DescriptorTable(),  // 4 sphere
-        P::DescriptorTable(),  // 5
-        P::DescriptorTable(),  // 6 normal
-        P::DescriptorTable(),  // 7 curvature
-        P::DescriptorTable(),  // 8 thickness
-        P::DescriptorTable(),  // 9 occlusion texture
-        P::DescriptorTable(),  // 10 occlusion map
-        P::DescriptorTable(),  // 11 reflections
-        P::DescriptorTable(),  // 12 ambient cube map
-        P::DescriptorTable(),  // 13 voxel write
-        P::DescriptorTable(),  // 14 voxel write
-        P::DescriptorTable(),  // 15 variance shadow map
-        P::DescriptorTable(),  // 16 second shadow input
-        P::BufferAddress(),    // 17 shadow data
-        P::DescriptorTable(),  // 18 voxel radiance
-        P::BufferAddress(),    // 19 voxel constants
-        P::DescriptorTable(),  // 20
-        P::DescriptorTable(),  // 21
-        P::BufferAddress(),    // 22
-        P::DescriptorTable(),  // 23 IBL BRDF
-        P::DescriptorTable(),  // 24 skin BRDF
-        P::Constants(1),       // 25 DDGI volume select
-        P::BufferAddress(),    // 26 DDGI volumes
-        P::DescriptorTable(),  // 27 DDGI textures
-        P::Constants(1),       // 28 alpha clip
-    };
-    auto sampler = [](Filter filter, AddressMode u, AddressMode v, AddressMode w, uint32_t anisotropy = 1) {
-        SamplerDesc s;
-        s.filter = filter;
-        s.addressU = u;
-        s.addressV = v;
-        s.addressW = w;
-        s.maxAnisotropy = anisotropy;
-        s.opaqueWhiteBorder = true;
-        return s;
-    };
-    const AddressMode wrap = AddressMode::Wrap, clamp = AddressMode::Clamp, border = AddressMode::Border;
-    // "min/mag linear, mip point" samplers are linear throughout until the platform layer offers
-    // a separate mip filter.
-    SamplerDesc comparison = sampler(Filter::Linear, border, border, wrap);
-    comparison.comparison = true;
-    comparison.compareFunc = CompareFunc::LessEqual;
-    d.staticSamplers = {
-        {0, sampler(Filter::Anisotropic, wrap, wrap, wrap, 2)},
-        {1, sampler(Filter::Anisotropic, clamp, clamp, clamp, 2)},
-        {5, sampler(Filter::Linear, wrap, wrap, wrap)},
-        {30, sampler(Filter::Linear, border, border, wrap)},
-        {31, comparison},
-        {40, sampler(Filter::Linear, clamp, clamp, clamp)},
-        {50, sampler(Filter::Point, clamp, clamp, clamp)},
-        {51, sampler(Filter::Linear, clamp, clamp, clamp)},
-        {60, sampler(Filter::Linear, wrap, wrap, wrap)},
-        {98, sampler(Filter::Linear, clamp, clamp, clamp)},
-        {99, sampler(Filter::Linear, clamp, clamp, clamp)},
-    };
-    return d;
-}
-
 }  // namespace
 
 MaterialPass PassForMaterial(const MaterialBuffer& material, bool softAlphaTexture) {
@@ -97,7 +32,7 @@ MaterialPass PassForMaterial(const MaterialBuffer& material, bool softAlphaTextu
 }
 
 ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
-    m_root = device.CreateRootSignature(ModelRootDesc());
+    m_root = device.CreateRootSignature(Engine::ShaderLayouts::ModelDraw());
     m_root->SetName("Model");
 
     GraphicsPipelineDesc desc;

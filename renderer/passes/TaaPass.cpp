@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "CompiledShaders.h"
+#include "shaders/RendererShaderLayouts.h"
 #include "shaders/shared/PostConstants.h"
 
 namespace ProjectTavrin {
@@ -15,7 +16,7 @@ constexpr float kMinSharpness = 0.001f;
 }  // namespace
 
 TaaPass::TaaPass(Device& device)
-    : m_pass(device, Engine::Shaders::Taa_comp(), sizeof(Shared::TaaConstants), {{0, LinearBorderSampler()}}, "TAA") {}
+    : m_pass(device, Engine::Shaders::Taa_comp(), Engine::ShaderLayouts::Taa(), "TAA") {}
 
 void TaaPass::Record(CommandList& list, SceneTargets& targets, const JitterStep& jitter, const PostParams& params) {
     Engine::ColorBuffer& scene = targets.color;

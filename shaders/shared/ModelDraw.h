@@ -1,6 +1,7 @@
 // Push-constant block of the model pipelines: one slot per parameter of the model root signature,
-// in parameter order. Constant buffers are buffer addresses (8-byte aligned), texture tables are
-// bindless heap indices (-1 as unsigned: nothing bound).
+// in parameter order. Constant buffers are buffer addresses (8-byte aligned, so the gap before an
+// address that follows an odd number of words is left unnamed, as the root signature leaves it),
+// texture tables are bindless heap indices (-1 as unsigned: nothing bound).
 #ifndef TAVRIN_SHARED_MODEL_DRAW_H
 #define TAVRIN_SHARED_MODEL_DRAW_H
 #include "SharedTypes.h"
@@ -27,7 +28,6 @@ struct ModelDrawConstants {
     uint shadowInput2;             // 16
     BufferAddress shadowData;      // 17
     uint voxelRadiance;            // 18
-    uint padding0;
     BufferAddress voxelConstants;  // 19
     uint reserved20;               // 20
     uint reserved21;               // 21
@@ -35,7 +35,6 @@ struct ModelDrawConstants {
     uint brdfIbl;                  // 23
     uint brdfSkin;                 // 24
     uint volumeSelect;             // 25
-    uint padding1;
     BufferAddress ddgiVolumes;     // 26
     uint ddgiTable;                // 27
     float alphaClip;               // 28

@@ -1,0 +1,141 @@
+#pragma once
+// The root signatures of the frame renderer's shaders: the model draw and the full-screen compute
+// passes. The passes in renderer/ create their pipelines from these, and the build checks each
+// compiled shader against the one it is registered with in ShaderRegistry.cpp.
+#include <cstdint>
+
+#include "Engine/Platform/Pipeline.h"
+#include "shaders/shared/PostConstants.h"
+
+namespace Engine::ShaderLayouts {
+
+namespace Detail {
+
+inline Platform::SamplerDesc Sampler(Platform::Filter filter, Platform::AddressMode u, Platform::AddressMode v,
+                                     Platform::AddressMode w, uint32_t anisotropy = 1) {
+    Platform::SamplerDesc s;
+    s.filter = filter;
+    s.addressU = u;
+    s.addressV = v;
+    s.addressW = w;
+    s.maxAnisotropy = anisotropy;
+    return s;
+}
+
+inline Platform::SamplerDesc LinearClamp() {
+    using Platform::AddressMode;
+    return Sampler(Platform::Filter::Linear, AddressMode::Clamp, AddressMode::Clamp, AddressMode::Clamp);
+}
+
+inline Platform::SamplerDesc LinearBorder() {
+    using Platform::AddressMode;
+    return Sampler(Platform::Filter::Linear, AddressMode::Border, AddressMode::Border, AddressMode::Border);
+}
+
+/// One block of root constants of `Constants`' size, then the static samplers.
+template <typename Constants>
+Platform::RootSignatureDesc ConstantsAndSamplers(std::vector<Platform::StaticSampler> samplers) {
+    static_assert(sizeof(Constants) % 4 == 0, "root constants are whole 32-bit words");
+    Platform::RootSignatureDesc d;
+    d.parameters = {Platform::RootParameter::Constants(sizeof(Constants) / 4)};
+    d.staticSamplers = std::move(samplers);
+    return d;
+}
+
+}  // namespace Detail
+
+/// Model.vert / Model.frag: the model draw's 29 parameters (camera, material and render-config
+/// addresses, the material's texture slots, the inputs of the lighting passes, the BRDF tables,
+/// the alpha clip) and its static samplers.
+inline Platform::RootSignatureDesc ModelDraw() {
+    using P = Platform::RootParameter;
+    using Platform::AddressMode;
+    using Platform::Filter;
+    Platform::RootSignatureDesc d;
+    d.parameters = {
+        P::BufferAddress(),    // 0 camera
+        P::BufferAddress(),    // 1 material
+        P::BufferAddress(),    // 2 render config
+        P::DescriptorTable(),  // 3 diffuse
+        P::DescriptorTable(),  // 4 sphere
+        P::DescriptorTable(),  // 5
+        P::DescriptorTable(),  // 6 normal
+        P::DescriptorTable(),  // 7 curvature
+        P::DescriptorTable(),  // 8 thickness
+        P::DescriptorTable(),  // 9 occlusion texture
+        P::DescriptorTable(),  // 10 occlusion map
+        P::DescriptorTable(),  // 11 reflections
+        P::DescriptorTable(),  // 12 ambient cube map
+        P::DescriptorTable(),  // 13 voxel write
+        P::DescriptorTable(),  // 14 voxel write
+        P::DescriptorTable(),  // 15 variance shadow map
+        P::DescriptorTable(),  // 16 second shadow input
+        P::BufferAddress(),    // 17 shadow data
+        P::DescriptorTable(),  // 18 voxel radiance
+        P::BufferAddress(),    // 19 voxel constants
+        P::DescriptorTable(),  // 20
+        P::DescriptorTable(),  // 21
+        P::BufferAddress(),    // 22
+        P::DescriptorTable(),  // 23 IBL BRDF
+        P::DescriptorTable(),  // 24 skin BRDF
+        P::Constants(1),       // 25 DDGI volume select
+        P::BufferAddress(),    // 26 DDGI volumes
+        P::DescriptorTable(),  // 27 DDGI textures
+        P::Constants(1),       // 28 alpha clip
+    };
+    auto sampler = [](Filter filter, AddressMode u, AddressMode v, AddressMode w, uint32_t anisotropy = 1) {
+        Platform::SamplerDesc s = Detail::Sampler(filter, u, v, w, anisotropy);
+        s.opaqueWhiteBorder = true;
+        return s;
+    };
+    auto mipPoint = [&](AddressMode u, AddressMode v, AddressMode w) {
+        Platform::SamplerDesc s = sampler(Filter::Linear, u, v, w);
+        s.mipFilter = Platform::MipFilter::Point;
+        return s;
+    };
+    const AddressMode wrap = AddressMode::Wrap, clamp = AddressMode::Clamp, border = AddressMode::Border;
+    Platform::SamplerDesc comparison = sampler(Filter::Linear, border, border, wrap);
+    comparison.comparison = true;
+    comparison.compareFunc = Platform::CompareFunc::LessEqual;
+    d.staticSamplers = {
+        {0, sampler(Filter::Anisotropic, wrap, wrap, wrap, 2)},
+        {1, sampler(Filter::Anisotropic, clamp, clamp, clamp, 2)},
+        {5, mipPoint(wrap, wrap, wrap)},
+        {30, mipPoint(border, border, wrap)},
+        {31, comparison},
+        {40, mipPoint(clamp, clamp, clamp)},
+        {50, sampler(Filter::Point, clamp, clamp, clamp)},
+        {51, mipPoint(clamp, clamp, clamp)},
+        {60, mipPoint(wrap, wrap, wrap)},
+        {98, mipPoint(clamp, clamp, clamp)},
+        {99, mipPoint(clamp, clamp, clamp)},
+    };
+    return d;
+}
+
+/// Bloom.comp: bloom pyramid and tone map, one linear clamp sampler.
+inline Platform::RootSignatureDesc Bloom() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomConstants>({{0, Detail::LinearClamp()}});
+}
+/// Exposure.comp: luma histogram and adaptation.
+inline Platform::RootSignatureDesc Exposure() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureConstants>({});
+}
+/// ColorFilter.comp: the 3-D table lookup.
+inline Platform::RootSignatureDesc ColorFilter() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ColorFilterConstants>({{0, Detail::LinearClamp()}});
+}
+/// FinalCopy.comp: scene colour into the 8-bit image.
+inline Platform::RootSignatureDesc FinalCopy() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::FinalCopyConstants>({});
+}
+/// OutputResample.comp: the 8-bit image fitted into the output.
+inline Platform::RootSignatureDesc OutputResample() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
+}
+/// Taa.comp: history blend and sharpen.
+inline Platform::RootSignatureDesc Taa() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaConstants>({{0, Detail::LinearBorder()}});
+}
+
+}  // namespace Engine::ShaderLayouts
