@@ -18,14 +18,70 @@ public:
     }
     void Vec3(Math::vec3 v) { Value(v.x), Value(v.y), Value(v.z); }
     void Quat(Math::quat q) { Value(q.x), Value(q.y), Value(q.z), Value(q.w); }
-    template <typename List>
-    void Count(const List& list) {
-        Value(static_cast<uint32_t>(list.size()));
-    }
 
 private:
     std::vector<uint8_t>& m_out;
 };
+
+// Names are written without their last array byte: the record keeps one byte more than the file
+// so that a name filling the whole file field still ends in 0.
+void Record(ByteSink& out, const VMDMotionKey& key) {
+    out.Bytes(key.boneName.data(), key.boneName.size() - 1);
+    out.Value(key.frame);
+    out.Vec3(key.translation);
+    out.Quat(key.rotation);
+    out.Bytes(key.interpolation.data(), key.interpolation.size());
+}
+
+void Record(ByteSink& out, const VMDMorphKey& key) {
+    out.Bytes(key.morphName.data(), key.morphName.size() - 1);
+    out.Value(key.frame);
+    out.Value(key.weight);
+}
+
+void Record(ByteSink& out, const VMDCameraKey& key) {
+    out.Value(key.frame);
+    out.Value(key.distance);
+    out.Vec3(key.interest);
+    out.Vec3(key.rotation);
+    out.Bytes(key.interpolation.data(), key.interpolation.size());
+    out.Value(key.viewAngle);
+    out.Value(key.perspective);
+}
+
+void Record(ByteSink& out, const VMDLightKey& key) {
+    out.Value(key.frame);
+    out.Vec3(key.color);
+    out.Vec3(key.position);
+}
+
+void Record(ByteSink& out, const VMDShadowKey& key) {
+    out.Value(key.frame);
+    out.Value(key.mode);
+    out.Value(key.distance);
+}
+
+void Record(ByteSink& out, const VMDIKKey& key) {
+    out.Value(key.frame);
+    out.Value(key.show);
+    out.Value(static_cast<uint32_t>(key.ikInfos.size()));
+    for (const VMDIKInfo& info : key.ikInfos) {
+        out.Bytes(info.name.data(), info.name.size() - 1);
+        out.Value(info.enable);
+    }
+}
+
+template <typename Key>
+void Section(std::vector<uint8_t>& bytes, const std::vector<Key>& keys, uint32_t count) {
+    ByteSink out(bytes);
+    out.Value(count);
+    for (const Key& key : keys) Record(out, key);
+}
+
+template <typename Key>
+void Section(std::vector<uint8_t>& bytes, const std::vector<Key>& keys) {
+    Section(bytes, keys, static_cast<uint32_t>(keys.size()));
+}
 
 template <size_t N>
 std::array<uint8_t, N> NameField(std::u16string_view name, size_t fileBytes) {
@@ -52,54 +108,32 @@ std::vector<uint8_t> WriteVmd(const VMDFile& file) {
     ByteSink out(bytes);
     out.Bytes(file.header.data(), file.header.size());
     out.Bytes(file.modelName.data(), file.modelName.size());
-
-    out.Count(file.boneKeys);
-    for (const VMDMotionKey& key : file.boneKeys) {
-        out.Bytes(key.boneName.data(), 15);
-        out.Value(key.frame);
-        out.Vec3(key.translation);
-        out.Quat(key.rotation);
-        out.Bytes(key.interpolation.data(), key.interpolation.size());
-    }
-    out.Count(file.morphKeys);
-    for (const VMDMorphKey& key : file.morphKeys) {
-        out.Bytes(key.morphName.data(), 15);
-        out.Value(key.frame);
-        out.Value(key.weight);
-    }
-    out.Count(file.cameraKeys);
-    for (const VMDCameraKey& key : file.cameraKeys) {
-        out.Value(key.frame);
-        out.Value(key.distance);
-        out.Vec3(key.interest);
-        out.Vec3(key.rotation);
-        out.Bytes(key.interpolation.data(), key.interpolation.size());
-        out.Value(key.viewAngle);
-        out.Value(key.perspective);
-    }
-    out.Count(file.lightKeys);
-    for (const VMDLightKey& key : file.lightKeys) {
-        out.Value(key.frame);
-        out.Vec3(key.color);
-        out.Vec3(key.position);
-    }
-    out.Count(file.shadowKeys);
-    for (const VMDShadowKey& key : file.shadowKeys) {
-        out.Value(key.frame);
-        out.Value(key.mode);
-        out.Value(key.distance);
-    }
-    out.Count(file.ikKeys);
-    for (const VMDIKKey& key : file.ikKeys) {
-        out.Value(key.frame);
-        out.Value(key.show);
-        out.Count(key.ikInfos);
-        for (const VMDIKInfo& info : key.ikInfos) {
-            out.Bytes(info.name.data(), 20);
-            out.Value(info.enable);
-        }
-    }
+    Section(bytes, file.boneKeys);
+    Section(bytes, file.morphKeys);
+    Section(bytes, file.cameraKeys);
+    Section(bytes, file.lightKeys);
+    Section(bytes, file.shadowKeys);
+    Section(bytes, file.ikKeys);
     return bytes;
+}
+
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDMotionKey>& keys, uint32_t count) {
+    Section(out, keys, count);
+}
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDMorphKey>& keys, uint32_t count) {
+    Section(out, keys, count);
+}
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDCameraKey>& keys, uint32_t count) {
+    Section(out, keys, count);
+}
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDLightKey>& keys, uint32_t count) {
+    Section(out, keys, count);
+}
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDShadowKey>& keys, uint32_t count) {
+    Section(out, keys, count);
+}
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDIKKey>& keys, uint32_t count) {
+    Section(out, keys, count);
 }
 
 std::array<uint8_t, 16> VmdBoneName(std::u16string_view name) { return NameField<16>(name, 15); }

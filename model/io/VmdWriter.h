@@ -19,6 +19,16 @@ namespace Vesma {
 /// Serialises `file` (its 50 header bytes and all six sections).
 std::vector<uint8_t> WriteVmd(const VMDFile& file);
 
+/// Appends one key section as the file stores it: `count`, then every record of `keys`. WriteVmd
+/// passes each list's size; a writer of damaged files passes any other count, or stops after any
+/// section, and the records stay byte for byte what WriteVmd writes.
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDMotionKey>& keys, uint32_t count);
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDMorphKey>& keys, uint32_t count);
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDCameraKey>& keys, uint32_t count);
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDLightKey>& keys, uint32_t count);
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDShadowKey>& keys, uint32_t count);
+void AppendVmdSection(std::vector<uint8_t>& out, const std::vector<VMDIKKey>& keys, uint32_t count);
+
 /// The Shift_JIS bytes of `name` in a zero-filled field of N bytes, keeping at most `fileBytes`
 /// of them (the bytes the file stores for that field) and never splitting a two-byte character.
 /// A name that Shift_JIS cannot hold gives an all-zero field.

@@ -7,35 +7,19 @@
 
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
-#include "scene/MainRenderer.h"
-#include "tests/engine/GpuTest.h"
+#include "tests/scene/EngineGpuFixture.h"
 
 namespace {
 
-using ProjectTavrin::MainRenderer;
 using ProjectTavrin::PlaybackState;
 
 std::u16string DemoFile(const char* name) {
     return Utf8ToUtf16((std::filesystem::path(TAVRIN_DEMO_DIR) / name).string());
 }
 
-class DemoSceneGpu : public TavrinTest::GpuTest {
+class DemoSceneGpu : public SceneTest::EngineGpuTest {
 protected:
-    void SetUp() override {
-        GpuTest::SetUp();
-        if (IsSkipped()) return;
-        Core().SetHeadlessOutput(96, 64);
-        MessageLog::Instance().Clear();
-        MainRenderer::Options options;
-        options.core = Engine::EngineCore::GetInstance();
-        engine = std::make_unique<MainRenderer>(options);
-    }
-    void TearDown() override {
-        engine.reset();
-        GpuTest::TearDown();
-    }
-
-    std::unique_ptr<MainRenderer> engine;
+    DemoSceneGpu() : EngineGpuTest(96, 64) {}
 };
 
 TEST_F(DemoSceneGpu, DancePlaysWithTheCameraMotionCleanly) {

@@ -5,30 +5,17 @@
 
 #include "Engine/GpuResource/ReadbackBuffer.h"
 #include "core/MessageLog.h"
-#include "scene/MainRenderer.h"
-#include "tests/engine/GpuTest.h"
+#include "tests/scene/EngineGpuFixture.h"
 #include "tests/scene/SceneFiles.h"
 
 namespace {
 
-using ProjectTavrin::MainRenderer;
 using ProjectTavrin::PlaybackState;
 
-class EngineLoopGpu : public TavrinTest::GpuTest {
+class EngineLoopGpu : public SceneTest::EngineGpuTest {
 protected:
-    void SetUp() override {
-        GpuTest::SetUp();
-        if (IsSkipped()) return;
-        Core().SetHeadlessOutput(64, 48);
-        MessageLog::Instance().Clear();
-        MainRenderer::Options options;
-        options.core = Engine::EngineCore::GetInstance();
-        engine = std::make_unique<MainRenderer>(options);
-    }
-    void TearDown() override {
-        engine.reset();
-        GpuTest::TearDown();
-    }
+    EngineLoopGpu() : EngineGpuTest(64, 48) {}
+
     void LoadTwoModels() {
         const std::u16string model = files.Model("rig.pmx", u"rig"), motion = files.Motion("walk.vmd");
         ASSERT_TRUE(engine->LoadScene({{model, motion}, {u"<Sample>", u"<None>"}}));
@@ -36,7 +23,6 @@ protected:
     }
 
     SceneTest::SceneFiles files;
-    std::unique_ptr<MainRenderer> engine;
 };
 
 TEST_F(EngineLoopGpu, TwoModelSceneRunsThreeHundredIterationsCleanly) {

@@ -2,38 +2,13 @@
 
 #include <cstring>
 
+#include "model/io/VmdWriter.h"
+
 namespace TestSupport {
-namespace {
-
-class ByteSink {
-public:
-    explicit ByteSink(std::vector<uint8_t>& out) : m_out(out) {}
-    void Bytes(const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        m_out.insert(m_out.end(), p, p + size);
-    }
-    template <typename T>
-    void Value(T value) {
-        Bytes(&value, sizeof(T));
-    }
-    void Vec3(Math::vec3 v) { Value(v.x), Value(v.y), Value(v.z); }
-    void Quat(Math::quat q) { Value(q.x), Value(q.y), Value(q.z), Value(q.w); }
-
-private:
-    std::vector<uint8_t>& m_out;
-};
-
-template <typename List>
-uint32_t CountOf(const VmdContent& content, VmdSection section, const List& list) {
-    const auto& over = content.countOverride[static_cast<size_t>(section)];
-    return over ? *over : static_cast<uint32_t>(list.size());
-}
-
-}  // namespace
 
 VmdContent VmdContent::WithSignature(std::string_view modelName) {
     VmdContent content;
-    content.header = NameField<30>("Vocaloid Motion Data 0002");
+    content.header = Vesma::VmdSignature();
     content.modelName = NameField<20>(modelName);
     return content;
 }
@@ -44,82 +19,24 @@ std::vector<uint8_t> VmdImage::CutAt(size_t size) const {
 
 VmdImage WriteVmd(const VmdContent& content) {
     VmdImage image;
-    ByteSink out(image.bytes);
-    out.Bytes(content.header.data(), content.header.size());
-    out.Bytes(content.modelName.data(), content.modelName.size());
+    image.bytes.assign(content.header.begin(), content.header.end());
+    image.bytes.insert(image.bytes.end(), content.modelName.begin(), content.modelName.end());
 
-    auto begin = [&](VmdSection section) {
-        if (static_cast<int>(section) > static_cast<int>(content.lastSection)) {
-            return false;
-        }
-        image.countOffset[static_cast<size_t>(section)] = image.bytes.size();
-        return true;
+    // Sections run in file order, so once one is left out so are all later ones, and the file's
+    // size at that point is also where each of them would have begun.
+    auto write = [&](VmdSection section, const auto& keys) {
+        const auto index = static_cast<size_t>(section);
+        image.countOffset[index] = image.bytes.size();
+        if (index > static_cast<size_t>(content.lastSection)) return;
+        const std::optional<uint32_t>& over = content.countOverride[index];
+        Vesma::AppendVmdSection(image.bytes, keys, over ? *over : static_cast<uint32_t>(keys.size()));
     };
-    image.countOffset.fill(0);
-
-    if (begin(VmdSection::Bone)) {
-        out.Value(CountOf(content, VmdSection::Bone, content.boneKeys));
-        for (const auto& key : content.boneKeys) {
-            out.Bytes(key.boneName.data(), 15);
-            out.Value(key.frame);
-            out.Vec3(key.translation);
-            out.Quat(key.rotation);
-            out.Bytes(key.interpolation.data(), key.interpolation.size());
-        }
-    }
-    if (begin(VmdSection::Morph)) {
-        out.Value(CountOf(content, VmdSection::Morph, content.morphKeys));
-        for (const auto& key : content.morphKeys) {
-            out.Bytes(key.morphName.data(), 15);
-            out.Value(key.frame);
-            out.Value(key.weight);
-        }
-    }
-    if (begin(VmdSection::Camera)) {
-        out.Value(CountOf(content, VmdSection::Camera, content.cameraKeys));
-        for (const auto& key : content.cameraKeys) {
-            out.Value(key.frame);
-            out.Value(key.distance);
-            out.Vec3(key.interest);
-            out.Vec3(key.rotation);
-            out.Bytes(key.interpolation.data(), key.interpolation.size());
-            out.Value(key.viewAngle);
-            out.Value(key.perspective);
-        }
-    }
-    if (begin(VmdSection::Light)) {
-        out.Value(CountOf(content, VmdSection::Light, content.lightKeys));
-        for (const auto& key : content.lightKeys) {
-            out.Value(key.frame);
-            out.Vec3(key.color);
-            out.Vec3(key.position);
-        }
-    }
-    if (begin(VmdSection::Shadow)) {
-        out.Value(CountOf(content, VmdSection::Shadow, content.shadowKeys));
-        for (const auto& key : content.shadowKeys) {
-            out.Value(key.frame);
-            out.Value(key.mode);
-            out.Value(key.distance);
-        }
-    }
-    if (begin(VmdSection::IK)) {
-        out.Value(CountOf(content, VmdSection::IK, content.ikKeys));
-        for (const auto& key : content.ikKeys) {
-            out.Value(key.frame);
-            out.Value(key.show);
-            out.Value(static_cast<uint32_t>(key.ikInfos.size()));
-            for (const auto& info : key.ikInfos) {
-                out.Bytes(info.name.data(), 20);
-                out.Value(info.enable);
-            }
-        }
-    }
-    for (size_t i = 0; i < kVmdSectionCount; ++i) {
-        if (static_cast<int>(i) > static_cast<int>(content.lastSection)) {
-            image.countOffset[i] = image.bytes.size();
-        }
-    }
+    write(VmdSection::Bone, content.boneKeys);
+    write(VmdSection::Morph, content.morphKeys);
+    write(VmdSection::Camera, content.cameraKeys);
+    write(VmdSection::Light, content.lightKeys);
+    write(VmdSection::Shadow, content.shadowKeys);
+    write(VmdSection::IK, content.ikKeys);
     return image;
 }
 

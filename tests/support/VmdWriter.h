@@ -1,6 +1,7 @@
 #pragma once
 // Builds VMD motion files of any shape in memory, for tests, benchmarks and fuzz seeds: every
-// section, files that stop after any section, counts that lie, and files cut at any byte.
+// section, files that stop after any section, counts that lie, and files cut at any byte. The
+// sections themselves come from model/io/VmdWriter, so their records are the bytes it writes.
 #include <array>
 #include <cstddef>
 #include <cstdint>
