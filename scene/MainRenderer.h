@@ -69,7 +69,8 @@ inline constexpr std::u16string_view kSceneStillLoadingMessage = u"A scene is st
 /// Hands a piece of work to the UI thread (which runs it later, in order).
 using UiPoster = std::function<void(std::function<void()>)>;
 
-/// Logged for an export frame that could not be rendered (no scene); the frame is still written.
+/// Logged for an export frame that could not be rendered (no scene, no scene targets); the frame
+/// has no image and the export counts it as one it could not write.
 inline constexpr std::u16string_view kExportRenderFailedMessage = u"编码出现问题，请联系开发者。";
 
 /// What the last UpdateScene did, for tools, tests and the benchmark.
