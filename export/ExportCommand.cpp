@@ -1,11 +1,10 @@
 #include "export/ExportCommand.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 
-#include "core/TextConvert.h"
+#include "scene/SceneArguments.h"
 
 namespace ProjectTavrin {
 namespace {
@@ -13,12 +12,6 @@ namespace {
 constexpr uint32_t kMaxFps = 240;
 constexpr int32_t kMaxBitrate = 1'000'000;
 constexpr double kMaxSeconds = 24.0 * 3600.0;
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-    if (text.size() < suffix.size()) return false;
-    return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(),
-                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
 
 template <typename T>
 bool ParseInteger(const std::string& text, T& value) {
@@ -58,7 +51,8 @@ std::string ExportUsage() {
            "  --fps N                frames per second: 30 (default), 60, 120, or 1 to 240\n"
            "  --bitrate KBITS        encoder bitrate in units of 1024 bit/s (default 8000)\n"
            "  --seconds S            length (default: the longest motion)\n"
-           "  --set NAME=VALUE       a render setting\n"
+           "  --set NAME=VALUE       a render setting or post parameter, as tavrin-render takes it\n"
+           "                         (tavrin-render --list-settings names them)\n"
            "  --preset NAME          x264 speed preset (default veryfast)\n"
            "  --serial               render and encode in turn instead of side by side\n"
            "  -h, --help             this text\n"
@@ -73,6 +67,7 @@ std::string ExportUsage() {
 
 ExportCommandParse ParseExportCommand(const std::vector<std::string>& args) {
     ExportCommand command;
+    SceneArguments scene;
     auto fail = [](std::string text) { return ExportCommandParse{std::nullopt, std::move(text)}; };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -88,9 +83,6 @@ ExportCommandParse ParseExportCommand(const std::vector<std::string>& args) {
         } else if (arg == "-o" || arg == "--output") {
             if (!value(text) || text.empty()) return fail(arg + " needs a file name");
             command.output = text;
-        } else if (arg == "--camera") {
-            if (!value(text)) return fail("--camera needs a .vmd file");
-            command.entries.push_back({std::u16string(kCameraMarker), Utf8ToUtf16(text)});
         } else if (arg == "--audio") {
             if (!value(text)) return fail("--audio needs a file");
             command.audio = text;
@@ -111,30 +103,28 @@ ExportCommandParse ParseExportCommand(const std::vector<std::string>& args) {
             if (!value(text) || !ParseSeconds(text, seconds) || seconds < 0 || seconds > kMaxSeconds)
                 return fail("--seconds needs a number from 0 to 86400");
             command.seconds = seconds;
-        } else if (arg == "--set") {
-            if (!value(text)) return fail("--set needs NAME=VALUE");
-            const size_t eq = text.find('=');
-            if (eq == 0 || eq == std::string::npos) return fail("--set " + text + ": give NAME=VALUE");
-            command.settings.emplace_back(text.substr(0, eq), text.substr(eq + 1));
         } else if (arg == "--preset") {
             if (!value(text) || text.empty()) return fail("--preset needs a name");
             command.preset = text;
         } else if (arg == "--serial") {
             command.serial = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            return fail("unknown option " + arg);
-        } else if (Utf8ToUtf16(arg) == kSampleMarker || EndsWith(arg, ".pmx")) {
-            command.entries.push_back({Utf8ToUtf16(arg), std::u16string(kNoneMarker)});
-        } else if (EndsWith(arg, ".vmd")) {
-            if (command.entries.empty() || command.entries.back().IsCamera())
-                return fail(arg + ": a motion follows the model it moves");
-            if (command.entries.back().HasMotion()) return fail(arg + ": a model takes one motion");
-            command.entries.back().Vmd = Utf8ToUtf16(arg);
         } else {
-            return fail(arg + ": expected a .pmx model, <Sample> or a .vmd motion");
+            std::string error;
+            switch (TakeSceneArgument(args, i, scene, error)) {
+                case SceneArgumentResult::Taken:
+                    break;
+                case SceneArgumentResult::Bad:
+                    return fail(error);
+                case SceneArgumentResult::NotScene:
+                    return fail("unknown option " + arg);
+            }
         }
     }
     if (command.output.empty()) return fail("no output file: give -o OUT.mp4");
+    std::string settingError;
+    if (!ApplySettingAssignments(command.renderSettings, scene.settings, settingError)) return fail(settingError);
+    command.entries = std::move(scene.entries);
+    command.settings = std::move(scene.settings);
     return {command, {}};
 }
 

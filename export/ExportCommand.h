@@ -4,15 +4,16 @@
 //
 //   tavrin-export [options] -o OUT.mp4 [MODEL.pmx [MOTION.vmd]] ...
 //
-// A model is a .pmx path or "<Sample>"; a .vmd right after it is its motion.
+// The scene arguments (models, motions, --camera, --set) are read as tavrin-render reads them
+// (scene/SceneArguments).
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "export/ExportSettings.h"
+#include "renderer/SettingsExchange.h"
 #include "scene/ModelConfig.h"
 #include "scene/Scene.h"
 
@@ -36,8 +37,10 @@ struct ExportCommand {
     int32_t bitrate = 8000;
     /// Empty: the longest motion of the scene.
     std::optional<double> seconds;
-    /// --set NAME=VALUE, in order.
-    std::vector<std::pair<std::string, std::string>> settings;
+    /// --set NAME=VALUE, in order, as written.
+    std::vector<std::string> settings;
+    /// The default settings with every --set applied (the names and values were checked).
+    FrameSettings renderSettings;
     /// Render and encode in turn instead of side by side (for comparison).
     bool serial = false;
     std::string preset = "veryfast";

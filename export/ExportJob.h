@@ -17,7 +17,8 @@ struct ExportJob {
     int32_t bitrate = 8000;
     uint32_t frameCount = 0;
     std::filesystem::path output;
-    /// The scene's audio file; empty for a video without sound.
+    /// The audio file; empty: the engine's chosen audio (MainRenderer::ChosenAudioPath), and
+    /// without one a video without sound.
     std::filesystem::path audio;
     /// Encode frame i on a thread of its own while frame i + 1 renders.
     bool overlap = true;

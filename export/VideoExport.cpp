@@ -26,7 +26,8 @@ void EncodeFrames(MainRenderer& engine, const ExportJob& job, const std::functio
     settings.height = job.height;
     settings.fps = job.fps;
     settings.bitrate = job.bitrate;
-    settings.audio = job.audio;
+    // A job without a file of its own takes the sound the scene plays with.
+    settings.audio = job.audio.empty() ? engine.ChosenAudioPath() : job.audio;
     settings.preset = job.preset;
     VideoEncoder encoder;
     if (!encoder.Open(settings)) {

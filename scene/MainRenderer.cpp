@@ -375,6 +375,11 @@ bool MainRenderer::ChooseAudio(const std::filesystem::path& file) {
         break;
     }
     const bool opened = result == AudioPlayer::OpenResult::Opened;
+    {
+        // Without an audio device the file still belongs to the scene: a video export needs none.
+        std::lock_guard<std::mutex> guard(m_uiLock);
+        m_chosenAudio = result == AudioPlayer::OpenResult::CannotPlay ? std::filesystem::path() : file;
+    }
     UpdateDisplay([&](PlaybackDisplay& display) {
         display.audioName = opened ? name : std::u16string();
         display.positionText = PlaybackTimeText(0);
@@ -421,6 +426,11 @@ PlaybackDisplay MainRenderer::GetPlaybackDisplay() const {
 void MainRenderer::SetPlaybackDisplayListener(std::function<void(const PlaybackDisplay&)> listener) {
     std::lock_guard<std::mutex> guard(m_uiLock);
     m_displayListener = std::move(listener);
+}
+
+std::filesystem::path MainRenderer::ChosenAudioPath() const {
+    std::lock_guard<std::mutex> guard(m_uiLock);
+    return m_chosenAudio;
 }
 
 void MainRenderer::SetUiPoster(UiPoster poster) {

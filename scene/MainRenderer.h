@@ -69,7 +69,8 @@ inline constexpr std::u16string_view kSceneStillLoadingMessage = u"A scene is st
 /// Hands a piece of work to the UI thread (which runs it later, in order).
 using UiPoster = std::function<void(std::function<void()>)>;
 
-/// Logged for an export frame that could not be rendered (no scene); the frame is still written.
+/// Logged for an export frame that could not be rendered (no scene, no scene targets); the frame
+/// has no image and the export counts it as one it could not write.
 inline constexpr std::u16string_view kExportRenderFailedMessage = u"编码出现问题，请联系开发者。";
 
 /// What the last UpdateScene did, for tools, tests and the benchmark.
@@ -156,6 +157,9 @@ public:
     /// Stop. A file that cannot be played, or no audio device, leaves the scene without audio
     /// and says so in the log (the device only once); returns whether the audio will play.
     bool ChooseAudio(const std::filesystem::path& file);
+    /// The file the last ChooseAudio made the scene's audio (kept without an audio device, since
+    /// the video export needs none); empty when none was chosen or it could not be played.
+    std::filesystem::path ChosenAudioPath() const;
     /// Moves the audio and the animation to `seconds` (negative or not finite: 0; with audio, at
     /// most its duration), playing or paused. Under the engine lock every model's physics is
     /// reset and warmed up at the new time, as a scene load does at time zero.
@@ -178,14 +182,17 @@ public:
 
     // ---- offline frames (video export, scene/MainRendererExport.cpp) ----
     /// Prepares an export of width x height: playback rewound and paused, the render loop
-    /// stopped, the GPU idle and the output at the export size. EndExport undoes it.
+    /// stopped, the GPU idle and the scene targets at the export size (through the settings'
+    /// export fields; below 512 a side, by moving the output to it). EndExport undoes it.
     void BeginExport(uint32_t width, uint32_t height);
     /// Frame `frameIndex` of an export at `fps`, under the engine lock: the models that have a
     /// motion at animation frame frameIndex / fps x 30 (models without one stay as they are),
     /// physics stepped by 1 / fps or reset when the export comes back to frame 0, the camera
-    /// motion (if any) at that frame, RenderFrame, Present, and the output image read back.
+    /// motion (if any) at that frame, RenderFrame, Present, and the renderer's final 8-bit image
+    /// ("SceneColor8BitBuffer", RGBA) read back.
     OfflineFrame RenderOfflineFrame(uint32_t fps, uint32_t frameIndex);
-    /// Restores the output size, resets the frame clock and restarts the render loop if
+    /// Restores the export fields and the output size (and with them the scene targets), resets
+    /// the frame clock and restarts the render loop if
     /// BeginExport stopped it.
     void EndExport();
 
@@ -226,8 +233,6 @@ private:
     /// Runs every model's frame job and GPU upload; returns the seconds spent uploading. An
     /// export leaves the models without a motion alone.
     double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt, bool onlyModelsWithMotion = false);
-    /// The image an export reads back: the finished frame just presented.
-    Engine::Platform::Resource* OfflineOutputImage() const;
     void SetOutputSize(float width, float height);
     void UpdateCamera(float frame, float dt);
     void UploadFrameConstants();
@@ -261,11 +266,12 @@ private:
     UpdateReport m_lastUpdate;
 
     std::shared_ptr<AudioPlayer> m_audio;
-    mutable std::mutex m_uiLock;  // the poster, the display and its listener
+    mutable std::mutex m_uiLock;  // the poster, the display and its listener, the chosen audio
     UiPoster m_postToUi;
     PlaybackDisplay m_display;
     std::function<void(const PlaybackDisplay&)> m_displayListener;
     bool m_noAudioDeviceReported = false;
+    std::filesystem::path m_chosenAudio;  // under m_uiLock
 
     mutable std::mutex m_workLock;  // guards the two work-item handles
     std::unique_ptr<WorkItem> m_renderLoop;
@@ -274,6 +280,12 @@ private:
     struct ExportState {
         float savedWidth = 0.0f;
         float savedHeight = 0.0f;
+        float savedOutputWidth = 0.0f;
+        float savedOutputHeight = 0.0f;
+        uint32_t savedExportWidth = 0;
+        uint32_t savedExportHeight = 0;
+        /// The export was too small for the render-size rule and moved the output instead.
+        bool outputChanged = false;
         bool loopWasRunning = false;
         /// The previous export frame's animation frame was not 0. Kept from one export to the
         /// next, apart from the real-time loop's own rule.

@@ -2,8 +2,9 @@
 // exact animation times and reading them back, and restoring the real-time loop afterwards.
 #include <span>
 
-#include "Engine/GpuResource/ResourceUploadBatch.h"
+#include "Engine/GpuResource/ColorBuffer.h"
 #include "core/MessageLog.h"
+#include "renderer/SceneTargets.h"
 #include "scene/MainRenderer.h"
 
 namespace ProjectTavrin {
@@ -17,14 +18,46 @@ void MainRenderer::BeginExport(uint32_t width, uint32_t height) {
     if (m_core) m_core->WaitForGpu();
     m_export.savedWidth = m_renderWidth;
     m_export.savedHeight = m_renderHeight;
-    SetOutputSize(static_cast<float>(width), static_cast<float>(height));
+    m_export.outputChanged = false;
+    if (!m_sceneRenderer) {
+        SetOutputSize(static_cast<float>(width), static_cast<float>(height));
+        return;
+    }
+    m_export.savedOutputWidth = m_core->GetOutputWidth();
+    m_export.savedOutputHeight = m_core->GetOutputHeight();
+    m_sceneRenderer->Settings().Edit([&](FrameSettings& s) {
+        m_export.savedExportWidth = s.render.ExportWidth;
+        m_export.savedExportHeight = s.render.ExportHeight;
+        s.render.ExportWidth = width;
+        s.render.ExportHeight = height;
+    });
+    // Large exports render at the export size behind the window's own output; smaller ones fall
+    // under the render-size rule's threshold, so the output itself takes the export size.
+    if (width >= kMinExportSize && height >= kMinExportSize) {
+        CreateSceneBuffers();
+    } else {
+        m_export.outputChanged = true;
+        SetOutputSize(static_cast<float>(width), static_cast<float>(height));
+    }
 }
 
 void MainRenderer::EndExport() {
     {
         std::lock_guard<std::mutex> guard(m_engineLock);
         if (m_core) m_core->WaitForGpu();
-        SetOutputSize(m_export.savedWidth, m_export.savedHeight);
+        if (!m_sceneRenderer) {
+            SetOutputSize(m_export.savedWidth, m_export.savedHeight);
+        } else {
+            m_sceneRenderer->Settings().Edit([&](FrameSettings& s) {
+                s.render.ExportWidth = m_export.savedExportWidth;
+                s.render.ExportHeight = m_export.savedExportHeight;
+            });
+            if (m_export.outputChanged)
+                SetOutputSize(m_export.savedOutputWidth, m_export.savedOutputHeight);
+            else
+                CreateSceneBuffers();
+        }
+        m_export.outputChanged = false;
         // The export's time is not the loop's: the next real-time step starts from now, and the
         // totals start again from zero.
         m_frameClock->ResetClock();
@@ -54,18 +87,22 @@ OfflineFrame MainRenderer::RenderOfflineFrame(uint32_t fps, uint32_t frameIndex)
     m_cameraBuffer.NearZ = Engine::Camera::kNearPlane;
     m_cameraBuffer.FarZ = Engine::Camera::kFarPlane;
     // A camera motion drives the view at the export's frame, whatever the free-camera switch
-    // says; without one the view stays where the real-time loop left it.
+    // says; without one the free camera stays where the real-time loop left it (also when the
+    // loop never ran), seen with the export's aspect.
+    Engine::CameraOutputs out;
     if (sceneReady.load() && m_scene.cameraMotion) {
         CameraMotion& motion = *m_scene.cameraMotion;
-        const Engine::CameraOutputs out = Engine::Camera::CameraMotionView(motion.evaluator, frame, dt, m_renderWidth,
-                                                                           m_renderHeight, motion.lastEvaluated);
-        m_cameraBuffer.view = out.view;
-        m_cameraBuffer.projection = out.projection;
-        m_cameraBuffer.cameraWorldPos = out.eyePosition;
-        m_cameraBuffer.cameraViewDir = out.viewDirection;
-        fovRadians.store(out.fovRadians, std::memory_order_relaxed);
+        out = Engine::Camera::CameraMotionView(motion.evaluator, frame, dt, m_renderWidth, m_renderHeight,
+                                               motion.lastEvaluated);
         result.cameraMotionDrove = true;
+    } else {
+        out = m_camera->FreeCameraView(dt, m_renderWidth, m_renderHeight);
     }
+    m_cameraBuffer.view = out.view;
+    m_cameraBuffer.projection = out.projection;
+    m_cameraBuffer.cameraWorldPos = out.eyePosition;
+    m_cameraBuffer.cameraViewDir = out.viewDirection;
+    fovRadians.store(out.fovRadians, std::memory_order_relaxed);
     m_cameraBuffer.inverseViewProjection = Math::Inverse(m_cameraBuffer.view * m_cameraBuffer.projection);
     UploadFrameConstants();
 
@@ -75,28 +112,16 @@ OfflineFrame MainRenderer::RenderOfflineFrame(uint32_t fps, uint32_t frameIndex)
     m_core->Present();
     if (m_core->IsDeviceLost()) return result;
 
-    Engine::Platform::Resource* image = OfflineOutputImage();
-    if (!image) return result;
-    Engine::Platform::ResourceState state = Engine::Platform::ResourceState::Present;
-    result.pixels = m_export.readback.ReadBack(*image, state);
-    // The loop's next frame expects the image where presenting leaves it.
-    Engine::ResourceUploadBatch batch(m_core->GetDeviceShared());
-    batch.Begin();
-    batch.Transition(image, state, Engine::Platform::ResourceState::Present);
-    batch.End(*m_core->GetDevice()).wait();
-
-    const Engine::Platform::ResourceDesc& desc = image->Desc();
-    result.width = static_cast<uint32_t>(desc.width);
-    result.height = desc.height;
+    // The renderer's final 8-bit image at the render size, before any resample to the output.
+    Engine::ColorBuffer& image = m_sceneRenderer->Targets().color8Bit;
+    if (!result.rendered || image.Width() == 0) return result;
+    m_core->WaitForGpu();
+    result.pixels = m_export.readback.ReadBack(image);
+    result.width = image.Width();
+    result.height = image.Height();
     result.rowPitch = m_export.readback.RowPitch();
-    result.bgra = desc.format == Engine::Platform::Format::B8G8R8A8_UNORM;
+    result.bgra = false;
     return result;
-}
-
-Engine::Platform::Resource* MainRenderer::OfflineOutputImage() const {
-    // Presenting moved on to the next back buffer; the finished frame is the one before it.
-    const uint32_t presented = (m_core->GetBackBufferIndex() + Engine::kFrameCount - 1) % Engine::kFrameCount;
-    return m_core->GetRenderTarget(presented);
 }
 
 }  // namespace ProjectTavrin

@@ -8,9 +8,11 @@ if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
   set_tests_properties(tavrin_export_help PROPERTIES PASS_REGULAR_EXPRESSION "Exit codes: 0 done")
   # A wrong command line exits with 2 and does nothing.
   add_test(NAME tavrin_export_usage_error COMMAND sh -c "$<TARGET_FILE:tavrin-export> --size 101x100 -o x.mp4; test $? -eq 2")
+  # --set names come from the renderer's table: an unknown one is a usage error before any work.
+  add_test(NAME tavrin_export_bad_setting COMMAND sh -c "$<TARGET_FILE:tavrin-export> --set NoSuchSetting=1 -o x.mp4; test $? -eq 2")
   # A short video of the built-in model; skipped where there is no Vulkan device.
   add_test(NAME tavrin_export_sample COMMAND sh -c
-    "$<TARGET_FILE:tavrin-export> -o '${CMAKE_CURRENT_BINARY_DIR}/export-sample.mp4' --size 64x48 --seconds 0.2 --preset ultrafast '<Sample>' && ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '${CMAKE_CURRENT_BINARY_DIR}/export-sample.mp4'")
+    "$<TARGET_FILE:tavrin-export> -o '${CMAKE_CURRENT_BINARY_DIR}/export-sample.mp4' --size 64x48 --seconds 0.2 --preset ultrafast --set Exposure=1.2 '<Sample>' && ffprobe -v error -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '${CMAKE_CURRENT_BINARY_DIR}/export-sample.mp4'")
   set_tests_properties(tavrin_export_sample PROPERTIES
     PASS_REGULAR_EXPRESSION "\n6\n"
     SKIP_REGULAR_EXPRESSION "No Vulkan device found"

@@ -1,11 +1,13 @@
 // The video export of the built-in sample scene, 30 fps, 10 s (300 frames), at 1280 x 720 and
 // 1920 x 1080: the whole export (render and encode side by side, and in turn), rendering alone
 // (offline frames with their read-back) and x264 alone on rendered frames at the same settings.
-// The counter "fps" is frames per second of wall time. On lavapipe the render side runs on the
+// The counter "fps" is frames per second of wall time. TAVRIN_BENCH_EXPORT_FRAMES shortens the
+// run (at least 30 frames). On lavapipe the render side runs on the
 // CPU too, sharing the cores with x264.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -23,7 +25,12 @@ using namespace ProjectTavrin;
 using Clock = std::chrono::steady_clock;
 
 constexpr uint32_t kFps = 30;
-constexpr uint32_t kFrames = 300;
+/// Frames each measurement runs: 300 (10 s), or TAVRIN_BENCH_EXPORT_FRAMES for a shorter run.
+const uint32_t kFrames = [] {
+    const char* text = std::getenv("TAVRIN_BENCH_EXPORT_FRAMES");
+    const long value = text ? std::strtol(text, nullptr, 10) : 0;
+    return value >= 30 && value <= 100000 ? static_cast<uint32_t>(value) : 300u;
+}();
 constexpr int32_t kBitrate = 8000;
 
 MainRenderer* Engine(benchmark::State& state) {

@@ -38,8 +38,8 @@ TEST(ExportCommand, OptionsAndTheirDefaults) {
     EXPECT_EQ(parse.command->bitrate, 20000);
     EXPECT_EQ(parse.command->seconds, 2.5);
     EXPECT_EQ(parse.command->audio, "song.ogg");
-    ASSERT_EQ(parse.command->settings.size(), 1u);
-    EXPECT_EQ(parse.command->settings[0], (std::pair<std::string, std::string>{"Exposure", "1.5"}));
+    EXPECT_EQ(parse.command->settings, (std::vector<std::string>{"Exposure=1.5"}));
+    EXPECT_EQ(parse.command->renderSettings.post.Exposure, 1.5f) << "--set reaches the render settings";
     EXPECT_TRUE(parse.command->serial);
     EXPECT_TRUE(Parse({"--help"}).command->help) << "help needs no output file";
 }
@@ -52,6 +52,9 @@ TEST(ExportCommand, WrongCommandLinesSayWhat) {
         {"-o", "o.mp4", "a.pmx", "x.vmd", "y.vmd"},   // two motions for one model
         {"-o", "o.mp4", "--camera", "c.vmd", "x.vmd"},
         {"-o", "o.mp4", "notes.txt"},
+        {"-o", "o.mp4", "--set", "NoSuchSetting=1"},  // names come from the renderer's table
+        {"-o", "o.mp4", "--set", "TaaEnable=maybe"},
+        {"-o", "o.mp4", "--set", "Exposure"},
         {"-o", "o.mp4", "--size", "1280x721"},
         {"-o", "o.mp4", "--fps", "0"},
         {"-o", "o.mp4", "--fps", "30fps"},

@@ -1,9 +1,10 @@
 // Offline frames and whole exports of the engine object without a device: animation times,
 // which models move, the export's own physics-reset flag, the camera rule, the renderer's
 // restore, and the export's faults (encoder that cannot open, frames that cannot be written,
-// a second export, cancellation).
+// a second export, cancellation), and the scene's chosen audio going into the video.
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "export/VideoExport.h"
@@ -186,6 +187,24 @@ TEST_F(OfflineFrames, ASecondExportIsRefusedWhileOneRuns) {
     auto third = ExportSession::Start(Engine(), second);
     ASSERT_TRUE(third) << "the next export starts once the first has ended";
     EXPECT_EQ(third->Wait().framesRendered, 3u);
+}
+
+TEST_F(OfflineFrames, AJobWithoutASoundFileTakesTheAudioTheSceneWasGiven) {
+    if (!ExportTest::HaveFfmpegTools()) GTEST_SKIP() << "ffprobe and ffmpeg are needed";
+    Load({{files.Model("rig.pmx", u"rig"), files.Motion("walk.vmd")}});
+    EXPECT_FALSE(ProjectTavrin::RunExport(Engine(), Job(2), {}).hasAudio) << "no audio chosen: a silent video";
+
+    ExportTest::WriteSineWav(dir / "tone.wav", 1.0, 48000, 2);
+    Engine().ChooseAudio(dir / "tone.wav");
+    EXPECT_EQ(Engine().ChosenAudioPath(), dir / "tone.wav");
+    const ExportReport chosen = ProjectTavrin::RunExport(Engine(), Job(2), {});
+    EXPECT_TRUE(chosen.hasAudio) << chosen.audioWarning;
+
+    // A file that cannot be played is no longer the scene's audio.
+    std::ofstream(dir / "broken.wav") << "not a wave file";
+    Engine().ChooseAudio(dir / "broken.wav");
+    EXPECT_TRUE(Engine().ChosenAudioPath().empty());
+    EXPECT_FALSE(ProjectTavrin::RunExport(Engine(), Job(2), {}).hasAudio);
 }
 
 TEST_F(OfflineFrames, CancelStopsBeforeTheNextFrameAndFinishesTheFile) {

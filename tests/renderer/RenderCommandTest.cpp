@@ -13,17 +13,13 @@ TEST(RenderCommand, ModelsMotionsAndOptions) {
                                        "--set", "SunIntensity=3", "--out", "dir", "--camera", "cam.vmd", "b.pmx", "--passes"},
                                       error);
     ASSERT_TRUE(c) << error;
-    ASSERT_EQ(c->models.size(), 3u);
-    EXPECT_EQ(c->models[0].model, "a.pmx");
-    EXPECT_EQ(c->models[0].motion, "a.VMD");
-    EXPECT_EQ(c->models[1].model, "<Sample>");
-    EXPECT_TRUE(c->models[1].motion.empty());
-    EXPECT_EQ(c->models[2].model, "b.pmx");
+    const std::vector<ProjectTavrin::SceneEntry> entries{
+        {u"a.pmx", u"a.VMD"}, {u"<Sample>", u"<None>"}, {u"<Camera>", u"cam.vmd"}, {u"b.pmx", u"<None>"}};
+    EXPECT_EQ(c->scene.entries, entries);
     EXPECT_EQ(c->frames, (std::vector<uint32_t>{0, 10, 11, 12, 30}));
     EXPECT_EQ(c->width, 640u);
     EXPECT_EQ(c->height, 360u);
-    EXPECT_EQ(c->settings, (std::vector<std::string>{"SunIntensity=3"}));
-    EXPECT_EQ(c->camera, "cam.vmd");
+    EXPECT_EQ(c->scene.settings, (std::vector<std::string>{"SunIntensity=3"}));
     EXPECT_EQ(c->outDir, "dir");
     EXPECT_TRUE(c->passes);
     EXPECT_FALSE(c->json);

@@ -56,11 +56,6 @@ private:
 };
 
 int Run(const ExportCommand& command) {
-    if (!command.settings.empty()) {
-        // The renderer has no settings table yet; say so rather than ignore the request.
-        std::fprintf(stderr, "tavrin-export: unknown render setting %s\n", command.settings.front().first.c_str());
-        return kExitUsage;
-    }
     std::shared_ptr<Engine::EngineCore> core;
     try {
         core = Engine::EngineCore::GetInstance();
@@ -72,6 +67,9 @@ int Run(const ExportCommand& command) {
     MainRenderer::Options options;
     options.core = core;
     MainRenderer engine(options);
+    // The export fields are the export's own: BeginExport sets them and puts them back.
+    if (SceneRenderer* renderer = engine.GetSceneRenderer())
+        renderer->Settings().Edit([&](FrameSettings& s) { s = command.renderSettings; });
     if (!engine.LoadScene(command.entries) || engine.WaitForSceneTask() != WorkStatus::Completed) {
         std::fprintf(stderr, "tavrin-export: the scene could not be loaded: %s\n", engine.SceneTaskError().c_str());
         PrintLog();

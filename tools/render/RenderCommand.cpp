@@ -12,16 +12,10 @@ bool ParseUint(std::string_view text, uint32_t& out) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-bool EndsWith(const std::string& text, std::string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
-                      [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
-}
-
 }  // namespace
 
 const char* const kUsage =
-    "usage: tavrin-render [options] [MODEL.pmx [MOTION.vmd]] ...\n"
+    "usage: tavrin-render [options] [MODEL.pmx|<Sample> [MOTION.vmd]] ...\n"
     "Renders the scene (the built-in sample without models) at the given frames and writes one\n"
     "PNG per frame (frame_NNNNN.png). Frames in between are played, so physics and the temporal\n"
     "history are what playback gives.\n"
@@ -97,10 +91,6 @@ std::optional<RenderCommand> ParseRenderCommand(const std::vector<std::string>& 
             command.profile = true;
         } else if (arg == "--json") {
             command.json = true;
-        } else if (arg == "--camera") {
-            const std::string* v = value();
-            if (!v) return std::nullopt;
-            command.camera = *v;
         } else if (arg == "--frames") {
             const std::string* v = value();
             if (!v) return std::nullopt;
@@ -121,21 +111,16 @@ std::optional<RenderCommand> ParseRenderCommand(const std::vector<std::string>& 
             const std::string* v = value();
             if (!v) return std::nullopt;
             command.outDir = *v;
-        } else if (arg == "--set") {
-            const std::string* v = value();
-            if (!v) return std::nullopt;
-            command.settings.push_back(*v);
-        } else if (arg.size() > 1 && arg[0] == '-' && arg != "<Sample>") {
-            error = "unknown option '" + arg + "'";
-            return std::nullopt;
-        } else if (EndsWith(arg, ".vmd")) {
-            if (command.models.empty() || !command.models.back().motion.empty()) {
-                error = "motion '" + arg + "' must follow a model (one motion per model)";
-                return std::nullopt;
-            }
-            command.models.back().motion = arg;
         } else {
-            command.models.push_back({arg, {}});
+            switch (ProjectTavrin::TakeSceneArgument(args, i, command.scene, error)) {
+                case ProjectTavrin::SceneArgumentResult::Taken:
+                    break;
+                case ProjectTavrin::SceneArgumentResult::Bad:
+                    return std::nullopt;
+                case ProjectTavrin::SceneArgumentResult::NotScene:
+                    error = "unknown option '" + arg + "'";
+                    return std::nullopt;
+            }
         }
     }
     return command;

@@ -8,20 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "scene/SceneArguments.h"
+
 namespace TavrinRender {
 
-struct ModelArgument {
-    std::string model;   // a .pmx path or "<Sample>"
-    std::string motion;  // a .vmd path, or empty
-};
-
 struct RenderCommand {
-    std::vector<ModelArgument> models;
-    std::string camera;                 // --camera CAMERA.vmd
+    /// Models, motions, the camera motion (--camera) and --set NAME=VALUE, read as every
+    /// headless command reads them.
+    ProjectTavrin::SceneArguments scene;
     std::vector<uint32_t> frames{0};    // --frames LIST, ascending, unique
     uint32_t width = 1280, height = 720;
     std::string outDir = ".";
-    std::vector<std::string> settings;  // --set NAME=VALUE, in order
     bool passes = false;
     bool profile = false;
     bool json = false;

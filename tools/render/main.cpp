@@ -9,9 +9,9 @@
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/ReadbackBuffer.h"
-#include "core/TextConvert.h"
 #include "renderer/SettingNames.h"
 #include "scene/MainRenderer.h"
+#include "scene/SceneArguments.h"
 #include "tools/render/PngFile.h"
 #include "tools/render/RenderCommand.h"
 
@@ -46,24 +46,13 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-std::vector<SceneEntry> EntriesOf(const TavrinRender::RenderCommand& command) {
-    std::vector<SceneEntry> entries;
-    for (const auto& m : command.models)
-        entries.push_back({Utf8ToUtf16(m.model), m.motion.empty() ? std::u16string(kNoneMarker) : Utf8ToUtf16(m.motion)});
-    if (entries.empty()) entries.push_back({std::u16string(kSampleMarker), std::u16string(kNoneMarker)});
-    if (!command.camera.empty()) entries.push_back({std::u16string(kCameraMarker), Utf8ToUtf16(command.camera)});
-    return entries;
-}
-
 int Run(const TavrinRender::RenderCommand& command) {
     // Settings are checked before any device work, so a typo fails at once.
     FrameSettings settings;
-    for (const std::string& assignment : command.settings) {
-        std::string error;
-        if (!ApplySettingAssignment(settings, assignment, error)) {
-            std::fprintf(stderr, "tavrin-render: %s\n", error.c_str());
-            return 2;
-        }
+    std::string settingError;
+    if (!ApplySettingAssignments(settings, command.scene.settings, settingError)) {
+        std::fprintf(stderr, "tavrin-render: %s\n", settingError.c_str());
+        return 2;
     }
     std::error_code fsError;
     std::filesystem::create_directories(command.outDir, fsError);
@@ -92,7 +81,7 @@ int Run(const TavrinRender::RenderCommand& command) {
     engine.Resize(float(command.width), float(command.height));
 
     const auto loadStart = Clock::now();
-    if (!engine.LoadScene(EntriesOf(command)) || engine.WaitForSceneTask() != WorkStatus::Completed) {
+    if (!engine.LoadScene(EntriesOrSample(command.scene.entries)) || engine.WaitForSceneTask() != WorkStatus::Completed) {
         std::fprintf(stderr, "tavrin-render: the scene did not load: %s\n", engine.SceneTaskError().c_str());
         return 1;
     }
