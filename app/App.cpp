@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "app/AppIcon.h"
 #include "core/MessageLog.h"
 
 namespace TavrinApp {
@@ -11,6 +12,7 @@ App::App(int& argc, char** argv) : QApplication(argc, argv) {
     setOrganizationName(QStringLiteral("Tavrin"));
     setApplicationVersion(QStringLiteral(TAVRIN_VERSION));
     setDesktopFileName(QStringLiteral("tavrin"));
+    setWindowIcon(AppIcon());
 }
 
 bool App::notify(QObject* receiver, QEvent* event) {

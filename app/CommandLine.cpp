@@ -6,7 +6,7 @@
 
 namespace TavrinApp {
 
-StartScene SceneFromArguments(const QStringList& files) {
+StartScene SceneFromArguments(const QStringList& files, const QStringList& cameraMotions, const QString& audio) {
     static const QStringList kAudioSuffixes{"wav", "mp3", "flac", "ogg", "m4a", "aac", "opus"};
     StartScene scene;
     for (const QString& file : files) {
@@ -26,6 +26,9 @@ StartScene SceneFromArguments(const QStringList& files) {
             scene.ignored.push_back(file);
         }
     }
+    for (const QString& motion : cameraMotions)
+        scene.entries.push_back({std::u16string(ProjectTavrin::kCameraMarker), ToU16(QFileInfo(motion).absoluteFilePath())});
+    if (!audio.isEmpty()) scene.audio = QFileInfo(audio).absoluteFilePath();
     return scene;
 }
 

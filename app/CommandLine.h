@@ -17,7 +17,8 @@ struct StartScene {
 
 /// In order: each .pmx starts a model entry; a .vmd gives the last model its motion, or, when
 /// there is no model yet or it has one already, becomes the camera motion; an audio file
-/// (.wav, .mp3, .flac, .ogg, .m4a, .aac, .opus) is the audio (the last one wins).
-StartScene SceneFromArguments(const QStringList& files);
+/// (.wav, .mp3, .flac, .ogg, .m4a, .aac, .opus) is the audio (the last one wins). Then each of
+/// `cameraMotions` becomes a camera entry, and `audio`, when given, is the audio.
+StartScene SceneFromArguments(const QStringList& files, const QStringList& cameraMotions = {}, const QString& audio = {});
 
 }  // namespace TavrinApp

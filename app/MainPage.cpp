@@ -1,6 +1,10 @@
 #include "app/MainPage.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -14,6 +18,7 @@
 #include <cmath>
 
 #include "app/BlankPage.h"
+#include "app/CommandLine.h"
 #include "app/SettingsPages.h"
 #include "app/UiText.h"
 #include "app/UiThread.h"
@@ -41,6 +46,7 @@ MainPage::MainPage(MainPageServices services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)), m_renderer(*m_services.renderer) {
     BuildLayout();
     setMinimumSize(500, 500);
+    setAcceptDrops(true);
     m_renderer.SetUiPoster(PostToUiThread);
     // The listener runs on the UI thread, where this page lives; the page outlives no renderer.
     m_renderer.SetPlaybackDisplayListener([this](const ProjectTavrin::PlaybackDisplay& display) { ShowDisplay(display); });
@@ -254,6 +260,46 @@ void MainPage::ShowDisplay(const ProjectTavrin::PlaybackDisplay& display) {
 }
 
 QString MainPage::PositionText() const { return m_position->text(); }
+
+// ---- dropped files ----
+
+bool MainPage::OpenDroppedFiles(const QStringList& paths) {
+    bool used = false;
+    for (const QString& path : paths) {
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        const bool model = suffix == QStringLiteral("pmx");
+        const bool motion = suffix == QStringLiteral("vmd");
+        if (model || motion) {
+            auto* page = qobject_cast<ModelLoadPage*>(PanelPage());
+            if (!page) {
+                OpenModelLoadPage();
+                page = qobject_cast<ModelLoadPage*>(PanelPage());
+                // A fresh page's own first entry would stand before the dropped files.
+                if (model) page->RemoveAll();
+            }
+            if (model)
+                page->AddModelFile(QFileInfo(path).absoluteFilePath());
+            else
+                page->SetMotionOfLastEntry(QFileInfo(path).absoluteFilePath());
+            used = true;
+        } else if (!SceneFromArguments({path}).audio.isEmpty()) {
+            ChooseAudioFile(path);
+            used = true;
+        }
+    }
+    return used;
+}
+
+void MainPage::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainPage::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile());
+    if (OpenDroppedFiles(paths)) event->acceptProposedAction();
+}
 
 // ---- status and log ----
 

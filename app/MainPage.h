@@ -15,6 +15,8 @@ class QPushButton;
 class QSlider;
 class QStackedWidget;
 class QTimer;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace ProjectTavrin {
 class MainRenderer;
@@ -60,6 +62,10 @@ public:
     /// Seeks to `permille` thousandths of the audio's length (nothing without audio).
     void SeekToFraction(int permille);
 
+    /// Files dropped on the window: models and motions go to the model load page (opened when
+    /// the panel shows another page), an audio file becomes the audio. False when none is usable.
+    bool OpenDroppedFiles(const QStringList& paths);
+
     /// The status line and the log, every 30th engine frame.
     void UpdateStatus();
     void CloseLog();
@@ -72,6 +78,10 @@ public:
     bool IsLogVisible() const;
     bool IsFreeCameraOn() const;
     QString PositionText() const;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 signals:
     /// The loaded state was entered: the viewport now takes pointer input.

@@ -14,12 +14,19 @@ int main(int argc, char** argv) {
         "an audio file (.wav, .mp3, .flac, .ogg, .m4a, .aac, .opus) is played with the animation."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QCommandLineOption camera(QStringLiteral("camera"), QStringLiteral("A camera motion (repeatable)."),
+                                    QStringLiteral("FILE.vmd"));
+    const QCommandLineOption audio(QStringLiteral("audio"), QStringLiteral("The audio to play with the animation."),
+                                   QStringLiteral("FILE"));
+    parser.addOption(camera);
+    parser.addOption(audio);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Models, motions and audio to open."),
                                  QStringLiteral("[FILE.pmx [FILE.vmd ...] ...]"));
     parser.process(app);
 
     TavrinApp::MainWindow window;
     window.show();
-    window.OpenStartScene(TavrinApp::SceneFromArguments(parser.positionalArguments()));
+    window.OpenStartScene(TavrinApp::SceneFromArguments(parser.positionalArguments(), parser.values(camera),
+                                                        parser.value(audio)));
     return app.exec();
 }

@@ -72,6 +72,13 @@ TEST(CommandLine, ModelsTakeTheFollowingMotionAndSpareMotionsDriveTheCamera) {
     EXPECT_TRUE(cameraFirst.entries[0].IsCamera());
     EXPECT_FALSE(cameraFirst.entries[1].HasMotion());
     EXPECT_TRUE(TavrinApp::SceneFromArguments({}).entries.empty());
+
+    // Camera motions and the audio named by option come after the files.
+    const auto options = TavrinApp::SceneFromArguments({"/d/a.pmx", "/d/song.mp3"}, {"/d/cam1.vmd", "/d/cam2.vmd"}, "/d/music.wav");
+    ASSERT_EQ(options.entries.size(), 3u);
+    EXPECT_EQ(options.entries[1], (ProjectTavrin::SceneEntry{u"<Camera>", u"/d/cam1.vmd"}));
+    EXPECT_EQ(options.entries[2], (ProjectTavrin::SceneEntry{u"<Camera>", u"/d/cam2.vmd"}));
+    EXPECT_EQ(options.audio, QStringLiteral("/d/music.wav"));
 }
 
 TEST(DeviceCheck, NeedsVulkanOneThree) {

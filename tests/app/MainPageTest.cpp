@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "app/AppIcon.h"
 #include "app/BlankPage.h"
 #include "app/ModelLoadPage.h"
 #include "app/SettingsPages.h"
@@ -158,6 +159,36 @@ TEST(MainPageControls, SeekWithoutAudioLeavesThePlaybackAlone) {
     rig.page().SeekToFraction(500);
     EXPECT_EQ(rig.renderer().GetPlaybackClock().GetTotalTicks(), 0u);
     EXPECT_EQ(rig.page().PositionText(), QStringLiteral("00:00:00"));
+}
+
+TEST(MainPageDrops, ModelsAndMotionsGoToTheModelLoadPage) {
+    PageRig rig;
+    TavrinApp::MainPage& page = rig.page();
+    EXPECT_FALSE(page.OpenDroppedFiles({"/d/notes.txt"}));
+    EXPECT_TRUE(Shows<BlankPage>(page));
+
+    ASSERT_TRUE(page.OpenDroppedFiles({"/d/a.pmx", "/d/a.vmd", "/d/b.pmx"}));
+    auto* load = qobject_cast<TavrinApp::ModelLoadPage*>(page.PanelPage());
+    ASSERT_NE(load, nullptr);
+    ASSERT_EQ(load->Entries().Size(), 2u);
+    EXPECT_EQ(load->Entries().At(0).ToSceneEntry(), (ProjectTavrin::SceneEntry{u"/d/a.pmx", u"/d/a.vmd"}));
+    EXPECT_EQ(load->Entries().At(1).ToSceneEntry(), (ProjectTavrin::SceneEntry{u"/d/b.pmx", u"<None>"}));
+
+    // A second drop adds to the open page instead of replacing it.
+    ASSERT_TRUE(page.OpenDroppedFiles({"/d/b.vmd"}));
+    EXPECT_EQ(page.PanelPage(), load);
+    EXPECT_EQ(load->Entries().At(1).Vmd, u"/d/b.vmd");
+}
+
+TEST(AppIcon, GeneratedRasterIsAPlaySymbolOnAnOpaqueTile) {
+    AppTest::EnsureApp();
+    const QImage icon = TavrinApp::AppIcon().pixmap(64, 64).toImage().convertToFormat(QImage::Format_RGBA8888);
+    ASSERT_EQ(icon.size(), QSize(64, 64));
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << "the rounded corner is transparent";
+    EXPECT_EQ(icon.pixel(34, 32), qRgba(255, 255, 255, 255)) << "the triangle's middle is white";
+    const QRgb tile = icon.pixel(10, 32);
+    EXPECT_EQ(qAlpha(tile), 255);
+    EXPECT_GT(qBlue(tile), qRed(tile));
 }
 
 TEST(AppErrors, ThrowingHandlersBecomeLogMessagesAndTheProgramGoesOn) {
