@@ -36,7 +36,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     try {
         std::shared_ptr<Engine::EngineCore> core = Engine::EngineCore::GetInstance();
         m_viewport = new ViewportWindow(core);
-        QWidget* container = QWidget::createWindowContainer(m_viewport, this);
+        // From here on the container owns the window.
+        m_viewportContainer = QWidget::createWindowContainer(m_viewport, this);
+        QWidget* container = m_viewportContainer;
         container->setFocusPolicy(Qt::StrongFocus);
         ProjectTavrin::MainRenderer& renderer = ProjectTavrin::MainRenderer::GetInstance();
         m_viewport->Bind(&renderer);
@@ -59,7 +61,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 void MainWindow::ShowStartFailure(const QString& reason) {
-    delete m_viewport;
+    if (m_viewportContainer)
+        delete m_viewportContainer;
+    else
+        delete m_viewport;
+    m_viewportContainer = nullptr;
     m_viewport = nullptr;
     auto* page = new QWidget(this);
     auto* layout = new QVBoxLayout(page);

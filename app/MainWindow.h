@@ -28,6 +28,7 @@ private:
 
     MainPage* m_page = nullptr;
     ViewportWindow* m_viewport = nullptr;
+    QWidget* m_viewportContainer = nullptr;
 };
 
 }  // namespace TavrinApp
