@@ -1,6 +1,8 @@
 #include "app/ViewportWindow.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -132,6 +134,20 @@ void ViewportWindow::focusOutEvent(QFocusEvent*) {
 }
 
 bool ViewportWindow::event(QEvent* event) {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (drag->mimeData()->hasUrls()) drag->acceptProposedAction();
+        return true;
+    }
+    if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList paths;
+        for (const QUrl& url : drop->mimeData()->urls())
+            if (url.isLocalFile()) paths.push_back(url.toLocalFile());
+        drop->acceptProposedAction();
+        if (!paths.isEmpty()) emit filesDropped(paths);
+        return true;
+    }
     if (m_renderer && m_pointerInput) {
         if (event->type() == QEvent::Enter) {
             m_renderer->GetCamera().inputMode.store(Engine::kInputOverViewport);

@@ -3,6 +3,7 @@
 // engine's own Vulkan instance, so the surface it makes belongs to the engine's device. Key and
 // pointer events go to the engine's keyboard and mouse as virtual-key codes and raw deltas.
 #include <QPoint>
+#include <QStringList>
 #include <QVulkanInstance>
 #include <QWindow>
 
@@ -34,6 +35,8 @@ public:
 signals:
     void playPauseRequested();
     void stopRequested();
+    /// Local files dropped on the viewport (the page beside it takes drops itself).
+    void filesDropped(const QStringList& paths);
 
 protected:
     void exposeEvent(QExposeEvent* event) override;

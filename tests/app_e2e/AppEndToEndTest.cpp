@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QScreen>
 #include <QSet>
 
@@ -17,6 +19,7 @@
 #include "app/CommandLine.h"
 #include "app/MainPage.h"
 #include "app/MainWindow.h"
+#include "app/ModelLoadPage.h"
 #include "app/ViewportWindow.h"
 #include "core/MessageLog.h"
 #include "scene/MainRenderer.h"
@@ -115,6 +118,17 @@ TEST(AppEndToEnd, PlaysTheDemoSceneMovesTheCameraResizesAndQuits) {
     }, 30));
     const uint32_t framesAfterResize = renderer.GetFrameClock().GetFrameCount();
     EXPECT_TRUE(RunUntil([&] { return renderer.GetFrameClock().GetFrameCount() > framesAfterResize + 2; }, 60));
+
+    // A model dropped on the viewport lands on the model load page.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Demo("mannequin.pmx"))});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.Viewport(), &drop);
+    auto* load = qobject_cast<TavrinApp::ModelLoadPage*>(window.Page()->PanelPage());
+    ASSERT_NE(load, nullptr);
+    ASSERT_EQ(load->Entries().Size(), 1u);
+    EXPECT_EQ(QString::fromStdU16String(load->Entries().At(0).Pmx), Demo("mannequin.pmx"));
+    RunUntil([] { return false; }, 1);
 
     window.close();
     EXPECT_FALSE(renderer.IsRenderLoopRunning());
