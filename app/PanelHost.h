@@ -1,0 +1,17 @@
+#pragma once
+// What a side-panel page may ask of the page that hosts it.
+
+namespace TavrinApp {
+
+class PanelHost {
+public:
+    virtual ~PanelHost() = default;
+    /// Rewinds and pauses playback.
+    virtual void Stop() = 0;
+    /// Switches the host to its loaded look; called once a load is requested, not finished.
+    virtual void ShowLoadedState() = 0;
+    /// Shows the blank page in the side panel (the page that asks is deleted later).
+    virtual void ClosePanel() = 0;
+};
+
+}  // namespace TavrinApp

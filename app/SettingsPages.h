@@ -1,0 +1,35 @@
+#pragma once
+// The settings pages the side panel shows once a scene is loaded. So far each holds only its
+// title and close button; their controls come with the settings they edit.
+#include <QWidget>
+
+namespace TavrinApp {
+
+class PanelHost;
+
+/// A titled page with a close button that closes the host's side panel.
+class SettingsPage : public QWidget {
+    Q_OBJECT
+public:
+    SettingsPage(PanelHost& host, const QString& title, QWidget* parent = nullptr);
+};
+
+class RenderConfigPage : public SettingsPage {
+    Q_OBJECT
+public:
+    explicit RenderConfigPage(PanelHost& host, QWidget* parent = nullptr);
+};
+
+class ModelConfigPage : public SettingsPage {
+    Q_OBJECT
+public:
+    explicit ModelConfigPage(PanelHost& host, QWidget* parent = nullptr);
+};
+
+class VideoOutputPage : public SettingsPage {
+    Q_OBJECT
+public:
+    explicit VideoOutputPage(PanelHost& host, QWidget* parent = nullptr);
+};
+
+}  // namespace TavrinApp
