@@ -16,12 +16,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "app/BlankPage.h"
 #include "app/CommandLine.h"
 #include "app/SettingsPages.h"
 #include "app/UiText.h"
 #include "app/UiThread.h"
+#include "Engine/EngineCore.h"
 #include "core/MessageLog.h"
 #include "scene/MainRenderer.h"
 
@@ -196,6 +198,22 @@ void MainPage::OpenModelLoadPage() {
     services.pickFile = m_services.pickFile;
     services.load = [this](std::vector<ProjectTavrin::SceneEntry> entries) { return m_renderer.LoadScene(std::move(entries)); };
     Navigate(new ModelLoadPage(*this, std::move(services), m_panel));
+}
+
+ProjectTavrin::SettingsExchange* MainPage::SharedRenderSettings() {
+    ProjectTavrin::SceneRenderer* renderer = m_renderer.GetSceneRenderer();
+    return renderer ? &renderer->Settings() : nullptr;
+}
+
+bool MainPage::RaytracingSupported() const {
+    // Without a scene renderer there is no device to ask.
+    if (!m_renderer.GetSceneRenderer()) return false;
+    try {
+        const auto& core = Engine::EngineCore::GetInstance();
+        return core && core->IsRaytracingSupported();
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void MainPage::ToggleRenderConfig() { TogglePanel<RenderConfigPage>(); }

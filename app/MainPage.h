@@ -46,6 +46,8 @@ public:
     void Stop() override;
     void ShowLoadedState() override;
     void ClosePanel() override;
+    ProjectTavrin::SettingsExchange* SharedRenderSettings() override;
+    bool RaytracingSupported() const override;
 
     // Command bar.
     void OpenModelLoadPage();

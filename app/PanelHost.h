@@ -1,6 +1,10 @@
 #pragma once
 // What a side-panel page may ask of the page that hosts it.
 
+namespace ProjectTavrin {
+class SettingsExchange;
+}
+
 namespace TavrinApp {
 
 class PanelHost {
@@ -12,6 +16,10 @@ public:
     virtual void ShowLoadedState() = 0;
     /// Shows the blank page in the side panel (the page that asks is deleted later).
     virtual void ClosePanel() = 0;
+    /// The renderer's settings; null while there is no graphics device to render with.
+    virtual ProjectTavrin::SettingsExchange* SharedRenderSettings() { return nullptr; }
+    /// Whether the device can run the ray-traced modes.
+    virtual bool RaytracingSupported() const { return false; }
 };
 
 }  // namespace TavrinApp

@@ -2,9 +2,11 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/PanelHost.h"
+#include "app/RenderSettingsEditor.h"
 
 namespace TavrinApp {
 
@@ -22,7 +24,25 @@ SettingsPage::SettingsPage(PanelHost& host, const QString& title, QWidget* paren
     connect(close, &QPushButton::clicked, this, [&host] { host.ClosePanel(); });
 }
 
-RenderConfigPage::RenderConfigPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Render settings"), parent) {}
+RenderConfigPage::RenderConfigPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Render settings"), parent) {
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    ProjectTavrin::SettingsExchange* settings = host.SharedRenderSettings();
+    if (!settings) {
+        auto* none = new QLabel(tr("Render settings need a graphics device."), this);
+        none->setObjectName("noDeviceText");
+        none->setWordWrap(true);
+        layout->insertWidget(1, none);
+        return;
+    }
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_editor = new RenderSettingsEditor(*settings, host.RaytracingSupported(), scroll);
+    scroll->setWidget(m_editor);
+    // The controls take the room the empty page left to its stretch.
+    layout->insertWidget(1, scroll, 1);
+    delete layout->takeAt(2);
+}
 ModelConfigPage::ModelConfigPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Model settings"), parent) {}
 VideoOutputPage::VideoOutputPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Video output"), parent) {}
 
