@@ -20,21 +20,44 @@ TEST_F(SceneRendererGpu, FreshRendererRunsTheDefaultPasses) {
     Engine::GetColorFilterLut() = Engine::TextureResource{};
     Render();
     EXPECT_EQ(renderer->GetPassLog().Names(),
-              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
+              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
 
     // With a colour-grading table loaded the filter runs after TAA; strength 0 leaves it out.
     Engine::LoadColorFilterLut("<Sample>");
     ASSERT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
     Render(1);
     EXPECT_EQ(renderer->GetPassLog().Names(),
-              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "ColorFilter", "FinalCopy", "OutputCopy"}));
+              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "ColorFilter", "FinalCopy", "OutputCopy"}));
     renderer->Settings().Edit([](FrameSettings& s) {
         s.post.ColorFilterStrength = 0.0f;
         s.render.TaaEnable = false;
     });
     Render(2);
-    EXPECT_EQ(renderer->GetPassLog().Names(), (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "FinalCopy", "OutputCopy"}));
+    EXPECT_EQ(renderer->GetPassLog().Names(), (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "FinalCopy", "OutputCopy"}));
     Engine::GetColorFilterLut() = Engine::TextureResource{};
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// The resolved scene depth holds what the main draw drew: a nearer quad has a smaller depth
+// than a farther one, and the empty background keeps the clear depth.
+TEST_F(SceneRendererGpu, ResolvedDepthHoldsTheDrawnGeometry) {
+    AddModel({Quad{{-1.5f, 0, 2}, 0.8f}, Quad{{1.5f, 0, -4}, 1.2f}});
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render();
+    Engine::ReadbackBuffer readback;
+    auto& depth = renderer->Targets().depth;
+    ASSERT_EQ(depth.Width(), kSize);
+    const uint8_t* bytes = readback.ReadBack(depth);
+    auto at = [&](uint32_t x, uint32_t y) {
+        float d = 0;
+        std::memcpy(&d, bytes + y * readback.RowPitch() + x * 4, 4);
+        return d;
+    };
+    const float nearQuad = at(14, 32), farQuad = at(48, 32), background = at(32, 4);
+    EXPECT_GT(nearQuad, 0.0f);
+    EXPECT_LT(nearQuad, farQuad);
+    EXPECT_LT(farQuad, 1.0f);
+    EXPECT_EQ(background, 1.0f);
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
