@@ -61,6 +61,31 @@ TEST_F(SceneRendererGpu, ResolvedDepthHoldsTheDrawnGeometry) {
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
+// TAA linearises the resolved depth into the buffer of this frame's history index: view distance
+// over the far plane (16384), so a quad 8 units from the camera reads 8 / 16384 of the unorm range.
+TEST_F(SceneRendererGpu, TaaLinearisesTheResolvedDepthIntoThisFramesBuffer) {
+    AddModel({Quad{{-1.5f, 0, 2}, 0.8f}, Quad{{1.5f, 0, -4}, 1.2f}});
+    Render(3);  // history index 1
+    Engine::ReadbackBuffer readback;
+    auto& taa = const_cast<ProjectTavrin::TaaPass&>(renderer->GetTaaPass());
+    const uint8_t* bytes = readback.ReadBack(taa.LinearDepth(1));
+    auto at = [&](uint32_t x, uint32_t y) {
+        uint16_t v = 0;
+        std::memcpy(&v, bytes + y * readback.RowPitch() + x * 2, 2);
+        return float(v) / 65535.0f * 16384.0f;  // view distance
+    };
+    EXPECT_NEAR(at(14, 32), 8.0f, 0.5f);
+    EXPECT_NEAR(at(48, 32), 14.0f, 0.5f);
+    EXPECT_NEAR(at(32, 4), 16384.0f, 1.0f);  // nothing drawn: the far plane
+    // The next frame writes the other buffer and leaves this one for its blend to read.
+    Render(4);
+    const uint8_t* next = readback.ReadBack(taa.LinearDepth(0));
+    uint16_t v = 0;
+    std::memcpy(&v, next + 32 * readback.RowPitch() + 14 * 2, 2);
+    EXPECT_NEAR(float(v) / 65535.0f * 16384.0f, 8.0f, 0.5f);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
 TEST_F(SceneRendererGpu, JitterFollowsTheFrameCounterOnlyWithTaa) {
     AddModel({Quad{{0, 0, 0}, 1.0f}});
     Render(8);
