@@ -86,6 +86,37 @@ TEST_F(SceneRendererGpu, TaaLinearisesTheResolvedDepthIntoThisFramesBuffer) {
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
+// A red quad in front of a fine black-and-white checker goes away: the pixels it covered show the
+// checker at once. The colour clamp alone would keep most of the red, since the checker's
+// neighbourhood spans from black to white; the history's depth (the quad's) is what drops it.
+TEST_F(SceneRendererGpu, TaaDropsHistoryFromASurfaceThatIsGone) {
+    std::vector<Quad> checker;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const float c = (x + y) % 2 ? 1.0f : 0.0f;
+            checker.push_back(Quad{{-0.875f + 0.25f * x, -0.875f + 0.25f * y, -4}, 0.125f, {c, c, c, 1}});
+        }
+    AddModel(checker);
+    AddModel({Quad{{0, 0, 2}, 0.5f, {1, 0, 0, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.BloomStrength = 0.0f;
+        s.post.TaaSharpness = 0.0f;
+        s.post.TaaSpeedExponent = 6.0f;  // the history weighs 63 / 64
+    });
+    for (uint32_t f = 0; f < 6; ++f) Render(f);
+    const Rgba8 covered = Pixel(FinalImage(), 32, 32);
+    ASSERT_GT(covered.r, covered.g + 60);
+    MoveModel(1, {200, 0, 0});  // out of view
+    Render(6);
+    const auto image = FinalImage();
+    for (uint32_t y = 30; y <= 34; ++y)
+        for (uint32_t x = 30; x <= 34; ++x) {
+            const Rgba8 p = Pixel(image, x, y);
+            EXPECT_LE(std::abs(int(p.r) - int(p.g)), 12) << x << ", " << y;
+        }
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
 TEST_F(SceneRendererGpu, JitterFollowsTheFrameCounterOnlyWithTaa) {
     AddModel({Quad{{0, 0, 0}, 1.0f}});
     Render(8);
