@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <limits>
 #include <stdexcept>
 
@@ -110,6 +111,8 @@ void PMXModelGpu::ClassifyDiffuseAlpha() {
 
 void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
     Engine::Platform::Device& device = *core.GetDevice();
+    using Clock = std::chrono::steady_clock;
+    const auto texturesStart = Clock::now();
 
     Engine::ResourceUploadBatch batch(core.GetDeviceShared());
     batch.Begin();
@@ -119,6 +122,8 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
         entry.loaded = entry.texture.resource && entry.texture.resource != blank.resource;
     }
     batch.End(device).wait();
+    const auto buffersStart = Clock::now();
+    m_textureLoadMs = std::chrono::duration<double, std::milli>(buffersStart - texturesStart).count();
 
     const std::vector<Vesma::ModelVertex>& vertices = m_model.GetOutputVertices();
     const std::vector<uint32_t>& indices = m_model.GetIndices();
@@ -138,6 +143,7 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
         for (std::size_t i = 0; i < m_renderMaterials.size(); ++i) m_materialBuffer[i].block = m_renderMaterials[i];
         for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_materialBuffer.CopyStagingToGpu(frame);
     }
+    m_bufferUploadMs = std::chrono::duration<double, std::milli>(Clock::now() - buffersStart).count();
     m_gpuReady = true;
 }
 

@@ -56,6 +56,10 @@ public:
     /// buffers.
     void CreateGpuResources(Engine::EngineCore& core);
     bool HasGpuResources() const { return m_gpuReady; }
+    /// Wall-clock milliseconds the last CreateGpuResources spent loading textures (read, decode,
+    /// upload and wait) and creating and filling the vertex, index and material buffers.
+    double TextureLoadMs() const { return m_textureLoadMs; }
+    double BufferUploadMs() const { return m_bufferUploadMs; }
 
     /// Writes the model's output vertices and every render material (with the frame's material
     /// morph results) into the copies of frame `frameIndex` (taken modulo the frames in flight):
@@ -113,6 +117,8 @@ private:
     Engine::StructuredBuffer<uint32_t> m_indexBuffer;
     Engine::StructuredBuffer<MaterialSlot> m_materialBuffer;
     bool m_gpuReady = false;
+    double m_textureLoadMs = 0.0;
+    double m_bufferUploadMs = 0.0;
 };
 
 }  // namespace ProjectTavrin

@@ -1,5 +1,6 @@
 #include "renderer/SceneRenderer.h"
 
+#include "renderer/DepthResolve.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr std::string_view kMainDraw = "Main Draw";
 constexpr std::string_view kRenderModel = "RenderModel";
 constexpr std::string_view kResolve = "Resolve";
+constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
 
 }  // namespace
@@ -151,8 +153,6 @@ void SceneRenderer::MainDraw(CommandList& list, const FrameInputs& inputs) {
 
 void SceneRenderer::Resolve(CommandList& list) {
     ScopedPass pass(list, m_passLog, kResolve);
-    // Colour and velocity only: the depth resolve waits for the platform layer's depth-resolve
-    // path, so "SceneDepthBuffer" is not written yet.
     auto resolve = [&](Engine::ColorBuffer& source, Engine::ColorBuffer& dest) {
         if (source.IsMultisampled()) {
             source.TransitionTo(list, ResourceState::ResolveSource);
@@ -163,6 +163,10 @@ void SceneRenderer::Resolve(CommandList& list) {
         }
     };
     resolve(m_targets.colorMsaa, m_targets.color);
+    {
+        ScopedPass depth(list, m_passLog, kResolveDepth);
+        ResolveSceneDepth(list, m_targets, m_core->GetDevice()->MsaaSampleCount());
+    }
     resolve(m_targets.velocityMsaa, m_targets.velocity);
 }
 

@@ -287,8 +287,12 @@ void MainRenderer::SceneLoadTask(const std::vector<SceneEntry>& entries) {
             return gpu;
         };
     LoadSceneEntries(entries, m_scene, makeGpu);
+    if (!m_core) return;
+    const auto sharedStart = std::chrono::steady_clock::now();
     CreateBrdfTextures();
     BuildRaytracingScene();
+    m_scene.loadTimes.gpuUploadMs +=
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sharedStart).count();
 }
 
 void MainRenderer::CreateBrdfTextures() {

@@ -12,6 +12,7 @@
 #include "model/motion/VMDModelAnimation.h"
 #include "renderer/PMXModelGpu.h"
 #include "scene/CameraMotion.h"
+#include "scene/SceneLoadTimes.h"
 
 namespace ProjectTavrin {
 
@@ -20,6 +21,7 @@ struct Scene {
     std::vector<std::unique_ptr<PMXModelGpu>> modelGpus;  ///< null where there is no device
     std::vector<std::shared_ptr<Vesma::VMDModelAnimation>> motions;
     std::unique_ptr<CameraMotion> cameraMotion;
+    SceneLoadTimes loadTimes;  ///< of the load that made this scene
 
     Scene() = default;
     ~Scene() { Clear(); }
@@ -34,6 +36,7 @@ struct Scene {
         motions.clear();
         models.clear();
         cameraMotion.reset();
+        loadTimes = {};
     }
 };
 

@@ -1,5 +1,6 @@
 #include "scene/SceneLoader.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -16,13 +17,33 @@ namespace {
 
 constexpr char16_t kNoCameraKeysMessage[] = u"相机使用的VMD没有相机数据！";
 
+// Adds the time from its construction to its end (or Stop) to one phase's total.
+class PhaseTimer {
+public:
+    explicit PhaseTimer(double& total) : m_total(total), m_start(std::chrono::steady_clock::now()) {}
+    ~PhaseTimer() { Stop(); }
+    PhaseTimer(const PhaseTimer&) = delete;
+    PhaseTimer& operator=(const PhaseTimer&) = delete;
+    void Stop() {
+        if (m_stopped) return;
+        m_stopped = true;
+        m_total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
+private:
+    double& m_total;
+    std::chrono::steady_clock::time_point m_start;
+    bool m_stopped = false;
+};
+
 void Log(const std::u16string& message) { MessageLog::Instance().Append(message); }
 
 std::filesystem::path ToPath(const std::u16string& text) { return std::filesystem::path(Utf16ToUtf8(text)); }
 
 // Reads and decodes a VMD file. The reader already logged which section failed; this adds which
 // file it was, or says the file could not be read at all (the reader is silent about that).
-bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char16_t* role) {
+bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char16_t* role, SceneLoadTimes& times) {
+    PhaseTimer parse(times.parseMs);
     std::vector<uint8_t> bytes = ReadWholeFile(ToPath(path));
     if (bytes.empty()) {
         Log(std::u16string(u"Cannot read the ") + role + u" file " + path + u": it is missing, empty or unreadable.");
@@ -38,7 +59,8 @@ bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char1
 void LoadCameraEntry(const SceneEntry& entry, Scene& scene) {
     if (!entry.HasMotion()) return;
     Vesma::VMDFile vmd;
-    ReadMotionFile(entry.Vmd, vmd, u"camera motion");
+    ReadMotionFile(entry.Vmd, vmd, u"camera motion", scene.loadTimes);
+    PhaseTimer build(scene.loadTimes.modelBuildMs);
     scene.cameraMotion = std::make_unique<CameraMotion>();
     if (!scene.cameraMotion->evaluator.Build(vmd)) {
         Log(kNoCameraKeysMessage);
@@ -46,8 +68,12 @@ void LoadCameraEntry(const SceneEntry& entry, Scene& scene) {
     }
 }
 
-bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model) {
-    if (entry.IsSample()) return model.Load(entry.Pmx);
+bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, SceneLoadTimes& times) {
+    if (entry.IsSample()) {
+        PhaseTimer build(times.modelBuildMs);
+        return model.Load(entry.Pmx);
+    }
+    PhaseTimer parse(times.parseMs);
     std::vector<uint8_t> bytes = ReadWholeFile(ToPath(entry.Pmx));
     if (bytes.empty()) {
         Log(u"Cannot read the model file " + entry.Pmx + u": it is missing, empty or unreadable.");
@@ -58,6 +84,8 @@ bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model) {
         Log(u"The model file " + entry.Pmx + u" is not a valid PMX file (see the message above).");
         return false;
     }
+    parse.Stop();
+    PhaseTimer build(times.modelBuildMs);
     if (!model.Load(std::move(file), entry.Pmx)) {
         Log(u"The model " + entry.Pmx + u" was only partly built (see the message above).");
         return false;
@@ -67,14 +95,18 @@ bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model) {
 
 // The motion bound to `model`, warmed up and evaluated at frame 0; null when it cannot be built.
 std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
-                                                     const std::shared_ptr<Vesma::PMXModel>& model) {
+                                                     const std::shared_ptr<Vesma::PMXModel>& model,
+                                                     SceneLoadTimes& times) {
     Vesma::VMDFile vmd;
-    if (!ReadMotionFile(entry.Vmd, vmd, u"motion")) return nullptr;
+    if (!ReadMotionFile(entry.Vmd, vmd, u"motion", times)) return nullptr;
+    PhaseTimer build(times.modelBuildMs);
     auto motion = std::make_shared<Vesma::VMDModelAnimation>();
     if (!motion->Bind(model) || !motion->AddMotion(vmd)) {
         Log(u"The motion " + entry.Vmd + u" cannot be bound to the model " + entry.Pmx + u".");
         return nullptr;
     }
+    build.Stop();
+    PhaseTimer physics(times.physicsMs);
     SettleMotionAt(*motion, *model, 0.0f);
     return motion;
 }
@@ -82,9 +114,14 @@ std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
 void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory& makeGpu) {
     auto model = std::make_shared<Vesma::PMXModel>();
     try {
-        LoadModel(entry, *model);
+        LoadModel(entry, *model, scene.loadTimes);
         std::unique_ptr<PMXModelGpu> gpu = makeGpu ? makeGpu(*model) : nullptr;
-        std::shared_ptr<Vesma::VMDModelAnimation> motion = entry.HasMotion() ? LoadMotion(entry, model) : nullptr;
+        if (gpu) {
+            scene.loadTimes.texturesMs += gpu->TextureLoadMs();
+            scene.loadTimes.gpuUploadMs += gpu->BufferUploadMs();
+        }
+        std::shared_ptr<Vesma::VMDModelAnimation> motion =
+            entry.HasMotion() ? LoadMotion(entry, model, scene.loadTimes) : nullptr;
         scene.models.push_back(std::move(model));
         scene.modelGpus.push_back(std::move(gpu));
         scene.motions.push_back(std::move(motion));

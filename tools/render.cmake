@@ -15,6 +15,6 @@ if(TAVRIN_TESTS AND NOT TAVRIN_FUZZ)
   # The sample scene at a small size; skipped on machines with no Vulkan device at all.
   add_test(NAME tavrin_render_sample COMMAND tavrin-render --frames 0-2 --size 96x64 --out ${CMAKE_CURRENT_BINARY_DIR}/render-out --passes)
   set_tests_properties(tavrin_render_sample PROPERTIES
-    PASS_REGULAR_EXPRESSION "passes: Main Draw RenderModel Resolve Bloom TAA FinalCopy OutputCopy"
+    PASS_REGULAR_EXPRESSION "passes: Main Draw RenderModel Resolve ResolveDepth Bloom TAA FinalCopy OutputCopy"
     SKIP_REGULAR_EXPRESSION "No Vulkan device found")
 endif()

@@ -21,10 +21,15 @@ public:
                 const PostParams& params);
     /// True when the last Record wrote back through the sharpening filter.
     bool LastUsedSharpen() const { return m_lastSharpen; }
+    /// "LinearDepth 0" and "LinearDepth 1": view distance over the far plane, unorm 16-bit.
+    Engine::ColorBuffer& LinearDepth(uint32_t index) { return m_linearDepth[index & 1]; }
 
 private:
+    void CreateBuffers(Engine::Platform::CommandList& list, PixelSize size);
+
     ComputePass m_pass;
     std::array<Engine::ColorBuffer, 2> m_history;  // "Temporal Color 0", "Temporal Color 1"
+    std::array<Engine::ColorBuffer, 2> m_linearDepth;
     PixelSize m_size;
     bool m_lastSharpen = false;
 };

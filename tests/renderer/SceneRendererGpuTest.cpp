@@ -20,21 +20,100 @@ TEST_F(SceneRendererGpu, FreshRendererRunsTheDefaultPasses) {
     Engine::GetColorFilterLut() = Engine::TextureResource{};
     Render();
     EXPECT_EQ(renderer->GetPassLog().Names(),
-              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
+              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
 
     // With a colour-grading table loaded the filter runs after TAA; strength 0 leaves it out.
     Engine::LoadColorFilterLut("<Sample>");
     ASSERT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
     Render(1);
     EXPECT_EQ(renderer->GetPassLog().Names(),
-              (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "TAA", "ColorFilter", "FinalCopy", "OutputCopy"}));
+              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "ColorFilter", "FinalCopy", "OutputCopy"}));
     renderer->Settings().Edit([](FrameSettings& s) {
         s.post.ColorFilterStrength = 0.0f;
         s.render.TaaEnable = false;
     });
     Render(2);
-    EXPECT_EQ(renderer->GetPassLog().Names(), (Names{"Main Draw", "RenderModel", "Resolve", "Bloom", "FinalCopy", "OutputCopy"}));
+    EXPECT_EQ(renderer->GetPassLog().Names(), (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "FinalCopy", "OutputCopy"}));
     Engine::GetColorFilterLut() = Engine::TextureResource{};
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// The resolved scene depth holds what the main draw drew: a nearer quad has a smaller depth
+// than a farther one, and the empty background keeps the clear depth.
+TEST_F(SceneRendererGpu, ResolvedDepthHoldsTheDrawnGeometry) {
+    AddModel({Quad{{-1.5f, 0, 2}, 0.8f}, Quad{{1.5f, 0, -4}, 1.2f}});
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    Render();
+    Engine::ReadbackBuffer readback;
+    auto& depth = renderer->Targets().depth;
+    ASSERT_EQ(depth.Width(), kSize);
+    const uint8_t* bytes = readback.ReadBack(depth);
+    auto at = [&](uint32_t x, uint32_t y) {
+        float d = 0;
+        std::memcpy(&d, bytes + y * readback.RowPitch() + x * 4, 4);
+        return d;
+    };
+    const float nearQuad = at(14, 32), farQuad = at(48, 32), background = at(32, 4);
+    EXPECT_GT(nearQuad, 0.0f);
+    EXPECT_LT(nearQuad, farQuad);
+    EXPECT_LT(farQuad, 1.0f);
+    EXPECT_EQ(background, 1.0f);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// TAA linearises the resolved depth into the buffer of this frame's history index: view distance
+// over the far plane (16384), so a quad 8 units from the camera reads 8 / 16384 of the unorm range.
+TEST_F(SceneRendererGpu, TaaLinearisesTheResolvedDepthIntoThisFramesBuffer) {
+    AddModel({Quad{{-1.5f, 0, 2}, 0.8f}, Quad{{1.5f, 0, -4}, 1.2f}});
+    Render(3);  // history index 1
+    Engine::ReadbackBuffer readback;
+    auto& taa = const_cast<ProjectTavrin::TaaPass&>(renderer->GetTaaPass());
+    const uint8_t* bytes = readback.ReadBack(taa.LinearDepth(1));
+    auto at = [&](uint32_t x, uint32_t y) {
+        uint16_t v = 0;
+        std::memcpy(&v, bytes + y * readback.RowPitch() + x * 2, 2);
+        return float(v) / 65535.0f * 16384.0f;  // view distance
+    };
+    EXPECT_NEAR(at(14, 32), 8.0f, 0.5f);
+    EXPECT_NEAR(at(48, 32), 14.0f, 0.5f);
+    EXPECT_NEAR(at(32, 4), 16384.0f, 1.0f);  // nothing drawn: the far plane
+    // The next frame writes the other buffer and leaves this one for its blend to read.
+    Render(4);
+    const uint8_t* next = readback.ReadBack(taa.LinearDepth(0));
+    uint16_t v = 0;
+    std::memcpy(&v, next + 32 * readback.RowPitch() + 14 * 2, 2);
+    EXPECT_NEAR(float(v) / 65535.0f * 16384.0f, 8.0f, 0.5f);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// A red quad in front of a fine black-and-white checker goes away: the pixels it covered show the
+// checker at once. The colour clamp alone would keep most of the red, since the checker's
+// neighbourhood spans from black to white; the history's depth (the quad's) is what drops it.
+TEST_F(SceneRendererGpu, TaaDropsHistoryFromASurfaceThatIsGone) {
+    std::vector<Quad> checker;
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const float c = (x + y) % 2 ? 1.0f : 0.0f;
+            checker.push_back(Quad{{-0.875f + 0.25f * x, -0.875f + 0.25f * y, -4}, 0.125f, {c, c, c, 1}});
+        }
+    AddModel(checker);
+    AddModel({Quad{{0, 0, 2}, 0.5f, {1, 0, 0, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.BloomStrength = 0.0f;
+        s.post.TaaSharpness = 0.0f;
+        s.post.TaaSpeedExponent = 6.0f;  // the history weighs 63 / 64
+    });
+    for (uint32_t f = 0; f < 6; ++f) Render(f);
+    const Rgba8 covered = Pixel(FinalImage(), 32, 32);
+    ASSERT_GT(covered.r, covered.g + 60);
+    MoveModel(1, {200, 0, 0});  // out of view
+    Render(6);
+    const auto image = FinalImage();
+    for (uint32_t y = 30; y <= 34; ++y)
+        for (uint32_t x = 30; x <= 34; ++x) {
+            const Rgba8 p = Pixel(image, x, y);
+            EXPECT_LE(std::abs(int(p.r) - int(p.g)), 12) << x << ", " << y;
+        }
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 

@@ -36,6 +36,8 @@ TEST_F(EngineLoopGpu, TwoModelSceneRunsThreeHundredIterationsCleanly) {
     ASSERT_EQ(scene.ModelCount(), 2u);
     ASSERT_TRUE(scene.modelGpus[0] && scene.modelGpus[1]);
     EXPECT_TRUE(scene.modelGpus[0]->HasGpuResources());
+    EXPECT_GT(scene.loadTimes.texturesMs, 0.0);
+    EXPECT_GT(scene.loadTimes.gpuUploadMs, 0.0);
     EXPECT_EQ(engine->GetRenderWidth(), 64.0f);
 
     ASSERT_EQ(engine->PlayPause(), PlaybackState::Playing);

@@ -117,6 +117,27 @@ TEST_F(SceneLoading, MotionIsWarmedUpAndPosedAtFrameZero) {
     EXPECT_NEAR(model.GetOutputVertices()[0].position.x, 0.0f, 1e-3f);
 }
 
+// Each phase is timed where it runs: files are parsed only for file entries, physics settles
+// only under a motion, and nothing reaches textures or GPU buffers without a device.
+TEST_F(SceneLoading, LoadPhasesAreTimedWhereTheyRun) {
+    Load({{files.Model("a.pmx", u"A"), files.Motion("walk.vmd")}});
+    ProjectTavrin::SceneLoadTimes t = Engine().GetScene().loadTimes;
+    EXPECT_GT(t.parseMs, 0.0);
+    EXPECT_GT(t.modelBuildMs, 0.0);
+    EXPECT_GT(t.physicsMs, 0.0);
+    EXPECT_EQ(t.texturesMs, 0.0);
+    EXPECT_EQ(t.gpuUploadMs, 0.0);
+
+    Load({{kSample, kNone}});
+    t = Engine().GetScene().loadTimes;
+    EXPECT_EQ(t.parseMs, 0.0) << "the built-in sample is not read from a file";
+    EXPECT_GT(t.modelBuildMs, 0.0);
+    EXPECT_EQ(t.physicsMs, 0.0);
+
+    Load({});
+    EXPECT_EQ(Engine().GetScene().loadTimes.TotalMs(), 0.0);
+}
+
 TEST_F(SceneLoading, ASecondRequestWhileOneRunsIsDroppedWithAMessage) {
     std::mutex lock;
     std::condition_variable released;

@@ -120,7 +120,11 @@ int Run(const TavrinRender::RenderCommand& command) {
     std::sort(sorted.begin(), sorted.end());
     const double median = sorted.empty() ? 0.0 : sorted[sorted.size() / 2];
     if (command.json) {
-        std::printf("{\n  \"size\": [%u, %u],\n  \"load_ms\": %.3f,\n  \"frames\": [", command.width, command.height, loadMs);
+        const SceneLoadTimes& t = engine.GetScene().loadTimes;
+        std::printf("{\n  \"size\": [%u, %u],\n  \"load_ms\": %.3f,\n", command.width, command.height, loadMs);
+        std::printf("  \"load_phases_ms\": {\"parse\": %.3f, \"model_build\": %.3f, \"physics\": %.3f, "
+                    "\"textures\": %.3f, \"gpu_upload\": %.3f},\n  \"frames\": [",
+                    t.parseMs, t.modelBuildMs, t.physicsMs, t.texturesMs, t.gpuUploadMs);
         for (std::size_t i = 0; i < written.size(); ++i)
             std::printf("%s\n    {\"frame\": %u, \"animation_frame\": %.3f, \"file\": %s, \"ms\": %.3f}", i ? "," : "",
                         written[i].frame, double(written[i].animationFrame), JsonString(written[i].file).c_str(),
@@ -136,8 +140,11 @@ int Run(const TavrinRender::RenderCommand& command) {
         std::printf("\n");
     }
     if (command.profile) {
-        std::printf("scene load %.1f ms; %zu frames played, frame (update, record, GPU) median %.2f ms, min %.2f, max %.2f\n",
-                    loadMs, frameMs.size(), median, sorted.front(), sorted.back());
+        const SceneLoadTimes& t = engine.GetScene().loadTimes;
+        std::printf("scene load %.1f ms (parse %.1f, model build %.1f, physics %.1f, textures %.1f, GPU upload %.1f)\n",
+                    loadMs, t.parseMs, t.modelBuildMs, t.physicsMs, t.texturesMs, t.gpuUploadMs);
+        std::printf("%zu frames played, frame (update, record, GPU) median %.2f ms, min %.2f, max %.2f\n",
+                    frameMs.size(), median, sorted.front(), sorted.back());
     }
     return 0;
 }
