@@ -1,7 +1,8 @@
 # The two pre-integrated lighting tables (image-based lighting and skin), computed at build time.
 add_executable(make_brdf_luts ${PROJECT_SOURCE_DIR}/tools/generators/make_brdf_luts.cpp)
 find_package(Threads REQUIRED)
-target_link_libraries(make_brdf_luts PRIVATE Threads::Threads)
+target_include_directories(make_brdf_luts PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(make_brdf_luts PRIVATE tavrin_core Threads::Threads)
 set(brdf_luts_source ${CMAKE_CURRENT_BINARY_DIR}/generated/PreIntegratedBrdf.cpp)
 add_custom_command(
   OUTPUT ${brdf_luts_source}

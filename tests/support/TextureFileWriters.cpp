@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/PngEncoder.h"
+
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #if defined(__GNUC__)
@@ -107,9 +109,7 @@ std::vector<uint8_t> EncodeRgbeScanline(const std::vector<uint8_t>& rgbe) {
 }
 
 std::vector<uint8_t> EncodePng(int width, int height, const std::vector<uint8_t>& rgba) {
-    std::vector<uint8_t> out;
-    stbi_write_png_to_func(AppendBytes, &out, width, height, 4, rgba.data(), width * 4);
-    return out;
+    return ::EncodePng(rgba.data(), width, height, 4, static_cast<std::size_t>(width) * 4);
 }
 
 std::vector<uint8_t> EncodeJpeg(int width, int height, const std::vector<uint8_t>& rgba, int quality) {

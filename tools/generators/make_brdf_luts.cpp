@@ -21,19 +21,7 @@
 #include <thread>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "core/PngEncoder.h"
 
 namespace {
 
@@ -215,17 +203,8 @@ std::vector<uint8_t> MakeSkinTable() {
     return pixels;
 }
 
-void AppendBytes(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(context);
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    out->insert(out->end(), bytes, bytes + size);
-}
-
-std::vector<uint8_t> EncodePng(const std::vector<uint8_t>& pixels, int side, int channels) {
-    std::vector<uint8_t> png;
-    stbi_write_png_compression_level = 9;
-    if (!stbi_write_png_to_func(&AppendBytes, &png, side, side, channels, pixels.data(), side * channels)) png.clear();
-    return png;
+std::vector<uint8_t> EncodeTable(const std::vector<uint8_t>& pixels, int side, int channels) {
+    return EncodePng(pixels.data(), side, side, channels, static_cast<std::size_t>(side) * channels, 9);
 }
 
 void WriteArray(FILE* file, const char* name, const std::vector<uint8_t>& bytes) {
@@ -241,8 +220,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_brdf_luts <output.cpp>\n");
         return 2;
     }
-    const std::vector<uint8_t> ibl = EncodePng(MakeIblTable(), kIblSide, 3);
-    const std::vector<uint8_t> skin = EncodePng(MakeSkinTable(), kSkinSide, 4);
+    const std::vector<uint8_t> ibl = EncodeTable(MakeIblTable(), kIblSide, 3);
+    const std::vector<uint8_t> skin = EncodeTable(MakeSkinTable(), kSkinSide, 4);
     if (ibl.empty() || skin.empty()) {
         std::fprintf(stderr, "make_brdf_luts: PNG encoding failed\n");
         return 1;

@@ -1,23 +1,17 @@
 #include "tools/render/PngFile.h"
 
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#define STB_IMAGE_WRITE_STATIC
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-parameter"
-#endif
-#include <stb/stb_image_write.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include <fstream>
+
+#include "core/PngEncoder.h"
 
 namespace TavrinRender {
 
 bool WritePngFile(const std::filesystem::path& path, const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t rowPitch) {
-    return stbi_write_png(path.string().c_str(), int(width), int(height), 4, rgba, int(rowPitch)) != 0;
+    const std::vector<uint8_t> png = EncodePng(rgba, int(width), int(height), 4, rowPitch);
+    if (png.empty()) return false;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(out);
 }
 
 }  // namespace TavrinRender
