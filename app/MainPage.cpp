@@ -20,6 +20,8 @@
 
 #include "app/BlankPage.h"
 #include "app/CommandLine.h"
+#include "app/ModelConfigPage.h"
+#include "app/SceneModelTarget.h"
 #include "app/SettingsPages.h"
 #include "app/UiText.h"
 #include "app/UiThread.h"
@@ -214,6 +216,12 @@ bool MainPage::RaytracingSupported() const {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+ModelEditTarget* MainPage::EditableModels() {
+    if (!m_renderer.IsSceneReady()) return nullptr;
+    if (!m_models) m_models = std::make_unique<SceneModelTarget>(m_renderer);
+    return m_models.get();
 }
 
 void MainPage::ToggleRenderConfig() { TogglePanel<RenderConfigPage>(); }

@@ -4,6 +4,8 @@
 // panel fed from MessageLog.
 #include <QWidget>
 
+#include <memory>
+
 #include "app/ModelLoadPage.h"
 #include "app/NoticePresenter.h"
 #include "app/PanelHost.h"
@@ -48,6 +50,7 @@ public:
     void ClosePanel() override;
     ProjectTavrin::SettingsExchange* SharedRenderSettings() override;
     bool RaytracingSupported() const override;
+    ModelEditTarget* EditableModels() override;
 
     // Command bar.
     void OpenModelLoadPage();
@@ -98,6 +101,7 @@ private:
 
     MainPageServices m_services;
     ProjectTavrin::MainRenderer& m_renderer;
+    std::unique_ptr<ModelEditTarget> m_models;
     bool m_loaded = false;
 
     QStackedWidget* m_panel = nullptr;

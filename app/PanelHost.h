@@ -7,6 +7,8 @@ class SettingsExchange;
 
 namespace TavrinApp {
 
+class ModelEditTarget;
+
 class PanelHost {
 public:
     virtual ~PanelHost() = default;
@@ -20,6 +22,8 @@ public:
     virtual ProjectTavrin::SettingsExchange* SharedRenderSettings() { return nullptr; }
     /// Whether the device can run the ray-traced modes.
     virtual bool RaytracingSupported() const { return false; }
+    /// The scene's models for the model configuration page; null while there is no scene.
+    virtual ModelEditTarget* EditableModels() { return nullptr; }
 };
 
 }  // namespace TavrinApp

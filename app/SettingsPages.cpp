@@ -43,7 +43,6 @@ RenderConfigPage::RenderConfigPage(PanelHost& host, QWidget* parent) : SettingsP
     layout->insertWidget(1, scroll, 1);
     delete layout->takeAt(2);
 }
-ModelConfigPage::ModelConfigPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Model settings"), parent) {}
 VideoOutputPage::VideoOutputPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Video output"), parent) {}
 
 }  // namespace TavrinApp

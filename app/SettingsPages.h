@@ -1,7 +1,7 @@
 #pragma once
-// The settings pages the side panel shows once a scene is loaded. So far each holds only its
-// title and close button, except the render configuration page, which holds the render
-// settings' controls.
+// The settings pages the side panel shows once a scene is loaded: the shared frame (title and
+// close button), the render configuration page and, so far as a frame only, the video output
+// page. The model configuration page has its own files.
 #include <QWidget>
 
 namespace TavrinApp {
@@ -25,12 +25,6 @@ public:
 
 private:
     RenderSettingsEditor* m_editor = nullptr;
-};
-
-class ModelConfigPage : public SettingsPage {
-    Q_OBJECT
-public:
-    explicit ModelConfigPage(PanelHost& host, QWidget* parent = nullptr);
 };
 
 class VideoOutputPage : public SettingsPage {

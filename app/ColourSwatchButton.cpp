@@ -1,0 +1,40 @@
+#include "app/ColourSwatchButton.h"
+
+#include <QPixmap>
+
+#include <algorithm>
+
+namespace TavrinApp {
+namespace {
+
+int SwatchChannel(float value) {
+    // The comparison also sends NaN to 0.
+    if (!(value > 0.0f)) return 0;
+    return value >= 1.0f ? 255 : static_cast<int>(value * 255.0f);
+}
+
+}  // namespace
+
+QColor SwatchOf(const Math::vec3& colour) {
+    return QColor(SwatchChannel(colour.x), SwatchChannel(colour.y), SwatchChannel(colour.z), 255);
+}
+
+Math::vec3 ColourOf(const QColor& picked) {
+    return {picked.red() / 255.0f, picked.green() / 255.0f, picked.blue() / 255.0f};
+}
+
+ColourSwatchButton::ColourSwatchButton(const QString& name, const QString& label, QWidget* parent) : QPushButton(label, parent) {
+    setObjectName(name + "Button");
+    ShowColour(m_colour);
+}
+
+void ColourSwatchButton::ShowColour(const Math::vec3& colour) {
+    m_colour = colour;
+    m_swatch = SwatchOf(colour);
+    QPixmap swatch(24, 16);
+    swatch.fill(m_swatch);
+    setIcon(QIcon(swatch));
+    setIconSize(swatch.size());
+}
+
+}  // namespace TavrinApp

@@ -1,0 +1,14 @@
+#pragma once
+// How a page marks a field whose text it refused: a red frame, and the problem as the field's
+// tooltip. An empty problem clears the mark.
+#include <QString>
+
+class QWidget;
+
+namespace TavrinApp {
+
+void MarkFieldProblem(QWidget* field, const QString& problem);
+/// Whether the field is marked.
+bool HasFieldProblem(const QWidget* field);
+
+}  // namespace TavrinApp
