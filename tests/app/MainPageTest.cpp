@@ -10,6 +10,7 @@
 
 #include "app/AppIcon.h"
 #include "app/BlankPage.h"
+#include "app/ModelConfigPage.h"
 #include "app/ModelLoadPage.h"
 #include "app/SettingsPages.h"
 #include "app/UiThread.h"
