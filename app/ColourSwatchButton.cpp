@@ -10,7 +10,10 @@ namespace {
 int SwatchChannel(float value) {
     // The comparison also sends NaN to 0.
     if (!(value > 0.0f)) return 0;
-    return value >= 1.0f ? 255 : static_cast<int>(value * 255.0f);
+    if (value >= 1.0f) return 255;
+    // Truncated, with the material file's small bias: a channel that came from byte k (k / 255
+    // as a float, which may land just below k) shows as k again.
+    return static_cast<int>(static_cast<double>(value) * 255.0 + 1e-3);
 }
 
 }  // namespace

@@ -103,6 +103,9 @@ void SceneModelTarget::SetPlacement(std::size_t model, const ModelPlacement& pla
 }
 
 bool SceneModelTarget::RebuildRaytracingScene() {
+    // While a scene task runs the scene is not ready; asking then would only be refused (and
+    // logged), so the caller asks again later.
+    if (!m_renderer.IsSceneReady()) return false;
     ProjectTavrin::MainRenderer* renderer = &m_renderer;
     return m_renderer.RunSceneTask([renderer] { renderer->BuildRaytracingScene(); });
 }
