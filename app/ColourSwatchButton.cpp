@@ -1,5 +1,6 @@
 #include "app/ColourSwatchButton.h"
 
+#include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
@@ -36,6 +37,11 @@ void ColourSwatchButton::ShowColour(const Math::vec3& colour) {
     m_swatch = SwatchOf(colour);
     QPixmap swatch(24, 16);
     swatch.fill(m_swatch);
+    // A frame, so a white swatch still shows on a light button.
+    QPainter frame(&swatch);
+    frame.setPen(QColor(96, 96, 96));
+    frame.drawRect(0, 0, swatch.width() - 1, swatch.height() - 1);
+    frame.end();
     setIcon(QIcon(swatch));
     setIconSize(swatch.size());
 }
