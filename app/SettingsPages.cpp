@@ -44,6 +44,5 @@ RenderConfigPage::RenderConfigPage(PanelHost& host, QWidget* parent) : SettingsP
     delete layout->takeAt(2);
 }
 ModelConfigPage::ModelConfigPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Model settings"), parent) {}
-VideoOutputPage::VideoOutputPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Video output"), parent) {}
 
 }  // namespace TavrinApp

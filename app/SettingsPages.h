@@ -33,10 +33,4 @@ public:
     explicit ModelConfigPage(PanelHost& host, QWidget* parent = nullptr);
 };
 
-class VideoOutputPage : public SettingsPage {
-    Q_OBJECT
-public:
-    explicit VideoOutputPage(PanelHost& host, QWidget* parent = nullptr);
-};
-
 }  // namespace TavrinApp
