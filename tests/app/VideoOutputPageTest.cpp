@@ -216,11 +216,6 @@ TEST_F(VideoOutputPageTest, PickerStartsInTheVideosFolderAddsMp4AndCancelKeepsTh
     EXPECT_EQ(page->OutputFile(), QDir::current().absoluteFilePath("relative-name.mp4"));
 }
 
-TEST_F(VideoOutputPageTest, CloseButtonClosesWhileIdle) {
-    Press(*page, "closeButton");
-    EXPECT_EQ(host.calls, std::vector<std::string>{"ClosePanel"});
-}
-
 /// The main page over the engine object without a device: exports run, but render no pixels.
 class VideoOutputOnMainPage : public testing::Test {
 protected:
