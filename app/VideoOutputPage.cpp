@@ -56,10 +56,11 @@ QString TimeLeftText(double seconds) {
 }  // namespace
 
 QString ExportEndMessage(const ProjectTavrin::ExportReport& report, const QString& file) {
+    // One arg() call for both values: a "%2" in the file name must not take the frame count.
+    const QString frames = QString::number(report.framesWritten);
     if (!report.opened || !report.finalised) return QStringLiteral("No video was written to %1.").arg(file);
-    if (report.canceled)
-        return QStringLiteral("Export cancelled: %1 holds the %2 frames written before.").arg(file).arg(report.framesWritten);
-    return QStringLiteral("Video written to %1 (%2 frames).").arg(file).arg(report.framesWritten);
+    if (report.canceled) return QStringLiteral("Export cancelled: %1 holds the %2 frames written before.").arg(file, frames);
+    return QStringLiteral("Video written to %1 (%2 frames).").arg(file, frames);
 }
 
 VideoOutputPage::VideoOutputPage(PanelHost& host, SaveFilePicker pickFile, QWidget* parent)

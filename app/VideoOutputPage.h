@@ -34,7 +34,7 @@ class PanelHost;
 using SaveFilePicker =
     std::function<QString(QWidget* parent, const QString& caption, const QString& startPath, const QString& filter)>;
 
-/// The export button's two looks; the values are the symbol codes of the original icon font.
+/// The export button's two looks; the values are the symbol-font codes of the two icons.
 enum class ExportSymbol : int { Play = 57602, Cancel = 57610 };
 
 class VideoOutputPage : public QWidget {

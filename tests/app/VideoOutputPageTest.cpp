@@ -216,6 +216,20 @@ TEST_F(VideoOutputPageTest, PickerStartsInTheVideosFolderAddsMp4AndCancelKeepsTh
     EXPECT_EQ(page->OutputFile(), QDir::current().absoluteFilePath("relative-name.mp4"));
 }
 
+TEST(VideoOutputEndMessage, NamesTheFileWhateverItsCharacters) {
+    ProjectTavrin::ExportReport report;
+    report.opened = report.finalised = true;
+    report.framesWritten = 60;
+    const QString file = QStringLiteral("/videos/50%2 off %1.mp4");
+    EXPECT_EQ(TavrinApp::ExportEndMessage(report, file), QStringLiteral("Video written to /videos/50%2 off %1.mp4 (60 frames)."));
+    report.canceled = true;
+    report.framesWritten = 7;
+    EXPECT_EQ(TavrinApp::ExportEndMessage(report, file),
+              QStringLiteral("Export cancelled: /videos/50%2 off %1.mp4 holds the 7 frames written before."));
+    report.finalised = false;
+    EXPECT_EQ(TavrinApp::ExportEndMessage(report, file), QStringLiteral("No video was written to /videos/50%2 off %1.mp4."));
+}
+
 /// The main page over the engine object without a device: exports run, but render no pixels.
 class VideoOutputOnMainPage : public testing::Test {
 protected:
