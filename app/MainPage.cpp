@@ -27,6 +27,7 @@
 #include "app/UiThread.h"
 #include "Engine/EngineCore.h"
 #include "core/MessageLog.h"
+#include "export/VideoExport.h"
 #include "scene/MainRenderer.h"
 
 #ifndef TAVRIN_VERSION
@@ -62,7 +63,10 @@ MainPage::MainPage(MainPageServices services, QWidget* parent)
     }
 }
 
-MainPage::~MainPage() { m_renderer.SetPlaybackDisplayListener(nullptr); }
+MainPage::~MainPage() {
+    FinishExport();
+    m_renderer.SetPlaybackDisplayListener(nullptr);
+}
 
 void MainPage::BuildLayout() {
     auto* root = new QVBoxLayout(this);
@@ -229,7 +233,19 @@ void MainPage::ToggleModelConfig() { TogglePanel<ModelConfigPage>(); }
 
 void MainPage::OpenVideoOutput() {
     if (!RequireScene()) return;
-    Navigate(new VideoOutputPage(*this, m_panel));
+    Navigate(new VideoOutputPage(*this, m_services.pickSaveFile, m_panel));
+}
+
+std::shared_ptr<ProjectTavrin::ExportSession> MainPage::StartExport(ProjectTavrin::ExportJob job) {
+    std::shared_ptr<ProjectTavrin::ExportSession> session = ProjectTavrin::ExportSession::Start(m_renderer, std::move(job));
+    if (session) m_export = session;
+    return session;
+}
+
+void MainPage::FinishExport() {
+    if (!m_export) return;
+    m_export->Cancel();
+    m_export->Wait();
 }
 
 void MainPage::ToggleFreeCamera() {

@@ -9,6 +9,7 @@
 #include "app/ModelLoadPage.h"
 #include "app/NoticePresenter.h"
 #include "app/PanelHost.h"
+#include "app/VideoOutputPage.h"
 #include "scene/PlaybackDisplay.h"
 
 class QLabel;
@@ -34,6 +35,8 @@ struct MainPageServices {
     ProjectTavrin::FileSearch search;
     DeviceCheck deviceCheck = CheckEngineDevice;
     FilePicker pickFile;
+    /// Where the video output page asks for its file; empty: the save dialog.
+    SaveFilePicker pickSaveFile;
     /// Refresh the status line on a timer (the tests call UpdateStatus themselves).
     bool statusTimer = true;
 };
@@ -51,6 +54,11 @@ public:
     ProjectTavrin::SettingsExchange* SharedRenderSettings() override;
     bool RaytracingSupported() const override;
     ModelEditTarget* EditableModels() override;
+    std::shared_ptr<ProjectTavrin::ExportSession> StartExport(ProjectTavrin::ExportJob job) override;
+
+    /// Cancels a running export and waits until it has restored the renderer (before the window
+    /// closes: the export would start the render loop again).
+    void FinishExport();
 
     // Command bar.
     void OpenModelLoadPage();
@@ -118,6 +126,8 @@ private:
     QWidget* m_logPanel = nullptr;
     QPlainTextEdit* m_log = nullptr;
     QTimer* m_statusTimer = nullptr;
+    /// The last export started from any video output page; kept past the page's life.
+    std::shared_ptr<ProjectTavrin::ExportSession> m_export;
 };
 
 }  // namespace TavrinApp

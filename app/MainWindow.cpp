@@ -93,6 +93,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QSettings().setValue("window/size", size());
     if (m_page) {
         ProjectTavrin::MainRenderer& renderer = ProjectTavrin::MainRenderer::GetInstance();
+        m_page->FinishExport();
         renderer.StopRenderLoop();
         renderer.WaitForSceneTask();
         if (m_viewport) m_viewport->Detach();

@@ -1,9 +1,13 @@
 #pragma once
 // What a side-panel page may ask of the page that hosts it.
+#include <memory>
+
+#include "export/ExportJob.h"
 
 namespace ProjectTavrin {
+class ExportSession;
 class SettingsExchange;
-}
+}  // namespace ProjectTavrin
 
 namespace TavrinApp {
 
@@ -24,6 +28,10 @@ public:
     virtual bool RaytracingSupported() const { return false; }
     /// The scene's models for the model configuration page; null while there is no scene.
     virtual ModelEditTarget* EditableModels() { return nullptr; }
+    /// Starts a video export of the scene and keeps it running for as long as the host lives,
+    /// whichever page the panel shows. Null, with the reason in the log, when none can start
+    /// (another export still runs).
+    virtual std::shared_ptr<ProjectTavrin::ExportSession> StartExport(ProjectTavrin::ExportJob) { return nullptr; }
 };
 
 }  // namespace TavrinApp

@@ -43,6 +43,5 @@ RenderConfigPage::RenderConfigPage(PanelHost& host, QWidget* parent) : SettingsP
     layout->insertWidget(1, scroll, 1);
     delete layout->takeAt(2);
 }
-VideoOutputPage::VideoOutputPage(PanelHost& host, QWidget* parent) : SettingsPage(host, tr("Video output"), parent) {}
 
 }  // namespace TavrinApp

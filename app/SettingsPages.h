@@ -27,10 +27,4 @@ private:
     RenderSettingsEditor* m_editor = nullptr;
 };
 
-class VideoOutputPage : public SettingsPage {
-    Q_OBJECT
-public:
-    explicit VideoOutputPage(PanelHost& host, QWidget* parent = nullptr);
-};
-
 }  // namespace TavrinApp

@@ -27,7 +27,8 @@ struct ExportJob {
     /// Called on the export's thread after frame `index` went to the encoder, with the progress
     /// (0 to 100).
     std::function<void(uint32_t index, double progress)> onProgress;
-    /// Called on the export's thread once the file is finished and the renderer restored.
+    /// Called on the export's thread once the file is finished and the renderer restored, also
+    /// when the renderer threw (the report's `error` then says what).
     std::function<void(const ExportReport&)> onFinished;
 };
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 
 #include "core/MessageLog.h"
 #include "export/EncodePipeline.h"
@@ -101,7 +102,15 @@ std::unique_ptr<ExportSession> ExportSession::Start(MainRenderer& engine, Export
         struct Release {
             ~Release() { g_exportRunning.store(false); }
         } release;
-        self->m_report = RunExport(engine, job, [&token] { return token.IsCanceled(); });
+        try {
+            self->m_report = RunExport(engine, job, [&token] { return token.IsCanceled(); });
+        } catch (const std::exception& error) {
+            // The renderer is restored by now; whoever waits for the end must still hear of it.
+            self->m_report.error = error.what();
+            MessageLog::Instance().AppendUtf8("The export stopped: " + self->m_report.error);
+            if (job.onFinished) job.onFinished(self->m_report);
+            throw;
+        }
         if (job.onFinished) job.onFinished(self->m_report);
     });
     return session;

@@ -45,16 +45,19 @@ std::filesystem::path FileFolder::Touch(const std::string& name) const {
     return m_dir / name;
 }
 
-PageRig::PageRig(TavrinApp::DeviceSupport device) {
+PageRig::PageRig(TavrinApp::DeviceSupport device, std::shared_ptr<Engine::EngineCore> core) {
     EnsureApp();
     MessageLog::Instance().Clear();
-    m_renderer = std::make_unique<ProjectTavrin::MainRenderer>(ProjectTavrin::MainRenderer::Options{});
+    ProjectTavrin::MainRenderer::Options options;
+    options.core = std::move(core);
+    m_renderer = std::make_unique<ProjectTavrin::MainRenderer>(options);
     TavrinApp::MainPageServices services;
     services.renderer = m_renderer.get();
     services.notice = notices.Presenter();
     services.search = ProjectTavrin::DirectorySearch(files.Dir());
     services.deviceCheck = [device] { return device; };
     services.pickFile = [](QWidget*, const QString&, const QString&) { return QString(); };
+    services.pickSaveFile = [this](QWidget*, const QString&, const QString&, const QString&) { return savePick; };
     services.statusTimer = false;
     m_page = std::make_unique<TavrinApp::MainPage>(std::move(services));
 }

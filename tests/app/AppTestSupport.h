@@ -11,6 +11,10 @@
 #include "app/UiText.h"
 #include "scene/MainRenderer.h"
 
+namespace Engine {
+class EngineCore;
+}
+
 namespace AppTest {
 
 /// Creates the application object on first use.
@@ -41,10 +45,12 @@ private:
     std::filesystem::path m_dir;
 };
 
-/// The engine object without a device, and a main page over it with the recorder in place.
+/// The engine object (without a device unless `core` is given), and a main page over it with
+/// the recorder in place.
 class PageRig {
 public:
-    explicit PageRig(TavrinApp::DeviceSupport device = TavrinApp::DeviceSupport::Supported);
+    explicit PageRig(TavrinApp::DeviceSupport device = TavrinApp::DeviceSupport::Supported,
+                     std::shared_ptr<Engine::EngineCore> core = {});
     ~PageRig();
 
     /// Loads an empty scene and waits until it is ready.
@@ -54,6 +60,8 @@ public:
     TavrinApp::MainPage& page() { return *m_page; }
     NoticeLog notices;
     FileFolder files;
+    /// What the video output page's save picker returns (empty: cancelled).
+    QString savePick;
 
 private:
     std::unique_ptr<ProjectTavrin::MainRenderer> m_renderer;

@@ -26,36 +26,13 @@
 #include "app/ViewportWindow.h"
 #include "core/MessageLog.h"
 #include "scene/MainRenderer.h"
+#include "tests/app_e2e/EndToEndSupport.h"
 
 namespace {
 
-QString Demo(const char* name) { return QString::fromStdString((std::filesystem::path(TAVRIN_DEMO_DIR) / name).string()); }
-
-/// How long the UI thread's event handling took per round, while the render loop ran beside it.
-struct UiTimes {
-    qint64 rounds = 0, totalNs = 0, longestNs = 0;
-};
-
-/// Runs the event loop until `done` holds or `seconds` pass; returns whether it held.
-template <class Done>
-bool RunUntil(Done done, int seconds, UiTimes* times = nullptr) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > seconds * 1000) return false;
-        QElapsedTimer round;
-        round.start();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (times) {
-            const qint64 ns = round.nsecsElapsed();
-            ++times->rounds;
-            times->totalNs += ns;
-            times->longestNs = std::max(times->longestNs, ns);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using EndToEnd::Demo;
+using EndToEnd::RunUntil;
+using EndToEnd::UiTimes;
 
 /// Distinct colours in the middle of the viewport's picture on screen (coarsely quantised).
 int DistinctColours(const QImage& image) {
