@@ -26,6 +26,7 @@
 #include "Engine/EngineCore.h"
 #include "core/MessageLog.h"
 #include "scene/MainRenderer.h"
+#include "scene/RenderResourceTasks.h"
 
 #ifndef TAVRIN_VERSION
 #define TAVRIN_VERSION "0.0.0"
@@ -214,6 +215,15 @@ bool MainPage::RaytracingSupported() const {
     } catch (const std::exception&) {
         return false;
     }
+}
+
+ProjectTavrin::RenderResourceTasks* MainPage::ResourceTasks() {
+    if (!m_resourceTasks) m_resourceTasks = std::make_unique<ProjectTavrin::RenderResourceTasks>(m_renderer);
+    return m_resourceTasks.get();
+}
+
+ProjectTavrin::FileSearch MainPage::LibrarySearch() {
+    return m_services.search ? m_services.search : ProjectTavrin::VideosLibrarySearch();
 }
 
 void MainPage::ToggleRenderConfig() { TogglePanel<RenderConfigPage>(); }

@@ -4,6 +4,8 @@
 // panel fed from MessageLog.
 #include <QWidget>
 
+#include <memory>
+
 #include "app/ModelLoadPage.h"
 #include "app/NoticePresenter.h"
 #include "app/PanelHost.h"
@@ -48,6 +50,8 @@ public:
     void ClosePanel() override;
     ProjectTavrin::SettingsExchange* SharedRenderSettings() override;
     bool RaytracingSupported() const override;
+    ProjectTavrin::RenderResourceTasks* ResourceTasks() override;
+    ProjectTavrin::FileSearch LibrarySearch() override;
 
     // Command bar.
     void OpenModelLoadPage();
@@ -98,6 +102,7 @@ private:
 
     MainPageServices m_services;
     ProjectTavrin::MainRenderer& m_renderer;
+    std::unique_ptr<ProjectTavrin::RenderResourceTasks> m_resourceTasks;
     bool m_loaded = false;
 
     QStackedWidget* m_panel = nullptr;

@@ -1,7 +1,9 @@
 #pragma once
 // What a side-panel page may ask of the page that hosts it.
+#include "scene/VideoLibrary.h"
 
 namespace ProjectTavrin {
+class RenderResourceTasks;
 class SettingsExchange;
 }
 
@@ -20,6 +22,10 @@ public:
     virtual ProjectTavrin::SettingsExchange* SharedRenderSettings() { return nullptr; }
     /// Whether the device can run the ray-traced modes.
     virtual bool RaytracingSupported() const { return false; }
+    /// The scene tasks that remake the renderer's resources; null where there is no renderer.
+    virtual ProjectTavrin::RenderResourceTasks* ResourceTasks() { return nullptr; }
+    /// The search that offers files (the videos folder); empty offers none.
+    virtual ProjectTavrin::FileSearch LibrarySearch() { return {}; }
 };
 
 }  // namespace TavrinApp

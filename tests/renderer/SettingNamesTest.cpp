@@ -59,7 +59,8 @@ TEST(SettingNames, NamesAreUniqueAndCoverEveryGroup) {
     FrameSettings s;
     std::string error;
     for (const std::string& name : names) {
-        const bool ok = ApplySetting(s, name, "1", error) || ApplySetting(s, name, "1,1,1", error);
+        const bool ok = ApplySetting(s, name, "1", error) || ApplySetting(s, name, "1,1,1", error) ||
+                        ApplySetting(s, name, "128", error);
         EXPECT_TRUE(ok) << name;
     }
 }
