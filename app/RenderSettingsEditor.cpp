@@ -186,6 +186,8 @@ void RenderSettingsEditor::BuildEnvironmentSection() {
         form, "EnvironmentFile", tr("Environment"), {},
         [this](const FrameSettings& s) { return s.render.config.IBL_Enable ? ItemOf(m_environments, s.post.EnvironmentFile) : 0; },
         [this](int index) { ChooseEnvironment(index); });
+    // Filling an empty list would select its first item and run the handler.
+    const QSignalBlocker quiet(m_environments);
     m_environments->addItem(kDisabledItem, QString());
     m_environments->addItem(kSampleItem, QString(kSampleItem));
 }
@@ -446,8 +448,11 @@ void RenderSettingsEditor::BuildPostSection() {
             return s.post.ColorFilterStrength > 0.0f ? ItemOf(m_colorFilters, s.post.ColorFilterLutFile) : 0;
         },
         [this](int index) { ChooseColorFilter(index); });
-    m_colorFilters->addItem(kDisabledItem, QString());
-    m_colorFilters->addItem(kSampleItem, QString(kSampleItem));
+    {
+        const QSignalBlocker quiet(m_colorFilters);
+        m_colorFilters->addItem(kDisabledItem, QString());
+        m_colorFilters->addItem(kSampleItem, QString(kSampleItem));
+    }
     m_colorFilterStrength = m_controls->AddNumber(
         form, {"ColorFilterStrength", tr("Colour filter strength"), 0.0, 1.0},
         [](const FrameSettings& s) { return s.post.ColorFilterStrength; },
@@ -475,7 +480,7 @@ void RenderSettingsEditor::BuildVolumetricSection() {
         [](const FrameSettings& s) {
             const auto& v = s.post.volumetric;
             return Values{v.Extinction,       v.Scattering, double(v.SampleCount), v.MaxRayLength,
-                          -double(v.HeightFog[0]), v.HeightFog[1], v.NoiseScale,   v.NoiseIntensity,
+                          0.0 - v.HeightFog[0],    v.HeightFog[1], v.NoiseScale,   v.NoiseIntensity,
                           v.NoiseIntensityOffset,  v.NoiseVelocityX, v.NoiseVelocityZ};
         },
         [](FrameSettings& s, const Values& values) {
@@ -485,7 +490,7 @@ void RenderSettingsEditor::BuildVolumetricSection() {
             v.SampleCount = int32_t(values[2]);
             v.MaxRayLength = float(values[3]);
             // The fifth slider's sense is the opposite of the fog value's.
-            v.HeightFog[0] = -float(values[4]);
+            v.HeightFog[0] = 0.0f - float(values[4]);  // 0 stays +0
             v.HeightFog[1] = float(values[5]);
             v.NoiseScale = float(values[6]);
             v.NoiseIntensity = float(values[7]);
