@@ -53,7 +53,7 @@ size_t SettingControls::AddNumbers(QFormLayout* form, const std::vector<NumberSp
         auto* field = new SliderField(spec.name, spec.min, spec.max, spec.whole, target->parentWidget());
         target->addRow(spec.label, field);
         const size_t row = m_rows.size();
-        m_rows.push_back({field, spec.label, spec.min, spec.max, spec.min, group});
+        m_rows.push_back({field, spec.label, spec.min, spec.max, spec.min, group, spec.whole});
         added.rows.push_back(row);
         connect(field, &SliderField::slid, this, [this, row](double value) { CommitRow(row, value); });
         connect(field, &SliderField::typed, this, [this, row] { CommitTyped(row); });
@@ -125,8 +125,9 @@ QComboBox* SettingControls::AddList(QFormLayout* form, const QString& name, cons
 
 void SettingControls::CommitRow(size_t row, double value) {
     NumberRow& number = m_rows[row];
-    number.value = value;
-    number.field->Show(value);
+    // A count typed with a fraction is taken as its whole part, and shown so.
+    number.value = number.whole ? std::trunc(value) : value;
+    number.field->Show(number.value);
     CommitGroup(number.group);
     Accept(number.field->Box());
 }

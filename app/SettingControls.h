@@ -86,6 +86,7 @@ private:
         double max;
         double value;
         size_t group;
+        bool whole;
     };
     struct NumberGroup {
         std::vector<size_t> rows;

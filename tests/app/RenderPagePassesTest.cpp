@@ -137,6 +137,7 @@ TEST_F(RenderPagePassesTest, PassValuesReachTheSettings) {
     EXPECT_FLOAT_EQ(s.post.volumetric.Scattering, 0.5f);
     EXPECT_FLOAT_EQ(s.post.volumetric.NoiseVelocityZ, -2.0f);
     EXPECT_FLOAT_EQ(s.post.voxel.ConeTracing2, 3.0f) << "taken as a whole number";
+    EXPECT_EQ(Find<QLineEdit>("voxel.ConeTracing2")->text(), "3");
     EXPECT_FLOAT_EQ(s.render.config.GI_AO_Strength, 1.5f);
     EXPECT_FLOAT_EQ(s.post.TaaSpeedExponent, 4.0f);
     EXPECT_FLOAT_EQ(s.post.volumetric.LightColor.y, 0.5f);
