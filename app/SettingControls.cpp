@@ -44,16 +44,16 @@ bool ParseTypedNumber(const QString& text, double& value) {
 SettingControls::SettingControls(ProjectTavrin::SettingsExchange& settings, QLabel* message, QObject* parent)
     : QObject(parent), m_settings(settings), m_message(message) {}
 
-size_t SettingControls::AddNumbers(QFormLayout* form, const std::vector<NumberSpec>& specs, ReadNumbers read,
+size_t SettingControls::AddNumbers(QFormLayout* form, const std::vector<NumberRowSetup>& setups, ReadNumbers read,
                                    WriteNumbers write, std::function<void()> after) {
     const size_t group = m_groups.size();
     NumberGroup added{{}, std::move(read), std::move(write), std::move(after)};
-    for (const NumberSpec& spec : specs) {
-        QFormLayout* target = spec.form ? spec.form : form;
-        auto* field = new SliderField(spec.name, spec.min, spec.max, spec.whole, target->parentWidget());
-        target->addRow(spec.label, field);
+    for (const NumberRowSetup& setup : setups) {
+        QFormLayout* target = setup.form ? setup.form : form;
+        auto* field = new SliderField(setup.name, setup.min, setup.max, setup.whole, target->parentWidget());
+        target->addRow(setup.label, field);
         const size_t row = m_rows.size();
-        m_rows.push_back({field, spec.label, spec.min, spec.max, spec.min, group, spec.whole});
+        m_rows.push_back({field, setup.label, setup.min, setup.max, setup.min, group, setup.whole});
         added.rows.push_back(row);
         connect(field, &SliderField::slid, this, [this, row](double value) { CommitRow(row, value); });
         connect(field, &SliderField::typed, this, [this, row] { CommitTyped(row); });
@@ -62,10 +62,10 @@ size_t SettingControls::AddNumbers(QFormLayout* form, const std::vector<NumberSp
     return group;
 }
 
-size_t SettingControls::AddNumber(QFormLayout* form, const NumberSpec& spec, ReadNumber read, WriteNumber write,
+size_t SettingControls::AddNumber(QFormLayout* form, const NumberRowSetup& setup, ReadNumber read, WriteNumber write,
                                   std::function<void()> after) {
     return AddNumbers(
-        form, {spec}, [read = std::move(read)](const FrameSettings& s) { return Values{read(s)}; },
+        form, {setup}, [read = std::move(read)](const FrameSettings& s) { return Values{read(s)}; },
         [write = std::move(write)](FrameSettings& s, const Values& v) { write(s, v[0]); }, std::move(after));
 }
 

@@ -24,7 +24,7 @@ namespace TavrinApp {
 
 class SliderField;
 
-struct NumberSpec {
+struct NumberRowSetup {
     QString name;   ///< object name of the row's box
     QString label;
     double min;
@@ -52,11 +52,11 @@ public:
     /// `message`: where refusals are shown (and cleared on the next accepted change).
     SettingControls(ProjectTavrin::SettingsExchange& settings, QLabel* message, QObject* parent = nullptr);
 
-    /// Adds one row per spec; they are read together. `after` runs once the values are written.
+    /// Adds one row per setup; they are read together. `after` runs once the values are written.
     /// Returns the group's index.
-    size_t AddNumbers(QFormLayout* form, const std::vector<NumberSpec>& specs, ReadNumbers read, WriteNumbers write,
+    size_t AddNumbers(QFormLayout* form, const std::vector<NumberRowSetup>& setups, ReadNumbers read, WriteNumbers write,
                       std::function<void()> after = {});
-    size_t AddNumber(QFormLayout* form, const NumberSpec& spec, ReadNumber read, WriteNumber write,
+    size_t AddNumber(QFormLayout* form, const NumberRowSetup& setup, ReadNumber read, WriteNumber write,
                      std::function<void()> after = {});
     QCheckBox* AddFlag(QFormLayout* form, const QString& name, const QString& label, ReadFlag read, WriteFlag write);
     /// A colour as "r, g, b" (each 0 to 1), a preview rectangle ("<name>Preview") and a picker
