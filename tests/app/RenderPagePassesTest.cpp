@@ -335,6 +335,28 @@ TEST_F(RenderPagePassesTest, FileListsOfferTheFilesFoundUnderTheVideosFolder) {
     EXPECT_EQ(Now().render.config.IBL_Enable, 0);
 }
 
+TEST_F(RenderPagePassesTest, ReopenedPageShowsTheChosenFilesOnceFound) {
+    AppTest::FileFolder videos;
+    const std::filesystem::path sky = videos.Touch("dusk.hdr");
+    const std::filesystem::path grade = videos.Touch("cold.cube");
+    settings.Edit([&](FrameSettings& s) {
+        s.render.config.IBL_Enable = 1;
+        s.post.EnvironmentFile = sky.string();
+        s.post.ColorFilterLutFile = grade.string();
+        s.post.ColorFilterStrength = 0.5f;
+    });
+    Make(true, ProjectTavrin::DirectorySearch(videos.Dir()));
+    QElapsedTimer waited;
+    waited.start();
+    while (!editor->FileListsFilled() && waited.elapsed() < 10000) AppTest::ProcessEvents();
+    ASSERT_TRUE(editor->FileListsFilled());
+    EXPECT_EQ(Find<QComboBox>("EnvironmentFile")->currentText(), "dusk.hdr");
+    EXPECT_EQ(Find<QComboBox>("ColorFilterLutFile")->currentText(), "cold.cube");
+    renderer->WaitForSceneTask();
+    EXPECT_EQ(renderer->GetResourceState().colorFilterLoads, 0u) << "showing a choice loads nothing again";
+    EXPECT_FLOAT_EQ(Now().post.ColorFilterStrength, 0.5f);
+}
+
 TEST_F(RenderPagePassesTest, VoxelAndProbeChangesAskForTheirTasks) {
     Make(true);
     Choose("voxel.Resolution", 2);
