@@ -29,6 +29,7 @@
 #include "core/MessageLog.h"
 #include "export/VideoExport.h"
 #include "scene/MainRenderer.h"
+#include "scene/RenderResourceTasks.h"
 
 #ifndef TAVRIN_VERSION
 #define TAVRIN_VERSION "0.0.0"
@@ -226,6 +227,15 @@ ModelEditTarget* MainPage::EditableModels() {
     if (!m_renderer.IsSceneReady()) return nullptr;
     if (!m_models) m_models = std::make_unique<SceneModelTarget>(m_renderer);
     return m_models.get();
+}
+
+ProjectTavrin::RenderResourceTasks* MainPage::ResourceTasks() {
+    if (!m_resourceTasks) m_resourceTasks = std::make_unique<ProjectTavrin::RenderResourceTasks>(m_renderer);
+    return m_resourceTasks.get();
+}
+
+ProjectTavrin::FileSearch MainPage::LibrarySearch() {
+    return m_services.search ? m_services.search : ProjectTavrin::VideosLibrarySearch();
 }
 
 void MainPage::ToggleRenderConfig() { TogglePanel<RenderConfigPage>(); }

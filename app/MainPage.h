@@ -59,6 +59,8 @@ public:
     /// Cancels a running export and waits until it has restored the renderer (before the window
     /// closes: the export would start the render loop again).
     void FinishExport();
+    ProjectTavrin::RenderResourceTasks* ResourceTasks() override;
+    ProjectTavrin::FileSearch LibrarySearch() override;
 
     // Command bar.
     void OpenModelLoadPage();
@@ -110,6 +112,7 @@ private:
     MainPageServices m_services;
     ProjectTavrin::MainRenderer& m_renderer;
     std::unique_ptr<ModelEditTarget> m_models;
+    std::unique_ptr<ProjectTavrin::RenderResourceTasks> m_resourceTasks;
     bool m_loaded = false;
 
     QStackedWidget* m_panel = nullptr;

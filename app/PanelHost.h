@@ -3,9 +3,11 @@
 #include <memory>
 
 #include "export/ExportJob.h"
+#include "scene/VideoLibrary.h"
 
 namespace ProjectTavrin {
 class ExportSession;
+class RenderResourceTasks;
 class SettingsExchange;
 }  // namespace ProjectTavrin
 
@@ -32,6 +34,10 @@ public:
     /// whichever page the panel shows. Null, with the reason in the log, when none can start
     /// (another export still runs).
     virtual std::shared_ptr<ProjectTavrin::ExportSession> StartExport(ProjectTavrin::ExportJob) { return nullptr; }
+    /// The scene tasks that remake the renderer's resources; null where there is no renderer.
+    virtual ProjectTavrin::RenderResourceTasks* ResourceTasks() { return nullptr; }
+    /// The search that offers files (the videos folder); empty offers none.
+    virtual ProjectTavrin::FileSearch LibrarySearch() { return {}; }
 };
 
 }  // namespace TavrinApp

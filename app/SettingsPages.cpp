@@ -37,7 +37,11 @@ RenderConfigPage::RenderConfigPage(PanelHost& host, QWidget* parent) : SettingsP
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    m_editor = new RenderSettingsEditor(*settings, host.RaytracingSupported(), scroll);
+    RenderEditorServices services;
+    services.raytracing = host.RaytracingSupported();
+    services.resources = host.ResourceTasks();
+    services.search = host.LibrarySearch();
+    m_editor = new RenderSettingsEditor(*settings, std::move(services), scroll);
     scroll->setWidget(m_editor);
     // The controls take the room the empty page left to its stretch.
     layout->insertWidget(1, scroll, 1);

@@ -1,7 +1,17 @@
 #pragma once
-// Numeric parameters of the post passes, with their defaults. Edited by the configuration page,
-// read by the passes when a frame is recorded (as a copy taken at the frame's start).
+// Parameters of the passes, with their defaults. Edited by the configuration page, read by the
+// passes when a frame is recorded (as a copy taken at the frame's start). The files named here
+// are loaded by scene tasks, not per frame: a changed name alone loads nothing.
+#include <string>
+
 #include "core/Math.h"
+#include "renderer/ProbeVolumeParams.h"
+#include "renderer/ReflectionParams.h"
+#include "renderer/RtaoParams.h"
+#include "renderer/ShadowParams.h"
+#include "renderer/SsaoParams.h"
+#include "renderer/VolumetricParams.h"
+#include "renderer/VoxelGiParams.h"
 
 namespace ProjectTavrin {
 
@@ -36,10 +46,20 @@ struct PostParams {
     float GhostSizeFactor = 1.0f;
     float FlareSizeFactor = 1.0f;
     float ChromaticAberration = 0.5f;
-    // Ray-traced denoiser switches.
-    bool RtaoTemporal = true;
-    bool RtaoDenoise = true;
-    bool ReflectionTemporal = false;
+    // The passes with parameter blocks of their own.
+    ShadowParams shadow;
+    VoxelGiParams voxel;
+    ProbeVolumeParams probes;
+    SsaoParams ssao;
+    RtaoParams rtao;
+    ReflectionParams reflection;
+    VolumetricParams volumetric;
+    /// The sky's environment image: empty for none, "<Sample>" for the built-in one, else a
+    /// Radiance (.hdr) file. The sky is drawn only while RenderConfig::IBL_Enable is set.
+    std::string EnvironmentFile;
+    /// The colour filter's table: empty for none, "<Sample>" for the built-in one, else a .cube
+    /// file. The filter runs only while ColorFilterStrength > 0.
+    std::string ColorFilterLutFile;
 };
 
 }  // namespace ProjectTavrin

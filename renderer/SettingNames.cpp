@@ -1,24 +1,52 @@
 #include "renderer/SettingNames.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <limits>
 #include <variant>
 
 namespace ProjectTavrin {
 namespace {
 
-using FieldRef = std::variant<float*, int32_t*, uint32_t*, bool*, Math::vec3*>;
+using FieldRef = std::variant<float*, int32_t*, uint32_t*, bool*, Math::vec3*, std::string*>;
+
+/// Which values a field takes beyond its kind: any, a closed range, or one of the voxel
+/// resolutions. The passes size GPU work from these, so out-of-range text is refused here.
+struct Limit {
+    double min = -std::numeric_limits<double>::infinity();
+    double max = std::numeric_limits<double>::infinity();
+    bool voxelResolution = false;
+    bool Allows(double v) const {
+        if (voxelResolution) return std::find(std::begin(kVoxelResolutions), std::end(kVoxelResolutions), v) != std::end(kVoxelResolutions);
+        return v >= min && v <= max;
+    }
+};
+
+constexpr Limit kAny{};
+constexpr Limit kOneToFour{1.0, 4.0};
+constexpr Limit kAtLeastOne{1.0, std::numeric_limits<double>::infinity()};
+constexpr Limit kVoxelSizes{0.0, 0.0, true};
 
 struct Field {
     const char* name;
     FieldRef ref;
+    Limit limit = kAny;
 };
 
 std::vector<Field> Fields(FrameSettings& s) {
     RenderConfigBuffer& c = s.render.config;
     OceanParam& o = s.render.ocean;
     PostParams& p = s.post;
+    ShadowParams& sh = p.shadow;
+    VoxelGiParams& vx = p.voxel;
+    ProbeVolumeParams& pv = p.probes;
+    SsaoParams& ss = p.ssao;
+    RtaoParams& ao = p.rtao;
+    ReflectionParams& sr = p.reflection;
+    VolumetricParams& vl = p.volumetric;
     return {
         {"SunDirection", &c.SunDirection}, {"SunLightEnable", &c.SunLightEnable}, {"SunColor", &c.SunColor},
         {"SunIntensity", &c.SunIntensity}, {"AmbientColor", &c.AmbientColor}, {"AmbientIntensity", &c.AmbientIntensity},
@@ -44,7 +72,37 @@ std::vector<Field> Fields(FrameSettings& s) {
         {"DofAutoFocus", &p.DofAutoFocus}, {"LensFlareSunPosition", &p.LensFlareSunPosition},
         {"LensFlareBrightness", &p.LensFlareBrightness}, {"GhostSizeFactor", &p.GhostSizeFactor},
         {"FlareSizeFactor", &p.FlareSizeFactor}, {"ChromaticAberration", &p.ChromaticAberration},
-        {"RtaoTemporal", &p.RtaoTemporal}, {"RtaoDenoise", &p.RtaoDenoise}, {"ReflectionTemporal", &p.ReflectionTemporal},
+        {"shadow.Distance", &sh.Distance}, {"shadow.CascadeCount", &sh.CascadeCount, kOneToFour},
+        {"shadow.FilterSize", &sh.FilterSize}, {"shadow.VSMBias", &sh.VSMBias},
+        {"shadow.PositiveExponent", &sh.PositiveExponent}, {"shadow.NegativeExponent", &sh.NegativeExponent},
+        {"shadow.OffsetScale", &sh.OffsetScale}, {"shadow.LightBleedingReduction", &sh.LightBleedingReduction},
+        {"shadow.SunDirection", &sh.SunDirection},
+        {"voxel.Resolution", &vx.Resolution, kVoxelSizes}, {"voxel.RegionSize", &vx.RegionSize},
+        {"voxel.Ambient", &vx.Ambient}, {"voxel.ConeTracing1", &vx.ConeTracing1}, {"voxel.ConeTracing2", &vx.ConeTracing2},
+        {"voxel.ConeTracing3", &vx.ConeTracing3}, {"voxel.ConeTracing4", &vx.ConeTracing4}, {"voxel.SunDir", &vx.SunDir},
+        {"voxel.EnableShadow", &vx.EnableShadow}, {"voxel.SunColor", &vx.SunColor},
+        {"probes.Origin", &pv.Origin}, {"probes.Size", &pv.Size}, {"probes.Count", &pv.Count, kOneToFour},
+        {"probes.DistanceExponent", &pv.DistanceExponent},
+        {"ssao.HierarchyDepth", &ss.HierarchyDepth, kOneToFour}, {"ssao.RejectionFalloff", &ss.RejectionFalloff},
+        {"ssao.Accentuation", &ss.Accentuation}, {"ssao.NoiseFilterTolerance", &ss.NoiseFilterTolerance},
+        {"ssao.BlurTolerance", &ss.BlurTolerance}, {"ssao.UpsampleTolerance", &ss.UpsampleTolerance},
+        {"ssao.ScreenSpaceDiameter", &ss.ScreenSpaceDiameter},
+        {"rtao.Distance", &ao.Distance}, {"rtao.Falloff", &ao.Falloff}, {"rtao.Accentuation", &ao.Accentuation},
+        {"rtao.NumSamples", &ao.NumSamples, kAtLeastOne}, {"rtao.TemporalSpeedExponent", &ao.TemporalSpeedExponent},
+        {"rtao.DenoiseDepthThreshold", &ao.DenoiseDepthThreshold}, {"rtao.Temporal", &ao.Temporal},
+        {"rtao.Denoise", &ao.Denoise},
+        {"reflection.NumSamples", &sr.NumSamples, kAtLeastOne}, {"reflection.MaxDistance", &sr.MaxDistance},
+        {"reflection.TemporalSpeedExponent", &sr.TemporalSpeedExponent}, {"reflection.Temporal", &sr.Temporal},
+        {"volumetric.SampleCount", &vl.SampleCount, kAtLeastOne}, {"volumetric.Scattering", &vl.Scattering},
+        {"volumetric.Extinction", &vl.Extinction}, {"volumetric.SkyboxExtinction", &vl.SkyboxExtinction},
+        {"volumetric.MieG", &vl.MieG}, {"volumetric.ApplyHeightFog", &vl.ApplyHeightFog},
+        {"volumetric.HeightFog0", &vl.HeightFog[0]}, {"volumetric.HeightFog1", &vl.HeightFog[1]},
+        {"volumetric.UseNoise", &vl.UseNoise}, {"volumetric.NoiseScale", &vl.NoiseScale},
+        {"volumetric.NoiseIntensity", &vl.NoiseIntensity}, {"volumetric.NoiseIntensityOffset", &vl.NoiseIntensityOffset},
+        {"volumetric.NoiseVelocityX", &vl.NoiseVelocityX}, {"volumetric.NoiseVelocityZ", &vl.NoiseVelocityZ},
+        {"volumetric.MaxRayLength", &vl.MaxRayLength}, {"volumetric.LightColor", &vl.LightColor},
+        {"volumetric.LightDir", &vl.LightDir}, {"volumetric.UseShadow", &vl.UseShadow},
+        {"EnvironmentFile", &p.EnvironmentFile}, {"ColorFilterLutFile", &p.ColorFilterLutFile},
     };
 }
 
@@ -65,6 +123,13 @@ bool ParseInt(std::string_view text, Int& out) {
     if (ec != std::errc() || end != text.data() + text.size()) return false;
     out = v;
     return true;
+}
+
+// The shortest text that reads back as the same float.
+std::string FormatFloat(float v) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+    return ec == std::errc() ? std::string(buffer, end) : std::string("0");
 }
 
 bool ParseBool(std::string_view text, bool& out) {
@@ -94,10 +159,22 @@ bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_vi
         const bool ok = std::visit(
             [&](auto* target) {
                 using T = std::remove_pointer_t<decltype(target)>;
-                if constexpr (std::is_same_v<T, float>) return ParseFloat(value, *target);
-                else if constexpr (std::is_same_v<T, bool>) return ParseBool(value, *target);
-                else if constexpr (std::is_same_v<T, Math::vec3>) return ParseVec3(value, *target);
-                else return ParseInt(value, *target);
+                if constexpr (std::is_same_v<T, bool>) {
+                    return ParseBool(value, *target);
+                } else if constexpr (std::is_same_v<T, Math::vec3>) {
+                    return ParseVec3(value, *target);
+                } else if constexpr (std::is_same_v<T, std::string>) {
+                    *target = std::string(value);
+                    return true;
+                } else {
+                    T parsed{};
+                    bool good = false;
+                    if constexpr (std::is_same_v<T, float>) good = ParseFloat(value, parsed);
+                    else good = ParseInt(value, parsed);
+                    if (!good || !field.limit.Allows(double(parsed))) return false;
+                    *target = parsed;
+                    return true;
+                }
             },
             field.ref);
         if (!ok) error = "bad value for " + std::string(name) + ": '" + std::string(value) + "'";
@@ -114,6 +191,26 @@ bool ApplySettingAssignment(FrameSettings& settings, std::string_view assignment
         return false;
     }
     return ApplySetting(settings, assignment.substr(0, eq), assignment.substr(eq + 1), error);
+}
+
+std::optional<std::string> SettingValue(const FrameSettings& settings, std::string_view name) {
+    // Fields() hands out pointers for writing; reading goes through a copy, so `settings` stays const.
+    FrameSettings copy = settings;
+    for (const Field& field : Fields(copy)) {
+        if (name != field.name) continue;
+        return std::visit(
+            [](auto* source) {
+                using T = std::remove_pointer_t<decltype(source)>;
+                if constexpr (std::is_same_v<T, bool>) return std::string(*source ? "true" : "false");
+                else if constexpr (std::is_same_v<T, Math::vec3>)
+                    return FormatFloat(source->x) + "," + FormatFloat(source->y) + "," + FormatFloat(source->z);
+                else if constexpr (std::is_same_v<T, std::string>) return *source;
+                else if constexpr (std::is_same_v<T, float>) return FormatFloat(*source);
+                else return std::to_string(*source);
+            },
+            field.ref);
+    }
+    return std::nullopt;
 }
 
 std::vector<std::string> SettingNames() {

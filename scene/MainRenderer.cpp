@@ -11,6 +11,7 @@
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
 #include "scene/AudioClockFollower.h"
+#include "scene/RenderResourceTasks.h"
 #include "scene/SceneLoader.h"
 
 namespace ProjectTavrin {
@@ -288,6 +289,8 @@ void MainRenderer::SceneLoadTask(const std::vector<SceneEntry>& entries) {
         };
     LoadSceneEntries(entries, m_scene, makeGpu);
     if (!m_core) return;
+    // Files and sizes given as settings before the load (tavrin-render's --set) take effect here.
+    if (m_sceneRenderer) MatchResourcesToSettings(*this, m_sceneRenderer->Settings().Snapshot());
     const auto sharedStart = std::chrono::steady_clock::now();
     CreateBrdfTextures();
     BuildRaytracingScene();

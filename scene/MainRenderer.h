@@ -50,6 +50,7 @@
 #include "scene/Mouse.h"
 #include "scene/PlaybackDisplay.h"
 #include "scene/OfflineFrame.h"
+#include "scene/RenderResourceState.h"
 #include "scene/Scene.h"
 #include "scene/StepClock.h"
 
@@ -141,6 +142,9 @@ public:
     WorkStatus WaitForSceneTask();
     /// The error message of the last scene task, empty when it did not fail.
     std::string SceneTaskError() const;
+    /// What the resource-changing scene tasks (RenderResourceTasks) last applied; under the
+    /// engine lock. A scene load brings it in line with the settings' files and sizes.
+    RenderResourceState& GetResourceState() { return m_resourceState; }
     /// Rebuilds the ray-traced objects for the current models (nothing on a device without ray
     /// tracing or with no models). The ray-traced passes are not part of the engine yet.
     void BuildRaytracingScene();
@@ -264,6 +268,7 @@ private:
     float m_stepSeconds = 0.0f;
     Vesma::PhysicsResetRule m_physicsResetRule;
     UpdateReport m_lastUpdate;
+    RenderResourceState m_resourceState;
 
     std::shared_ptr<AudioPlayer> m_audio;
     mutable std::mutex m_uiLock;  // the poster, the display and its listener, the chosen audio

@@ -29,7 +29,9 @@ protected:
     RenderSettingsEditorTest() { AppTest::EnsureApp(); }
 
     std::unique_ptr<RenderSettingsEditor> MakeEditor(bool raytracing = false) {
-        return std::make_unique<RenderSettingsEditor>(settings, raytracing);
+        TavrinApp::RenderEditorServices services;
+        services.raytracing = raytracing;
+        return std::make_unique<RenderSettingsEditor>(settings, std::move(services));
     }
 
     static QLineEdit* Box(RenderSettingsEditor& editor, const char* name) {
@@ -124,7 +126,9 @@ TEST_F(RenderSettingsEditorTest, OpensOnTheCurrentValues) {
     EXPECT_FALSE(editor->findChild<QCheckBox*>("TaaEnable")->isChecked());
     EXPECT_TRUE(editor->findChild<QCheckBox*>("FxaaEnable")->isChecked());
     EXPECT_TRUE(editor->findChild<QCheckBox*>("FxaaEnable")->isEnabled());
-    EXPECT_FALSE(editor->findChild<QCheckBox*>("DofAutoFocus")->isChecked());
+    EXPECT_EQ(editor->findChild<QComboBox*>("DofFocusMode")->currentIndex(), 1) << "manual focus";
+    EXPECT_FALSE(editor->findChild<QWidget*>("manualFocusControls")->isHidden());
+    EXPECT_FALSE(editor->findChild<QWidget*>("ssaoControls")->isHidden()) << "the screen-space AO controls";
 
     // Showing the values writes none of them back.
     EXPECT_FLOAT_EQ(settings.Snapshot().post.AdaptationRate, 0.02f);

@@ -59,9 +59,82 @@ TEST(SettingNames, NamesAreUniqueAndCoverEveryGroup) {
     FrameSettings s;
     std::string error;
     for (const std::string& name : names) {
-        const bool ok = ApplySetting(s, name, "1", error) || ApplySetting(s, name, "1,1,1", error);
+        const bool ok = ApplySetting(s, name, "1", error) || ApplySetting(s, name, "1,1,1", error) ||
+                        ApplySetting(s, name, "128", error);
         EXPECT_TRUE(ok) << name;
     }
+}
+
+}  // namespace
+}  // namespace RendererTest
+
+namespace RendererTest {
+namespace {
+
+using namespace ProjectTavrin;
+
+TEST(SettingNames, PassBlocksAndFilesAreNamed) {
+    FrameSettings s;
+    std::string error;
+    for (const char* assignment :
+         {"shadow.CascadeCount=3", "shadow.Distance=256", "voxel.Resolution=128", "voxel.SunColor=1,0,0.5",
+          "probes.Origin=1,2,3", "probes.Count=4", "ssao.Accentuation=0.75", "rtao.Temporal=off", "rtao.NumSamples=8",
+          "reflection.Temporal=on", "volumetric.HeightFog0=-2", "volumetric.LightColor=0.1,0.2,0.3",
+          "EnvironmentFile=<Sample>", "ColorFilterLutFile=/films/a b.cube"})
+        EXPECT_TRUE(ApplySettingAssignment(s, assignment, error)) << assignment << ": " << error;
+    EXPECT_EQ(s.post.shadow.CascadeCount, 3u);
+    EXPECT_EQ(s.post.shadow.Distance, 256.0f);
+    EXPECT_EQ(s.post.voxel.Resolution, 128);
+    EXPECT_EQ(s.post.voxel.SunColor.z, 0.5f);
+    EXPECT_EQ(s.post.probes.Origin.y, 2.0f);
+    EXPECT_EQ(s.post.probes.Count, 4u);
+    EXPECT_EQ(s.post.ssao.Accentuation, 0.75f);
+    EXPECT_FALSE(s.post.rtao.Temporal);
+    EXPECT_EQ(s.post.rtao.NumSamples, 8);
+    EXPECT_TRUE(s.post.reflection.Temporal);
+    EXPECT_EQ(s.post.volumetric.HeightFog[0], -2.0f);
+    EXPECT_EQ(s.post.volumetric.LightColor.z, 0.3f);
+    EXPECT_EQ(s.post.EnvironmentFile, "<Sample>");
+    EXPECT_EQ(s.post.ColorFilterLutFile, "/films/a b.cube");
+    EXPECT_TRUE(ApplySettingAssignment(s, "ColorFilterLutFile=", error)) << "an empty name names no file";
+    EXPECT_EQ(s.post.ColorFilterLutFile, "");
+}
+
+TEST(SettingNames, CountsThePassesSizeWorkByAreLimited) {
+    FrameSettings s;
+    std::string error;
+    for (const char* assignment : {"shadow.CascadeCount=0", "shadow.CascadeCount=5", "probes.Count=0", "probes.Count=9",
+                                   "voxel.Resolution=100", "voxel.Resolution=0", "ssao.HierarchyDepth=5",
+                                   "rtao.NumSamples=0", "reflection.NumSamples=-1", "volumetric.SampleCount=0"})
+        EXPECT_FALSE(ApplySettingAssignment(s, assignment, error)) << assignment;
+    EXPECT_EQ(s.post.shadow.CascadeCount, 2u);
+    EXPECT_EQ(s.post.probes.Count, 1u);
+    EXPECT_EQ(s.post.voxel.Resolution, 96);
+    EXPECT_EQ(s.post.rtao.NumSamples, 16);
+    EXPECT_TRUE(ApplySettingAssignment(s, "voxel.Resolution=160", error));
+    EXPECT_TRUE(ApplySettingAssignment(s, "shadow.CascadeCount=1", error));
+}
+
+TEST(SettingNames, ValuesReadBackAsTheSameSettings) {
+    FrameSettings changed;
+    std::string error;
+    for (const char* assignment : {"SunDirection=0.1,-0.7,0.3", "SunIntensity=0.123456789", "AO_Mode=2", "TaaEnable=false",
+                                   "ExportWidth=1920", "shadow.FilterSize=3e-5", "EnvironmentFile=/skies/dusk.hdr",
+                                   "volumetric.HeightFog0=-0.015"})
+        ASSERT_TRUE(ApplySettingAssignment(changed, assignment, error)) << error;
+    EXPECT_FALSE(SettingValue(changed, "NoSuchSetting").has_value());
+    // Reading every field of `changed` and setting it on the defaults gives `changed` again.
+    FrameSettings copy;
+    for (const std::string& name : SettingNames()) {
+        const std::optional<std::string> value = SettingValue(changed, name);
+        ASSERT_TRUE(value.has_value()) << name;
+        ASSERT_TRUE(ApplySetting(copy, name, *value, error)) << name << "=" << *value << ": " << error;
+    }
+    for (const std::string& name : SettingNames()) EXPECT_EQ(SettingValue(copy, name), SettingValue(changed, name)) << name;
+    EXPECT_EQ(copy.render.config.SunIntensity, 0.123456789f);
+    EXPECT_EQ(copy.post.shadow.FilterSize, 3e-5f);
+    EXPECT_EQ(*SettingValue(copy, "TaaEnable"), "false");
+    EXPECT_EQ(*SettingValue(copy, "EnvironmentFile"), "/skies/dusk.hdr");
 }
 
 }  // namespace
