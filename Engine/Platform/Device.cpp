@@ -738,8 +738,8 @@ std::shared_ptr<PipelineState> Device::CreateGraphicsPipelineState(const Graphic
 }
 
 std::shared_ptr<Resource> Device::CreateCommittedResource(HeapType heap, const ResourceDesc& desc, ResourceState initialState,
-                                                          const ClearValue*) {
-    auto resource = std::make_shared<Resource>(shared_from_this(), heap, desc);
+                                                          const ClearValue* clearValue) {
+    auto resource = std::make_shared<Resource>(shared_from_this(), heap, desc, clearValue);
     ResourceImpl& r = resource->Impl();
     if (r.image) {
         const bool depth = GetFormatInfo(desc.format).depth || (r.aspect & VK_IMAGE_ASPECT_DEPTH_BIT);

@@ -112,6 +112,14 @@ TEST_F(SceneRendererGpu, TaaLinearisesTheResolvedDepthIntoThisFramesBuffer) {
     EXPECT_NEAR(at(14, 32), 8.0f, 0.5f);
     EXPECT_NEAR(at(48, 32), 14.0f, 0.5f);
     EXPECT_NEAR(at(32, 4), 16384.0f, 1.0f);  // nothing drawn: the far plane
+    // The other buffer, not written yet, holds the far plane it was cleared to.
+    const uint8_t* unwritten = readback.ReadBack(taa.LinearDepth(0));
+    for (uint32_t y = 0; y < kSize; y += 7)
+        for (uint32_t x = 0; x < kSize; x += 7) {
+            uint16_t v = 0;
+            std::memcpy(&v, unwritten + y * readback.RowPitch() + x * 2, 2);
+            EXPECT_EQ(v, 65535) << x << ", " << y;
+        }
     // The next frame writes the other buffer and leaves this one for its blend to read.
     Render(4);
     const uint8_t* next = readback.ReadBack(taa.LinearDepth(0));
