@@ -28,10 +28,10 @@ std::string GpuTimesText(const ProjectTavrin::GpuPassTimes& times, bool availabl
     if (times.Frame().frames == 0) return "GPU times: no frame was timed\n";
     std::size_t width = 5;
     for (const ProjectTavrin::GpuPassTime& p : times.Passes()) width = std::max(width, p.name.size() + 2 * p.depth);
-    char head[160];
-    std::snprintf(head, sizeof head, "GPU time over %u frames (ms)%*s      mean       min       max\n", times.Frame().frames,
-                  int(width > 24 ? width - 24 : 0), "");
+    char head[64];
+    std::snprintf(head, sizeof head, "GPU time over %u frames, ms:\n", times.Frame().frames);
     std::string out = head;
+    out += "  " + std::string(width, ' ') + "      mean       min       max\n";
     out += Line("frame", times.Frame(), width);
     for (const ProjectTavrin::GpuPassTime& p : times.Passes()) out += Line(std::string(2 * p.depth, ' ') + p.name, p.time, width);
     return out;
