@@ -9,7 +9,6 @@
 #include "Engine/GpuResource/ResourceUploadBatch.h"
 #include "Engine/TextureLoader/TexturePath.h"
 #include "core/TextConvert.h"
-#include "renderer/TextureAlpha.h"
 
 namespace ProjectTavrin {
 namespace {
@@ -31,7 +30,6 @@ PMXModelGpu::PMXModelGpu(Vesma::PMXModel& model) : m_model(model) {
     Vesma::ReadExtendedMaterials(model.GetModelPath(), m_extended);
     BuildTextureTable();
     BuildMaterials();
-    ClassifyDiffuseAlpha();
 }
 
 PMXModelGpu::~PMXModelGpu() = default;
@@ -97,15 +95,12 @@ void PMXModelGpu::BuildMaterials() {
 }
 
 void PMXModelGpu::ClassifyDiffuseAlpha() {
-    // Each texture is decoded once, however many materials share it.
-    std::vector<int> soft(m_textures.size(), -1);
     m_softAlpha.assign(m_materials.size(), false);
     for (std::size_t i = 0; i < m_materials.size(); ++i) {
         const int32_t index = m_materials[i].textureIndex;
         if (index < 0 || static_cast<std::size_t>(index) >= m_textures.size()) continue;
-        int& known = soft[static_cast<std::size_t>(index)];
-        if (known < 0) known = ClassifyTextureFile(m_textures[static_cast<std::size_t>(index)].path) == TextureAlpha::Soft;
-        m_softAlpha[i] = known == 1;
+        const ModelTexture& t = m_textures[static_cast<std::size_t>(index)];
+        m_softAlpha[i] = t.loaded && t.texture.alpha == Engine::AlphaContent::Soft;
     }
 }
 
@@ -122,6 +117,7 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
         entry.loaded = entry.texture.resource && entry.texture.resource != blank.resource;
     }
     batch.End(device).wait();
+    ClassifyDiffuseAlpha();
     const auto buffersStart = Clock::now();
     m_textureLoadMs = std::chrono::duration<double, std::milli>(buffersStart - texturesStart).count();
 

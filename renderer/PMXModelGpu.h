@@ -86,8 +86,8 @@ public:
     std::vector<MaterialBuffer>& GetRenderMaterials() { return m_renderMaterials; }
     const std::vector<MaterialBuffer>& GetRenderMaterials() const { return m_renderMaterials; }
     const Vesma::ExtendedMaterialMap& GetExtendedMaterials() const { return m_extended; }
-    /// True when material `index`'s diffuse texture has soft alpha (found at load): such a
-    /// material is drawn blended.
+    /// True when material `index`'s diffuse texture has soft alpha (found as CreateGpuResources
+    /// decodes it; false before): such a material is drawn blended.
     bool HasSoftAlphaTexture(std::size_t index) const { return index < m_softAlpha.size() && m_softAlpha[index]; }
 
     Engine::StructuredBuffer<Vesma::ModelVertex>& GetVertexBuffer() { return m_vertexBuffer; }

@@ -29,6 +29,22 @@ SceneRenderer::SceneRenderer(std::shared_ptr<Engine::EngineCore> core) : m_core(
 
 SceneRenderer::~SceneRenderer() = default;
 
+bool SceneRenderer::EnableGpuTimes(bool enable) {
+    m_passLog.SetTimer(nullptr);
+    m_gpuTimes.reset();
+    if (!enable) return true;
+    auto timer = std::make_unique<GpuTimestamps>(m_core->GetDeviceShared(), Engine::kFrameCount);
+    if (!timer->Available()) return false;
+    m_gpuTimes = std::move(timer);
+    m_passLog.SetTimer(m_gpuTimes.get());
+    return true;
+}
+
+std::vector<TimedFrame> SceneRenderer::CollectGpuTimes(bool waitForGpu) {
+    if (!m_gpuTimes) return {};
+    return m_gpuTimes->Collect(waitForGpu);
+}
+
 void SceneRenderer::CreateScenePipelines() {
     Device& device = *m_core->GetDevice();
     m_configUpload.Create(device, 1, Engine::kFrameCount, u"RenderConfigBuffer");
@@ -79,6 +95,7 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     m_core->ResetCommandList();
     CommandList& list = *m_core->GetCommandList();
     list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
+    if (m_gpuTimes) m_gpuTimes->BeginFrame(list, inputs.frameIndex);
 
     // Shadow map (sun light on) and the ray-traced passes (AO, reflections, probe GI) come here.
 
@@ -114,6 +131,7 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
         ScopedPass pass(list, m_passLog, kOutputCopy);
         m_finalCopyPass->RecordOutputCopy(list, m_targets, *m_core->GetRenderTarget());
     }
+    if (m_gpuTimes) m_gpuTimes->EndFrame(list);
     m_core->ExecuteCommandList();
     return true;
 }

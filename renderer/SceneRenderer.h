@@ -12,6 +12,7 @@
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
+#include "Engine/Platform/GpuTimestamps.h"
 #include "renderer/FrameInputs.h"
 #include "renderer/PassLog.h"
 #include "renderer/SceneTargets.h"
@@ -56,6 +57,13 @@ public:
     bool RenderFrame(const FrameInputs& inputs);
 
     const PassLog& GetPassLog() const { return m_passLog; }
+    /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
+    /// at all). False when the device cannot time its queue; nothing is timed then.
+    bool EnableGpuTimes(bool enable);
+    bool GpuTimesEnabled() const { return m_gpuTimes != nullptr; }
+    /// The times of the frames the GPU has finished since the last call, oldest first; with
+    /// `waitForGpu` it first waits for the frames submitted so far.
+    std::vector<Engine::Platform::TimedFrame> CollectGpuTimes(bool waitForGpu);
     SceneTargets& Targets() { return m_targets; }
     const FrameSettings& CurrentSettings() const { return m_frame; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
@@ -82,6 +90,8 @@ private:
     Engine::StructuredBuffer<RenderConfigSlot> m_configUpload;
     Engine::StructuredBuffer<OceanParamSlot> m_oceanUpload;
     bool m_uploadedOnce = false;
+
+    std::unique_ptr<Engine::Platform::GpuTimestamps> m_gpuTimes;
 
     std::unique_ptr<ModelPass> m_modelPass;
     std::unique_ptr<BloomPass> m_bloomPass;

@@ -1,6 +1,7 @@
-# tavrin-render: the headless renderer. Its command-line parsing is a library of its own so the
-# renderer tests can check it.
-add_library(tavrin_render_cli STATIC ${CMAKE_CURRENT_SOURCE_DIR}/render/RenderCommand.cpp)
+# tavrin-render: the headless renderer. Its command-line parsing and GPU time report are a library
+# of their own so the renderer tests can check them.
+add_library(tavrin_render_cli STATIC ${CMAKE_CURRENT_SOURCE_DIR}/render/RenderCommand.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/render/GpuTimeReport.cpp)
 target_link_libraries(tavrin_render_cli PUBLIC tavrin_scene)
 target_include_directories(tavrin_render_cli PUBLIC ${PROJECT_SOURCE_DIR})
 add_executable(tavrin-render ${CMAKE_CURRENT_SOURCE_DIR}/render/main.cpp ${CMAKE_CURRENT_SOURCE_DIR}/render/PngFile.cpp)

@@ -462,6 +462,13 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     l.minUniformBufferOffsetAlignment = props.limits.minUniformBufferOffsetAlignment;
     l.maxSamplerAnisotropy = props.limits.maxSamplerAnisotropy;
     l.timestampPeriodNs = props.limits.timestampPeriod;
+    {
+        uint32_t familyCount = 0;
+        vkGetPhysicalDeviceQueueFamilyProperties(d.physicalDevice, &familyCount, nullptr);
+        std::vector<VkQueueFamilyProperties> families(familyCount);
+        vkGetPhysicalDeviceQueueFamilyProperties(d.physicalDevice, &familyCount, families.data());
+        if (d.queueFamily < familyCount) l.timestampValidBits = families[d.queueFamily].timestampValidBits;
+    }
     l.depthResolveMin = (p12.supportedDepthResolveModes & VK_RESOLVE_MODE_MIN_BIT) != 0;
     l.depthResolveMax = (p12.supportedDepthResolveModes & VK_RESOLVE_MODE_MAX_BIT) != 0;
     if (d.raytracing) {
@@ -528,6 +535,7 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     f12.storageBuffer8BitAccess = sup12.storageBuffer8BitAccess;
     f12.uniformAndStorageBuffer8BitAccess = sup12.uniformAndStorageBuffer8BitAccess;
     f12.hostQueryReset = sup12.hostQueryReset;
+    d.hostQueryReset = sup12.hostQueryReset;
     VkPhysicalDeviceVulkan11Features f11{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_1_FEATURES, &f12};
     VkPhysicalDeviceVulkan11Features sup11{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_VULKAN_1_1_FEATURES};
     VkPhysicalDeviceFeatures2 sup2b{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_FEATURES_2, &sup11};
@@ -730,8 +738,8 @@ std::shared_ptr<PipelineState> Device::CreateGraphicsPipelineState(const Graphic
 }
 
 std::shared_ptr<Resource> Device::CreateCommittedResource(HeapType heap, const ResourceDesc& desc, ResourceState initialState,
-                                                          const ClearValue*) {
-    auto resource = std::make_shared<Resource>(shared_from_this(), heap, desc);
+                                                          const ClearValue* clearValue) {
+    auto resource = std::make_shared<Resource>(shared_from_this(), heap, desc, clearValue);
     ResourceImpl& r = resource->Impl();
     if (r.image) {
         const bool depth = GetFormatInfo(desc.format).depth || (r.aspect & VK_IMAGE_ASPECT_DEPTH_BIT);

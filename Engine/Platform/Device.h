@@ -44,6 +44,8 @@ struct DeviceLimits {
     uint64_t minUniformBufferOffsetAlignment = 0;
     float maxSamplerAnisotropy = 1;
     float timestampPeriodNs = 0;
+    /// Bits of a timestamp the queue writes (0: the queue writes no timestamps).
+    uint32_t timestampValidBits = 0;
     /// Depth resolve modes beyond sample zero (which every device has).
     bool depthResolveMin = false, depthResolveMax = false;
     // Ray tracing (zero when unsupported).

@@ -24,8 +24,11 @@ bool HasSrgbPartner(Format format) {
     }
 }
 
-// Typeless colour formats used as depth buffers become the matching depth format.
-VkFormat ImageFormat(const ResourceDesc& desc) {
+// Typeless colour formats used as depth buffers become the matching depth format. Other
+// typeless textures are made in the format they are used as, which a typed clear value names
+// (clears of the whole image go through the image's own format); without one they take the
+// family's default from the format table.
+VkFormat ImageFormat(const ResourceDesc& desc, const ClearValue* clearValue) {
     if (HasFlag(desc.flags, ResourceFlags::AllowDepthStencil)) {
         switch (desc.format) {
         case Format::R32_TYPELESS:
@@ -34,6 +37,14 @@ VkFormat ImageFormat(const ResourceDesc& desc) {
         case Format::R16_UNORM: return VK_FORMAT_D16_UNORM;
         default: break;
         }
+    }
+    const FormatInfo& info = GetFormatInfo(desc.format);
+    if (info.typeless && !info.depth && clearValue) {
+        const FormatInfo& used = GetFormatInfo(clearValue->format);
+        // sRGB formats keep the linear default, so unordered-access clears stay unconverted.
+        if (used.supported && !used.typeless && !used.depth && !used.srgb && used.blockBytes == info.blockBytes &&
+            used.blockWidth == info.blockWidth)
+            return ToVkFormat(clearValue->format);
     }
     return ToVkFormat(desc.format);
 }
@@ -119,7 +130,7 @@ ImageState ImageStateFor(ResourceState state, bool depthImage, const DeviceImpl&
     return result;
 }
 
-Resource::Resource(std::shared_ptr<Device> device, HeapType heap, const ResourceDesc& desc)
+Resource::Resource(std::shared_ptr<Device> device, HeapType heap, const ResourceDesc& desc, const ClearValue* clearValue)
     : m_device(std::move(device)), m_heap(heap), m_desc(desc), m_impl(std::make_unique<ResourceImpl>()) {
     DeviceImpl& d = m_device->Impl();
     ResourceImpl& r = *m_impl;
@@ -148,7 +159,7 @@ Resource::Resource(std::shared_ptr<Device> device, HeapType heap, const Resource
             throw HrException(static_cast<int32_t>(VK_ERROR_FORMAT_NOT_SUPPORTED));
         VkImageCreateInfo ci{VK_STRUCTURE_TYPE_IMAGE_CREATE_INFO};
         ci.imageType = desc.dimension == ResourceDimension::Texture3D ? VK_IMAGE_TYPE_3D : VK_IMAGE_TYPE_2D;
-        ci.format = ImageFormat(desc);
+        ci.format = ImageFormat(desc, clearValue);
         ci.extent = {static_cast<uint32_t>(desc.width), desc.height, desc.Depth()};
         ci.mipLevels = std::max<uint16_t>(1, desc.mipLevels);
         ci.arrayLayers = desc.ArraySize();

@@ -14,7 +14,10 @@ struct ResourceImpl;
 
 class Resource : public std::enable_shared_from_this<Resource> {
 public:
-    Resource(std::shared_ptr<Device> device, HeapType heap, const ResourceDesc& desc);
+    /// A typeless colour texture takes the format of `clearValue` when that is a typed colour
+    /// format (not sRGB) of the same size: its clears then write that format's bits, as its views
+    /// read them.
+    Resource(std::shared_ptr<Device> device, HeapType heap, const ResourceDesc& desc, const ClearValue* clearValue = nullptr);
     ~Resource();
     Resource(const Resource&) = delete;
     Resource& operator=(const Resource&) = delete;

@@ -79,6 +79,7 @@ struct DeviceImpl {
     bool swapchainExtension = false;
     bool validation = false;
     bool debugUtils = false;
+    bool hostQueryReset = false;  // queries can be reset from the host (vkResetQueryPool)
     uint32_t msaaSamples = 1;
     // Sizes of the bindless set's arrays (DeviceOptions).
     uint32_t bindlessViews = 0, bindlessSamplers = 0;

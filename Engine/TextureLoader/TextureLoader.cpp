@@ -255,6 +255,10 @@ bool LoadTextureFromMemory(TextureResource& texture, std::u16string_view name, s
         break;
     }
     if (!created) return false;
+    // The alpha is read from the texels just decoded; image files whose header rules alpha out
+    // are not looked at.
+    const bool mayHaveAlpha = type != TextureFileType::Other || MayHaveAlpha(bytes);
+    const AlphaContent alpha = mayHaveAlpha ? ClassifyDecodedAlpha(decoded) : AlphaContent::Opaque;
 
     created->SetName(name);
     UploadDecodedTexture(*created, decoded, batch);
@@ -262,6 +266,7 @@ bool LoadTextureFromMemory(TextureResource& texture, std::u16string_view name, s
     texture.description = texture.resource->Desc();
     texture.state = ResourceState::PixelShaderResource;
     texture.srv = CreateTextureView(*texture.resource);
+    texture.alpha = alpha;
     return true;
 }
 

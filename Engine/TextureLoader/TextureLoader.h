@@ -6,6 +6,7 @@
 #include "Engine/GpuResource/DescriptorHandle.h"
 #include "Engine/GpuResource/ResourceUploadBatch.h"
 #include "Engine/Platform/Resource.h"
+#include "Engine/TextureLoader/AlphaContent.h"
 #include "Engine/TextureLoader/DecodedTexture.h"
 #include "Engine/TextureLoader/TextureFileType.h"
 
@@ -17,9 +18,11 @@
 namespace Engine {
 
 /// One loaded texture. Empty (no resource, SRV index -1) until loaded; after a load it is in the
-/// pixel-shader-resource state once the batch has completed.
+/// pixel-shader-resource state once the batch has completed. `alpha` is what its alpha channel
+/// holds, found while it was decoded.
 struct TextureResource {
     Platform::ResourceState state = Platform::ResourceState::Common;
+    AlphaContent alpha = AlphaContent::Opaque;
     DescriptorHandle srv;
     Platform::ResourceDesc description;
     std::shared_ptr<Platform::Resource> resource;

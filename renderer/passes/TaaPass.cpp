@@ -25,12 +25,17 @@ void TaaPass::CreateBuffers(CommandList& list, PixelSize size) {
     m_linearDepth[1].Create(u"LinearDepth 1", size.width, size.height, kLinearDepthFormat);
     m_history[0].Create(u"Temporal Color 0", size.width, size.height, kSceneColorFormat);
     m_history[1].Create(u"Temporal Color 1", size.width, size.height, kSceneColorFormat);
-    // A cleared history (alpha 0) tells the blend to take the current image as it is, so the
-    // previous linear depth is not read before a frame has written it and needs no clear.
-    const float zero[4] = {0, 0, 0, 0};
+    // A cleared history (alpha 0) tells the blend to take the current image as it is. The linear
+    // depths start at the far plane (nothing drawn), so the first frame's previous depth holds a
+    // defined value too.
+    const float zero[4] = {0, 0, 0, 0}, far[4] = {1, 1, 1, 1};
     for (Engine::ColorBuffer& h : m_history) {
         h.TransitionTo(list, ResourceState::UnorderedAccess);
         list.ClearUnorderedAccessViewFloat(*h.GetResource(), zero);
+    }
+    for (Engine::ColorBuffer& d : m_linearDepth) {
+        d.TransitionTo(list, ResourceState::UnorderedAccess);
+        list.ClearUnorderedAccessViewFloat(*d.GetResource(), far);
     }
     m_size = size;
 }

@@ -94,6 +94,26 @@ TEST_F(TextureLoaderTest, PngGetsAFullGeneratedMipChain) {
     EXPECT_TRUE(MessageLog::Instance().Peek().empty());
 }
 
+// The alpha is found in the one decode the load does and kept with the texture: soft and
+// cut-out PNGs, a JPEG (no alpha at all), an uncompressed DDS with soft alpha.
+TEST_F(TextureLoaderTest, TexturesKeepWhatTheirAlphaHolds) {
+    std::vector<uint8_t> soft = Uniform(4, 4, {10, 20, 30, 255}), cut = soft;
+    soft[4 * 5 + 3] = 128;
+    cut[4 * 5 + 3] = 0;
+    EXPECT_EQ(Load(Write("soft.png", TestSupport::EncodePng(4, 4, soft))).alpha, AlphaContent::Soft);
+    EXPECT_EQ(Load(Write("cut.png", TestSupport::EncodePng(4, 4, cut))).alpha, AlphaContent::CutOut);
+    EXPECT_EQ(Load(Write("opaque.png", TestSupport::EncodePng(4, 4, Uniform(4, 4, {1, 2, 3, 255})))).alpha, AlphaContent::Opaque);
+    EXPECT_EQ(Load(Write("photo.jpg", TestSupport::EncodeJpeg(4, 4, soft))).alpha, AlphaContent::Opaque);
+    DdsLayout dds;  // 4 x 4 B8G8R8A8 by masks
+    dds.masks[0] = 0xFF0000;
+    dds.masks[2] = 0xFF;
+    dds.pixels = Uniform(4, 4, {30, 20, 10, 200});
+    const auto loaded = Load(Write("soft.dds", TestSupport::WriteDds(dds)));
+    ASSERT_TRUE(loaded.resource);
+    EXPECT_EQ(loaded.alpha, AlphaContent::Soft);
+    EXPECT_EQ(GetBlankTexture().alpha, AlphaContent::Opaque);
+}
+
 TEST_F(TextureLoaderTest, TgaAndPathWithoutExtension) {
     const std::vector<uint8_t> pixel = {9, 8, 7, 255};
     const auto tga = Load(Write("one.tga", TestSupport::EncodeTga(1, 1, pixel, true)));

@@ -38,6 +38,41 @@ TEST_F(SceneRendererGpu, FreshRendererRunsTheDefaultPasses) {
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
+// With GPU times on, every pass of the pass log is timed, in the same order, each nested pass
+// within the pass holding it and the top-level passes within the frame; off again, nothing is.
+TEST_F(SceneRendererGpu, GpuTimesCoverEveryPassOfTheFrame) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    if (Device().Limits().timestampValidBits == 0) GTEST_SKIP() << "the queue writes no timestamps";
+    EXPECT_TRUE(renderer->CollectGpuTimes(true).empty());
+    ASSERT_TRUE(renderer->EnableGpuTimes(true));
+    for (uint32_t f = 0; f < 3; ++f) Render(f);
+    const auto frames = renderer->CollectGpuTimes(true);
+    ASSERT_EQ(frames.size(), 3u);
+    for (const auto& frame : frames) {
+        Names names;
+        double topLevel = 0;
+        for (const auto& scope : frame.scopes) {
+            names.push_back(scope.name);
+            EXPECT_GE(scope.milliseconds, 0.0) << scope.name;
+            if (scope.parent < 0) {
+                topLevel += scope.milliseconds;
+                continue;
+            }
+            const auto& parent = frame.scopes.at(size_t(scope.parent));
+            EXPECT_LE(scope.milliseconds, parent.milliseconds) << scope.name << " in " << parent.name;
+            EXPECT_EQ(scope.depth, parent.depth + 1);
+        }
+        EXPECT_EQ(names, renderer->GetPassLog().Names());
+        EXPECT_LE(topLevel, frame.milliseconds * (1 + 1e-9));
+        EXPECT_EQ(frame.scopes.at(1).name, "RenderModel");
+        EXPECT_EQ(frame.scopes.at(1).parent, 0);
+    }
+    renderer->EnableGpuTimes(false);
+    Render(3);
+    EXPECT_TRUE(renderer->CollectGpuTimes(true).empty());
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
 // The resolved scene depth holds what the main draw drew: a nearer quad has a smaller depth
 // than a farther one, and the empty background keeps the clear depth.
 TEST_F(SceneRendererGpu, ResolvedDepthHoldsTheDrawnGeometry) {
@@ -77,6 +112,14 @@ TEST_F(SceneRendererGpu, TaaLinearisesTheResolvedDepthIntoThisFramesBuffer) {
     EXPECT_NEAR(at(14, 32), 8.0f, 0.5f);
     EXPECT_NEAR(at(48, 32), 14.0f, 0.5f);
     EXPECT_NEAR(at(32, 4), 16384.0f, 1.0f);  // nothing drawn: the far plane
+    // The other buffer, not written yet, holds the far plane it was cleared to.
+    const uint8_t* unwritten = readback.ReadBack(taa.LinearDepth(0));
+    for (uint32_t y = 0; y < kSize; y += 7)
+        for (uint32_t x = 0; x < kSize; x += 7) {
+            uint16_t v = 0;
+            std::memcpy(&v, unwritten + y * readback.RowPitch() + x * 2, 2);
+            EXPECT_EQ(v, 65535) << x << ", " << y;
+        }
     // The next frame writes the other buffer and leaves this one for its blend to read.
     Render(4);
     const uint8_t* next = readback.ReadBack(taa.LinearDepth(0));

@@ -27,8 +27,8 @@ const char* const kUsage =
     "  --set NAME=VALUE      set a render setting or post parameter (repeatable; --list-settings)\n"
     "  --list-settings       print the names --set accepts\n"
     "  --passes              print the passes of the last frame\n"
-    "  --profile             print frame times\n"
-    "  --json                print everything as one JSON document\n"
+    "  --profile             print the scene load's phases, frame times and each pass's GPU time\n"
+    "  --json                print everything (GPU times included) as one JSON document\n"
     "  --help                this text\n";
 
 std::optional<std::vector<uint32_t>> ParseFrameList(const std::string& text, std::size_t limit) {

@@ -9,9 +9,12 @@
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/ReadbackBuffer.h"
+#include "renderer/GpuPassTimes.h"
 #include "renderer/SettingNames.h"
 #include "scene/MainRenderer.h"
 #include "scene/SceneArguments.h"
+#include "tools/render/GpuTimeReport.h"
+#include "tools/render/JsonText.h"
 #include "tools/render/PngFile.h"
 #include "tools/render/RenderCommand.h"
 
@@ -19,6 +22,7 @@ namespace {
 
 using namespace ProjectTavrin;
 using Clock = std::chrono::steady_clock;
+using TavrinRender::JsonString;
 
 // The frame clock runs on a counter this tool moves: exactly one thirtieth of a second a frame.
 constexpr int64_t kCounterFrequency = 30000;
@@ -30,21 +34,6 @@ struct WrittenFrame {
     std::string file;
     double milliseconds;
 };
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        if (static_cast<unsigned char>(c) < 0x20) {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-            out += buffer;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
 
 int Run(const TavrinRender::RenderCommand& command) {
     // Settings are checked before any device work, so a typo fails at once.
@@ -87,6 +76,9 @@ int Run(const TavrinRender::RenderCommand& command) {
     }
     const double loadMs = std::chrono::duration<double, std::milli>(Clock::now() - loadStart).count();
     engine.PlayPause();
+    // GPU times cost queries and a read-back per frame, so only the reports turn them on.
+    const bool gpuTimesAvailable = (command.profile || command.json) && renderer.EnableGpuTimes(true);
+    GpuPassTimes gpuTimes;
 
     std::vector<WrittenFrame> written;
     std::vector<double> frameMs;
@@ -98,6 +90,7 @@ int Run(const TavrinRender::RenderCommand& command) {
         core->WaitForGpu();
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         frameMs.push_back(ms);
+        for (const auto& timed : renderer.CollectGpuTimes(true)) gpuTimes.Add(timed);
         *counter += kCountsPerFrame;
         if (frame != command.frames[next]) continue;
         ++next;
@@ -131,7 +124,8 @@ int Run(const TavrinRender::RenderCommand& command) {
                         written[i].milliseconds);
         std::printf("\n  ],\n  \"passes\": [");
         for (std::size_t i = 0; i < passes.size(); ++i) std::printf("%s%s", i ? ", " : "", JsonString(passes[i]).c_str());
-        std::printf("],\n  \"frame_ms_median\": %.3f,\n  \"frames_played\": %zu\n}\n", median, frameMs.size());
+        std::printf("],\n  \"frame_ms_median\": %.3f,\n  \"frames_played\": %zu,\n  \"gpu_times\": %s\n}\n", median,
+                    frameMs.size(), TavrinRender::GpuTimesJson(gpuTimes, gpuTimesAvailable).c_str());
         return 0;
     }
     if (command.passes) {
@@ -145,6 +139,7 @@ int Run(const TavrinRender::RenderCommand& command) {
                     loadMs, t.parseMs, t.modelBuildMs, t.physicsMs, t.texturesMs, t.gpuUploadMs);
         std::printf("%zu frames played, frame (update, record, GPU) median %.2f ms, min %.2f, max %.2f\n",
                     frameMs.size(), median, sorted.front(), sorted.back());
+        std::printf("%s", TavrinRender::GpuTimesText(gpuTimes, gpuTimesAvailable).c_str());
     }
     return 0;
 }
