@@ -115,27 +115,27 @@ inline Platform::RootSignatureDesc ModelDraw() {
 
 /// Bloom.comp: bloom pyramid and tone map, one linear clamp sampler.
 inline Platform::RootSignatureDesc Bloom() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::BloomConstants>({{0, Detail::LinearClamp()}});
 }
 /// Exposure.comp: luma histogram and adaptation.
 inline Platform::RootSignatureDesc Exposure() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::ExposureConstants>({});
 }
 /// ColorFilter.comp: the 3-D table lookup.
 inline Platform::RootSignatureDesc ColorFilter() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ColorFilterConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::ColorFilterConstants>({{0, Detail::LinearClamp()}});
 }
 /// FinalCopy.comp: scene colour into the 8-bit image.
 inline Platform::RootSignatureDesc FinalCopy() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::FinalCopyConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::FinalCopyConstants>({});
 }
 /// OutputResample.comp: the 8-bit image fitted into the output.
 inline Platform::RootSignatureDesc OutputResample() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
 }
 /// Taa.comp: history blend and sharpen.
 inline Platform::RootSignatureDesc Taa() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaConstants>({{0, Detail::LinearBorder()}});
+    return Detail::ConstantsAndSamplers<Shared::TaaConstants>({{0, Detail::LinearBorder()}});
 }
 
 }  // namespace Engine::ShaderLayouts
