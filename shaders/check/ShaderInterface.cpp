@@ -1,5 +1,6 @@
 #include "shaders/check/ShaderInterface.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -110,6 +111,39 @@ private:
     }
 };
 
+/// Extent of struct type `typeKey` as laid out in a block: the largest member end. Zero when a
+/// member has no offset, an unknown type or a runtime size, or the nesting runs too deep.
+uint32_t StructExtent(const JsonValue& types, const std::string& typeKey, int depth) {
+    const JsonValue& type = types[typeKey];
+    if (depth > kMaxStructDepth || !type.IsObject() || type["members"].Items().empty()) return 0;
+    uint64_t extent = 0;
+    for (const JsonValue& member : type["members"].Items()) {
+        const double offset = member["offset"].AsNumber(-1);
+        if (!(offset >= 0 && offset <= 65536)) return 0;
+        uint64_t size = 0;
+        const std::string& typeName = member["type"].AsString();
+        if (member["physical_pointer"].AsBool()) size = 8;
+        else if (const ScalarType* scalar = FindType(typeName)) size = scalar->size;
+        else if (types.Has(typeName)) size = StructExtent(types, typeName, depth + 1);
+        if (size == 0) return 0;
+        if (member.Has("array")) {
+            const double stride = member["array_stride"].AsNumber(0);
+            const uint64_t count = ArrayCount(member);
+            if (count == 0 || !(stride > 0 && stride <= kMaxArrayStride)) return 0;
+            size = count * static_cast<uint64_t>(stride);
+        }
+        extent = std::max<uint64_t>(extent, static_cast<uint64_t>(offset) + size);
+    }
+    return static_cast<uint32_t>(extent);
+}
+
+void ReadLaidOutStructs(const JsonValue& types, ShaderInterfaceResult& out) {
+    for (const auto& [key, type] : types.Members()) {
+        if (!type.IsObject() || !type["name"].IsString()) continue;
+        if (const uint32_t bytes = StructExtent(types, key, 0)) out.shader.structs.push_back({type["name"].AsString(), bytes});
+    }
+}
+
 /// A set or binding number; anything not a small non-negative number reads as one no layout has.
 uint32_t SmallIndex(const JsonValue& value) {
     const double n = value.AsNumber(0);
@@ -169,6 +203,7 @@ ShaderInterfaceResult ReadShaderInterface(const JsonValue& reflection) {
     ReadBindings(reflection["textures"], DescriptorKind::CombinedImageSampler, result);
     ReadBindings(reflection["acceleration_structures"], DescriptorKind::AccelerationStructure, result);
     ReadBindings(reflection["subpass_inputs"], DescriptorKind::InputAttachment, result);
+    ReadLaidOutStructs(reflection["types"], result);
     return result;
 }
 
