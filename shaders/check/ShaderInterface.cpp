@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <string_view>
 
 namespace ShaderCheck {
@@ -26,6 +27,9 @@ constexpr std::array kTypes{
 };
 
 constexpr int kMaxStructDepth = 16;
+// Struct visits while flattening the push constants: far above any real block, low enough that a
+// reflection whose structs each hold many copies of the next cannot keep the reader busy.
+constexpr int kMaxStructVisits = 4096;
 
 const ScalarType* FindType(std::string_view name) {
     for (const ScalarType& t : kTypes)
@@ -59,6 +63,10 @@ public:
             m_out.errors.push_back("push-constant structs nest too deeply");
             return;
         }
+        if (++m_visits > kMaxStructVisits) {
+            if (m_visits == kMaxStructVisits + 1) m_out.errors.push_back("push-constant structs hold too many members");
+            return;
+        }
         const JsonValue& type = m_types[typeKey];
         if (!type.IsObject()) {
             m_out.errors.push_back("reflection names unknown type " + typeKey);
@@ -70,6 +78,7 @@ public:
 private:
     const JsonValue& m_types;
     ShaderInterfaceResult& m_out;
+    int m_visits = 0;
 
     void Member(const JsonValue& member, const std::string& prefix, uint32_t base, int depth) {
         const std::string name = prefix + member["name"].AsString();
@@ -112,10 +121,13 @@ private:
 };
 
 /// Extent of struct type `typeKey` as laid out in a block: the largest member end. Zero when a
-/// member has no offset, an unknown type or a runtime size, or the nesting runs too deep.
-uint32_t StructExtent(const JsonValue& types, const std::string& typeKey, int depth) {
+/// member has no offset, an unknown type or a runtime size, or the struct contains itself. Each
+/// type is measured once (`known`), so shared nested types cost nothing more.
+uint32_t StructExtent(const JsonValue& types, const std::string& typeKey, std::map<std::string, uint32_t>& known) {
+    if (const auto found = known.find(typeKey); found != known.end()) return found->second;
+    known[typeKey] = 0;  // while measuring: a struct met again inside itself has no extent
     const JsonValue& type = types[typeKey];
-    if (depth > kMaxStructDepth || !type.IsObject() || type["members"].Items().empty()) return 0;
+    if (!type.IsObject() || type["members"].Items().empty()) return 0;
     uint64_t extent = 0;
     for (const JsonValue& member : type["members"].Items()) {
         const double offset = member["offset"].AsNumber(-1);
@@ -124,7 +136,7 @@ uint32_t StructExtent(const JsonValue& types, const std::string& typeKey, int de
         const std::string& typeName = member["type"].AsString();
         if (member["physical_pointer"].AsBool()) size = 8;
         else if (const ScalarType* scalar = FindType(typeName)) size = scalar->size;
-        else if (types.Has(typeName)) size = StructExtent(types, typeName, depth + 1);
+        else if (types.Has(typeName)) size = StructExtent(types, typeName, known);
         if (size == 0) return 0;
         if (member.Has("array")) {
             const double stride = member["array_stride"].AsNumber(0);
@@ -134,13 +146,16 @@ uint32_t StructExtent(const JsonValue& types, const std::string& typeKey, int de
         }
         extent = std::max<uint64_t>(extent, static_cast<uint64_t>(offset) + size);
     }
-    return static_cast<uint32_t>(extent);
+    // Beyond any real block; keeps the sum of nested extents far from overflowing.
+    if (extent > (1u << 24)) return 0;
+    return known[typeKey] = static_cast<uint32_t>(extent);
 }
 
 void ReadLaidOutStructs(const JsonValue& types, ShaderInterfaceResult& out) {
+    std::map<std::string, uint32_t> known;
     for (const auto& [key, type] : types.Members()) {
         if (!type.IsObject() || !type["name"].IsString()) continue;
-        if (const uint32_t bytes = StructExtent(types, key, 0)) out.shader.structs.push_back({type["name"].AsString(), bytes});
+        if (const uint32_t bytes = StructExtent(types, key, known)) out.shader.structs.push_back({type["name"].AsString(), bytes});
     }
 }
 

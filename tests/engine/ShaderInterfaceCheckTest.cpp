@@ -93,6 +93,31 @@ TEST(ShaderInterface, UnreadableReflectionIsReportedNotGuessed) {
                            "push_constants" : [ { "type" : "_pc" } ] })").empty());
 }
 
+// Twelve levels of structs holding ten copies of the next: 10^12 leaves if flattened naively.
+// The reader stops with an error, and the extents are measured once per type.
+TEST(ShaderInterface, WideNestingEndsQuicklyInAnError) {
+    std::string types;
+    for (int level = 0; level < 12; ++level) {
+        const std::string next = level == 11 ? "uint" : "_s" + std::to_string(level + 1);
+        std::string members;
+        for (int i = 0; i < 10; ++i)
+            members += std::string(i ? "," : "") + R"({ "name" : "m", "type" : ")" + next + R"(", "offset" : )" +
+                       std::to_string(i * 4) + " }";
+        types += std::string(level ? "," : "") + R"("_s)" + std::to_string(level) + R"(" : { "name" : "S", "members" : [ )" +
+                 members + " ] }";
+    }
+    const JsonParseResult json = ParseJson(R"({ "types" : { )" + types + R"( }, "push_constants" : [ { "type" : "_s0" } ] })");
+    ASSERT_TRUE(json.Ok()) << json.error;
+    const ShaderInterfaceResult result = ReadShaderInterface(json.value);
+    EXPECT_TRUE(Mentions(result.errors, "too many members"));
+    EXPECT_LE(result.shader.pushConstants.size(), 40960u);
+    EXPECT_EQ(result.shader.structs.size(), 12u);
+    // A struct that holds itself has no extent.
+    const auto self = ReadShaderInterface(ParseJson(R"({ "types" : { "_a" : { "name" : "A", "members" : [
+        { "name" : "x", "type" : "_a", "offset" : 0 } ] } } })").value);
+    EXPECT_TRUE(self.shader.structs.empty());
+}
+
 TEST(ShaderInterfaceCheck, MatchingPushConstantsAndBindlessBindingsPass) {
     // The mip generator: vec2 + two uints in the constants, one heap index per table.
     const ShaderInterface shader = Reflect(Member("vec2", 0) + "," + Member("uint", 8) + "," + Member("uint", 12) + "," +
