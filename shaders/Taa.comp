@@ -12,7 +12,7 @@
 #include "shared/PostConstants.h"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { TaaConstants pc; };
+TAVRIN_PUSH_CONSTANTS(TaaConstants, pc)
 layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
 layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
 layout(set = 0, binding = 1) uniform writeonly image2D g_RWTextures2D[];

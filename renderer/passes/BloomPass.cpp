@@ -46,7 +46,7 @@ void BloomPass::Run(CommandList& list, uint32_t mode, Engine::ColorBuffer& dest,
     if (a) a->TransitionTo(list, ResourceState::NonPixelShaderResource);
     if (b) b->TransitionTo(list, ResourceState::NonPixelShaderResource);
     dest.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::BloomConstants c{};
+    Engine::Shared::BloomConstants c{};
     c.inverseOutputSize = {1.0f / float(dest.Width()), 1.0f / float(dest.Height())};
     c.threshold = threshold;
     c.strength = strength;
@@ -67,7 +67,7 @@ void BloomPass::RunExposure(CommandList& list, uint32_t mode, uint32_t groupsX, 
     m_exposure.TransitionTo(list, ResourceState::UnorderedAccess);
     m_histogram.TransitionTo(list, ResourceState::UnorderedAccess);
     if (mode == kHistogram) m_luma.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ExposureConstants c{};
+    Engine::Shared::ExposureConstants c{};
     c.mode = mode;
     c.exposure = m_exposure.uavHandle.Gpu();
     c.histogram = m_histogram.uavHandle.Gpu();

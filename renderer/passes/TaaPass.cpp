@@ -47,7 +47,7 @@ void TaaPass::Record(CommandList& list, SceneTargets& targets, const JitterStep&
     Engine::ColorBuffer& depthNow = m_linearDepth[jitter.historyIndex];
     Engine::ColorBuffer& depthBefore = m_linearDepth[1 - jitter.historyIndex];
 
-    Shared::TaaConstants c{};
+    Engine::Shared::TaaConstants c{};
     c.nearZ = kNearZ;
     c.farZ = kFarZ;
     targets.depth.TransitionTo(list, ResourceState::NonPixelShaderResource);

@@ -14,6 +14,8 @@ struct FinalCopyConstants {
     uint height;
     uint swapRedBlue;  // non-zero: the output stores blue first
 };
+TAVRIN_CHECK_SIZE(FinalCopyConstants, 20)
+TAVRIN_CHECK_PUSH_CONSTANTS(FinalCopyConstants)
 
 /// Output resample: fits the source into the destination, keeping its aspect.
 struct ResampleConstants {
@@ -27,6 +29,9 @@ struct ResampleConstants {
     uint source;
     uint dest;
 };
+TAVRIN_CHECK_SIZE(ResampleConstants, 36)
+TAVRIN_CHECK_OFFSET(ResampleConstants, source, 28)
+TAVRIN_CHECK_PUSH_CONSTANTS(ResampleConstants)
 
 /// Bloom pyramid steps, the bloom application (LDR path) and the tone map (HDR path).
 struct BloomConstants {
@@ -41,6 +46,10 @@ struct BloomConstants {
     uint exposure;        // storage buffer of the exposure block
     uint luma;            // storage image of the luma buffer (HDR extract)
 };
+TAVRIN_CHECK_SIZE(BloomConstants, 44)
+TAVRIN_CHECK_OFFSET(BloomConstants, sourceA, 16)
+TAVRIN_CHECK_OFFSET(BloomConstants, luma, 40)
+TAVRIN_CHECK_PUSH_CONSTANTS(BloomConstants)
 
 /// Exposure block layout (8 floats): exposure, 1 / exposure, minimum and maximum log2 luminance
 /// of the luma encoding, their range and its inverse.
@@ -58,6 +67,10 @@ struct ExposureConstants {
     float maxExposure;
     float pixelCount;
 };
+TAVRIN_CHECK_SIZE(ExposureConstants, 48)
+TAVRIN_CHECK_OFFSET(ExposureConstants, exposureValue, 16)
+TAVRIN_CHECK_OFFSET(ExposureConstants, pixelCount, 44)
+TAVRIN_CHECK_PUSH_CONSTANTS(ExposureConstants)
 
 /// TAA: linearise depth, temporal blend, write back.
 struct TaaConstants {
@@ -76,6 +89,11 @@ struct TaaConstants {
     uint dest;         // storage
     uint mode;         // 0 linearise, 1 blend, 2 sharpen, 3 resolve
 };
+TAVRIN_CHECK_SIZE(TaaConstants, 64)
+TAVRIN_CHECK_OFFSET(TaaConstants, viewportJitter, 12)
+TAVRIN_CHECK_OFFSET(TaaConstants, velocity, 36)
+TAVRIN_CHECK_OFFSET(TaaConstants, mode, 60)
+TAVRIN_CHECK_PUSH_CONSTANTS(TaaConstants)
 
 /// 3-D LUT colour filter.
 struct ColorFilterConstants {
@@ -85,12 +103,10 @@ struct ColorFilterConstants {
     uint height;
     float strength;
 };
+TAVRIN_CHECK_SIZE(ColorFilterConstants, 20)
+TAVRIN_CHECK_OFFSET(ColorFilterConstants, strength, 16)
+TAVRIN_CHECK_PUSH_CONSTANTS(ColorFilterConstants)
 
 TAVRIN_SHARED_END
-
-#ifdef __cplusplus
-static_assert(sizeof(ProjectTavrin::Shared::FinalCopyConstants) == 20);
-static_assert(sizeof(ProjectTavrin::Shared::TaaConstants) == 64);
-#endif
 
 #endif
