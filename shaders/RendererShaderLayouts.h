@@ -5,7 +5,10 @@
 #include <cstdint>
 
 #include "Engine/Platform/Pipeline.h"
+#include "shaders/shared/BloomConstants.h"
+#include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/PostConstants.h"
+#include "shaders/shared/TaaConstants.h"
 
 namespace Engine::ShaderLayouts {
 
@@ -113,13 +116,39 @@ inline Platform::RootSignatureDesc ModelDraw() {
     return d;
 }
 
-/// Bloom.comp: bloom pyramid and tone map, one linear clamp sampler.
-inline Platform::RootSignatureDesc Bloom() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomConstants>({{0, Detail::LinearClamp()}});
+/// The bloom chain (BloomExtract, BloomDownsample, BloomBlur, BloomUpsample), its application
+/// (BloomApply) and the tone map: one linear clamp sampler.
+inline Platform::RootSignatureDesc BloomExtract() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomExtractConstants>({{0, Detail::LinearClamp()}});
 }
-/// Exposure.comp: luma histogram and adaptation.
-inline Platform::RootSignatureDesc Exposure() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureConstants>({});
+inline Platform::RootSignatureDesc BloomExtractHdr() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomExtractHdrConstants>({{0, Detail::LinearClamp()}});
+}
+/// BloomDownsample.comp and BloomBlur.comp.
+inline Platform::RootSignatureDesc BloomLevel() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomLevelConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc BloomUpsample() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomUpsampleConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc BloomApply() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomApplyConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc ToneMap() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ToneMapConstants>({{0, Detail::LinearClamp()}});
+}
+/// The automatic exposure's steps: constants only.
+inline Platform::RootSignatureDesc ExposureInitialise() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureInitialiseConstants>({});
+}
+inline Platform::RootSignatureDesc ExposureClearHistogram() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureClearConstants>({});
+}
+inline Platform::RootSignatureDesc ExposureHistogram() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureHistogramConstants>({});
+}
+inline Platform::RootSignatureDesc ExposureAdapt() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureAdaptConstants>({});
 }
 /// ColorFilter.comp: the 3-D table lookup.
 inline Platform::RootSignatureDesc ColorFilter() {
@@ -133,9 +162,19 @@ inline Platform::RootSignatureDesc FinalCopy() {
 inline Platform::RootSignatureDesc OutputResample() {
     return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
 }
-/// Taa.comp: history blend and sharpen.
-inline Platform::RootSignatureDesc Taa() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaConstants>({{0, Detail::LinearBorder()}});
+/// Temporal anti-aliasing: the depth linearisation, the history blend (one linear border
+/// sampler) and the two write-backs.
+inline Platform::RootSignatureDesc TaaLineariseDepth() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaLineariseConstants>({});
+}
+inline Platform::RootSignatureDesc TaaBlend() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaBlendConstants>({{0, Detail::LinearBorder()}});
+}
+inline Platform::RootSignatureDesc TaaSharpen() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaSharpenConstants>({});
+}
+inline Platform::RootSignatureDesc TaaResolve() {
+    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaResolveConstants>({});
 }
 
 }  // namespace Engine::ShaderLayouts
