@@ -8,8 +8,8 @@
 
 namespace ProjectTavrin {
 
-using RenderConfigBuffer = Shared::RenderConfig;
-using OceanParam = Shared::OceanConstants;
+using RenderConfigBuffer = Engine::Shared::RenderConfig;
+using OceanParam = Engine::Shared::OceanConstants;
 
 /// Byte size of the constant slot the 88-byte RenderConfig is uploaded into.
 inline constexpr uint32_t kRenderConfigSlotBytes = 96;

@@ -5,7 +5,7 @@
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { BloomApplyConstants pc; };
+TAVRIN_PUSH_CONSTANTS(BloomApplyConstants, pc)
 layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
 
 void main() {

@@ -7,7 +7,7 @@
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { BloomExtractHdrConstants pc; };
+TAVRIN_PUSH_CONSTANTS(BloomExtractHdrConstants, pc)
 layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
 layout(set = 0, binding = 1, r8ui) uniform writeonly uimage2D g_LumaImages[];
 layout(set = 0, binding = 2, std430) readonly buffer ExposureBlock { float values[]; } g_Buffers[];

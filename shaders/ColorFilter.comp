@@ -5,7 +5,7 @@
 #include "shared/PostConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
-layout(push_constant, scalar) uniform Block { ColorFilterConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ColorFilterConstants, pc)
 layout(set = 0, binding = 0) uniform texture3D g_Textures3D[];
 layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler TrilinearClamp;

@@ -6,7 +6,7 @@
 #include "shared/ExposureConstants.h"
 
 layout(local_size_x = 256) in;
-layout(push_constant, scalar) uniform Block { ExposureAdaptConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ExposureAdaptConstants, pc)
 layout(set = 0, binding = 2, std430) buffer Words { uint words[]; } g_Buffers[];
 
 #include "ExposureBlock.glsl"

@@ -4,7 +4,7 @@
 #include "shared/ExposureConstants.h"
 
 layout(local_size_x = 256) in;
-layout(push_constant, scalar) uniform Block { ExposureClearConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ExposureClearConstants, pc)
 layout(set = 0, binding = 2, std430) writeonly buffer Words { uint words[]; } g_Buffers[];
 
 void main() { g_Buffers[nonuniformEXT(pc.histogram)].words[gl_LocalInvocationIndex] = 0u; }

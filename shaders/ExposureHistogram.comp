@@ -5,7 +5,7 @@
 #include "shared/ExposureConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
-layout(push_constant, scalar) uniform Block { ExposureHistogramConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ExposureHistogramConstants, pc)
 layout(set = 0, binding = 1, r8ui) uniform readonly uimage2D g_LumaImages[];
 layout(set = 0, binding = 2, std430) buffer Words { uint words[]; } g_Buffers[];
 

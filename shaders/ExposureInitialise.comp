@@ -4,7 +4,7 @@
 #include "shared/ExposureConstants.h"
 
 layout(local_size_x = 1) in;
-layout(push_constant, scalar) uniform Block { ExposureInitialiseConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ExposureInitialiseConstants, pc)
 layout(set = 0, binding = 2, std430) buffer Words { uint words[]; } g_Buffers[];
 
 #include "ExposureBlock.glsl"

@@ -4,6 +4,7 @@
 // (5 -> 2) keep every source texel's contribution.
 #include "Bindless.glsl"
 #include "shared/GenerateMipsConstants.h"
+TAVRIN_PUSH_CONSTANTS(GenerateMipsConstants, pc)
 
 layout(local_size_x = 8, local_size_y = 8) in;
 

@@ -8,14 +8,12 @@
 // (ambient 0.7, sun 0.3 through a wrapped Lambert term), the far side 0.7.
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
-#include "shared/ModelDraw.h"
-#include "shared/RenderConfig.h"
+#include "Bindless.glsl"
 #include "SceneBlocks.glsl"
+#include "shared/ModelDraw.h"
 
-layout(buffer_reference, scalar, buffer_reference_align = 16) readonly buffer RenderConfigBlock { RenderConfig cfg; };
-layout(push_constant, scalar) uniform ModelDrawBlock { ModelDrawConstants draw; };
+TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
 
-layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
 layout(set = 1, binding = 0) uniform sampler g_sampler;                      // anisotropic, wrap
 layout(set = 1, binding = 1) uniform sampler g_clampSampler;                 // anisotropic, clamp
 layout(set = 1, binding = 60) uniform sampler BilinearSampler;
@@ -73,9 +71,9 @@ vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
 }
 
 void main() {
-    CameraBlock cam = CameraBlock(draw.camera);
-    MaterialBlock m = MaterialBlock(draw.material);
-    const RenderConfig cfg = RenderConfigBlock(draw.renderConfig).cfg;
+    const CameraBuffer cam = CameraBufferRef(draw.camera).data;
+    const MaterialBuffer m = MaterialBufferRef(draw.material).data;
+    const RenderConfig cfg = RenderConfigRef(draw.renderConfig).data;
 
     // Base colour: the material colour alone, or the texture (the material's own colours are
     // the author's tint for untextured parts); morph factors scale and offset the texel.

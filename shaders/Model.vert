@@ -4,7 +4,7 @@
 #include "shared/ModelDraw.h"
 #include "SceneBlocks.glsl"
 
-layout(push_constant, scalar) uniform ModelDrawBlock { ModelDrawConstants draw; };
+TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
 
 layout(location = 0) in vec3 inPosition;
 layout(location = 1) in vec3 inLastPosition;
@@ -18,7 +18,7 @@ layout(location = 3) out vec4 outClip;
 layout(location = 4) out vec4 outPrevClip;
 
 void main() {
-    CameraBlock cam = CameraBlock(draw.camera);
+    const CameraBuffer cam = CameraBufferRef(draw.camera).data;
     const vec4 world = vec4(inPosition, 1.0);
     const vec4 clip = world * cam.view * cam.projection;
     outWorldPos = inPosition;

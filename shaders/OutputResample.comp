@@ -5,7 +5,7 @@
 #include "shared/PostConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
-layout(push_constant, scalar) uniform Block { ResampleConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ResampleConstants, pc)
 layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
 layout(set = 0, binding = 1, rgba8) uniform writeonly image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler LinearClamp;

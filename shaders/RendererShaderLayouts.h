@@ -119,62 +119,62 @@ inline Platform::RootSignatureDesc ModelDraw() {
 /// The bloom chain (BloomExtract, BloomDownsample, BloomBlur, BloomUpsample), its application
 /// (BloomApply) and the tone map: one linear clamp sampler.
 inline Platform::RootSignatureDesc BloomExtract() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomExtractConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::BloomExtractConstants>({{0, Detail::LinearClamp()}});
 }
 inline Platform::RootSignatureDesc BloomExtractHdr() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomExtractHdrConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::BloomExtractHdrConstants>({{0, Detail::LinearClamp()}});
 }
 /// BloomDownsample.comp and BloomBlur.comp.
 inline Platform::RootSignatureDesc BloomLevel() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomLevelConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::BloomLevelConstants>({{0, Detail::LinearClamp()}});
 }
 inline Platform::RootSignatureDesc BloomUpsample() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomUpsampleConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::BloomUpsampleConstants>({{0, Detail::LinearClamp()}});
 }
 inline Platform::RootSignatureDesc BloomApply() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::BloomApplyConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::BloomApplyConstants>({{0, Detail::LinearClamp()}});
 }
 inline Platform::RootSignatureDesc ToneMap() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ToneMapConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::ToneMapConstants>({{0, Detail::LinearClamp()}});
 }
 /// The automatic exposure's steps: constants only.
 inline Platform::RootSignatureDesc ExposureInitialise() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureInitialiseConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::ExposureInitialiseConstants>({});
 }
 inline Platform::RootSignatureDesc ExposureClearHistogram() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureClearConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::ExposureClearConstants>({});
 }
 inline Platform::RootSignatureDesc ExposureHistogram() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureHistogramConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::ExposureHistogramConstants>({});
 }
 inline Platform::RootSignatureDesc ExposureAdapt() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ExposureAdaptConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::ExposureAdaptConstants>({});
 }
 /// ColorFilter.comp: the 3-D table lookup.
 inline Platform::RootSignatureDesc ColorFilter() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ColorFilterConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::ColorFilterConstants>({{0, Detail::LinearClamp()}});
 }
 /// FinalCopy.comp: scene colour into the 8-bit image.
 inline Platform::RootSignatureDesc FinalCopy() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::FinalCopyConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::FinalCopyConstants>({});
 }
 /// OutputResample.comp: the 8-bit image fitted into the output.
 inline Platform::RootSignatureDesc OutputResample() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
 }
 /// Temporal anti-aliasing: the depth linearisation, the history blend (one linear border
 /// sampler) and the two write-backs.
 inline Platform::RootSignatureDesc TaaLineariseDepth() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaLineariseConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::TaaLineariseConstants>({});
 }
 inline Platform::RootSignatureDesc TaaBlend() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaBlendConstants>({{0, Detail::LinearBorder()}});
+    return Detail::ConstantsAndSamplers<Shared::TaaBlendConstants>({{0, Detail::LinearBorder()}});
 }
 inline Platform::RootSignatureDesc TaaSharpen() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaSharpenConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::TaaSharpenConstants>({});
 }
 inline Platform::RootSignatureDesc TaaResolve() {
-    return Detail::ConstantsAndSamplers<ProjectTavrin::Shared::TaaResolveConstants>({});
+    return Detail::ConstantsAndSamplers<Shared::TaaResolveConstants>({});
 }
 
 }  // namespace Engine::ShaderLayouts

@@ -10,7 +10,7 @@
 #include "ClampedFetch.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { TaaBlendConstants pc; };
+TAVRIN_PUSH_CONSTANTS(TaaBlendConstants, pc)
 layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler LinearBorder;
 

@@ -6,7 +6,7 @@
 #include "ClampedFetch.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { TaaLineariseConstants pc; };
+TAVRIN_PUSH_CONSTANTS(TaaLineariseConstants, pc)
 layout(set = 0, binding = 1) uniform writeonly image2D g_RWTextures2D[];
 
 void Linearise(ivec2 p) {

@@ -5,7 +5,7 @@
 #include "shared/TaaConstants.h"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { TaaResolveConstants pc; };
+TAVRIN_PUSH_CONSTANTS(TaaResolveConstants, pc)
 layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
 layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
 

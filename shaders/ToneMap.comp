@@ -6,7 +6,7 @@
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
-layout(push_constant, scalar) uniform Block { ToneMapConstants pc; };
+TAVRIN_PUSH_CONSTANTS(ToneMapConstants, pc)
 layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
 layout(set = 0, binding = 2, std430) readonly buffer ExposureBlock { float values[]; } g_Buffers[];
 

@@ -12,7 +12,7 @@ using namespace Engine::Platform;
 
 namespace {
 
-Shared::float2 InverseSize(const Engine::ColorBuffer& image) {
+Engine::Shared::float2 InverseSize(const Engine::ColorBuffer& image) {
     return {1.0f / float(image.Width()), 1.0f / float(image.Height())};
 }
 
@@ -62,7 +62,7 @@ void BloomPass::Extract(CommandList& list, Engine::ColorBuffer& scene, bool hdr,
     Engine::ColorBuffer& dest = m_a[0];
     Prepare(list, dest, {&scene});
     if (!hdr) {
-        Shared::BloomExtractConstants c{};
+        Engine::Shared::BloomExtractConstants c{};
         c.inverseOutputSize = InverseSize(dest);
         c.threshold = params.BloomThreshold;
         c.source = scene.srvHandle.Gpu();
@@ -71,7 +71,7 @@ void BloomPass::Extract(CommandList& list, Engine::ColorBuffer& scene, bool hdr,
     } else {
         m_luma.TransitionTo(list, ResourceState::UnorderedAccess);
         m_exposure.Block().TransitionTo(list, ResourceState::UnorderedAccess);
-        Shared::BloomExtractHdrConstants c{};
+        Engine::Shared::BloomExtractHdrConstants c{};
         c.inverseOutputSize = InverseSize(dest);
         c.threshold = params.BloomThreshold;
         c.source = scene.srvHandle.Gpu();
@@ -86,7 +86,7 @@ void BloomPass::Extract(CommandList& list, Engine::ColorBuffer& scene, bool hdr,
 void BloomPass::Downsample(CommandList& list) {
     for (int level = 1; level < kLevels; ++level) {
         Prepare(list, m_a[level], {&m_a[level - 1]});
-        Shared::BloomLevelConstants c{};
+        Engine::Shared::BloomLevelConstants c{};
         c.inverseOutputSize = InverseSize(m_a[level]);
         c.source = m_a[level - 1].srvHandle.Gpu();
         c.dest = m_a[level].uavHandle.Gpu();
@@ -98,7 +98,7 @@ void BloomPass::Downsample(CommandList& list) {
 void BloomPass::Upsample(CommandList& list, const PostParams& params) {
     Engine::ColorBuffer& smallest = m_b[kLevels - 1];
     Prepare(list, smallest, {&m_a[kLevels - 1]});
-    Shared::BloomLevelConstants blur{};
+    Engine::Shared::BloomLevelConstants blur{};
     blur.inverseOutputSize = InverseSize(smallest);
     blur.source = m_a[kLevels - 1].srvHandle.Gpu();
     blur.dest = smallest.uavHandle.Gpu();
@@ -107,7 +107,7 @@ void BloomPass::Upsample(CommandList& list, const PostParams& params) {
 
     for (int level = kLevels - 2; level >= 0; --level) {
         Prepare(list, m_b[level], {&m_a[level], &m_b[level + 1]});
-        Shared::BloomUpsampleConstants c{};
+        Engine::Shared::BloomUpsampleConstants c{};
         c.inverseOutputSize = InverseSize(m_b[level]);
         c.blend = params.BloomUpsampleBlend;
         c.higher = m_a[level].srvHandle.Gpu();
@@ -122,7 +122,7 @@ void BloomPass::Apply(CommandList& list, Engine::ColorBuffer& scene, bool hdr, c
     Engine::ColorBuffer& bloom = m_b[0];
     Prepare(list, scene, {&bloom});
     if (!hdr) {
-        Shared::BloomApplyConstants c{};
+        Engine::Shared::BloomApplyConstants c{};
         c.inverseOutputSize = InverseSize(scene);
         c.strength = params.BloomStrength;
         c.bloom = bloom.srvHandle.Gpu();
@@ -130,7 +130,7 @@ void BloomPass::Apply(CommandList& list, Engine::ColorBuffer& scene, bool hdr, c
         m_apply.Bind(list, c);
     } else {
         m_exposure.Block().TransitionTo(list, ResourceState::UnorderedAccess);
-        Shared::ToneMapConstants c{};
+        Engine::Shared::ToneMapConstants c{};
         c.inverseOutputSize = InverseSize(scene);
         c.strength = params.BloomStrength;
         c.bloom = bloom.srvHandle.Gpu();

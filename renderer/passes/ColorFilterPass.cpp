@@ -17,7 +17,7 @@ bool ColorFilterPass::WillRun(float strength) { return strength > 0.0f && !Engin
 void ColorFilterPass::Record(CommandList& list, Engine::ColorBuffer& scene, float strength) {
     if (!WillRun(strength)) return;
     scene.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ColorFilterConstants c{};
+    Engine::Shared::ColorFilterConstants c{};
     c.scene = scene.uavHandle.Gpu();
     c.lut = Engine::GetColorFilterLut().srv.Gpu();
     c.width = scene.Width();

@@ -29,7 +29,7 @@ ExposurePass::ExposurePass(Device& device)
 
 void ExposurePass::Initialise(CommandList& list, const PostParams& params) {
     m_block.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ExposureInitialiseConstants c{};
+    Engine::Shared::ExposureInitialiseConstants c{};
     c.exposure = m_block.uavHandle.Gpu();
     c.exposureValue = params.Exposure > 0.0f ? params.Exposure : 1.0f;
     c.minLog = kInitialMinLog;
@@ -40,14 +40,14 @@ void ExposurePass::Initialise(CommandList& list, const PostParams& params) {
 
 void ExposurePass::Adapt(CommandList& list, Engine::ColorBuffer& luma, const PostParams& params) {
     m_histogram.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ExposureClearConstants clear{};
+    Engine::Shared::ExposureClearConstants clear{};
     clear.histogram = m_histogram.uavHandle.Gpu();
     m_clearHistogram.Bind(list, clear);
     list.Dispatch(1, 1, 1);
 
     m_histogram.TransitionTo(list, ResourceState::UnorderedAccess);
     luma.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ExposureHistogramConstants count{};
+    Engine::Shared::ExposureHistogramConstants count{};
     count.luma = luma.uavHandle.Gpu();
     count.histogram = m_histogram.uavHandle.Gpu();
     m_countHistogram.Bind(list, count);
@@ -55,7 +55,7 @@ void ExposurePass::Adapt(CommandList& list, Engine::ColorBuffer& luma, const Pos
 
     m_block.TransitionTo(list, ResourceState::UnorderedAccess);
     m_histogram.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ExposureAdaptConstants adapt{};
+    Engine::Shared::ExposureAdaptConstants adapt{};
     adapt.exposure = m_block.uavHandle.Gpu();
     adapt.histogram = m_histogram.uavHandle.Gpu();
     adapt.targetLuminance = params.TargetLuminance;

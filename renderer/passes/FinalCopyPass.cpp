@@ -16,7 +16,7 @@ FinalCopyPass::FinalCopyPass(Device& device)
 void FinalCopyPass::RecordFinalCopy(CommandList& list, SceneTargets& targets, bool outputStoresBlueFirst) {
     targets.color.TransitionTo(list, ResourceState::NonPixelShaderResource);
     targets.color8Bit.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::FinalCopyConstants c{};
+    Engine::Shared::FinalCopyConstants c{};
     c.source = targets.color.srvHandle.Gpu();
     c.dest = targets.color8Bit.uavHandle.Gpu();
     c.width = targets.color8Bit.Width();
@@ -31,7 +31,7 @@ bool FinalCopyPass::NeedsResample(const SceneTargets& targets) { return !(target
 void FinalCopyPass::RecordResample(CommandList& list, SceneTargets& targets) {
     targets.color8Bit.TransitionTo(list, ResourceState::NonPixelShaderResource);
     targets.outputTemp.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::ResampleConstants c{};
+    Engine::Shared::ResampleConstants c{};
     c.srcWidth = targets.color8Bit.Width();
     c.srcHeight = targets.color8Bit.Height();
     c.destWidth = targets.outputTemp.Width();

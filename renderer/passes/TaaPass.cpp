@@ -49,7 +49,7 @@ void TaaPass::Record(CommandList& list, SceneTargets& targets, const JitterStep&
 void TaaPass::LineariseDepth(CommandList& list, Engine::DepthBuffer& depth, Engine::ColorBuffer& linear) {
     depth.TransitionTo(list, ResourceState::NonPixelShaderResource);
     linear.TransitionTo(list, ResourceState::UnorderedAccess);
-    Shared::TaaLineariseConstants c{};
+    Engine::Shared::TaaLineariseConstants c{};
     c.nearZ = kNearZ;
     c.farZ = kFarZ;
     c.depth = depth.srvHandle.Gpu();
@@ -72,7 +72,7 @@ void TaaPass::Blend(CommandList& list, SceneTargets& targets, const JitterStep& 
     historyIn.TransitionTo(list, ResourceState::NonPixelShaderResource);
     historyOut.TransitionTo(list, ResourceState::UnorderedAccess);
 
-    Shared::TaaBlendConstants c{};
+    Engine::Shared::TaaBlendConstants c{};
     c.rcpBufferDim = {1.0f / float(scene.Width()), 1.0f / float(scene.Height())};
     c.rcpSpeedLimiter = 1.0f / std::exp2(params.TaaSpeedExponent);
     c.viewportJitter = jitter.delta;
@@ -92,14 +92,14 @@ void TaaPass::WriteBack(CommandList& list, Engine::ColorBuffer& history, Engine:
     scene.TransitionTo(list, ResourceState::UnorderedAccess);
     m_lastSharpen = params.TaaSharpness >= kMinSharpness;
     if (m_lastSharpen) {
-        Shared::TaaSharpenConstants c{};
+        Engine::Shared::TaaSharpenConstants c{};
         c.sharpenWA = params.TaaSharpness + 1.0f;
         c.sharpenWB = params.TaaSharpness * 0.25f;
         c.history = history.srvHandle.Gpu();
         c.dest = scene.uavHandle.Gpu();
         m_sharpen.Bind(list, c);
     } else {
-        Shared::TaaResolveConstants c{};
+        Engine::Shared::TaaResolveConstants c{};
         c.history = history.srvHandle.Gpu();
         c.dest = scene.uavHandle.Gpu();
         m_resolve.Bind(list, c);

@@ -5,7 +5,8 @@
 //   binding 0  sampled images        g_Textures2D, g_Textures2DArray, g_TexturesCube, ...
 //   binding 1  storage images        g_RWTextures2D, ... (no format: formatted access through
 //                                    TAVRIN_STORAGE_IMAGES below)
-//   binding 2  storage buffers       declared per element type with TAVRIN_STORAGE_BUFFERS
+//   binding 2  storage buffers       g_WordBuffers (raw 32-bit words, read-only); typed views
+//                                    declared per element type with TAVRIN_STORAGE_BUFFERS
 //   binding 3  samplers              g_Samplers
 //   binding 4  acceleration structures  g_Scenes, when TAVRIN_BINDLESS_SCENES is defined before
 //                                    this file is included (it needs ray query or ray tracing)
@@ -34,6 +35,8 @@ layout(set = 0, binding = 0) uniform utexture2D g_UintTextures2D[];
 layout(set = 0, binding = 1) uniform writeonly image2D g_RWTextures2D[];
 layout(set = 0, binding = 1) uniform writeonly image2DArray g_RWTextures2DArray[];
 layout(set = 0, binding = 1) uniform writeonly image3D g_RWTextures3D[];
+
+layout(set = 0, binding = 2, scalar) readonly buffer TavrinWordBuffer { uint words[]; } g_WordBuffers[];
 
 layout(set = 0, binding = 3) uniform sampler g_Samplers[];
 

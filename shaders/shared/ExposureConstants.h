@@ -14,17 +14,25 @@ struct ExposureInitialiseConstants {
     float minLog;
     float maxLog;
 };
+TAVRIN_CHECK_SIZE(ExposureInitialiseConstants, 16)
+TAVRIN_CHECK_OFFSET(ExposureInitialiseConstants, maxLog, 12)
+TAVRIN_CHECK_PUSH_CONSTANTS(ExposureInitialiseConstants)
 
 /// The histogram set to zero.
 struct ExposureClearConstants {
     uint histogram;  // storage buffer
 };
+TAVRIN_CHECK_SIZE(ExposureClearConstants, 4)
+TAVRIN_CHECK_PUSH_CONSTANTS(ExposureClearConstants)
 
 /// The luma buffer's codes counted into the histogram.
 struct ExposureHistogramConstants {
     uint luma;       // storage image (r8ui)
     uint histogram;  // storage buffer
 };
+TAVRIN_CHECK_SIZE(ExposureHistogramConstants, 8)
+TAVRIN_CHECK_OFFSET(ExposureHistogramConstants, histogram, 4)
+TAVRIN_CHECK_PUSH_CONSTANTS(ExposureHistogramConstants)
 
 /// The exposure moved towards the one that maps the histogram's mean to the target luminance.
 struct ExposureAdaptConstants {
@@ -36,6 +44,10 @@ struct ExposureAdaptConstants {
     float maxExposure;
     float pixelCount;
 };
+TAVRIN_CHECK_SIZE(ExposureAdaptConstants, 28)
+TAVRIN_CHECK_OFFSET(ExposureAdaptConstants, targetLuminance, 8)
+TAVRIN_CHECK_OFFSET(ExposureAdaptConstants, pixelCount, 24)
+TAVRIN_CHECK_PUSH_CONSTANTS(ExposureAdaptConstants)
 
 TAVRIN_SHARED_END
 

@@ -1,9 +1,16 @@
 // Push constants of FlatColor.vert / FlatColor.frag: one colour for the whole draw.
 #ifndef TAVRIN_FLAT_COLOR_CONSTANTS_H
 #define TAVRIN_FLAT_COLOR_CONSTANTS_H
-#include "SharedLayout.h"
+#include "SharedTypes.h"
 
-#define FLAT_COLOR_CONSTANTS(M) M(vec4, color, 0)
-TAVRIN_PUSH_CONSTANTS(FlatColorConstants, FLAT_COLOR_CONSTANTS, pc)
+TAVRIN_SHARED_BEGIN
+
+struct FlatColorConstants {
+    float4 color;
+};
+TAVRIN_CHECK_SIZE(FlatColorConstants, 16)
+TAVRIN_CHECK_PUSH_CONSTANTS(FlatColorConstants)
+
+TAVRIN_SHARED_END
 
 #endif

@@ -40,10 +40,8 @@ struct ModelDrawConstants {
     float alphaClip;               // 28
 };
 
-TAVRIN_SHARED_END
+TAVRIN_CHECK_SIZE(ModelDrawConstants, 152)
 
-#ifdef __cplusplus
-static_assert(sizeof(ProjectTavrin::Shared::ModelDrawConstants) == 152);
-#endif
+TAVRIN_SHARED_END
 
 #endif

@@ -15,6 +15,8 @@ struct FinalCopyConstants {
     uint height;
     uint swapRedBlue;  // non-zero: the output stores blue first
 };
+TAVRIN_CHECK_SIZE(FinalCopyConstants, 20)
+TAVRIN_CHECK_PUSH_CONSTANTS(FinalCopyConstants)
 
 /// Output resample: fits the source into the destination, keeping its aspect.
 struct ResampleConstants {
@@ -28,6 +30,9 @@ struct ResampleConstants {
     uint source;
     uint dest;
 };
+TAVRIN_CHECK_SIZE(ResampleConstants, 36)
+TAVRIN_CHECK_OFFSET(ResampleConstants, source, 28)
+TAVRIN_CHECK_PUSH_CONSTANTS(ResampleConstants)
 
 /// 3-D LUT colour filter.
 struct ColorFilterConstants {
@@ -37,11 +42,10 @@ struct ColorFilterConstants {
     uint height;
     float strength;
 };
+TAVRIN_CHECK_SIZE(ColorFilterConstants, 20)
+TAVRIN_CHECK_OFFSET(ColorFilterConstants, strength, 16)
+TAVRIN_CHECK_PUSH_CONSTANTS(ColorFilterConstants)
 
 TAVRIN_SHARED_END
-
-#ifdef __cplusplus
-static_assert(sizeof(ProjectTavrin::Shared::FinalCopyConstants) == 20);
-#endif
 
 #endif

@@ -36,17 +36,19 @@ struct OceanConstants {
     float SEA_SURFACE_HEIGHT;
 };
 
-TAVRIN_SHARED_END
+TAVRIN_CHECK_SIZE(RenderConfig, 88)
+TAVRIN_CHECK_OFFSET(RenderConfig, SunLightEnable, 12)
+TAVRIN_CHECK_OFFSET(RenderConfig, SunIntensity, 28)
+TAVRIN_CHECK_OFFSET(RenderConfig, AmbientIntensity, 44)
+TAVRIN_CHECK_OFFSET(RenderConfig, GI_Enable, 48)
+TAVRIN_CHECK_OFFSET(RenderConfig, IBL_Enable, 64)
+TAVRIN_CHECK_OFFSET(RenderConfig, SkyLightUpperLimit, 84)
+TAVRIN_CHECK_SIZE(OceanConstants, 48)
+TAVRIN_CHECK_OFFSET(OceanConstants, SEA_TIME, 16)
+TAVRIN_CHECK_OFFSET(OceanConstants, SEA_BASE, 20)
+TAVRIN_CHECK_OFFSET(OceanConstants, SEA_WATER_COLOR, 32)
+TAVRIN_CHECK_OFFSET(OceanConstants, SEA_SURFACE_HEIGHT, 44)
 
-#ifdef __cplusplus
-static_assert(sizeof(ProjectTavrin::Shared::RenderConfig) == 88);
-static_assert(offsetof(ProjectTavrin::Shared::RenderConfig, SunLightEnable) == 12);
-static_assert(offsetof(ProjectTavrin::Shared::RenderConfig, SunIntensity) == 28);
-static_assert(offsetof(ProjectTavrin::Shared::RenderConfig, AmbientIntensity) == 44);
-static_assert(offsetof(ProjectTavrin::Shared::RenderConfig, SkyLightUpperLimit) == 84);
-static_assert(sizeof(ProjectTavrin::Shared::OceanConstants) == 48);
-static_assert(offsetof(ProjectTavrin::Shared::OceanConstants, SEA_BASE) == 20);
-static_assert(offsetof(ProjectTavrin::Shared::OceanConstants, SEA_SURFACE_HEIGHT) == 44);
-#endif
+TAVRIN_SHARED_END
 
 #endif

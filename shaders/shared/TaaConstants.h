@@ -13,6 +13,9 @@ struct TaaLineariseConstants {
     uint depth;  // sampled: the resolved scene depth
     uint dest;   // storage: this frame's linear depth
 };
+TAVRIN_CHECK_SIZE(TaaLineariseConstants, 16)
+TAVRIN_CHECK_OFFSET(TaaLineariseConstants, depth, 8)
+TAVRIN_CHECK_PUSH_CONSTANTS(TaaLineariseConstants)
 
 /// The current colour blended into the history fetched along the motion.
 struct TaaBlendConstants {
@@ -26,6 +29,11 @@ struct TaaBlendConstants {
     uint preDepth;          // sampled: the previous frame's linear depth
     uint dest;              // storage: the history written
 };
+TAVRIN_CHECK_SIZE(TaaBlendConstants, 44)
+TAVRIN_CHECK_OFFSET(TaaBlendConstants, viewportJitter, 12)
+TAVRIN_CHECK_OFFSET(TaaBlendConstants, velocity, 20)
+TAVRIN_CHECK_OFFSET(TaaBlendConstants, dest, 40)
+TAVRIN_CHECK_PUSH_CONSTANTS(TaaBlendConstants)
 
 /// The new history back into the scene through an unsharp cross.
 struct TaaSharpenConstants {
@@ -34,12 +42,18 @@ struct TaaSharpenConstants {
     uint history;     // sampled
     uint dest;        // storage: the scene
 };
+TAVRIN_CHECK_SIZE(TaaSharpenConstants, 16)
+TAVRIN_CHECK_OFFSET(TaaSharpenConstants, history, 8)
+TAVRIN_CHECK_PUSH_CONSTANTS(TaaSharpenConstants)
 
 /// The new history back into the scene as it is.
 struct TaaResolveConstants {
     uint history;  // sampled
     uint dest;     // storage: the scene
 };
+TAVRIN_CHECK_SIZE(TaaResolveConstants, 8)
+TAVRIN_CHECK_OFFSET(TaaResolveConstants, dest, 4)
+TAVRIN_CHECK_PUSH_CONSTANTS(TaaResolveConstants)
 
 TAVRIN_SHARED_END
 

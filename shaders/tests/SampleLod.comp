@@ -3,6 +3,7 @@
 // the texel to element 0 of a storage buffer, so tests can check filtering.
 #include "Bindless.glsl"
 #include "tests/SampleLodConstants.h"
+TAVRIN_PUSH_CONSTANTS(SampleLodConstants, pc)
 
 layout(local_size_x = 1) in;
 

@@ -1,13 +1,22 @@
 // Push constants of tests/SampleLod.comp.
 #ifndef TAVRIN_SAMPLE_LOD_CONSTANTS_H
 #define TAVRIN_SAMPLE_LOD_CONSTANTS_H
-#include "../shared/SharedLayout.h"
+#include "../shared/SharedTypes.h"
 
-#define SAMPLE_LOD_CONSTANTS(M) \
-    M(vec2, uv, 0)              \
-    M(float, lod, 8)            \
-    M(uint, textureIndex, 12)   \
-    M(uint, outputIndex, 16)
-TAVRIN_PUSH_CONSTANTS(SampleLodConstants, SAMPLE_LOD_CONSTANTS, pc)
+TAVRIN_SHARED_BEGIN
+
+struct SampleLodConstants {
+    float2 uv;          //  0
+    float lod;          //  8
+    uint textureIndex;  // 12
+    uint outputIndex;   // 16
+};
+TAVRIN_CHECK_SIZE(SampleLodConstants, 20)
+TAVRIN_CHECK_OFFSET(SampleLodConstants, lod, 8)
+TAVRIN_CHECK_OFFSET(SampleLodConstants, textureIndex, 12)
+TAVRIN_CHECK_OFFSET(SampleLodConstants, outputIndex, 16)
+TAVRIN_CHECK_PUSH_CONSTANTS(SampleLodConstants)
+
+TAVRIN_SHARED_END
 
 #endif

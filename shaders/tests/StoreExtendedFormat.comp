@@ -2,10 +2,14 @@
 // Stores one value into texel (0, 0) of an r11f_g11f_b10f storage image, a format that needs the
 // extended storage-image formats.
 #include "Bindless.glsl"
-#include "shared/SharedLayout.h"
+#include "shared/SharedTypes.h"
 
-#define STORE_CONSTANTS(M) M(vec3, value, 0) M(uint, padding, 12) M(uint, imageIndex, 16)
-TAVRIN_PUSH_CONSTANTS(StoreConstants, STORE_CONSTANTS, pc)
+struct StoreConstants {
+    float3 value;     //  0
+    uint padding;     // 12
+    uint imageIndex;  // 16
+};
+TAVRIN_PUSH_CONSTANTS(StoreConstants, pc)
 
 TAVRIN_STORAGE_IMAGES(r11f_g11f_b10f, image2D, g_RWPackedFloat)
 

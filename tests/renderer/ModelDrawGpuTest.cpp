@@ -8,6 +8,7 @@ namespace RendererTest {
 namespace {
 
 using ProjectTavrin::MaterialPass;
+using ProjectTavrin::PassForMaterial;
 
 using ModelDrawGpu = RenderStage;
 
@@ -143,7 +144,7 @@ TEST_F(ModelDrawGpu, VelocityIsZeroForAStillViewAndNotForAMovingOne) {
 // The shaders read the push-constant block through the shared struct; the pipeline layout places
 // each root parameter by its own rule. The two must agree field for field.
 TEST_F(ModelDrawGpu, SharedConstantBlockMatchesTheRootSignature) {
-    using ProjectTavrin::Shared::ModelDrawConstants;
+    using Engine::Shared::ModelDrawConstants;
     const ProjectTavrin::ModelPass pass(Device(), 1);
     const auto& root = pass.Root();
     ASSERT_EQ(root.Desc().parameters.size(), ProjectTavrin::kModelRootParameterCount);
