@@ -23,5 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (error.empty()) std::abort();
     for (const auto& error : ShaderCheck::CheckShaderInterface(reflected.shader, layout))
         if (error.empty()) std::abort();
+    for (const auto& laidOut : reflected.shader.structs)
+        if (laidOut.bytes == 0) std::abort();
+    for (const auto& error : ShaderCheck::CheckSharedStructSizes(reflected.shader, ShaderCheck::SharedStructSizes()))
+        if (error.empty()) std::abort();
     return 0;
 }

@@ -13,6 +13,7 @@
 #include "shared/ModelDraw.h"
 
 TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
+TAVRIN_BUFFER_REFERENCE(ModelFrameConstants)
 
 layout(set = 1, binding = 0) uniform sampler g_sampler;                      // anisotropic, wrap
 layout(set = 1, binding = 1) uniform sampler g_clampSampler;                 // anisotropic, clamp
@@ -71,9 +72,10 @@ vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
 }
 
 void main() {
-    const CameraBuffer cam = CameraBufferRef(draw.camera).data;
+    const ModelFrameConstants frame = ModelFrameConstantsRef(draw.frame).data;
+    const CameraBuffer cam = CameraBufferRef(frame.camera).data;
     const MaterialBuffer m = MaterialBufferRef(draw.material).data;
-    const RenderConfig cfg = RenderConfigRef(draw.renderConfig).data;
+    const RenderConfig cfg = RenderConfigRef(frame.renderConfig).data;
 
     // Base colour: the material colour alone, or the texture (the material's own colours are
     // the author's tint for untextured parts); morph factors scale and offset the texel.
@@ -108,8 +110,8 @@ void main() {
     if (m.occlusionTextureIndex >= 0 && draw.texOcclusion != kNone)
         occlusion = mix(1.0, SampleSlot(draw.texOcclusion, inTexCoord).r, clamp(m.occlusion, 0.0, 1.0));
     // Later inputs: the screen-space or ray-traced occlusion map multiplies the same term.
-    if (cfg.AO_Mode != 0 && draw.occlusionMap != kNone)
-        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(draw.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
+    if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone)
+        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
 
     const float metallic = clamp(m.metallic, 0.0, 1.0);
     const float roughness = clamp(m.roughness, 0.045, 1.0);
@@ -127,11 +129,11 @@ void main() {
     // Sun, diffuse: wrapped Lambert (normalised to 1 at full facing), or the skin table.
     vec3 sunDiffuse = vec3(0.5 + 0.5 * NdotLRaw);
     const bool scatters = cfg.SSS_Enable != 0 && (m.shadingModel == kShadingSkin || m.shadingModel == kShadingSubsurface);
-    if (scatters && draw.brdfSkin != kNone) {
+    if (scatters && frame.brdfSkin != kNone) {
         float curvature = clamp(m.curvature, 0.0, 1.0);
         if (m.curvatureTextureIndex >= 0 && draw.texCurvature != kNone)
             curvature *= SampleSlot(draw.texCurvature, inTexCoord).r;
-        const vec3 skin = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.brdfSkin)], Skin_PreIntegratedBRDFSampler),
+        const vec3 skin = textureLod(sampler2D(g_Textures2D[nonuniformEXT(frame.brdfSkin)], Skin_PreIntegratedBRDFSampler),
                                      vec2(NdotLRaw * 0.5 + 0.5, curvature), 0.0).rgb;
         // Columns: N.L from -1 to 1; rows: curvature from 0 to 1.
         sunDiffuse = mix(sunDiffuse, skin, clamp(m.subsurface, 0.0, 1.0) * m.subsurfaceColor);
@@ -158,8 +160,8 @@ void main() {
 
     // Ambient specular through the split-sum table; image-based lighting, reflections and probe
     // light replace `ambient` here once they exist.
-    if (draw.brdfIbl != kNone) {
-        const vec2 ab = textureLod(sampler2D(g_Textures2D[nonuniformEXT(draw.brdfIbl)], IBL_PreIntegratedBRDFSampler),
+    if (frame.brdfIbl != kNone) {
+        const vec2 ab = textureLod(sampler2D(g_Textures2D[nonuniformEXT(frame.brdfIbl)], IBL_PreIntegratedBRDFSampler),
                                    vec2(NdotV, roughness), 0.0).rg;
         color += ambient * (f0 * ab.x + ab.y) * occlusion;
     }

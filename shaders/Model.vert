@@ -5,6 +5,7 @@
 #include "SceneBlocks.glsl"
 
 TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
+TAVRIN_BUFFER_REFERENCE(ModelFrameConstants)
 
 layout(location = 0) in vec3 inPosition;
 layout(location = 1) in vec3 inLastPosition;
@@ -18,7 +19,8 @@ layout(location = 3) out vec4 outClip;
 layout(location = 4) out vec4 outPrevClip;
 
 void main() {
-    const CameraBuffer cam = CameraBufferRef(draw.camera).data;
+    const ModelFrameConstants frame = ModelFrameConstantsRef(draw.frame).data;
+    const CameraBuffer cam = CameraBufferRef(frame.camera).data;
     const vec4 world = vec4(inPosition, 1.0);
     const vec4 clip = world * cam.view * cam.projection;
     outWorldPos = inPosition;

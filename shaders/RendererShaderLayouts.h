@@ -47,44 +47,25 @@ Platform::RootSignatureDesc ConstantsAndSamplers(std::vector<Platform::StaticSam
 
 }  // namespace Detail
 
-/// Model.vert / Model.frag: the model draw's 29 parameters (camera, material and render-config
-/// addresses, the material's texture slots, the inputs of the lighting passes, the BRDF tables,
-/// the alpha clip) and its static samplers.
+/// Model.vert / Model.frag: the model draw's per-material parameters (the frame block's address,
+/// the material's address, its seven texture slots, the alpha clip; the per-frame bindings live
+/// in the block, see shaders/shared/ModelDraw.h) and its static samplers.
 inline Platform::RootSignatureDesc ModelDraw() {
     using P = Platform::RootParameter;
     using Platform::AddressMode;
     using Platform::Filter;
     Platform::RootSignatureDesc d;
     d.parameters = {
-        P::BufferAddress(),    // 0 camera
+        P::BufferAddress(),    // 0 ModelFrameConstants
         P::BufferAddress(),    // 1 material
-        P::BufferAddress(),    // 2 render config
-        P::DescriptorTable(),  // 3 diffuse
-        P::DescriptorTable(),  // 4 sphere
-        P::DescriptorTable(),  // 5
-        P::DescriptorTable(),  // 6 normal
-        P::DescriptorTable(),  // 7 curvature
-        P::DescriptorTable(),  // 8 thickness
-        P::DescriptorTable(),  // 9 occlusion texture
-        P::DescriptorTable(),  // 10 occlusion map
-        P::DescriptorTable(),  // 11 reflections
-        P::DescriptorTable(),  // 12 ambient cube map
-        P::DescriptorTable(),  // 13 voxel write
-        P::DescriptorTable(),  // 14 voxel write
-        P::DescriptorTable(),  // 15 variance shadow map
-        P::DescriptorTable(),  // 16 second shadow input
-        P::BufferAddress(),    // 17 shadow data
-        P::DescriptorTable(),  // 18 voxel radiance
-        P::BufferAddress(),    // 19 voxel constants
-        P::DescriptorTable(),  // 20
-        P::DescriptorTable(),  // 21
-        P::BufferAddress(),    // 22
-        P::DescriptorTable(),  // 23 IBL BRDF
-        P::DescriptorTable(),  // 24 skin BRDF
-        P::Constants(1),       // 25 DDGI volume select
-        P::BufferAddress(),    // 26 DDGI volumes
-        P::DescriptorTable(),  // 27 DDGI textures
-        P::Constants(1),       // 28 alpha clip
+        P::DescriptorTable(),  // 2 diffuse
+        P::DescriptorTable(),  // 3 sphere
+        P::DescriptorTable(),  // 4 toon (not bound)
+        P::DescriptorTable(),  // 5 normal
+        P::DescriptorTable(),  // 6 curvature
+        P::DescriptorTable(),  // 7 thickness
+        P::DescriptorTable(),  // 8 occlusion texture
+        P::Constants(1),       // 9 alpha clip
     };
     auto sampler = [](Filter filter, AddressMode u, AddressMode v, AddressMode w, uint32_t anisotropy = 1) {
         Platform::SamplerDesc s = Detail::Sampler(filter, u, v, w, anisotropy);

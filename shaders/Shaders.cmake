@@ -2,8 +2,11 @@
 # to SPIR-V and embedded as uint32_t arrays, each behind a function named after its file
 # (GenerateMips.comp -> Engine::Shaders::GenerateMips_comp()) declared in a generated header.
 # Before a shader is embedded, spirv-cross reflects it and tavrin_shader_check compares its
-# push constants and bindings with the root signature registered for it in ShaderRegistry.cpp;
-# a shader that is not registered or does not match fails the build.
+# push constants and bindings with the root signature registered for it in ShaderRegistry.cpp,
+# and the size of every shared struct it lays out with the C++ struct's; a shader that is not
+# registered or does not match fails the build. The sizes come from the reflection of an
+# unoptimised compile of the same source, which keeps the names of structs (the optimiser strips
+# them); the interface from the embedded, optimised one (unused declarations gone).
 find_program(GLSLC_EXECUTABLE glslc REQUIRED)
 find_program(SPIRV_CROSS_EXECUTABLE spirv-cross REQUIRED)
 
@@ -30,6 +33,21 @@ function(tavrin_embed_shaders out_var dir header namespace prefix)
       COMMENT "glslc ${file_name}"
       VERBATIM)
     add_custom_command(
+      OUTPUT "${spv}.named"
+      COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}"
+      COMMAND ${GLSLC_EXECUTABLE} --target-env=vulkan1.3 -Werror -I "${CMAKE_CURRENT_SOURCE_DIR}/include"
+              -I "${CMAKE_CURRENT_SOURCE_DIR}" -MD -MF "${spv}.named.d" -o "${spv}.named" "${src}"
+      DEPENDS "${src}"
+      DEPFILE "${spv}.named.d"
+      COMMENT "glslc ${file_name} (for reflection)"
+      VERBATIM)
+    add_custom_command(
+      OUTPUT "${spv}.named.json"
+      COMMAND ${SPIRV_CROSS_EXECUTABLE} "${spv}.named" --reflect --output "${spv}.named.json"
+      DEPENDS "${spv}.named"
+      COMMENT "Reflecting ${file_name} (names)"
+      VERBATIM)
+    add_custom_command(
       OUTPUT "${spv}.json"
       COMMAND ${SPIRV_CROSS_EXECUTABLE} "${spv}" --reflect --output "${spv}.json"
       DEPENDS "${spv}"
@@ -37,8 +55,9 @@ function(tavrin_embed_shaders out_var dir header namespace prefix)
       VERBATIM)
     add_custom_command(
       OUTPUT "${spv}.checked"
-      COMMAND tavrin_shader_check --shader "${prefix}${file_name}" --reflection "${spv}.json" --stamp "${spv}.checked"
-      DEPENDS "${spv}.json" tavrin_shader_check
+      COMMAND tavrin_shader_check --shader "${prefix}${file_name}" --reflection "${spv}.json"
+              --named-reflection "${spv}.named.json" --stamp "${spv}.checked"
+      DEPENDS "${spv}.json" "${spv}.named.json" tavrin_shader_check
       COMMENT "Checking ${file_name} against its root signature"
       VERBATIM)
     add_custom_command(

@@ -2,6 +2,8 @@
 #include "Engine/Platform/PushConstantLayout.h"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 
 #include "Engine/Platform/VulkanCommon.h"
 #include "core/HrException.h"
@@ -57,8 +59,13 @@ RootSignature::RootSignature(std::shared_ptr<Device> device, const RootSignature
     const PushConstantLayout push = ComputePushConstantLayout(desc);
     for (const PushConstantRange& range : push.parameters) m_offsets.push_back(range.offset);
     m_pushBytes = push.bytes;
-    if (m_pushBytes > d.limits.maxPushConstantsSize || m_pushBytes > 256)
-        throw HrException(static_cast<int32_t>(VK_ERROR_INITIALIZATION_FAILED));
+    // The command list keeps at most 256 bytes of root arguments per bind point.
+    const uint32_t limit = std::min<uint32_t>(d.limits.maxPushConstantsSize, sizeof(RootBindState::data));
+    if (m_pushBytes > limit)
+        throw std::length_error("root signature needs " + std::to_string(m_pushBytes) +
+                                " bytes of push constants; the device allows " + std::to_string(limit) +
+                                " (maxPushConstantsSize " + std::to_string(d.limits.maxPushConstantsSize) +
+                                "). Move what does not change per draw into a buffer read by address.");
 
     std::vector<VkDescriptorSetLayout> setLayouts{d.bindlessLayout};
     if (!desc.staticSamplers.empty()) {

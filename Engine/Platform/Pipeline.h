@@ -71,6 +71,8 @@ struct RootSignatureDesc {
 
 class RootSignature {
 public:
+    /// Throws std::length_error, naming both sizes, when the push constants exceed what the device
+    /// offers (maxPushConstantsSize; at least 128 bytes on every device, 256 at most here).
     RootSignature(std::shared_ptr<Device> device, const RootSignatureDesc& desc);
     ~RootSignature();
     RootSignature(const RootSignature&) = delete;

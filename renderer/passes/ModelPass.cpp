@@ -18,9 +18,20 @@ namespace {
 constexpr uint32_t kNoDescriptor = 0xffffffffu;
 constexpr uint32_t kTransparentShadingModel = static_cast<uint32_t>(Vesma::ShadingModel::ThinTranslucent);
 
-// Root parameter numbers of the texture slots a material binds.
-constexpr uint32_t kParamMaterial = 1, kParamDiffuse = 3, kParamSphere = 4, kParamNormal = 6, kParamCurvature = 7,
-                   kParamThickness = 8, kParamOcclusion = 9, kParamBrdfIbl = 23, kParamBrdfSkin = 24, kParamAlphaClip = 28;
+// Root parameter numbers: the frame block, the material and the texture slots it binds, the clip.
+constexpr uint32_t kParamFrame = 0, kParamMaterial = 1, kParamDiffuse = 2, kParamSphere = 3, kParamNormal = 5,
+                   kParamCurvature = 6, kParamThickness = 7, kParamOcclusion = 8, kParamAlphaClip = 9;
+
+// Every binding of the frame block starts unbound (an address of 0, a table of "none") so that
+// a slot the shader tests is never read uninitialised.
+Engine::Shared::ModelFrameConstants UnboundFrameConstants() {
+    Engine::Shared::ModelFrameConstants f{};
+    for (uint32_t* table : {&f.occlusionMap, &f.specularReflectionMap, &f.ambientCubemap, &f.voxelWrite0, &f.voxelWrite1,
+                            &f.varianceShadowMap, &f.shadowInput2, &f.voxelRadiance, &f.reservedTable0, &f.reservedTable1,
+                            &f.brdfIbl, &f.brdfSkin, &f.ddgiTable})
+        *table = kNoDescriptor;
+    return f;
+}
 
 }  // namespace
 
@@ -34,6 +45,7 @@ MaterialPass PassForMaterial(const MaterialBuffer& material, bool softAlphaTextu
 ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
     m_root = device.CreateRootSignature(Engine::ShaderLayouts::ModelDraw());
     m_root->SetName("Model");
+    m_frameBlock.Create(device, 1, Engine::kFrameCount, u"ModelFrameConstants");
 
     GraphicsPipelineDesc desc;
     desc.rootSignature = m_root.get();
@@ -78,6 +90,15 @@ ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
 
 void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress) {
     m_opaqueDraws = m_transparentDraws = 0;
+    const uint32_t slot = frame.frameIndex % Engine::kFrameCount;
+    Engine::Shared::ModelFrameConstants& block = m_frameBlock[0].constants;
+    block = UnboundFrameConstants();
+    block.camera = frame.cameraAddress;
+    block.renderConfig = renderConfigAddress;
+    if (frame.brdfIbl && !frame.brdfIbl->srv.IsNull()) block.brdfIbl = frame.brdfIbl->srv.Gpu();
+    if (frame.brdfSkin && !frame.brdfSkin->srv.IsNull()) block.brdfSkin = frame.brdfSkin->srv.Gpu();
+    m_frameBlock.CopyStagingToGpu(slot);
+
     list.SetGraphicsRootSignature(*m_root);
     // Every parameter starts unbound (a buffer address of 0, a table of "none") so that a slot
     // the shader tests is never read uninitialised.
@@ -87,11 +108,7 @@ void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t ren
         else if (p.type == RootParameterType::BufferAddress) list.SetGraphicsRootBufferAddress(i, 0);
         else list.SetGraphicsRoot32BitConstant(i, 0, 0);
     }
-    list.SetGraphicsRootBufferAddress(0, frame.cameraAddress);
-    list.SetGraphicsRootBufferAddress(2, renderConfigAddress);
-    if (frame.brdfIbl && !frame.brdfIbl->srv.IsNull()) list.SetGraphicsRootDescriptorTable(kParamBrdfIbl, frame.brdfIbl->srv.Gpu());
-    if (frame.brdfSkin && !frame.brdfSkin->srv.IsNull())
-        list.SetGraphicsRootDescriptorTable(kParamBrdfSkin, frame.brdfSkin->srv.Gpu());
+    list.SetGraphicsRootBufferAddress(kParamFrame, m_frameBlock.GpuVirtualAddress(slot));
 
     DrawList(list, frame, true);
     DrawList(list, frame, false);

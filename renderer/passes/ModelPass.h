@@ -1,10 +1,12 @@
 #pragma once
-// The model draw: the model root signature (29 parameters, 11 static samplers), the four
-// pipelines (opaque or blended, culled or double-sided) and the two passes over every model's
-// materials, opaque first, then the blended ones in material order.
+// The model draw: the model root signature (10 per-material parameters, 11 static samplers), the
+// per-frame block of the bindings every draw shares, the four pipelines (opaque or blended,
+// culled or double-sided) and the two passes over every model's materials, opaque first, then
+// the blended ones in material order.
 #include <cstdint>
 #include <memory>
 
+#include "Engine/GpuResource/GpuUploadBuffer.h"
 #include "Engine/Platform/Device.h"
 #include "Engine/Platform/Pipeline.h"
 #include "renderer/FrameInputs.h"
@@ -15,7 +17,7 @@ namespace ProjectTavrin {
 
 inline constexpr float kOpaqueAlphaClip = 0.99f;
 inline constexpr float kTransparentAlphaClip = 0.005f;
-inline constexpr uint32_t kModelRootParameterCount = 29;
+inline constexpr uint32_t kModelRootParameterCount = 10;
 
 enum class MaterialPass { None, Opaque, Transparent };
 
@@ -29,10 +31,13 @@ public:
     ModelPass(Engine::Platform::Device& device, uint32_t sampleCount);
 
     /// Records both passes. Render targets, viewport and scissor are bound by the caller.
-    /// `renderConfigAddress` is this frame's RenderConfig slot.
+    /// `renderConfigAddress` is this frame's RenderConfig slot. Writes this frame's slot of the
+    /// per-frame block, so the frame the slot served last must have finished on the GPU.
     void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress);
 
     Engine::Platform::RootSignature& Root() const { return *m_root; }
+    /// The per-frame bindings the last Record wrote (tests).
+    const Engine::Shared::ModelFrameConstants& FrameConstants() const { return m_frameBlock[0].constants; }
     /// Draw calls of the last Record, per pass (tests).
     uint32_t OpaqueDraws() const { return m_opaqueDraws; }
     uint32_t TransparentDraws() const { return m_transparentDraws; }
@@ -40,7 +45,13 @@ public:
 private:
     void DrawList(Engine::Platform::CommandList& list, const FrameInputs& frame, bool opaquePass);
 
+    /// One slot per frame in flight; constant-buffer slots sit 256 bytes apart.
+    struct alignas(256) FrameSlot {
+        Engine::Shared::ModelFrameConstants constants;
+    };
+
     std::shared_ptr<Engine::Platform::RootSignature> m_root;
+    Engine::StructuredBuffer<FrameSlot> m_frameBlock;
     std::shared_ptr<Engine::Platform::PipelineState> m_opaqueCulled, m_opaqueDoubleSided;
     std::shared_ptr<Engine::Platform::PipelineState> m_transparentCulled, m_transparentDoubleSided;
     uint32_t m_opaqueDraws = 0, m_transparentDraws = 0;

@@ -1,6 +1,8 @@
 #include "shaders/check/ShaderInterface.h"
 
+#include <algorithm>
 #include <array>
+#include <map>
 #include <string_view>
 
 namespace ShaderCheck {
@@ -25,6 +27,9 @@ constexpr std::array kTypes{
 };
 
 constexpr int kMaxStructDepth = 16;
+// Struct visits while flattening the push constants: far above any real block, low enough that a
+// reflection whose structs each hold many copies of the next cannot keep the reader busy.
+constexpr int kMaxStructVisits = 4096;
 
 const ScalarType* FindType(std::string_view name) {
     for (const ScalarType& t : kTypes)
@@ -58,6 +63,10 @@ public:
             m_out.errors.push_back("push-constant structs nest too deeply");
             return;
         }
+        if (++m_visits > kMaxStructVisits) {
+            if (m_visits == kMaxStructVisits + 1) m_out.errors.push_back("push-constant structs hold too many members");
+            return;
+        }
         const JsonValue& type = m_types[typeKey];
         if (!type.IsObject()) {
             m_out.errors.push_back("reflection names unknown type " + typeKey);
@@ -69,6 +78,7 @@ public:
 private:
     const JsonValue& m_types;
     ShaderInterfaceResult& m_out;
+    int m_visits = 0;
 
     void Member(const JsonValue& member, const std::string& prefix, uint32_t base, int depth) {
         const std::string name = prefix + member["name"].AsString();
@@ -109,6 +119,45 @@ private:
         m_out.shader.pushConstants.push_back(out);
     }
 };
+
+/// Extent of struct type `typeKey` as laid out in a block: the largest member end. Zero when a
+/// member has no offset, an unknown type or a runtime size, or the struct contains itself. Each
+/// type is measured once (`known`), so shared nested types cost nothing more.
+uint32_t StructExtent(const JsonValue& types, const std::string& typeKey, std::map<std::string, uint32_t>& known) {
+    if (const auto found = known.find(typeKey); found != known.end()) return found->second;
+    known[typeKey] = 0;  // while measuring: a struct met again inside itself has no extent
+    const JsonValue& type = types[typeKey];
+    if (!type.IsObject() || type["members"].Items().empty()) return 0;
+    uint64_t extent = 0;
+    for (const JsonValue& member : type["members"].Items()) {
+        const double offset = member["offset"].AsNumber(-1);
+        if (!(offset >= 0 && offset <= 65536)) return 0;
+        uint64_t size = 0;
+        const std::string& typeName = member["type"].AsString();
+        if (member["physical_pointer"].AsBool()) size = 8;
+        else if (const ScalarType* scalar = FindType(typeName)) size = scalar->size;
+        else if (types.Has(typeName)) size = StructExtent(types, typeName, known);
+        if (size == 0) return 0;
+        if (member.Has("array")) {
+            const double stride = member["array_stride"].AsNumber(0);
+            const uint64_t count = ArrayCount(member);
+            if (count == 0 || !(stride > 0 && stride <= kMaxArrayStride)) return 0;
+            size = count * static_cast<uint64_t>(stride);
+        }
+        extent = std::max<uint64_t>(extent, static_cast<uint64_t>(offset) + size);
+    }
+    // Beyond any real block; keeps the sum of nested extents far from overflowing.
+    if (extent > (1u << 24)) return 0;
+    return known[typeKey] = static_cast<uint32_t>(extent);
+}
+
+void ReadLaidOutStructs(const JsonValue& types, ShaderInterfaceResult& out) {
+    std::map<std::string, uint32_t> known;
+    for (const auto& [key, type] : types.Members()) {
+        if (!type.IsObject() || !type["name"].IsString()) continue;
+        if (const uint32_t bytes = StructExtent(types, key, known)) out.shader.structs.push_back({type["name"].AsString(), bytes});
+    }
+}
 
 /// A set or binding number; anything not a small non-negative number reads as one no layout has.
 uint32_t SmallIndex(const JsonValue& value) {
@@ -169,6 +218,7 @@ ShaderInterfaceResult ReadShaderInterface(const JsonValue& reflection) {
     ReadBindings(reflection["textures"], DescriptorKind::CombinedImageSampler, result);
     ReadBindings(reflection["acceleration_structures"], DescriptorKind::AccelerationStructure, result);
     ReadBindings(reflection["subpass_inputs"], DescriptorKind::InputAttachment, result);
+    ReadLaidOutStructs(reflection["types"], result);
     return result;
 }
 

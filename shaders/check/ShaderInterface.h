@@ -29,9 +29,17 @@ struct DescriptorBinding {
     bool runtimeArray = false;  ///< declared as name[] (an unsized array)
 };
 
+/// A struct as a block lays it out (every member at an offset): its name and extent, the end of
+/// its last member. Structs the reflection gives without offsets (local copies) are left out.
+struct LaidOutStruct {
+    std::string name;
+    uint32_t bytes = 0;
+};
+
 struct ShaderInterface {
     std::vector<PushConstantMember> pushConstants;  ///< flattened: nested structs give their leaves
     std::vector<DescriptorBinding> bindings;
+    std::vector<LaidOutStruct> structs;
 };
 
 struct ShaderInterfaceResult {

@@ -17,6 +17,8 @@ constexpr DescriptorKind kBindlessKinds[] = {DescriptorKind::SampledImage, Descr
                                              DescriptorKind::AccelerationStructure};
 constexpr uint32_t kBindlessBindings = sizeof(kBindlessKinds) / sizeof(kBindlessKinds[0]);
 constexpr uint32_t kStaticSamplerSet = 1;
+// maxPushConstantsSize is at least this on every Vulkan device.
+constexpr uint32_t kGuaranteedPushConstantBytes = 128;
 
 std::string Describe(const PushConstantMember& m) {
     return "push-constant member " + m.name + " (" + m.type + ", bytes " + std::to_string(m.offset) + ".." +
@@ -100,8 +102,21 @@ void CheckBinding(const DescriptorBinding& b, const RootSignatureDesc& layout, s
 std::vector<std::string> CheckShaderInterface(const ShaderInterface& shader, const RootSignatureDesc& layout) {
     std::vector<std::string> errors;
     const PushConstantLayout push = Engine::Platform::ComputePushConstantLayout(layout);
+    if (push.bytes > kGuaranteedPushConstantBytes)
+        errors.push_back("the root signature's push constants take " + std::to_string(push.bytes) + " bytes; every device offers " +
+                         std::to_string(kGuaranteedPushConstantBytes) + ": move what does not change per draw into a buffer");
     for (const PushConstantMember& m : shader.pushConstants) CheckMember(m, layout, push, errors);
     for (const DescriptorBinding& b : shader.bindings) CheckBinding(b, layout, errors);
+    return errors;
+}
+
+std::vector<std::string> CheckSharedStructSizes(const ShaderInterface& shader, std::span<const SharedStructSize> shared) {
+    std::vector<std::string> errors;
+    for (const LaidOutStruct& s : shader.structs)
+        for (const SharedStructSize& c : shared)
+            if (s.name == c.name && s.bytes != c.bytes)
+                errors.push_back("struct " + s.name + " ends at byte " + std::to_string(s.bytes) + " in the shader but is " +
+                                 std::to_string(c.bytes) + " bytes in C++; declare the block that holds it scalar");
     return errors;
 }
 

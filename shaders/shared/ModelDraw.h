@@ -1,46 +1,65 @@
-// Push-constant block of the model pipelines: one slot per parameter of the model root signature,
-// in parameter order. Constant buffers are buffer addresses (8-byte aligned, so the gap before an
-// address that follows an odd number of words is left unnamed, as the root signature leaves it),
-// texture tables are bindless heap indices (-1 as unsigned: nothing bound).
+// The model draw's parameters, split by how often they change. What changes from one material to
+// the next travels in push constants (ModelDrawConstants, one slot per parameter of the model
+// root signature, in parameter order); what stays the same for the whole frame sits in one
+// per-frame block (ModelFrameConstants) that the push constants reach by address. Constant
+// buffers are buffer addresses, texture tables bindless heap indices (-1 as unsigned: nothing
+// bound).
 #ifndef TAVRIN_SHARED_MODEL_DRAW_H
 #define TAVRIN_SHARED_MODEL_DRAW_H
 #include "SharedTypes.h"
 
 TAVRIN_SHARED_BEGIN
 
-struct ModelDrawConstants {
-    BufferAddress camera;          //  0: CameraBuffer
-    BufferAddress material;        //  1: MaterialBuffer
-    BufferAddress renderConfig;    //  2: RenderConfig
-    uint texDiffuse;               //  3
-    uint texSphere;                //  4
-    uint texToon;                  //  5 (not bound by the model draw)
-    uint texNormal;                //  6
-    uint texCurvature;             //  7
-    uint texThickness;             //  8
-    uint texOcclusion;             //  9
-    uint occlusionMap;             // 10: screen-space or ray-traced AO
-    uint specularReflectionMap;    // 11
-    uint ambientCubemap;           // 12
-    uint voxelWrite0;              // 13
-    uint voxelWrite1;              // 14
-    uint varianceShadowMap;        // 15
-    uint shadowInput2;             // 16
-    BufferAddress shadowData;      // 17
-    uint voxelRadiance;            // 18
-    BufferAddress voxelConstants;  // 19
-    uint reserved20;               // 20
-    uint reserved21;               // 21
-    BufferAddress reserved22;      // 22
-    uint brdfIbl;                  // 23
-    uint brdfSkin;                 // 24
-    uint volumeSelect;             // 25
-    BufferAddress ddgiVolumes;     // 26
-    uint ddgiTable;                // 27
-    float alphaClip;               // 28
+/// Set once per frame: the camera, the render configuration, the lighting passes' results and
+/// the lookup tables. Addresses first, so that no member needs padding before it.
+struct ModelFrameConstants {
+    BufferAddress camera;          //   0: CameraBuffer
+    BufferAddress renderConfig;    //   8: RenderConfig
+    BufferAddress shadowData;      //  16
+    BufferAddress voxelConstants;  //  24
+    BufferAddress reserved;        //  32
+    BufferAddress ddgiVolumes;     //  40
+    uint occlusionMap;             //  48: screen-space or ray-traced AO
+    uint specularReflectionMap;    //  52
+    uint ambientCubemap;           //  56
+    uint voxelWrite0;              //  60
+    uint voxelWrite1;              //  64
+    uint varianceShadowMap;        //  68
+    uint shadowInput2;             //  72
+    uint voxelRadiance;            //  76
+    uint reservedTable0;           //  80
+    uint reservedTable1;           //  84
+    uint brdfIbl;                  //  88
+    uint brdfSkin;                 //  92
+    uint volumeSelect;             //  96
+    uint ddgiTable;                // 100
 };
+TAVRIN_CHECK_SIZE(ModelFrameConstants, 104)
+TAVRIN_CHECK_OFFSET(ModelFrameConstants, renderConfig, 8)
+TAVRIN_CHECK_OFFSET(ModelFrameConstants, ddgiVolumes, 40)
+TAVRIN_CHECK_OFFSET(ModelFrameConstants, occlusionMap, 48)
+TAVRIN_CHECK_OFFSET(ModelFrameConstants, brdfIbl, 88)
+TAVRIN_CHECK_OFFSET(ModelFrameConstants, ddgiTable, 100)
 
-TAVRIN_CHECK_SIZE(ModelDrawConstants, 152)
+/// Set per material.
+struct ModelDrawConstants {
+    BufferAddress frame;     //  0: ModelFrameConstants of this frame
+    BufferAddress material;  //  8: MaterialBuffer
+    uint texDiffuse;         // 16
+    uint texSphere;          // 20
+    uint texToon;            // 24 (not bound by the model draw)
+    uint texNormal;          // 28
+    uint texCurvature;       // 32
+    uint texThickness;       // 36
+    uint texOcclusion;       // 40
+    float alphaClip;         // 44
+};
+TAVRIN_CHECK_SIZE(ModelDrawConstants, 48)
+TAVRIN_CHECK_OFFSET(ModelDrawConstants, material, 8)
+TAVRIN_CHECK_OFFSET(ModelDrawConstants, texDiffuse, 16)
+TAVRIN_CHECK_OFFSET(ModelDrawConstants, texOcclusion, 40)
+TAVRIN_CHECK_OFFSET(ModelDrawConstants, alphaClip, 44)
+TAVRIN_CHECK_PUSH_CONSTANTS(ModelDrawConstants)
 
 TAVRIN_SHARED_END
 

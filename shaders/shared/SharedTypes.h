@@ -24,7 +24,8 @@
 //   which is what GLSL's scalar block layout does, so one declaration places every member alike
 //   in both languages. GLSL blocks that hold a shared struct are declared scalar (the two macros
 //   above do it); the build-time shader check compares the size every shader sees with the C++
-//   struct's.
+//   struct's, for the structs listed in shaders/check/SharedStructSizes.cpp (a new shared
+//   struct gets a line there).
 // - A BufferAddress aligns to 8 in both languages. Padding is never implicit: a block that must
 //   reach a given size names its padding members.
 // - float4x4 is column-major for the shaders; the CPU's row-vector matrices are stored

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/DescriptorHandle.h"
@@ -72,6 +75,25 @@ TEST_F(BindingModelTest, TablesBufferAddressAndStaticSamplerReachTheShader) {
     EXPECT_NEAR(values[1], 1.0f, 0.02f);
     EXPECT_NEAR(values[2], 0.0f, 0.02f);
     EXPECT_NEAR(values[3], 1.0f, 0.02f);
+}
+
+// Push constants past what the device offers (and past the command list's 256 bytes) cannot make
+// a pipeline layout: creation refuses them with both sizes in the message, and the largest block
+// that fits is accepted.
+TEST_F(BindingModelTest, RootSignatureBeyondThePushConstantLimitIsRefused) {
+    const uint32_t limit = std::min<uint32_t>(Device().Limits().maxPushConstantsSize, 256);
+    ASSERT_GE(limit, 128u);
+    const RootSignatureDesc fits{{RootParameter::Constants(limit / 4 - 2), RootParameter::BufferAddress()}, {}};
+    EXPECT_EQ(Device().CreateRootSignature(fits)->PushConstantBytes(), limit);
+    // One word more: the address moves to the next 8-byte boundary, 8 bytes past the limit.
+    const RootSignatureDesc tooLarge{{RootParameter::Constants(limit / 4 - 1), RootParameter::BufferAddress()}, {}};
+    try {
+        Device().CreateRootSignature(tooLarge);
+        ADD_FAILURE() << "a " << limit + 8 << "-byte push-constant block was accepted";
+    } catch (const std::length_error& e) {
+        EXPECT_NE(std::string(e.what()).find(std::to_string(limit + 8) + " bytes"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("allows " + std::to_string(limit)), std::string::npos) << e.what();
+    }
 }
 
 }  // namespace

@@ -142,26 +142,43 @@ TEST_F(ModelDrawGpu, VelocityIsZeroForAStillViewAndNotForAMovingOne) {
 }
 
 // The shaders read the push-constant block through the shared struct; the pipeline layout places
-// each root parameter by its own rule. The two must agree field for field.
+// each root parameter by its own rule. The two must agree field for field, within the 128 bytes
+// every device offers.
 TEST_F(ModelDrawGpu, SharedConstantBlockMatchesTheRootSignature) {
     using Engine::Shared::ModelDrawConstants;
     const ProjectTavrin::ModelPass pass(Device(), 1);
     const auto& root = pass.Root();
     ASSERT_EQ(root.Desc().parameters.size(), ProjectTavrin::kModelRootParameterCount);
     EXPECT_EQ(root.PushConstantBytes(), sizeof(ModelDrawConstants));
+    EXPECT_LE(root.PushConstantBytes(), 128u);
     const std::pair<uint32_t, std::size_t> fields[] = {
-        {0, offsetof(ModelDrawConstants, camera)},          {1, offsetof(ModelDrawConstants, material)},
-        {2, offsetof(ModelDrawConstants, renderConfig)},    {3, offsetof(ModelDrawConstants, texDiffuse)},
-        {4, offsetof(ModelDrawConstants, texSphere)},       {6, offsetof(ModelDrawConstants, texNormal)},
-        {9, offsetof(ModelDrawConstants, texOcclusion)},    {10, offsetof(ModelDrawConstants, occlusionMap)},
-        {15, offsetof(ModelDrawConstants, varianceShadowMap)}, {17, offsetof(ModelDrawConstants, shadowData)},
-        {18, offsetof(ModelDrawConstants, voxelRadiance)},  {19, offsetof(ModelDrawConstants, voxelConstants)},
-        {22, offsetof(ModelDrawConstants, reserved22)},     {23, offsetof(ModelDrawConstants, brdfIbl)},
-        {24, offsetof(ModelDrawConstants, brdfSkin)},       {25, offsetof(ModelDrawConstants, volumeSelect)},
-        {26, offsetof(ModelDrawConstants, ddgiVolumes)},    {27, offsetof(ModelDrawConstants, ddgiTable)},
-        {28, offsetof(ModelDrawConstants, alphaClip)},
+        {0, offsetof(ModelDrawConstants, frame)},        {1, offsetof(ModelDrawConstants, material)},
+        {2, offsetof(ModelDrawConstants, texDiffuse)},   {3, offsetof(ModelDrawConstants, texSphere)},
+        {4, offsetof(ModelDrawConstants, texToon)},      {5, offsetof(ModelDrawConstants, texNormal)},
+        {6, offsetof(ModelDrawConstants, texCurvature)}, {7, offsetof(ModelDrawConstants, texThickness)},
+        {8, offsetof(ModelDrawConstants, texOcclusion)}, {9, offsetof(ModelDrawConstants, alphaClip)},
     };
     for (const auto& [parameter, offset] : fields) EXPECT_EQ(root.ParameterOffset(parameter), offset) << parameter;
+}
+
+// What every draw of the frame shares reaches the shaders through the frame block: this frame's
+// camera and render-configuration slots and the lighting tables, every other binding "none".
+TEST_F(ModelDrawGpu, FrameBlockCarriesTheFrameBindings) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {1, 1, 1, 1}}});
+    Render();
+    const ProjectTavrin::ModelPass& pass = renderer->GetModelPass();
+    const Engine::Shared::ModelFrameConstants& block = pass.FrameConstants();
+    EXPECT_NE(block.camera.Value(), 0u);
+    EXPECT_NE(block.renderConfig.Value(), 0u);
+    EXPECT_NE(block.camera.Value(), block.renderConfig.Value());
+    EXPECT_NE(block.brdfIbl, 0xffffffffu);
+    EXPECT_NE(block.brdfSkin, 0xffffffffu);
+    EXPECT_NE(block.brdfIbl, block.brdfSkin);
+    EXPECT_EQ(block.occlusionMap, 0xffffffffu);
+    EXPECT_EQ(block.varianceShadowMap, 0xffffffffu);
+    EXPECT_EQ(block.ddgiTable, 0xffffffffu);
+    EXPECT_EQ(block.shadowData.Value(), 0u);
+    EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
 TEST_F(ModelDrawGpu, VelocityFollowsAMovingModel) {
