@@ -1,6 +1,5 @@
 #include "renderer/SceneRenderer.h"
 
-#include "renderer/DepthResolve.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
@@ -12,13 +11,8 @@ namespace ProjectTavrin {
 using namespace Engine::Platform;
 
 namespace {
-
+// The debug label around the scene draw: the targets' clear, sky, ocean and models.
 constexpr std::string_view kMainDraw = "Main Draw";
-constexpr std::string_view kRenderModel = "RenderModel";
-constexpr std::string_view kResolve = "Resolve";
-constexpr std::string_view kResolveDepth = "ResolveDepth";
-constexpr std::string_view kOutputCopy = "OutputCopy";
-
 }  // namespace
 
 SceneRenderer::SceneRenderer(std::shared_ptr<Engine::EngineCore> core) : m_core(std::move(core)) {
@@ -90,102 +84,41 @@ uint64_t SceneRenderer::OceanParamAddress(uint32_t frameIndex) const {
 bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     if (!m_targets.IsCreated()) return false;
     if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds);
-    const FrameSettings& s = m_frame;
-    m_passLog.BeginFrame();
-    m_core->ResetCommandList();
-    CommandList& list = *m_core->GetCommandList();
-    list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
-    if (m_gpuTimes) m_gpuTimes->BeginFrame(list, inputs.frameIndex);
-
-    // Shadow map (sun light on) and the ray-traced passes (AO, reflections, probe GI) come here.
-
-    MainDraw(list, inputs);
-    Resolve(list);
-
-    // Screen-space AO comes here.
+    const Frame frame{ResetCommandList(), inputs};
+    if (m_gpuTimes) m_gpuTimes->BeginFrame(frame.list, inputs.frameIndex);
+    ShadowMap(frame);
+    UpdateRayTracingScene(frame);
+    TraceAmbientOcclusion(frame);
+    TraceReflections(frame);
+    UpdateProbeVolume(frame);
     {
-        ScopedPass pass(list, m_passLog, BloomPass::kName);
-        m_bloomPass->Record(list, m_targets.color, s.post);
+        ScopedPass mainDraw(frame.list, m_passLog, kMainDraw);
+        VoxelGi(frame);
+        UpdateSkyLightingMaps(frame);
+        SetViewport(frame);
+        ClearSceneTargets(frame);
+        DrawSky(frame);
+        DrawOcean(frame);
+        DrawModels(frame);
     }
-    // Volumetric light comes here.
-    if (s.render.TaaEnable) {
-        ScopedPass pass(list, m_passLog, TaaPass::kName);
-        m_taaPass->Record(list, m_targets, m_lastJitter, s.post);
-    }
-    // FXAA comes here.
-    if (ColorFilterPass::WillRun(s.post.ColorFilterStrength)) {
-        ScopedPass pass(list, m_passLog, ColorFilterPass::kName);
-        m_colorFilterPass->Record(list, m_targets.color, s.post.ColorFilterStrength);
-    }
-    // Soften, sharpen, vignette, motion blur, depth of field and lens flare come here.
-    {
-        ScopedPass pass(list, m_passLog, FinalCopyPass::kName);
-        const bool blueFirst = m_core->GetBackBufferFormat() == Format::B8G8R8A8_UNORM;
-        m_finalCopyPass->RecordFinalCopy(list, m_targets, blueFirst);
-    }
-    if (FinalCopyPass::NeedsResample(m_targets)) {
-        ScopedPass pass(list, m_passLog, FinalCopyPass::kResampleName);
-        m_finalCopyPass->RecordResample(list, m_targets);
-    }
-    {
-        ScopedPass pass(list, m_passLog, kOutputCopy);
-        m_finalCopyPass->RecordOutputCopy(list, m_targets, *m_core->GetRenderTarget());
-    }
-    if (m_gpuTimes) m_gpuTimes->EndFrame(list);
-    m_core->ExecuteCommandList();
+    Resolve(frame);
+    ScreenSpaceAmbientOcclusion(frame);
+    BloomAndToneMap(frame);
+    VolumetricLight(frame);
+    TemporalAntiAliasing(frame);
+    Fxaa(frame);
+    ColorFilter(frame);
+    Soften(frame);
+    Sharpen(frame);
+    Vignette(frame);
+    MotionBlur(frame);
+    DepthOfField(frame);
+    LensFlare(frame);
+    FinalCopy(frame);
+    OutputCopy(frame);
+    if (m_gpuTimes) m_gpuTimes->EndFrame(frame.list);
+    Submit();
     return true;
-}
-
-void SceneRenderer::MainDraw(CommandList& list, const FrameInputs& inputs) {
-    const FrameSettings& s = m_frame;
-    ScopedPass mainDraw(list, m_passLog, kMainDraw);
-    // Voxel GI and the sky's radiance maps update here.
-
-    const PixelSize size = m_targets.RenderSize();
-    Viewport viewport{0, 0, float(size.width), float(size.height), 0, 1};
-    if (s.render.TaaEnable) {
-        m_lastJitter = m_jitter.Next(inputs.frameCounter);
-        viewport.topLeftX = m_lastJitter.offset.x;
-        viewport.topLeftY = m_lastJitter.offset.y;
-    }
-    const Rect scissor{0, 0, int32_t(size.width), int32_t(size.height)};
-    list.RSSetViewports(std::span(&viewport, 1));
-    list.RSSetScissorRects(std::span(&scissor, 1));
-
-    m_targets.colorMsaa.TransitionTo(list, ResourceState::RenderTarget);
-    m_targets.velocityMsaa.TransitionTo(list, ResourceState::RenderTarget);
-    m_targets.depthMsaa.TransitionTo(list, ResourceState::DepthWrite);
-    const CpuDescriptor rtvs[] = {m_targets.colorMsaa.rtvHandle.Cpu(), m_targets.velocityMsaa.rtvHandle.Cpu()};
-    const CpuDescriptor dsv = m_targets.depthMsaa.dsvHandle.Cpu();
-    const float black[4] = {0, 0, 0, 1}, zero[4] = {0, 0, 0, 0};
-    list.ClearRenderTargetView(rtvs[0], black);
-    list.ClearRenderTargetView(rtvs[1], zero);
-    list.ClearDepthStencilView(dsv, 1.0f, 0);
-    list.OMSetRenderTargets(rtvs, &dsv);
-
-    // The sky (image-based lighting on) and the ocean are drawn here.
-
-    ScopedPass renderModel(list, m_passLog, kRenderModel);
-    m_modelPass->Record(list, inputs, RenderConfigAddress(inputs.frameIndex));
-}
-
-void SceneRenderer::Resolve(CommandList& list) {
-    ScopedPass pass(list, m_passLog, kResolve);
-    auto resolve = [&](Engine::ColorBuffer& source, Engine::ColorBuffer& dest) {
-        if (source.IsMultisampled()) {
-            source.TransitionTo(list, ResourceState::ResolveSource);
-            dest.TransitionTo(list, ResourceState::ResolveDest);
-            list.ResolveSubresource(*dest.GetResource(), 0, *source.GetResource(), 0, dest.Format());
-        } else {
-            dest.CopyFrom(source, list);
-        }
-    };
-    resolve(m_targets.colorMsaa, m_targets.color);
-    {
-        ScopedPass depth(list, m_passLog, kResolveDepth);
-        ResolveSceneDepth(list, m_targets, m_core->GetDevice()->MsaaSampleCount());
-    }
-    resolve(m_targets.velocityMsaa, m_targets.velocity);
 }
 
 }  // namespace ProjectTavrin

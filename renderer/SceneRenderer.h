@@ -1,9 +1,10 @@
 #pragma once
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
-// in a fixed order. Steps whose passes do not exist yet (shadows, ray tracing, voxel GI, sky,
-// ocean, SSAO, volumetric light, FXAA, soften, sharpen, vignette, motion blur, depth of field,
-// lens flare) are empty calls at their place in the order.
+// as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
+// passes do not exist yet (shadows, ray tracing, voxel and probe GI, sky, ocean, SSAO, volumetric
+// light, FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their
+// rule and record nothing.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
@@ -14,6 +15,8 @@
 #include "Engine/GpuResource/GpuUploadBuffer.h"
 #include "Engine/Platform/GpuTimestamps.h"
 #include "renderer/FrameInputs.h"
+#include "renderer/FrameStepLog.h"
+#include "renderer/FrameSteps.h"
 #include "renderer/PassLog.h"
 #include "renderer/SceneTargets.h"
 #include "renderer/SettingsExchange.h"
@@ -64,6 +67,8 @@ public:
     /// The times of the frames the GPU has finished since the last call, oldest first; with
     /// `waitForGpu` it first waits for the frames submitted so far.
     std::vector<Engine::Platform::TimedFrame> CollectGpuTimes(bool waitForGpu);
+    /// Every step of the last frame in order, with whether its rule let it work.
+    const FrameStepLog& GetStepLog() const { return m_stepLog; }
     SceneTargets& Targets() { return m_targets; }
     const FrameSettings& CurrentSettings() const { return m_frame; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
@@ -76,15 +81,56 @@ public:
     const OceanParam& UploadedOcean() const { return m_oceanUpload[0].ocean; }
 
 private:
+    /// What every step of one frame records into and reads.
+    struct Frame {
+        Engine::Platform::CommandList& list;
+        const FrameInputs& inputs;
+    };
+
     void CreateScenePipelines();
-    void MainDraw(Engine::Platform::CommandList& list, const FrameInputs& inputs);
-    void Resolve(Engine::Platform::CommandList& list);
+    /// What this frame has beyond its settings (the colour table, the later passes' objects).
+    FrameResources CurrentResources() const;
+    /// Logs `step` with its rule's verdict for this frame and returns the verdict.
+    bool Enter(FrameStep step);
+
+    // The frame's steps, in the order RenderFrame calls them.
+    Engine::Platform::CommandList& ResetCommandList();
+    void ShadowMap(const Frame& frame);
+    void UpdateRayTracingScene(const Frame& frame);
+    void TraceAmbientOcclusion(const Frame& frame);
+    void TraceReflections(const Frame& frame);
+    void UpdateProbeVolume(const Frame& frame);
+    void VoxelGi(const Frame& frame);
+    void UpdateSkyLightingMaps(const Frame& frame);
+    void SetViewport(const Frame& frame);
+    void ClearSceneTargets(const Frame& frame);
+    void DrawSky(const Frame& frame);
+    void DrawOcean(const Frame& frame);
+    void DrawModels(const Frame& frame);
+    void Resolve(const Frame& frame);
+    void ScreenSpaceAmbientOcclusion(const Frame& frame);
+    void BloomAndToneMap(const Frame& frame);
+    void VolumetricLight(const Frame& frame);
+    void TemporalAntiAliasing(const Frame& frame);
+    void Fxaa(const Frame& frame);
+    void ColorFilter(const Frame& frame);
+    void Soften(const Frame& frame);
+    void Sharpen(const Frame& frame);
+    void Vignette(const Frame& frame);
+    void MotionBlur(const Frame& frame);
+    void DepthOfField(const Frame& frame);
+    void LensFlare(const Frame& frame);
+    void FinalCopy(const Frame& frame);
+    void OutputCopy(const Frame& frame);
+    void Submit();
 
     std::shared_ptr<Engine::EngineCore> m_core;
     SettingsExchange m_settings;
     FrameSettings m_frame;
     SceneTargets m_targets;
     PassLog m_passLog;
+    FrameStepLog m_stepLog;
+    FrameResources m_resources;
     TemporalJitter m_jitter;
     JitterStep m_lastJitter;
     Engine::StructuredBuffer<RenderConfigSlot> m_configUpload;

@@ -5,7 +5,10 @@
 #include <cstdint>
 
 #include "Engine/Platform/Pipeline.h"
+#include "shaders/shared/BloomConstants.h"
+#include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/PostConstants.h"
+#include "shaders/shared/TaaConstants.h"
 
 namespace Engine::ShaderLayouts {
 
@@ -94,13 +97,39 @@ inline Platform::RootSignatureDesc ModelDraw() {
     return d;
 }
 
-/// Bloom.comp: bloom pyramid and tone map, one linear clamp sampler.
-inline Platform::RootSignatureDesc Bloom() {
-    return Detail::ConstantsAndSamplers<Shared::BloomConstants>({{0, Detail::LinearClamp()}});
+/// The bloom chain (BloomExtract, BloomDownsample, BloomBlur, BloomUpsample), its application
+/// (BloomApply) and the tone map: one linear clamp sampler.
+inline Platform::RootSignatureDesc BloomExtract() {
+    return Detail::ConstantsAndSamplers<Shared::BloomExtractConstants>({{0, Detail::LinearClamp()}});
 }
-/// Exposure.comp: luma histogram and adaptation.
-inline Platform::RootSignatureDesc Exposure() {
-    return Detail::ConstantsAndSamplers<Shared::ExposureConstants>({});
+inline Platform::RootSignatureDesc BloomExtractHdr() {
+    return Detail::ConstantsAndSamplers<Shared::BloomExtractHdrConstants>({{0, Detail::LinearClamp()}});
+}
+/// BloomDownsample.comp and BloomBlur.comp.
+inline Platform::RootSignatureDesc BloomLevel() {
+    return Detail::ConstantsAndSamplers<Shared::BloomLevelConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc BloomUpsample() {
+    return Detail::ConstantsAndSamplers<Shared::BloomUpsampleConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc BloomApply() {
+    return Detail::ConstantsAndSamplers<Shared::BloomApplyConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc ToneMap() {
+    return Detail::ConstantsAndSamplers<Shared::ToneMapConstants>({{0, Detail::LinearClamp()}});
+}
+/// The automatic exposure's steps: constants only.
+inline Platform::RootSignatureDesc ExposureInitialise() {
+    return Detail::ConstantsAndSamplers<Shared::ExposureInitialiseConstants>({});
+}
+inline Platform::RootSignatureDesc ExposureClearHistogram() {
+    return Detail::ConstantsAndSamplers<Shared::ExposureClearConstants>({});
+}
+inline Platform::RootSignatureDesc ExposureHistogram() {
+    return Detail::ConstantsAndSamplers<Shared::ExposureHistogramConstants>({});
+}
+inline Platform::RootSignatureDesc ExposureAdapt() {
+    return Detail::ConstantsAndSamplers<Shared::ExposureAdaptConstants>({});
 }
 /// ColorFilter.comp: the 3-D table lookup.
 inline Platform::RootSignatureDesc ColorFilter() {
@@ -114,9 +143,19 @@ inline Platform::RootSignatureDesc FinalCopy() {
 inline Platform::RootSignatureDesc OutputResample() {
     return Detail::ConstantsAndSamplers<Shared::ResampleConstants>({{0, Detail::LinearClamp()}});
 }
-/// Taa.comp: history blend and sharpen.
-inline Platform::RootSignatureDesc Taa() {
-    return Detail::ConstantsAndSamplers<Shared::TaaConstants>({{0, Detail::LinearBorder()}});
+/// Temporal anti-aliasing: the depth linearisation, the history blend (one linear border
+/// sampler) and the two write-backs.
+inline Platform::RootSignatureDesc TaaLineariseDepth() {
+    return Detail::ConstantsAndSamplers<Shared::TaaLineariseConstants>({});
+}
+inline Platform::RootSignatureDesc TaaBlend() {
+    return Detail::ConstantsAndSamplers<Shared::TaaBlendConstants>({{0, Detail::LinearBorder()}});
+}
+inline Platform::RootSignatureDesc TaaSharpen() {
+    return Detail::ConstantsAndSamplers<Shared::TaaSharpenConstants>({});
+}
+inline Platform::RootSignatureDesc TaaResolve() {
+    return Detail::ConstantsAndSamplers<Shared::TaaResolveConstants>({});
 }
 
 }  // namespace Engine::ShaderLayouts

@@ -4,16 +4,23 @@
 
 #include "CompiledShaders.h"
 #include "shaders/RendererShaderLayouts.h"
-#include "shaders/shared/PostConstants.h"
+#include "shaders/shared/BloomConstants.h"
 
 namespace ProjectTavrin {
 
 using namespace Engine::Platform;
 
 namespace {
-enum BloomMode : uint32_t { kExtract = 0, kDownsample = 1, kBlur = 2, kUpsample = 3, kApply = 4, kToneMap = 5, kExtractHdr = 6 };
-enum ExposureMode : uint32_t { kInitialise = 0, kHistogram = 1, kAdapt = 2, kClearHistogram = 3 };
-constexpr float kInitialMinLog = -12.0f, kInitialMaxLog = 4.0f;
+
+Engine::Shared::float2 InverseSize(const Engine::ColorBuffer& image) {
+    return {1.0f / float(image.Width()), 1.0f / float(image.Height())};
+}
+
+// Every bloom step runs one thread per texel of the image it writes, in groups of 8 x 8.
+void DispatchOver(CommandList& list, const Engine::ColorBuffer& dest) {
+    list.Dispatch(GroupCount(dest.Width(), 8), GroupCount(dest.Height(), 8), 1);
+}
+
 }  // namespace
 
 PixelSize BloomBaseSize(PixelSize scene) {
@@ -21,11 +28,16 @@ PixelSize BloomBaseSize(PixelSize scene) {
 }
 
 BloomPass::BloomPass(Device& device)
-    : m_pass(device, Engine::Shaders::Bloom_comp(), Engine::ShaderLayouts::Bloom(), "Bloom"),
-      m_exposurePass(device, Engine::Shaders::Exposure_comp(), Engine::ShaderLayouts::Exposure(), "Exposure") {
-    m_exposure.Create(u"Exposure", 8);
-    m_histogram.Create(u"Histogram", 256);
-}
+    : m_extract(device, Engine::Shaders::BloomExtract_comp(), Engine::ShaderLayouts::BloomExtract(), "BloomExtract"),
+      m_extractHdr(device, Engine::Shaders::BloomExtractHdr_comp(), Engine::ShaderLayouts::BloomExtractHdr(),
+                   "BloomExtractHdr"),
+      m_downsample(device, Engine::Shaders::BloomDownsample_comp(), Engine::ShaderLayouts::BloomLevel(),
+                   "BloomDownsample"),
+      m_blur(device, Engine::Shaders::BloomBlur_comp(), Engine::ShaderLayouts::BloomLevel(), "BloomBlur"),
+      m_upsample(device, Engine::Shaders::BloomUpsample_comp(), Engine::ShaderLayouts::BloomUpsample(), "BloomUpsample"),
+      m_apply(device, Engine::Shaders::BloomApply_comp(), Engine::ShaderLayouts::BloomApply(), "BloomApply"),
+      m_toneMap(device, Engine::Shaders::ToneMap_comp(), Engine::ShaderLayouts::ToneMap(), "ToneMap"),
+      m_exposure(device) {}
 
 void BloomPass::EnsureBuffers(PixelSize scene) {
     const PixelSize base = BloomBaseSize(scene);
@@ -41,72 +53,110 @@ void BloomPass::EnsureBuffers(PixelSize scene) {
     m_base = base;
 }
 
-void BloomPass::Run(CommandList& list, uint32_t mode, Engine::ColorBuffer& dest, Engine::ColorBuffer* a,
-                    Engine::ColorBuffer* b, float threshold, float strength, const PostParams& params) {
-    if (a) a->TransitionTo(list, ResourceState::NonPixelShaderResource);
-    if (b) b->TransitionTo(list, ResourceState::NonPixelShaderResource);
+void BloomPass::Prepare(CommandList& list, Engine::ColorBuffer& dest, std::initializer_list<Engine::ColorBuffer*> sources) {
+    for (Engine::ColorBuffer* source : sources) source->TransitionTo(list, ResourceState::NonPixelShaderResource);
     dest.TransitionTo(list, ResourceState::UnorderedAccess);
-    Engine::Shared::BloomConstants c{};
-    c.inverseOutputSize = {1.0f / float(dest.Width()), 1.0f / float(dest.Height())};
-    c.threshold = threshold;
-    c.strength = strength;
-    c.sourceA = a ? a->srvHandle.Gpu() : 0;
-    c.sourceB = b ? b->srvHandle.Gpu() : 0;
-    c.dest = dest.uavHandle.Gpu();
-    c.mode = mode;
-    c.enableTonemap = params.ToneMapEnable ? 1u : 0u;
-    c.exposure = m_exposure.uavHandle.Gpu();
-    c.luma = m_luma.uavHandle.Gpu();
-    if (mode == kExtractHdr) m_luma.TransitionTo(list, ResourceState::UnorderedAccess);
-    if (mode == kExtractHdr || mode == kToneMap) m_exposure.TransitionTo(list, ResourceState::UnorderedAccess);
-    m_pass.Bind(list, c);
-    list.Dispatch(GroupCount(dest.Width(), 8), GroupCount(dest.Height(), 8), 1);
 }
 
-void BloomPass::RunExposure(CommandList& list, uint32_t mode, uint32_t groupsX, uint32_t groupsY, const PostParams& params) {
-    m_exposure.TransitionTo(list, ResourceState::UnorderedAccess);
-    m_histogram.TransitionTo(list, ResourceState::UnorderedAccess);
-    if (mode == kHistogram) m_luma.TransitionTo(list, ResourceState::UnorderedAccess);
-    Engine::Shared::ExposureConstants c{};
-    c.mode = mode;
-    c.exposure = m_exposure.uavHandle.Gpu();
-    c.histogram = m_histogram.uavHandle.Gpu();
-    c.luma = m_luma.uavHandle.Gpu();
-    c.exposureValue = params.Exposure > 0.0f ? params.Exposure : 1.0f;
-    c.initialMinLog = kInitialMinLog;
-    c.initialMaxLog = kInitialMaxLog;
-    c.targetLuminance = params.TargetLuminance;
-    c.adaptationRate = params.AdaptationRate;
-    c.minExposure = params.MinExposure;
-    c.maxExposure = params.MaxExposure;
-    c.pixelCount = float(m_luma.Width()) * float(m_luma.Height());
-    m_exposurePass.Bind(list, c);
-    list.Dispatch(groupsX, groupsY, 1);
+void BloomPass::Extract(CommandList& list, Engine::ColorBuffer& scene, bool hdr, const PostParams& params) {
+    Engine::ColorBuffer& dest = m_a[0];
+    Prepare(list, dest, {&scene});
+    if (!hdr) {
+        Engine::Shared::BloomExtractConstants c{};
+        c.inverseOutputSize = InverseSize(dest);
+        c.threshold = params.BloomThreshold;
+        c.source = scene.srvHandle.Gpu();
+        c.dest = dest.uavHandle.Gpu();
+        m_extract.Bind(list, c);
+    } else {
+        m_luma.TransitionTo(list, ResourceState::UnorderedAccess);
+        m_exposure.Block().TransitionTo(list, ResourceState::UnorderedAccess);
+        Engine::Shared::BloomExtractHdrConstants c{};
+        c.inverseOutputSize = InverseSize(dest);
+        c.threshold = params.BloomThreshold;
+        c.source = scene.srvHandle.Gpu();
+        c.dest = dest.uavHandle.Gpu();
+        c.exposure = m_exposure.Block().uavHandle.Gpu();
+        c.luma = m_luma.uavHandle.Gpu();
+        m_extractHdr.Bind(list, c);
+    }
+    DispatchOver(list, dest);
+}
+
+void BloomPass::Downsample(CommandList& list) {
+    for (int level = 1; level < kLevels; ++level) {
+        Prepare(list, m_a[level], {&m_a[level - 1]});
+        Engine::Shared::BloomLevelConstants c{};
+        c.inverseOutputSize = InverseSize(m_a[level]);
+        c.source = m_a[level - 1].srvHandle.Gpu();
+        c.dest = m_a[level].uavHandle.Gpu();
+        m_downsample.Bind(list, c);
+        DispatchOver(list, m_a[level]);
+    }
+}
+
+void BloomPass::Upsample(CommandList& list, const PostParams& params) {
+    Engine::ColorBuffer& smallest = m_b[kLevels - 1];
+    Prepare(list, smallest, {&m_a[kLevels - 1]});
+    Engine::Shared::BloomLevelConstants blur{};
+    blur.inverseOutputSize = InverseSize(smallest);
+    blur.source = m_a[kLevels - 1].srvHandle.Gpu();
+    blur.dest = smallest.uavHandle.Gpu();
+    m_blur.Bind(list, blur);
+    DispatchOver(list, smallest);
+
+    for (int level = kLevels - 2; level >= 0; --level) {
+        Prepare(list, m_b[level], {&m_a[level], &m_b[level + 1]});
+        Engine::Shared::BloomUpsampleConstants c{};
+        c.inverseOutputSize = InverseSize(m_b[level]);
+        c.blend = params.BloomUpsampleBlend;
+        c.higher = m_a[level].srvHandle.Gpu();
+        c.lower = m_b[level + 1].srvHandle.Gpu();
+        c.dest = m_b[level].uavHandle.Gpu();
+        m_upsample.Bind(list, c);
+        DispatchOver(list, m_b[level]);
+    }
+}
+
+void BloomPass::Apply(CommandList& list, Engine::ColorBuffer& scene, bool hdr, const PostParams& params) {
+    Engine::ColorBuffer& bloom = m_b[0];
+    Prepare(list, scene, {&bloom});
+    if (!hdr) {
+        Engine::Shared::BloomApplyConstants c{};
+        c.inverseOutputSize = InverseSize(scene);
+        c.strength = params.BloomStrength;
+        c.bloom = bloom.srvHandle.Gpu();
+        c.scene = scene.uavHandle.Gpu();
+        m_apply.Bind(list, c);
+    } else {
+        m_exposure.Block().TransitionTo(list, ResourceState::UnorderedAccess);
+        Engine::Shared::ToneMapConstants c{};
+        c.inverseOutputSize = InverseSize(scene);
+        c.strength = params.BloomStrength;
+        c.bloom = bloom.srvHandle.Gpu();
+        c.scene = scene.uavHandle.Gpu();
+        c.exposure = m_exposure.Block().uavHandle.Gpu();
+        c.enableTonemap = params.ToneMapEnable ? 1u : 0u;
+        m_toneMap.Bind(list, c);
+    }
+    DispatchOver(list, scene);
 }
 
 void BloomPass::Record(CommandList& list, Engine::ColorBuffer& scene, const PostParams& params) {
     EnsureBuffers({scene.Width(), scene.Height()});
     if (!m_initialised) {
-        RunExposure(list, kInitialise, 1, 1, params);
+        m_exposure.Initialise(list, params);
         m_initialised = true;
     }
     const bool hdrPath = params.ToneMapEnable || params.AdaptationEnable;
-    Run(list, hdrPath ? kExtractHdr : kExtract, m_a[0], &scene, nullptr, params.BloomThreshold, 0.0f, params);
-    for (int level = 1; level < kLevels; ++level) Run(list, kDownsample, m_a[level], &m_a[level - 1], nullptr, 0, 0, params);
-    Run(list, kBlur, m_b[kLevels - 1], &m_a[kLevels - 1], nullptr, 0, 0, params);
-    for (int level = kLevels - 2; level >= 0; --level)
-        Run(list, kUpsample, m_b[level], &m_a[level], &m_b[level + 1], params.BloomUpsampleBlend, 0, params);
-    Run(list, hdrPath ? kToneMap : kApply, scene, &m_b[0], nullptr, 0, params.BloomStrength, params);
-    m_lastAdapted = false;
+    Extract(list, scene, hdrPath, params);
+    Downsample(list);
+    Upsample(list, params);
+    Apply(list, scene, hdrPath, params);
+    m_lastAdapted = hdrPath && params.AdaptationEnable;
     if (!hdrPath) return;
-    if (params.AdaptationEnable) {
-        RunExposure(list, kClearHistogram, 1, 1, params);
-        RunExposure(list, kHistogram, GroupCount(m_luma.Width(), 16), GroupCount(m_luma.Height(), 384), params);
-        RunExposure(list, kAdapt, 1, 1, params);
-        m_lastAdapted = true;
-    } else {
-        RunExposure(list, kInitialise, 1, 1, params);
-    }
+    if (params.AdaptationEnable) m_exposure.Adapt(list, m_luma, params);
+    else m_exposure.Initialise(list, params);
 }
 
 }  // namespace ProjectTavrin

@@ -1,10 +1,11 @@
 #pragma once
 // Bloom, exposure and tone mapping: the scene's bright parts extracted into a five-level pyramid
 // at a fixed small size, blurred back up and added to the scene. With tone mapping or exposure
-// adaptation on (the HDR path) the exposure and, when enabled, a filmic curve are applied too;
-// adaptation measures a log-luminance histogram of the exposed image on the GPU and moves the
-// exposure used from the next frame on.
+// adaptation on (the HDR path) the extract also writes the luma buffer, the scene is tone mapped
+// with the exposure and, when enabled, a filmic curve, and then the exposure is adapted from the
+// luma (ExposurePass) or set again from its parameter.
 #include <array>
+#include <initializer_list>
 #include <string_view>
 
 #include "Engine/GpuResource/ColorBuffer.h"
@@ -12,6 +13,7 @@
 #include "renderer/PostParams.h"
 #include "renderer/SceneTargets.h"
 #include "renderer/passes/ComputePass.h"
+#include "renderer/passes/ExposurePass.h"
 
 namespace ProjectTavrin {
 
@@ -28,22 +30,29 @@ public:
     /// Level `level` (0 = "Bloom Buffer 1a"/"1b") of the pyramid, side a or b.
     const Engine::ColorBuffer& Level(int level, bool sideB) const { return sideB ? m_b[level] : m_a[level]; }
     /// The exposure block ("Exposure", 8 floats) and the histogram, for tests.
-    Engine::UintBuffer& ExposureBuffer() { return m_exposure; }
-    Engine::UintBuffer& Histogram() { return m_histogram; }
+    Engine::UintBuffer& ExposureBuffer() { return m_exposure.Block(); }
+    Engine::UintBuffer& Histogram() { return m_exposure.Histogram(); }
     /// How the last Record ended: adaptation ran, or the exposure was (re)initialised.
     bool LastAdapted() const { return m_lastAdapted; }
 
 private:
     void EnsureBuffers(PixelSize scene);
-    void Run(Engine::Platform::CommandList& list, uint32_t mode, Engine::ColorBuffer& dest, Engine::ColorBuffer* a,
-             Engine::ColorBuffer* b, float threshold, float strength, const PostParams& params);
-    void RunExposure(Engine::Platform::CommandList& list, uint32_t mode, uint32_t groupsX, uint32_t groupsY,
-                     const PostParams& params);
+    void Extract(Engine::Platform::CommandList& list, Engine::ColorBuffer& scene, bool hdr, const PostParams& params);
+    void Downsample(Engine::Platform::CommandList& list);
+    void Upsample(Engine::Platform::CommandList& list, const PostParams& params);
+    void Apply(Engine::Platform::CommandList& list, Engine::ColorBuffer& scene, bool hdr, const PostParams& params);
+    /// Moves `dest` to unordered access and its sampled inputs to shader resource.
+    static void Prepare(Engine::Platform::CommandList& list, Engine::ColorBuffer& dest,
+                        std::initializer_list<Engine::ColorBuffer*> sources);
 
-    ComputePass m_pass;
-    ComputePass m_exposurePass;
-    Engine::UintBuffer m_exposure;
-    Engine::UintBuffer m_histogram;
+    ComputePass m_extract;
+    ComputePass m_extractHdr;
+    ComputePass m_downsample;
+    ComputePass m_blur;
+    ComputePass m_upsample;
+    ComputePass m_apply;
+    ComputePass m_toneMap;
+    ExposurePass m_exposure;
     Engine::ColorBuffer m_luma;  // "Luma Buffer"
     bool m_initialised = false;
     bool m_lastAdapted = false;

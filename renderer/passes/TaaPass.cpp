@@ -4,21 +4,24 @@
 
 #include "CompiledShaders.h"
 #include "shaders/RendererShaderLayouts.h"
-#include "shaders/shared/PostConstants.h"
+#include "shaders/shared/TaaConstants.h"
 
 namespace ProjectTavrin {
 
 using namespace Engine::Platform;
 
 namespace {
-enum TaaMode : uint32_t { kLinearise = 0, kBlend = 1, kSharpen = 2, kResolve = 3 };
 constexpr float kMinSharpness = 0.001f;
 constexpr float kNearZ = 1.0f, kFarZ = 16384.0f;
 constexpr auto kLinearDepthFormat = Format::R16_UNORM;
 }  // namespace
 
 TaaPass::TaaPass(Device& device)
-    : m_pass(device, Engine::Shaders::Taa_comp(), Engine::ShaderLayouts::Taa(), "TAA") {}
+    : m_linearise(device, Engine::Shaders::TaaLineariseDepth_comp(), Engine::ShaderLayouts::TaaLineariseDepth(),
+                  "TaaLineariseDepth"),
+      m_blend(device, Engine::Shaders::TaaBlend_comp(), Engine::ShaderLayouts::TaaBlend(), "TaaBlend"),
+      m_sharpen(device, Engine::Shaders::TaaSharpen_comp(), Engine::ShaderLayouts::TaaSharpen(), "TaaSharpen"),
+      m_resolve(device, Engine::Shaders::TaaResolve_comp(), Engine::ShaderLayouts::TaaResolve(), "TaaResolve") {}
 
 void TaaPass::CreateBuffers(CommandList& list, PixelSize size) {
     m_linearDepth[0].Create(u"LinearDepth 0", size.width, size.height, kLinearDepthFormat);
@@ -41,55 +44,72 @@ void TaaPass::CreateBuffers(CommandList& list, PixelSize size) {
 }
 
 void TaaPass::Record(CommandList& list, SceneTargets& targets, const JitterStep& jitter, const PostParams& params) {
-    Engine::ColorBuffer& scene = targets.color;
-    const PixelSize size{scene.Width(), scene.Height()};
+    const PixelSize size{targets.color.Width(), targets.color.Height()};
     if (!(size == m_size)) CreateBuffers(list, size);
-    Engine::ColorBuffer& depthNow = m_linearDepth[jitter.historyIndex];
-    Engine::ColorBuffer& depthBefore = m_linearDepth[1 - jitter.historyIndex];
+    LineariseDepth(list, targets.depth, m_linearDepth[jitter.historyIndex]);
+    Blend(list, targets, jitter, params);
+    WriteBack(list, m_history[1 - jitter.historyIndex], targets.color, params);
+}
 
-    Engine::Shared::TaaConstants c{};
+void TaaPass::LineariseDepth(CommandList& list, Engine::DepthBuffer& depth, Engine::ColorBuffer& linear) {
+    depth.TransitionTo(list, ResourceState::NonPixelShaderResource);
+    linear.TransitionTo(list, ResourceState::UnorderedAccess);
+    Engine::Shared::TaaLineariseConstants c{};
     c.nearZ = kNearZ;
     c.farZ = kFarZ;
-    targets.depth.TransitionTo(list, ResourceState::NonPixelShaderResource);
-    depthNow.TransitionTo(list, ResourceState::UnorderedAccess);
-    c.curDepth = targets.depth.srvHandle.Gpu();
-    c.dest = depthNow.uavHandle.Gpu();
-    c.mode = kLinearise;
-    m_pass.Bind(list, c);
-    list.Dispatch(GroupCount(targets.depth.Width(), 16), GroupCount(targets.depth.Height(), 16), 1);
+    c.depth = depth.srvHandle.Gpu();
+    c.dest = linear.uavHandle.Gpu();
+    m_linearise.Bind(list, c);
+    // Each thread of an 8 x 8 group linearises 2 x 2 pixels.
+    list.Dispatch(GroupCount(depth.Width(), 16), GroupCount(depth.Height(), 16), 1);
+}
 
+void TaaPass::Blend(CommandList& list, SceneTargets& targets, const JitterStep& jitter, const PostParams& params) {
+    Engine::ColorBuffer& scene = targets.color;
+    Engine::ColorBuffer& depthNow = m_linearDepth[jitter.historyIndex];
+    Engine::ColorBuffer& depthBefore = m_linearDepth[1 - jitter.historyIndex];
     Engine::ColorBuffer& historyIn = m_history[jitter.historyIndex];
     Engine::ColorBuffer& historyOut = m_history[1 - jitter.historyIndex];
-
-    c.rcpBufferDim = {1.0f / float(size.width), 1.0f / float(size.height)};
-    c.rcpSpeedLimiter = 1.0f / std::exp2(params.TaaSpeedExponent);
-    c.viewportJitter = jitter.delta;
     depthNow.TransitionTo(list, ResourceState::NonPixelShaderResource);
     depthBefore.TransitionTo(list, ResourceState::NonPixelShaderResource);
-    c.curDepth = depthNow.srvHandle.Gpu();
-    c.preDepth = depthBefore.srvHandle.Gpu();
     scene.TransitionTo(list, ResourceState::NonPixelShaderResource);
     targets.velocity.TransitionTo(list, ResourceState::NonPixelShaderResource);
     historyIn.TransitionTo(list, ResourceState::NonPixelShaderResource);
     historyOut.TransitionTo(list, ResourceState::UnorderedAccess);
+
+    Engine::Shared::TaaBlendConstants c{};
+    c.rcpBufferDim = {1.0f / float(scene.Width()), 1.0f / float(scene.Height())};
+    c.rcpSpeedLimiter = 1.0f / std::exp2(params.TaaSpeedExponent);
+    c.viewportJitter = jitter.delta;
     c.velocity = targets.velocity.srvHandle.Gpu();
     c.color = scene.srvHandle.Gpu();
     c.historyIn = historyIn.srvHandle.Gpu();
+    c.curDepth = depthNow.srvHandle.Gpu();
+    c.preDepth = depthBefore.srvHandle.Gpu();
     c.dest = historyOut.uavHandle.Gpu();
-    c.mode = kBlend;
-    m_pass.Bind(list, c);
-    list.Dispatch(GroupCount(size.width, 16), GroupCount(size.height, 8), 1);
+    m_blend.Bind(list, c);
+    // Each thread of an 8 x 8 group blends two pixels side by side.
+    list.Dispatch(GroupCount(scene.Width(), 16), GroupCount(scene.Height(), 8), 1);
+}
 
-    historyOut.TransitionTo(list, ResourceState::NonPixelShaderResource);
+void TaaPass::WriteBack(CommandList& list, Engine::ColorBuffer& history, Engine::ColorBuffer& scene, const PostParams& params) {
+    history.TransitionTo(list, ResourceState::NonPixelShaderResource);
     scene.TransitionTo(list, ResourceState::UnorderedAccess);
     m_lastSharpen = params.TaaSharpness >= kMinSharpness;
-    c.historyIn = historyOut.srvHandle.Gpu();
-    c.dest = scene.uavHandle.Gpu();
-    c.mode = m_lastSharpen ? kSharpen : kResolve;
-    c.sharpenWA = params.TaaSharpness + 1.0f;
-    c.sharpenWB = params.TaaSharpness * 0.25f;
-    m_pass.Bind(list, c);
-    list.Dispatch(GroupCount(size.width, 8), GroupCount(size.height, 8), 1);
+    if (m_lastSharpen) {
+        Engine::Shared::TaaSharpenConstants c{};
+        c.sharpenWA = params.TaaSharpness + 1.0f;
+        c.sharpenWB = params.TaaSharpness * 0.25f;
+        c.history = history.srvHandle.Gpu();
+        c.dest = scene.uavHandle.Gpu();
+        m_sharpen.Bind(list, c);
+    } else {
+        Engine::Shared::TaaResolveConstants c{};
+        c.history = history.srvHandle.Gpu();
+        c.dest = scene.uavHandle.Gpu();
+        m_resolve.Bind(list, c);
+    }
+    list.Dispatch(GroupCount(scene.Width(), 8), GroupCount(scene.Height(), 8), 1);
 }
 
 }  // namespace ProjectTavrin

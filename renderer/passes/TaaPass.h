@@ -1,6 +1,8 @@
 #pragma once
-// Temporal anti-aliasing: the jittered scene blended into a history that follows the motion,
-// then written back into the scene, sharpened or as is.
+// Temporal anti-aliasing: the resolved depth linearised into this frame's buffer of a pair, the
+// jittered scene blended into a history that follows the motion (rejecting history of another
+// surface by the two frames' linear depths), then written back into the scene, sharpened or as
+// is.
 #include <array>
 #include <string_view>
 
@@ -26,8 +28,16 @@ public:
 
 private:
     void CreateBuffers(Engine::Platform::CommandList& list, PixelSize size);
+    void LineariseDepth(Engine::Platform::CommandList& list, Engine::DepthBuffer& depth, Engine::ColorBuffer& linear);
+    void Blend(Engine::Platform::CommandList& list, SceneTargets& targets, const JitterStep& jitter,
+               const PostParams& params);
+    void WriteBack(Engine::Platform::CommandList& list, Engine::ColorBuffer& history, Engine::ColorBuffer& scene,
+                   const PostParams& params);
 
-    ComputePass m_pass;
+    ComputePass m_linearise;
+    ComputePass m_blend;
+    ComputePass m_sharpen;
+    ComputePass m_resolve;
     std::array<Engine::ColorBuffer, 2> m_history;  // "Temporal Color 0", "Temporal Color 1"
     std::array<Engine::ColorBuffer, 2> m_linearDepth;
     PixelSize m_size;

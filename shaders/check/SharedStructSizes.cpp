@@ -1,13 +1,16 @@
 // The C++ sizes of the structs declared in shaders/shared/, for the build-time check of the
 // sizes the shaders lay them out with. A new shared struct gets a line here.
 #include "shaders/check/ShaderInterfaceCheck.h"
+#include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/CameraBuffer.h"
+#include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/FlatColorConstants.h"
 #include "shaders/shared/GenerateMipsConstants.h"
 #include "shaders/shared/MaterialBuffer.h"
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/TaaConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
 
 namespace ShaderCheck {
@@ -20,8 +23,14 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(RenderConfig),          TAVRIN_SHARED_SIZE(OceanConstants),
     TAVRIN_SHARED_SIZE(ModelFrameConstants),   TAVRIN_SHARED_SIZE(ModelDrawConstants),
     TAVRIN_SHARED_SIZE(FinalCopyConstants),    TAVRIN_SHARED_SIZE(ResampleConstants),
-    TAVRIN_SHARED_SIZE(BloomConstants),        TAVRIN_SHARED_SIZE(ExposureConstants),
-    TAVRIN_SHARED_SIZE(TaaConstants),          TAVRIN_SHARED_SIZE(ColorFilterConstants),
+    TAVRIN_SHARED_SIZE(ColorFilterConstants),
+    TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),
+    TAVRIN_SHARED_SIZE(BloomLevelConstants),   TAVRIN_SHARED_SIZE(BloomUpsampleConstants),
+    TAVRIN_SHARED_SIZE(BloomApplyConstants),   TAVRIN_SHARED_SIZE(ToneMapConstants),
+    TAVRIN_SHARED_SIZE(ExposureInitialiseConstants), TAVRIN_SHARED_SIZE(ExposureClearConstants),
+    TAVRIN_SHARED_SIZE(ExposureHistogramConstants),  TAVRIN_SHARED_SIZE(ExposureAdaptConstants),
+    TAVRIN_SHARED_SIZE(TaaLineariseConstants), TAVRIN_SHARED_SIZE(TaaBlendConstants),
+    TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),
 };

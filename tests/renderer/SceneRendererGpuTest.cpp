@@ -2,6 +2,8 @@
 // the per-frame settings upload, and the render-size rules on a live renderer.
 #include "tests/renderer/RenderStage.h"
 
+#include <numeric>
+
 #include "Engine/TextureLoader/ColorFilterLut.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/FinalCopyPass.h"
@@ -70,6 +72,50 @@ TEST_F(SceneRendererGpu, GpuTimesCoverEveryPassOfTheFrame) {
     renderer->EnableGpuTimes(false);
     Render(3);
     EXPECT_TRUE(renderer->CollectGpuTimes(true).empty());
+}
+
+// Every step of the frame, in order, whatever the settings ask for. With every pass that is not
+// written yet switched on, their rules say yes, yet they record nothing: the pass log is the
+// default frame's. Ray tracing, sky and ocean also need objects the renderer does not hold yet,
+// and the colour filter a table.
+TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothingYet) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.config.SunLightEnable = 1;
+        s.render.config.GI_Enable = 1;
+        s.render.config.IBL_Enable = 1;
+        s.render.config.AO_Mode = 1;
+        s.render.config.SR_Mode = 1;
+        s.render.config.GI_Mode = 1;
+        s.render.OceanEnable = true;
+        s.render.VolumetricLightEnable = true;
+        s.render.FxaaEnable = true;
+        s.post.SoftenStrength = 1.0f;
+        s.post.SharpenAmount = 10.0f;
+        s.post.VignetteAmount = 0.5f;
+        s.render.MotionBlurLength = 1.0f;
+        s.render.DofEnable = true;
+        s.render.LensFlareEnable = true;
+    });
+    Render();
+    Names order, wanted;
+    for (const ProjectTavrin::FrameStepEntry& e : renderer->GetStepLog().Entries()) {
+        order.emplace_back(ProjectTavrin::FrameStepName(e.step));
+        if (e.wanted) wanted.emplace_back(ProjectTavrin::FrameStepName(e.step));
+    }
+    EXPECT_EQ(order, (Names{"ResetCommandList", "ShadowMap", "UpdateRayTracingScene", "RayTracedAmbientOcclusion",
+                            "RayTracedReflections", "ProbeVolumeUpdate", "VoxelGi", "SkyLightingMaps", "Viewport",
+                            "ClearSceneTargets", "Sky", "Ocean", "Models", "Resolve", "ScreenSpaceAmbientOcclusion",
+                            "BloomAndToneMap", "VolumetricLight", "TemporalAntiAliasing", "Fxaa", "ColorFilter",
+                            "Soften", "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy",
+                            "OutputCopy", "Submit"}));
+    EXPECT_EQ(wanted, (Names{"ResetCommandList", "ShadowMap", "VoxelGi", "Viewport", "ClearSceneTargets", "Models",
+                             "Resolve", "ScreenSpaceAmbientOcclusion", "BloomAndToneMap", "VolumetricLight",
+                             "TemporalAntiAliasing", "Fxaa", "Soften", "Sharpen", "Vignette", "MotionBlur",
+                             "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy", "Submit"}));
+    EXPECT_EQ(renderer->GetPassLog().Names(),
+              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
@@ -199,6 +245,36 @@ TEST_F(SceneRendererGpu, TaaWritesBackSharpenedFromASharpnessOfOneThousandth) {
     EXPECT_TRUE(renderer->GetTaaPass().LastUsedSharpen());
 }
 
+// The sharpened write-back lifts the inside of an edge above the plain write-back and leaves a
+// flat area as it is (the centre's extra weight cancels its neighbours').
+TEST_F(SceneRendererGpu, TaaSharpenLiftsEdgesAndKeepsFlatAreas) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.4f, 0.4f, 0.4f, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.post.BloomStrength = 0.0f;
+        s.post.TaaSharpness = 0.0f;
+    });
+    // Frame 0 has no jitter and reads the cleared history, so the blend passes the image through.
+    Render(0);
+    const auto plain = FinalImage();
+    renderer->Settings().Edit([](FrameSettings& s) { s.post.TaaSharpness = 1.0f; });
+    Render(0);
+    ASSERT_TRUE(renderer->GetTaaPass().LastUsedSharpen());
+    const auto sharpened = FinalImage();
+
+    const Rgba8 centre = Pixel(plain, 32, 32);
+    ASSERT_GT(centre.r, 40);
+    ASSERT_LT(centre.r, 160);  // room above for the lift
+    EXPECT_NEAR(Pixel(sharpened, 32, 32).r, centre.r, 1);
+    // The last column right of the centre that is still wholly inside the quad.
+    uint32_t edge = 32;
+    while (edge + 1 < kSize && Pixel(plain, edge + 1, 32).r + 2 >= centre.r) ++edge;
+    ASSERT_LT(edge, kSize - 4);
+    EXPECT_GT(Pixel(sharpened, edge, 32).r, Pixel(plain, edge, 32).r + 10) << "column " << edge;
+    // Black past the edge stays black: the filter never goes below zero.
+    EXPECT_EQ(Pixel(sharpened, edge + 3, 32).r, 0);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
 // The HDR path: exposure scales the image; the filmic curve keeps bright light below white.
 TEST_F(SceneRendererGpu, ToneMappingAppliesExposureAndTheCurve) {
     AddModel({Quad{{-2, 0, 0}, 0.8f, {0.4f, 0.4f, 0.4f, 1}}, Quad{{2, 0, 0}, 0.8f, {1, 1, 1, 1}}});
@@ -221,19 +297,27 @@ TEST_F(SceneRendererGpu, ToneMappingAppliesExposureAndTheCurve) {
     EXPECT_GT(Pixel(mapped, 56, 32).r, Pixel(mapped, 8, 32).r);
 }
 
-// The exposure block as the GPU holds it (read through a copy; the pass moves it back to
-// unordered access when it next runs).
-float ReadExposure(TavrinTest::GpuTest& test, Engine::EngineCore& core, Engine::UintBuffer& buffer) {
+// The first `count` words of a GPU buffer (read through a copy; the pass moves the buffer back
+// to unordered access when it next runs).
+std::vector<uint32_t> ReadWords(Engine::EngineCore& core, Engine::UintBuffer& buffer, uint32_t count) {
     using namespace Engine::Platform;
-    auto readback = core.GetDevice()->CreateCommittedResource(HeapType::Readback, ResourceDesc::Buffer(32), ResourceState::CopyDest);
+    auto readback = core.GetDevice()->CreateCommittedResource(HeapType::Readback, ResourceDesc::Buffer(count * 4),
+                                                              ResourceState::CopyDest);
     core.ResetCommandList();
     buffer.TransitionTo(*core.GetCommandList(), ResourceState::CopySource);
-    core.GetCommandList()->CopyBufferRegion(*readback, 0, *buffer.GetResource(), 0, 32);
+    core.GetCommandList()->CopyBufferRegion(*readback, 0, *buffer.GetResource(), 0, count * 4);
     core.ExecuteCommandList();
     core.WaitForGpu();
-    (void)test;
+    std::vector<uint32_t> words(count);
+    std::memcpy(words.data(), readback->Map(), count * 4);
+    return words;
+}
+
+// The exposure block's first value, the exposure itself.
+float ReadExposure(TavrinTest::GpuTest&, Engine::EngineCore& core, Engine::UintBuffer& buffer) {
     float value = 0;
-    std::memcpy(&value, readback->Map(), 4);
+    const uint32_t word = ReadWords(core, buffer, 1)[0];
+    std::memcpy(&value, &word, 4);
     return value;
 }
 
@@ -265,6 +349,33 @@ TEST_F(SceneRendererGpu, ExposureAdaptsTowardsTheTargetLuminance) {
     Render(2);
     EXPECT_FALSE(renderer->GetBloomPass().LastAdapted());
     EXPECT_EQ(ReadExposure(*this, Core(), renderer->GetBloomPass().ExposureBuffer()), 2.0f);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// With adaptation on, every frame's histogram holds one count per luma texel: it is cleared
+// before it is counted. Black texels go to bin 0, lit ones never do.
+TEST_F(SceneRendererGpu, ExposureHistogramCountsEachLumaTexelOncePerFrame) {
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.post.AdaptationEnable = true;
+        s.post.AdaptationRate = 0.0f;
+    });
+    const ProjectTavrin::PixelSize luma = ProjectTavrin::BloomBaseSize({kSize, kSize});
+    const uint32_t texels = luma.width * luma.height;
+    auto histogram = [&] { return ReadWords(Core(), renderer->GetBloomPass().Histogram(), 256); };
+    auto total = [](const std::vector<uint32_t>& bins) { return std::accumulate(bins.begin(), bins.end(), 0ull); };
+
+    Render(0);  // nothing drawn
+    std::vector<uint32_t> bins = histogram();
+    EXPECT_EQ(total(bins), texels);
+    EXPECT_EQ(bins[0], texels);
+
+    AddModel({Quad{{0, 0, 0}, 20.0f, {0.5f, 0.5f, 0.5f, 1}}});  // fills the view
+    Render(1);
+    Render(2);
+    bins = histogram();
+    EXPECT_EQ(total(bins), texels);
+    EXPECT_EQ(bins[0], 0u);
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 

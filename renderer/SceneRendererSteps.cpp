@@ -1,0 +1,234 @@
+// The steps of SceneRenderer::RenderFrame, in frame order. Each asks its rule (FrameSteps.cpp)
+// first; a step of a pass not written yet stops there.
+#include "Engine/TextureLoader/ColorFilterLut.h"
+#include "renderer/DepthResolve.h"
+#include "renderer/SceneRenderer.h"
+#include "renderer/passes/BloomPass.h"
+#include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/ModelPass.h"
+#include "renderer/passes/TaaPass.h"
+
+namespace ProjectTavrin {
+
+using namespace Engine::Platform;
+
+namespace {
+constexpr std::string_view kRenderModel = "RenderModel";
+constexpr std::string_view kResolve = "Resolve";
+constexpr std::string_view kResolveDepth = "ResolveDepth";
+constexpr std::string_view kOutputCopy = "OutputCopy";
+}  // namespace
+
+FrameResources SceneRenderer::CurrentResources() const {
+    // The ray-tracing objects and the sky join here once their passes exist.
+    FrameResources r;
+    r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    return r;
+}
+
+bool SceneRenderer::Enter(FrameStep step) {
+    const bool wanted = FrameStepWanted(step, m_frame, m_resources);
+    m_stepLog.Add(step, wanted);
+    return wanted;
+}
+
+CommandList& SceneRenderer::ResetCommandList() {
+    m_passLog.BeginFrame();
+    m_stepLog.BeginFrame();
+    m_resources = CurrentResources();
+    Enter(FrameStep::ResetCommandList);
+    m_core->ResetCommandList();
+    CommandList& list = *m_core->GetCommandList();
+    list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
+    return list;
+}
+
+void SceneRenderer::ShadowMap(const Frame&) {
+    if (!Enter(FrameStep::ShadowMap)) return;
+    // The variance shadow map of the sun.
+}
+
+void SceneRenderer::UpdateRayTracingScene(const Frame&) {
+    if (!Enter(FrameStep::UpdateRayTracingScene)) return;
+    // The top-level acceleration structure with this frame's model transforms.
+}
+
+void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
+    if (!Enter(FrameStep::RayTracedAmbientOcclusion)) return;
+    // Trace with this frame's camera, then the temporal accumulation and the denoiser as their
+    // switches say.
+}
+
+void SceneRenderer::TraceReflections(const Frame&) {
+    if (!Enter(FrameStep::RayTracedReflections)) return;
+    // Trace, with the probe volume's data when probe GI is on.
+}
+
+void SceneRenderer::UpdateProbeVolume(const Frame&) {
+    if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
+    // Trace and blend the probes.
+}
+
+void SceneRenderer::VoxelGi(const Frame&) {
+    if (!Enter(FrameStep::VoxelGi)) return;
+    // Voxelise the scene and light the voxels.
+}
+
+void SceneRenderer::UpdateSkyLightingMaps(const Frame&) {
+    if (!Enter(FrameStep::SkyLightingMaps)) return;
+    // One more accumulation step of the sky's radiance and irradiance cube.
+}
+
+void SceneRenderer::SetViewport(const Frame& frame) {
+    Enter(FrameStep::Viewport);
+    const PixelSize size = m_targets.RenderSize();
+    Viewport viewport{0, 0, float(size.width), float(size.height), 0, 1};
+    if (m_frame.render.TaaEnable) {
+        m_lastJitter = m_jitter.Next(frame.inputs.frameCounter);
+        viewport.topLeftX = m_lastJitter.offset.x;
+        viewport.topLeftY = m_lastJitter.offset.y;
+    }
+    const Rect scissor{0, 0, int32_t(size.width), int32_t(size.height)};
+    frame.list.RSSetViewports(std::span(&viewport, 1));
+    frame.list.RSSetScissorRects(std::span(&scissor, 1));
+}
+
+void SceneRenderer::ClearSceneTargets(const Frame& frame) {
+    Enter(FrameStep::ClearSceneTargets);
+    CommandList& list = frame.list;
+    m_targets.colorMsaa.TransitionTo(list, ResourceState::RenderTarget);
+    m_targets.velocityMsaa.TransitionTo(list, ResourceState::RenderTarget);
+    m_targets.depthMsaa.TransitionTo(list, ResourceState::DepthWrite);
+    const CpuDescriptor rtvs[] = {m_targets.colorMsaa.rtvHandle.Cpu(), m_targets.velocityMsaa.rtvHandle.Cpu()};
+    const CpuDescriptor dsv = m_targets.depthMsaa.dsvHandle.Cpu();
+    const float black[4] = {0, 0, 0, 1}, zero[4] = {0, 0, 0, 0};
+    list.ClearRenderTargetView(rtvs[0], black);
+    list.ClearRenderTargetView(rtvs[1], zero);
+    list.ClearDepthStencilView(dsv, 1.0f, 0);
+    list.OMSetRenderTargets(rtvs, &dsv);
+}
+
+void SceneRenderer::DrawSky(const Frame&) {
+    if (!Enter(FrameStep::Sky)) return;
+    // The environment behind the models, into the cleared targets.
+}
+
+void SceneRenderer::DrawOcean(const Frame&) {
+    if (!Enter(FrameStep::Ocean)) return;
+    // The ocean plane, reflecting the environment.
+}
+
+void SceneRenderer::DrawModels(const Frame& frame) {
+    Enter(FrameStep::Models);
+    ScopedPass pass(frame.list, m_passLog, kRenderModel);
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex));
+}
+
+void SceneRenderer::Resolve(const Frame& frame) {
+    Enter(FrameStep::Resolve);
+    CommandList& list = frame.list;
+    ScopedPass pass(list, m_passLog, kResolve);
+    auto resolve = [&](Engine::ColorBuffer& source, Engine::ColorBuffer& dest) {
+        if (source.IsMultisampled()) {
+            source.TransitionTo(list, ResourceState::ResolveSource);
+            dest.TransitionTo(list, ResourceState::ResolveDest);
+            list.ResolveSubresource(*dest.GetResource(), 0, *source.GetResource(), 0, dest.Format());
+        } else {
+            dest.CopyFrom(source, list);
+        }
+    };
+    resolve(m_targets.colorMsaa, m_targets.color);
+    {
+        ScopedPass depth(list, m_passLog, kResolveDepth);
+        ResolveSceneDepth(list, m_targets, m_core->GetDevice()->MsaaSampleCount());
+    }
+    resolve(m_targets.velocityMsaa, m_targets.velocity);
+}
+
+void SceneRenderer::ScreenSpaceAmbientOcclusion(const Frame&) {
+    if (!Enter(FrameStep::ScreenSpaceAmbientOcclusion)) return;
+    // SSAO from the resolved depth with this frame's view and projection.
+}
+
+void SceneRenderer::BloomAndToneMap(const Frame& frame) {
+    if (!Enter(FrameStep::BloomAndToneMap)) return;
+    ScopedPass pass(frame.list, m_passLog, BloomPass::kName);
+    m_bloomPass->Record(frame.list, m_targets.color, m_frame.post);
+}
+
+void SceneRenderer::VolumetricLight(const Frame&) {
+    if (!Enter(FrameStep::VolumetricLight)) return;
+    // Light scattered along the view rays, from the inverse view-projection.
+}
+
+void SceneRenderer::TemporalAntiAliasing(const Frame& frame) {
+    if (!Enter(FrameStep::TemporalAntiAliasing)) return;
+    ScopedPass pass(frame.list, m_passLog, TaaPass::kName);
+    m_taaPass->Record(frame.list, m_targets, m_lastJitter, m_frame.post);
+}
+
+void SceneRenderer::Fxaa(const Frame&) {
+    if (!Enter(FrameStep::Fxaa)) return;
+    // FXAA from a copy of the scene.
+}
+
+void SceneRenderer::ColorFilter(const Frame& frame) {
+    if (!Enter(FrameStep::ColorFilter)) return;
+    ScopedPass pass(frame.list, m_passLog, ColorFilterPass::kName);
+    m_colorFilterPass->Record(frame.list, m_targets.color, m_frame.post.ColorFilterStrength);
+}
+
+void SceneRenderer::Soften(const Frame&) {
+    if (!Enter(FrameStep::Soften)) return;
+    // Two blur passes through the soften texture.
+}
+
+void SceneRenderer::Sharpen(const Frame&) {
+    if (!Enter(FrameStep::Sharpen)) return;
+    // Unsharp mask from a copy of the scene.
+}
+
+void SceneRenderer::Vignette(const Frame&) {
+    if (!Enter(FrameStep::Vignette)) return;
+    // Darkened corners, in place.
+}
+
+void SceneRenderer::MotionBlur(const Frame&) {
+    if (!Enter(FrameStep::MotionBlur)) return;
+    // Along the velocity, scaled by the length over this frame's time.
+}
+
+void SceneRenderer::DepthOfField(const Frame&) {
+    if (!Enter(FrameStep::DepthOfField)) return;
+    // Focus, circle of confusion, bokeh blur and composite.
+}
+
+void SceneRenderer::LensFlare(const Frame&) {
+    if (!Enter(FrameStep::LensFlare)) return;
+    // The sun's visibility, then its flare and ghosts when it faces the camera.
+}
+
+void SceneRenderer::FinalCopy(const Frame& frame) {
+    Enter(FrameStep::FinalCopy);
+    ScopedPass pass(frame.list, m_passLog, FinalCopyPass::kName);
+    const bool blueFirst = m_core->GetBackBufferFormat() == Format::B8G8R8A8_UNORM;
+    m_finalCopyPass->RecordFinalCopy(frame.list, m_targets, blueFirst);
+}
+
+void SceneRenderer::OutputCopy(const Frame& frame) {
+    Enter(FrameStep::OutputCopy);
+    if (FinalCopyPass::NeedsResample(m_targets)) {
+        ScopedPass pass(frame.list, m_passLog, FinalCopyPass::kResampleName);
+        m_finalCopyPass->RecordResample(frame.list, m_targets);
+    }
+    ScopedPass pass(frame.list, m_passLog, kOutputCopy);
+    m_finalCopyPass->RecordOutputCopy(frame.list, m_targets, *m_core->GetRenderTarget());
+}
+
+void SceneRenderer::Submit() {
+    Enter(FrameStep::Submit);
+    m_core->ExecuteCommandList();
+}
+
+}  // namespace ProjectTavrin
