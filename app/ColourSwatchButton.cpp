@@ -26,7 +26,8 @@ QColor PickColourWithDialog(QWidget* parent, const QColor& initial, const QStrin
 }
 
 QColor SwatchOf(const Math::vec3& colour, SwatchChannels channels) {
-    return QColor(SwatchChannel(colour.x, channels), SwatchChannel(colour.y, channels), SwatchChannel(colour.z, channels), 255);
+    return QColor(SwatchChannel(colour.x, channels), SwatchChannel(colour.y, channels), SwatchChannel(colour.z, channels),
+                  255);
 }
 
 Math::vec3 ColourOf(const QColor& picked) {

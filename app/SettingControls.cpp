@@ -43,7 +43,8 @@ size_t SettingControls::AddNumbers(QFormLayout* form, const std::vector<NumberRo
         style.captioned = false;
         style.boxName = setup.name;
         style.digits = kDigits;
-        auto* field = new ValueSlider(setup.name, setup.label, {setup.min, setup.max, setup.max}, style, target->parentWidget());
+        const ValueRange range{setup.min, setup.max, setup.max};
+        auto* field = new ValueSlider(setup.name, setup.label, range, style, target->parentWidget());
         target->addRow(setup.label, field);
         const size_t row = m_rows.size();
         m_rows.push_back({field, group});

@@ -60,7 +60,8 @@ ValueSlider::ValueSlider(const QString& name, const QString& label, ValueRange r
 void ValueSlider::SetReportWhileDragging(bool report) { m_slider->setTracking(report); }
 
 int ValueSlider::SliderPosition(double value) const {
-    if (m_style.whole) return int(std::lround(std::clamp(value, double(m_slider->minimum()), double(m_slider->maximum()))));
+    if (m_style.whole)
+        return int(std::lround(std::clamp(value, double(m_slider->minimum()), double(m_slider->maximum()))));
     const double span = m_range.sliderMaximum - m_range.minimum;
     const double t = span > 0.0 ? (value - m_range.minimum) / span : 0.0;
     return static_cast<int>(std::lround(std::clamp(t, 0.0, 1.0) * kSliderSteps));
@@ -102,7 +103,8 @@ void ValueSlider::TextTyped() {
         problem = tr("%1: \"%2\" is not a number.").arg(m_label, text);
     else if (typed < m_range.minimum || typed > m_range.typedMaximum)
         problem = tr("%1 must be between %2 and %3.")
-                      .arg(m_label, ValueText(m_range.minimum, m_style.digits), ValueText(m_range.typedMaximum, m_style.digits));
+                      .arg(m_label, ValueText(m_range.minimum, m_style.digits),
+                           ValueText(m_range.typedMaximum, m_style.digits));
     if (!problem.isEmpty()) {
         MarkFieldProblem(m_box, problem);
         emit refused(problem);

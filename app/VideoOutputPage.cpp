@@ -170,7 +170,8 @@ std::optional<int> VideoOutputPage::ReadNumber(QLineEdit* field, const QString& 
     bool ok = false;
     const qlonglong value = digitsOnly ? text.toLongLong(&ok) : 0;
     const bool bad = !ok || value < min || value > max;
-    const QString fieldProblem = bad ? tr("%1 must be a whole number from %2 to %3.").arg(name).arg(min).arg(max) : QString();
+    const QString fieldProblem =
+        bad ? tr("%1 must be a whole number from %2 to %3.").arg(name).arg(min).arg(max) : QString();
     MarkFieldProblem(field, fieldProblem);
     if (!bad) return static_cast<int>(value);
     if (problem.isEmpty()) problem = fieldProblem;
