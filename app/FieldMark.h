@@ -1,6 +1,7 @@
 #pragma once
-// How a page marks a field whose text it refused: a red frame, and the problem as the field's
-// tooltip. An empty problem clears the mark.
+// How every page marks a field whose text it refused: a red frame, and the problem as the field's
+// tooltip. An empty problem clears the mark and brings back the tooltip the field had before it
+// was marked.
 #include <QString>
 
 class QWidget;

@@ -1,6 +1,5 @@
 #include "app/ModelConfigPage.h"
 
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -77,10 +76,6 @@ const char* const kAxes[] = {"X", "Y", "Z"};
 QString YesNo(int32_t textureIndex) { return textureIndex >= 0 ? QStringLiteral("YES") : QStringLiteral("NO"); }
 
 }  // namespace
-
-QColor PickColourWithDialog(QWidget* parent, const QColor& initial, const QString& title) {
-    return QColorDialog::getColor(initial, parent, title);
-}
 
 ModelConfigPage::ModelConfigPage(PanelHost& host, QWidget* parent)
     : SettingsPage(host, tr("Model settings"), parent), m_target(host.EditableModels()) {
@@ -168,10 +163,12 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
             ShowStatus(QString());
             WriteMaterial();
         });
+        connect(m_sliders[i], &ValueSlider::unchanged, this, [this] { ShowStatus(QString()); });
         connect(m_sliders[i], &ValueSlider::refused, this, &ModelConfigPage::ShowStatus);
     }
     for (int i = 0; i < kColourCount; ++i) {
-        m_colours[i] = new ColourSwatchButton(kColourSpecs[i].name, tr(kColourSpecs[i].label), material);
+        m_colours[i] = new ColourSwatchButton(kColourSpecs[i].name, tr(kColourSpecs[i].label), SwatchChannels::Truncated,
+                                              QStringLiteral("Button"), material);
         materialLayout->addWidget(m_colours[i]);
         connect(m_colours[i], &QPushButton::clicked, this, [this, i] { PickColour(static_cast<Colour>(i)); });
     }
@@ -348,10 +345,7 @@ void ModelConfigPage::ShowVisibility(int index) {
 void ModelConfigPage::PickColour(Colour colour) {
     if (m_refreshing || ChosenModel() < 0 || ChosenMaterial() < 0) return;
     ColourSwatchButton* button = m_colours[colour];
-    const QColor picked = m_pickColour ? m_pickColour(this, button->SwatchColour(), button->text()) : QColor();
-    if (!picked.isValid()) return;
-    button->ShowColour(ColourOf(picked));
-    WriteMaterial();
+    if (button->AskForColour(m_pickColour, button->text())) WriteMaterial();
 }
 
 // ---- reset, restore, save ----

@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 
+#include "app/ColourSwatchButton.h"
 #include "app/ModelEditTarget.h"
 #include "app/SettingsPages.h"
 #include "model/ExtendedMaterial.h"
@@ -29,12 +30,7 @@ class QVBoxLayout;
 
 namespace TavrinApp {
 
-class ColourSwatchButton;
 class ValueSlider;
-
-/// Asks the user for a colour; an invalid colour means the user cancelled.
-using ColourPicker = std::function<QColor(QWidget* parent, const QColor& initial, const QString& title)>;
-QColor PickColourWithDialog(QWidget* parent, const QColor& initial, const QString& title);
 
 /// Rotation boxes take degrees; the placement holds radians.
 inline constexpr float kRadiansPerDegree = 0.017453292f;

@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QSlider>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -17,6 +16,7 @@
 #include <cmath>
 #include <string>
 
+#include "app/ValueSlider.h"
 #include "core/MessageLog.h"
 #include "scene/RenderResourceTasks.h"
 
@@ -123,7 +123,7 @@ QFormLayout* RenderSettingsEditor::AddSubgroup(QFormLayout* form, const QString&
 
 void RenderSettingsEditor::WriteOnRelease(const char* name) {
     // A drag would ask for a scene task at every step, and each would drop the next.
-    if (auto* slider = findChild<QSlider*>(QString(name) + "Slider")) slider->setTracking(false);
+    if (auto* field = findChild<ValueSlider*>(QString(name) + "Row")) field->SetReportWhileDragging(false);
 }
 
 void RenderSettingsEditor::BuildSunSection() {

@@ -1,20 +1,18 @@
 #include "app/SettingControls.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include <algorithm>
-#include <cmath>
 
-#include "app/SliderField.h"
+#include "app/ColourSwatchButton.h"
+#include "app/FieldMark.h"
+#include "app/ValueSlider.h"
 
 namespace TavrinApp {
 
@@ -22,24 +20,14 @@ using ProjectTavrin::FrameSettings;
 
 namespace {
 
-void MarkField(QWidget* field, bool bad) {
-    field->setProperty("badValue", bad);
-    field->setStyleSheet(bad ? "border: 1px solid #d03030;" : "");
+// The render settings hold values like 100000 and 6.2832, shown whole.
+constexpr int kDigits = 6;
+
+QString ColourText(const Math::vec3& c) {
+    return ValueText(c.x, kDigits) + ", " + ValueText(c.y, kDigits) + ", " + ValueText(c.z, kDigits);
 }
-
-QString ColourText(const Math::vec3& c) { return ShowNumber(c.x) + ", " + ShowNumber(c.y) + ", " + ShowNumber(c.z); }
-
-int Channel8(float c) { return int(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); }
 
 }  // namespace
-
-bool ParseTypedNumber(const QString& text, double& value) {
-    bool ok = false;
-    const double parsed = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(parsed)) return false;
-    value = parsed;
-    return true;
-}
 
 SettingControls::SettingControls(ProjectTavrin::SettingsExchange& settings, QLabel* message, QObject* parent)
     : QObject(parent), m_settings(settings), m_message(message) {}
@@ -50,13 +38,20 @@ size_t SettingControls::AddNumbers(QFormLayout* form, const std::vector<NumberRo
     NumberGroup added{{}, std::move(read), std::move(write), std::move(after)};
     for (const NumberRowSetup& setup : setups) {
         QFormLayout* target = setup.form ? setup.form : form;
-        auto* field = new SliderField(setup.name, setup.min, setup.max, setup.whole, target->parentWidget());
+        ValueSliderStyle style;
+        style.whole = setup.whole;
+        style.captioned = false;
+        style.boxName = setup.name;
+        style.digits = kDigits;
+        const ValueRange range{setup.min, setup.max, setup.max};
+        auto* field = new ValueSlider(setup.name, setup.label, range, style, target->parentWidget());
         target->addRow(setup.label, field);
         const size_t row = m_rows.size();
-        m_rows.push_back({field, setup.label, setup.min, setup.max, setup.min, group, setup.whole});
+        m_rows.push_back({field, group});
         added.rows.push_back(row);
-        connect(field, &SliderField::slid, this, [this, row](double value) { CommitRow(row, value); });
-        connect(field, &SliderField::typed, this, [this, row] { CommitTyped(row); });
+        connect(field, &ValueSlider::edited, this, [this, row] { CommitRow(row); });
+        connect(field, &ValueSlider::unchanged, m_message, &QLabel::clear);
+        connect(field, &ValueSlider::refused, m_message, &QLabel::setText);
     }
     m_groups.push_back(std::move(added));
     return group;
@@ -88,26 +83,19 @@ void SettingControls::AddColour(QFormLayout* form, const QString& name, const QS
     auto* box = new QLineEdit(row);
     box->setObjectName(name);
     box->setToolTip(tr("Red, green and blue, each from 0 to 1"));
-    auto* preview = new QLabel(row);
-    preview->setObjectName(name + "Preview");
-    preview->setFixedSize(24, 16);
-    auto* pick = new QPushButton(tr("Pick…"), row);
-    pick->setObjectName(name + "Pick");
+    auto* swatch = new ColourSwatchButton(name, tr("Pick…"), SwatchChannels::Rounded, QStringLiteral("Pick"), row);
     layout->addWidget(box, 1);
-    layout->addWidget(preview);
-    layout->addWidget(pick);
+    layout->addWidget(swatch);
     form->addRow(label, row);
-    m_colours.push_back({box, preview, label, std::move(read), std::move(write)});
+    m_colours.push_back({box, swatch, label, std::move(read), std::move(write)});
     const size_t index = m_colours.size() - 1;
     connect(box, &QLineEdit::editingFinished, this, [this, index] { CommitColour(index); });
-    connect(pick, &QPushButton::clicked, this, [this, index, row] {
+    connect(swatch, &QPushButton::clicked, this, [this, index] {
         ColourRow& colour = m_colours[index];
-        const Math::vec3 now = colour.read(m_settings.Snapshot());
-        const QColor chosen =
-            QColorDialog::getColor(QColor(Channel8(now.x), Channel8(now.y), Channel8(now.z)), row, colour.label);
-        if (!chosen.isValid()) return;
-        const Math::vec3 picked{chosen.red() / 255.0f, chosen.green() / 255.0f, chosen.blue() / 255.0f};
-        colour.box->setText(ColourText(picked));
+        // The settings may have changed since the page last showed them; the dialog starts from them.
+        colour.swatch->ShowColour(colour.read(m_settings.Snapshot()));
+        if (!colour.swatch->AskForColour(PickColourWithDialog, colour.label)) return;
+        colour.box->setText(ColourText(colour.swatch->Colour()));
         CommitColour(index);
     });
 }
@@ -123,29 +111,9 @@ QComboBox* SettingControls::AddList(QFormLayout* form, const QString& name, cons
     return list;
 }
 
-void SettingControls::CommitRow(size_t row, double value) {
-    NumberRow& number = m_rows[row];
-    // A count typed with a fraction is taken as its whole part, and shown so.
-    number.value = number.whole ? std::trunc(value) : value;
-    number.field->Show(number.value);
-    CommitGroup(number.group);
-    Accept(number.field->Box());
-}
-
-void SettingControls::CommitTyped(size_t row) {
-    const NumberRow& number = m_rows[row];
-    QLineEdit* box = number.field->Box();
-    const QString text = box->text();
-    double value = 0.0;
-    if (!ParseTypedNumber(text, value)) {
-        Refuse(box, tr("%1: \"%2\" is not a number.").arg(number.label, text.trimmed()));
-        return;
-    }
-    if (value < number.min || value > number.max) {
-        Refuse(box, tr("%1 must be between %2 and %3.").arg(number.label, ShowNumber(number.min), ShowNumber(number.max)));
-        return;
-    }
-    CommitRow(row, value);
+void SettingControls::CommitRow(size_t row) {
+    CommitGroup(m_rows[row].group);
+    m_message->clear();
 }
 
 void SettingControls::CommitGroup(size_t group) {
@@ -157,7 +125,7 @@ void SettingControls::CommitGroup(size_t group) {
 
 SettingControls::Values SettingControls::GroupValues(size_t group) const {
     Values values;
-    for (size_t row : m_groups[group].rows) values.push_back(m_rows[row].value);
+    for (size_t row : m_groups[group].rows) values.push_back(m_rows[row].field->Value());
     return values;
 }
 
@@ -168,7 +136,7 @@ void SettingControls::CommitColour(size_t index) {
     bool good = parts.size() == 3;
     for (int i = 0; good && i < 3; ++i) {
         double value = 0.0;
-        good = ParseTypedNumber(parts[i], value) && value >= 0.0 && value <= 1.0;
+        good = ParseFieldNumber(parts[i], value) && value >= 0.0 && value <= 1.0;
         colour[i] = float(value);
     }
     if (!good) {
@@ -182,24 +150,19 @@ void SettingControls::CommitColour(size_t index) {
 
 void SettingControls::ShowColour(const ColourRow& row, const Math::vec3& colour) {
     row.box->setText(ColourText(colour));
-    const QColor shown(Channel8(colour.x), Channel8(colour.y), Channel8(colour.z));
-    row.preview->setStyleSheet("background-color: " + shown.name() + "; border: 1px solid #808080;");
-    row.preview->setProperty("shownColour", shown);
+    row.swatch->ShowColour(colour);
 }
 
 void SettingControls::ShowValues(const FrameSettings& current) {
     for (const NumberGroup& group : m_groups) {
         const Values values = group.read(current);
         for (size_t i = 0; i < group.rows.size() && i < values.size(); ++i) {
-            NumberRow& row = m_rows[group.rows[i]];
-            row.value = values[i];
-            row.field->Show(values[i]);
-            MarkField(row.field->Box(), false);
+            m_rows[group.rows[i]].field->ShowValue(values[i]);
         }
     }
     for (const ColourRow& row : m_colours) {
         ShowColour(row, row.read(current));
-        MarkField(row.box, false);
+        MarkFieldProblem(row.box, QString());
     }
     for (const FlagRow& row : m_flags) {
         const QSignalBlocker quiet(row.box);
@@ -213,12 +176,12 @@ void SettingControls::ShowValues(const FrameSettings& current) {
 }
 
 void SettingControls::Refuse(QWidget* field, const QString& message) {
-    MarkField(field, true);
+    MarkFieldProblem(field, message);
     m_message->setText(message);
 }
 
 void SettingControls::Accept(QWidget* field) {
-    MarkField(field, false);
+    MarkFieldProblem(field, QString());
     m_message->clear();
 }
 

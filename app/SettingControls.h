@@ -22,7 +22,8 @@ class QWidget;
 
 namespace TavrinApp {
 
-class SliderField;
+class ColourSwatchButton;
+class ValueSlider;
 
 struct NumberRowSetup {
     QString name;   ///< object name of the row's box
@@ -59,8 +60,8 @@ public:
     size_t AddNumber(QFormLayout* form, const NumberRowSetup& setup, ReadNumber read, WriteNumber write,
                      std::function<void()> after = {});
     QCheckBox* AddFlag(QFormLayout* form, const QString& name, const QString& label, ReadFlag read, WriteFlag write);
-    /// A colour as "r, g, b" (each 0 to 1), a preview rectangle ("<name>Preview") and a picker
-    /// button ("<name>Pick") whose 8-bit choice becomes channel / 255.
+    /// A colour as "r, g, b" (each 0 to 1) beside a swatch button ("<name>Pick") that shows it
+    /// and asks for a new one.
     void AddColour(QFormLayout* form, const QString& name, const QString& label, ReadColour read, WriteColour write);
     /// A drop-down list; `choose` runs for every change of the selection (-1: none), `read` gives
     /// the item the current settings show.
@@ -80,13 +81,8 @@ public:
 
 private:
     struct NumberRow {
-        SliderField* field;
-        QString label;
-        double min;
-        double max;
-        double value;
+        ValueSlider* field;
         size_t group;
-        bool whole;
     };
     struct NumberGroup {
         std::vector<size_t> rows;
@@ -100,7 +96,7 @@ private:
     };
     struct ColourRow {
         QLineEdit* box;
-        QLabel* preview;
+        ColourSwatchButton* swatch;
         QString label;
         ReadColour read;
         WriteColour write;
@@ -110,8 +106,7 @@ private:
         ReadIndex read;
     };
 
-    void CommitRow(size_t row, double value);
-    void CommitTyped(size_t row);
+    void CommitRow(size_t row);
     void CommitColour(size_t row);
     void ShowColour(const ColourRow& row, const Math::vec3& colour);
 
@@ -123,8 +118,5 @@ private:
     std::vector<ColourRow> m_colours;
     std::vector<ListRow> m_lists;
 };
-
-/// Parses a typed number ("1.5", " -2 ", "3e-2"); false for anything else, including inf and nan.
-bool ParseTypedNumber(const QString& text, double& value);
 
 }  // namespace TavrinApp

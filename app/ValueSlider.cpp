@@ -15,7 +15,7 @@
 
 namespace TavrinApp {
 
-QString ValueText(double value) { return QLocale::c().toString(value, 'g', 4); }
+QString ValueText(double value, int digits) { return QLocale::c().toString(value, 'g', digits); }
 
 bool ParseFieldNumber(const QString& text, double& value) {
     bool ok = false;
@@ -26,19 +26,30 @@ bool ParseFieldNumber(const QString& text, double& value) {
 }
 
 ValueSlider::ValueSlider(const QString& name, const QString& label, ValueRange range, QWidget* parent)
-    : QWidget(parent), m_label(label), m_range(range) {
+    : ValueSlider(name, label, range, ValueSliderStyle{}, parent) {}
+
+ValueSlider::ValueSlider(const QString& name, const QString& label, ValueRange range, const ValueSliderStyle& style,
+                         QWidget* parent)
+    : QWidget(parent), m_label(label), m_range(range), m_style(style) {
     setObjectName(name + "Row");
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* caption = new QLabel(label, this);
-    caption->setMinimumWidth(120);
+    if (style.captioned) {
+        auto* caption = new QLabel(label, this);
+        caption->setMinimumWidth(120);
+        layout->addWidget(caption);
+    }
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(name + "Slider");
-    m_slider->setRange(0, kSliderSteps);
+    if (style.whole)
+        m_slider->setRange(int(std::ceil(range.minimum)), int(std::floor(range.sliderMaximum)));
+    else
+        m_slider->setRange(0, kSliderSteps);
     m_box = new QLineEdit(this);
-    m_box->setObjectName(name + "Box");
-    m_box->setMaximumWidth(64);
-    layout->addWidget(caption);
+    m_box->setObjectName(style.boxName.isEmpty() ? name + "Box" : style.boxName);
+    m_box->setToolTip(tr("A number from %1 to %2").arg(ValueText(range.minimum, style.digits),
+                                                        ValueText(range.typedMaximum, style.digits)));
+    m_box->setMaximumWidth(style.digits > 4 ? 90 : 64);
     layout->addWidget(m_slider, 1);
     layout->addWidget(m_box);
     connect(m_slider, &QSlider::valueChanged, this, &ValueSlider::SliderMoved);
@@ -46,10 +57,19 @@ ValueSlider::ValueSlider(const QString& name, const QString& label, ValueRange r
     ShowValue(range.minimum);
 }
 
+void ValueSlider::SetReportWhileDragging(bool report) { m_slider->setTracking(report); }
+
 int ValueSlider::SliderPosition(double value) const {
+    if (m_style.whole)
+        return int(std::lround(std::clamp(value, double(m_slider->minimum()), double(m_slider->maximum()))));
     const double span = m_range.sliderMaximum - m_range.minimum;
     const double t = span > 0.0 ? (value - m_range.minimum) / span : 0.0;
     return static_cast<int>(std::lround(std::clamp(t, 0.0, 1.0) * kSliderSteps));
+}
+
+double ValueSlider::ValueAt(int position) const {
+    if (m_style.whole) return double(position);
+    return m_range.minimum + (m_range.sliderMaximum - m_range.minimum) * position / kSliderSteps;
 }
 
 void ValueSlider::ShowValue(double value) {
@@ -62,13 +82,13 @@ void ValueSlider::ShowValue(double value) {
 
 void ValueSlider::ShowText() {
     const QSignalBlocker quiet(m_box);
-    m_box->setText(ValueText(m_value));
+    m_box->setText(ValueText(m_value, m_style.digits));
     MarkFieldProblem(m_box, QString());
 }
 
 void ValueSlider::SliderMoved(int position) {
     if (m_showing) return;
-    m_value = m_range.minimum + (m_range.sliderMaximum - m_range.minimum) * position / kSliderSteps;
+    m_value = ValueAt(position);
     ShowText();
     emit edited(m_value);
 }
@@ -82,15 +102,19 @@ void ValueSlider::TextTyped() {
     else if (!ParseFieldNumber(text, typed))
         problem = tr("%1: \"%2\" is not a number.").arg(m_label, text);
     else if (typed < m_range.minimum || typed > m_range.typedMaximum)
-        problem = tr("%1 must be between %2 and %3.").arg(m_label, ValueText(m_range.minimum), ValueText(m_range.typedMaximum));
+        problem = tr("%1 must be between %2 and %3.")
+                      .arg(m_label, ValueText(m_range.minimum, m_style.digits),
+                           ValueText(m_range.typedMaximum, m_style.digits));
     if (!problem.isEmpty()) {
         MarkFieldProblem(m_box, problem);
         emit refused(problem);
         return;
     }
+    if (m_style.whole) typed = std::trunc(typed);
     // Pressing Return on the value already shown is no edit.
     if (typed == m_value) {
         ShowText();
+        emit unchanged();
         return;
     }
     ShowValue(typed);

@@ -18,15 +18,31 @@ struct ValueRange {
     double typedMaximum = 1.0;
 };
 
+/// How a field looks and counts, where a page needs other than the defaults.
+struct ValueSliderStyle {
+    /// Counts: the slider stops at whole numbers and a typed fraction is taken as its whole part.
+    bool whole = false;
+    /// Whether the field shows its label itself; off where a form shows it beside the row.
+    bool captioned = true;
+    /// The box's object name; empty: the field's name + "Box".
+    QString boxName;
+    /// Significant digits the box shows.
+    int digits = 4;
+};
+
 class ValueSlider : public QWidget {
     Q_OBJECT
 public:
-    /// `name` names the children: name + "Slider" and name + "Box".
+    /// `name` names the children: name + "Row" (the field), name + "Slider" and the box.
     ValueSlider(const QString& name, const QString& label, ValueRange range, QWidget* parent = nullptr);
+    ValueSlider(const QString& name, const QString& label, ValueRange range, const ValueSliderStyle& style,
+                QWidget* parent = nullptr);
 
     double Value() const { return m_value; }
-    /// Shows `value` in both controls without reporting an edit.
+    /// Shows `value` in both controls without reporting an edit, and clears a refusal mark.
     void ShowValue(double value);
+    /// Off: a drag reports its value once, when the slider is let go.
+    void SetReportWhileDragging(bool report);
 
     QSlider* Slider() const { return m_slider; }
     QLineEdit* Box() const { return m_box; }
@@ -36,6 +52,8 @@ public:
 signals:
     /// The user moved the slider or typed an accepted value.
     void edited(double value);
+    /// The typed value was the value already held: nothing changed, and the text stands again.
+    void unchanged();
     /// A typed text was refused; `problem` says why.
     void refused(const QString& problem);
 
@@ -44,17 +62,19 @@ private:
     void TextTyped();
     void ShowText();
     int SliderPosition(double value) const;
+    double ValueAt(int position) const;
 
     QString m_label;
     ValueRange m_range;
+    ValueSliderStyle m_style;
     double m_value = 0.0;
     bool m_showing = false;
     QSlider* m_slider = nullptr;
     QLineEdit* m_box = nullptr;
 };
 
-/// The text a value box shows: up to four significant digits, C locale.
-QString ValueText(double value);
+/// The text a value box shows: `digits` significant digits at most, C locale.
+QString ValueText(double value, int digits = 4);
 
 /// Parses a typed number: blanks around it are allowed, nothing else; false for anything that is
 /// not a finite number that fits a float.

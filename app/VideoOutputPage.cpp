@@ -19,6 +19,7 @@
 
 #include <cmath>
 
+#include "app/FieldMark.h"
 #include "app/PanelHost.h"
 #include "app/UiText.h"
 #include "app/UiThread.h"
@@ -160,11 +161,6 @@ void VideoOutputPage::ChooseFile() {
 
 QString VideoOutputPage::ErrorText() const { return m_error->text(); }
 
-void VideoOutputPage::MarkField(QLineEdit* field, bool bad) {
-    field->setProperty("badValue", bad);
-    field->setStyleSheet(bad ? QStringLiteral("border: 1px solid #d03030;") : QString());
-}
-
 std::optional<int> VideoOutputPage::ReadNumber(QLineEdit* field, const QString& name, int min, int max,
                                                QString& problem) {
     // Only digits, between optional blanks: "8000kb" or "1e4" would otherwise pass as a prefix.
@@ -174,9 +170,11 @@ std::optional<int> VideoOutputPage::ReadNumber(QLineEdit* field, const QString& 
     bool ok = false;
     const qlonglong value = digitsOnly ? text.toLongLong(&ok) : 0;
     const bool bad = !ok || value < min || value > max;
-    MarkField(field, bad);
+    const QString fieldProblem =
+        bad ? tr("%1 must be a whole number from %2 to %3.").arg(name).arg(min).arg(max) : QString();
+    MarkFieldProblem(field, fieldProblem);
     if (!bad) return static_cast<int>(value);
-    if (problem.isEmpty()) problem = tr("%1 must be a whole number from %2 to %3.").arg(name).arg(min).arg(max);
+    if (problem.isEmpty()) problem = fieldProblem;
     return std::nullopt;
 }
 

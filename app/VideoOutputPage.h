@@ -79,7 +79,6 @@ private:
     /// Reads a field as a whole number in [min, max]. A bad one is marked, and `problem` says why
     /// unless it already holds an earlier field's reason.
     std::optional<int> ReadNumber(QLineEdit* field, const QString& name, int min, int max, QString& problem);
-    void MarkField(QLineEdit* field, bool bad);
     /// Runs on the UI thread after frame `index` of `frameCount` was encoded.
     void ShowProgress(uint64_t serial, uint32_t index, uint32_t frameCount);
     /// Runs on the UI thread once the export has finished the file and restored the renderer.

@@ -75,6 +75,18 @@ TEST_F(RenderSettingsEditorTest, TypedValuesReachTheSettings) {
     EXPECT_TRUE(settings.Snapshot().render.OceanEnable);
 }
 
+TEST_F(RenderSettingsEditorTest, RetypingTheHeldValueAfterARefusalClearsTheMarkAndTheMessage) {
+    auto editor = MakeEditor();
+    Type(*editor, "SunIntensity", "4");
+    const uint64_t revision = settings.Revision();
+    Type(*editor, "SunIntensity", "x");
+    EXPECT_FALSE(editor->ErrorText().isEmpty());
+    Type(*editor, "SunIntensity", "4");
+    EXPECT_TRUE(editor->ErrorText().isEmpty());
+    EXPECT_FALSE(Box(*editor, "SunIntensity")->property("badValue").toBool());
+    EXPECT_EQ(settings.Revision(), revision) << "the value held is written no second time";
+}
+
 TEST_F(RenderSettingsEditorTest, BadNumbersAreRefusedAtTheirFieldAndChangeNothing) {
     auto editor = MakeEditor();
     const FrameSettings before = settings.Snapshot();

@@ -16,7 +16,8 @@
 #include <string>
 
 #include "app/RenderSettingsEditor.h"
-#include "app/SliderField.h"
+#include "app/ColourSwatchButton.h"
+#include "app/ValueSlider.h"
 #include "renderer/SettingNames.h"
 #include "scene/MainRenderer.h"
 #include "scene/RenderResourceTasks.h"
@@ -167,7 +168,7 @@ TEST_F(RenderPagePassesTest, SunCopiesFollowTheSun) {
     EXPECT_FLOAT_EQ(s.post.voxel.SunColor.z, 0.25f);
     EXPECT_EQ(s.post.voxel.EnableShadow, 1);
     EXPECT_TRUE(s.post.volumetric.UseShadow);
-    EXPECT_EQ(Find<QLabel>("SunColorPreview")->property("shownColour").value<QColor>(), QColor(255, 128, 64));
+    EXPECT_EQ(Find<TavrinApp::ColourSwatchButton>("SunColorPick")->SwatchColour(), QColor(255, 128, 64));
 
     Find<QCheckBox>("SunLightEnable")->setChecked(false);
     EXPECT_EQ(Now().post.voxel.EnableShadow, 0);
@@ -206,7 +207,7 @@ TEST_F(RenderPagePassesTest, ConversionsOfThePage) {
     Make();
     // The adaptation slider runs from 0 to 10: its middle-of-the-first-tenth stop is 0.5.
     QSlider* rate = Find<QSlider>("AdaptationRateSlider");
-    rate->setValue(TavrinApp::SliderField::kSteps / 20);
+    rate->setValue(TavrinApp::ValueSlider::kSliderSteps / 20);
     EXPECT_EQ(Find<QLineEdit>("AdaptationRate")->text(), "0.5");
     EXPECT_FLOAT_EQ(Now().post.AdaptationRate, 0.05f);
 
