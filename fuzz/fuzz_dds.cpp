@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the DDS reader. Every input must be answered with a result code;
-// a decoded texture's subresources must lie inside the input.
+// a decoded texture's subresources must lie inside the input, and classifying its alpha (which
+// walks the blocks of every slice's top mip) must stay inside them.
+#include "Engine/TextureLoader/AlphaContent.h"
 #include "Engine/TextureLoader/DDSTextureLoader.h"
 
 #include <cstddef>
@@ -30,6 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const Engine::DecodedSubresource& s : out.subresources)
             if (s.slicePitch > 0) sink = sink + s.data[0] + s.data[s.slicePitch - 1];
         (void)sink;
+        const Engine::AlphaContent alpha = Engine::ClassifyDecodedAlpha(out);
+        if (alpha != Engine::AlphaContent::Opaque && alpha != Engine::AlphaContent::CutOut &&
+            alpha != Engine::AlphaContent::Soft)
+            std::abort();
     }
     return 0;
 }
