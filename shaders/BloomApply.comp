@@ -1,12 +1,13 @@
 #version 460
 // The bloom added to the scene in place, scaled by the bloom strength (LDR path).
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/BloomConstants.h"
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(BloomApplyConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform image2D g_Images[];
 
 void main() {
     const ivec2 p = ivec2(gl_GlobalInvocationID.xy);

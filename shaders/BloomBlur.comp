@@ -1,12 +1,13 @@
 #version 460
 // The smallest bloom level blurred with a 3 x 3 tent, the start of the way back up.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/BloomConstants.h"
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(BloomLevelConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform writeonly image2D g_Images[];
 
 void main() {
     const ivec2 p = ivec2(gl_GlobalInvocationID.xy);

@@ -1,12 +1,13 @@
 #version 460
 // One bloom level into the next smaller one: the 2 x 2 source texels under each output texel.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/BloomConstants.h"
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(BloomLevelConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform writeonly image2D g_Images[];
 
 void main() {
     const ivec2 p = ivec2(gl_GlobalInvocationID.xy);

@@ -3,14 +3,15 @@
 // path), and the luma of each of its texels for the exposure histogram: 0 for black, 1-255 the
 // log2 luminance over the exposure block's range.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/BloomConstants.h"
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(BloomExtractHdrConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
-layout(set = 0, binding = 1, r8ui) uniform writeonly uimage2D g_LumaImages[];
-layout(set = 0, binding = 2, std430) readonly buffer ExposureBlock { float values[]; } g_Buffers[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, r8ui) uniform writeonly uimage2D g_LumaImages[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_BUFFERS, std430) readonly buffer ExposureBlock { float values[]; } g_Buffers[];
 
 float ExposureValue(uint index) { return g_Buffers[nonuniformEXT(pc.exposure)].values[index]; }
 

@@ -2,12 +2,13 @@
 // The next smaller level's result, blurred with a tent of its own texel size, blended into this
 // level's extract by the upsample blend factor.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/BloomConstants.h"
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(BloomUpsampleConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform writeonly image2D g_Images[];
 
 void main() {
     const ivec2 p = ivec2(gl_GlobalInvocationID.xy);

@@ -2,12 +2,12 @@
 // 3-D LUT colour grading of the scene in place: the graded colour mixed in by `strength`.
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
+#include "Bindless.glsl"
 #include "shared/PostConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
 TAVRIN_PUSH_CONSTANTS(ColorFilterConstants, pc)
-layout(set = 0, binding = 0) uniform texture3D g_Textures3D[];
-layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler TrilinearClamp;
 
 void main() {

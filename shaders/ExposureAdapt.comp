@@ -3,11 +3,12 @@
 // the exposure towards the one that maps it to the target luminance, by the adaptation rate,
 // within the limits.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/ExposureConstants.h"
 
 layout(local_size_x = 256) in;
 TAVRIN_PUSH_CONSTANTS(ExposureAdaptConstants, pc)
-layout(set = 0, binding = 2, std430) buffer Words { uint words[]; } g_Buffers[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_BUFFERS, std430) buffer Words { uint words[]; } g_Buffers[];
 
 #include "ExposureBlock.glsl"
 

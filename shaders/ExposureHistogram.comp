@@ -2,12 +2,13 @@
 // The luma buffer's codes counted into the 256-bin histogram. A group covers 16 columns by 384
 // rows, each thread one column in steps of 16 rows, and adds its group's counts once.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/ExposureConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
 TAVRIN_PUSH_CONSTANTS(ExposureHistogramConstants, pc)
-layout(set = 0, binding = 1, r8ui) uniform readonly uimage2D g_LumaImages[];
-layout(set = 0, binding = 2, std430) buffer Words { uint words[]; } g_Buffers[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, r8ui) uniform readonly uimage2D g_LumaImages[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_BUFFERS, std430) buffer Words { uint words[]; } g_Buffers[];
 
 shared uint s_bins[256];
 

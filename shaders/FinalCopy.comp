@@ -3,12 +3,12 @@
 // output image stores its channels that way.
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
+#include "Bindless.glsl"
 #include "shared/PostConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
 TAVRIN_PUSH_CONSTANTS(FinalCopyConstants, pc)
-layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
-layout(set = 0, binding = 1, rgba8) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba8) uniform writeonly image2D g_Images[];
 
 void main() {
     const ivec2 p = ivec2(gl_GlobalInvocationID.xy);

@@ -2,12 +2,12 @@
 // Fits the final image into the output: scaled to the largest size that keeps its aspect,
 // centred, with black bars on the remaining sides.
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/PostConstants.h"
 
 layout(local_size_x = 16, local_size_y = 16) in;
 TAVRIN_PUSH_CONSTANTS(ResampleConstants, pc)
-layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
-layout(set = 0, binding = 1, rgba8) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba8) uniform writeonly image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler LinearClamp;
 
 void main() {

@@ -6,12 +6,13 @@
 // takes the current colour.
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
+#include "Bindless.glsl"
 #include "shared/TaaConstants.h"
 #include "ClampedFetch.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(TaaBlendConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform writeonly image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform writeonly image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler LinearBorder;
 
 // Relative depth difference still taken for the same surface: a surface moving along the view

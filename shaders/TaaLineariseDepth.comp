@@ -2,12 +2,12 @@
 // The resolved depth to view distance over the far plane, 2 x 2 pixels a thread.
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
+#include "Bindless.glsl"
 #include "shared/TaaConstants.h"
 #include "ClampedFetch.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(TaaLineariseConstants, pc)
-layout(set = 0, binding = 1) uniform writeonly image2D g_RWTextures2D[];
 
 void Linearise(ivec2 p) {
     const float d = Fetch(pc.depth, p).r;

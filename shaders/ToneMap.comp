@@ -2,13 +2,14 @@
 // The scene in place with the bloom added, times the exposure and, when enabled, through a
 // filmic curve (HDR path).
 #extension GL_EXT_nonuniform_qualifier : require
+#include "Bindless.glsl"
 #include "shared/BloomConstants.h"
 #include "BloomFilters.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(ToneMapConstants, pc)
-layout(set = 0, binding = 1, rgba16f) uniform image2D g_Images[];
-layout(set = 0, binding = 2, std430) readonly buffer ExposureBlock { float values[]; } g_Buffers[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform image2D g_Images[];
+layout(set = 0, binding = TAVRIN_BINDING_STORAGE_BUFFERS, std430) readonly buffer ExposureBlock { float values[]; } g_Buffers[];
 
 vec3 Filmic(vec3 x) {
     // A rational fit of the ACES curve, with white at about 11.

@@ -1,10 +1,9 @@
 // The filters of the bloom chain, all built from bilinear taps through the linear clamp sampler
-// (set 1, binding 0) of a sampled level. The including shader enables
-// GL_EXT_nonuniform_qualifier first.
+// (set 1, binding 0) of a sampled level.
 #ifndef TAVRIN_BLOOM_FILTERS_GLSL
 #define TAVRIN_BLOOM_FILTERS_GLSL
 
-layout(set = 0, binding = 0) uniform texture2D g_Textures2D[];
+#include "Bindless.glsl"
 layout(set = 1, binding = 0) uniform sampler LinearClamp;
 
 vec3 Tap(uint slot, vec2 uv) { return textureLod(sampler2D(g_Textures2D[nonuniformEXT(slot)], LinearClamp), uv, 0.0).rgb; }
