@@ -17,6 +17,7 @@ uint64_t Load64(const uint8_t* bytes) {
 class BlockBits {
 public:
     explicit BlockBits(const uint8_t* block) : m_low(Load64(block)), m_high(Load64(block + 8)) {}
+    /// The next `count` bits (at most 32) as a number, first bit lowest.
     uint32_t Take(uint32_t count) {
         uint32_t value = 0;
         for (uint32_t i = 0; i < count; ++i, ++m_at) {
@@ -25,6 +26,8 @@ public:
         }
         return value;
     }
+    /// Passes over fields that do not matter here, of any length.
+    void Skip(uint32_t count) { m_at += count; }
     /// 16 indices of `bits` bits; the first texel's top bit is implied zero.
     void TakeIndices(uint32_t bits, uint8_t out[16]) {
         for (int i = 0; i < 16; ++i) out[i] = static_cast<uint8_t>(Take(i == 0 ? bits - 1 : bits));
@@ -90,8 +93,8 @@ void Mode6(BlockBits& bits, uint8_t alpha[16]) {
 }
 
 void Mode7(BlockBits& bits, uint8_t alpha[16]) {
-    bits.Take(6);  // partition
-    bits.Take(3 * 4 * 5);  // red, green and blue of the four endpoints
+    bits.Skip(6);          // partition
+    bits.Skip(3 * 4 * 5);  // red, green and blue of the four endpoints
     uint32_t a[4];
     for (uint32_t& e : a) e = bits.Take(5);
     for (uint32_t& e : a) e = Widen((e << 1) | bits.Take(1), 6);
