@@ -145,13 +145,28 @@ TEST(SettingsPagesEndToEnd, PagesOpenARenderSettingChangesThePictureAndTheVideoI
     const QString target = QString::fromStdString((outDir / "demo").string());
     QString dialogFile, dialogFilter;
     QTimer answer;
+    // The dialog fills in its suggested name from events of its own after it shows, which can
+    // overwrite a name typed too early: the whole path is typed into its name box until the box
+    // has kept it for two ticks in a row, and only then is the dialog accepted.
+    int settledTicks = 0;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
+        if (!dialog || !dialog->isVisible()) return;
+        auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!nameBox) return;
+        if (dialogFile.isEmpty()) {
+            const QString shown = dialog->selectedFiles().value(0);
+            if (!shown.endsWith(QStringLiteral(".mp4"))) return;
+            dialogFile = shown;
+            dialogFilter = dialog->selectedNameFilter();
+        }
+        if (nameBox->text() != target) {
+            settledTicks = 0;
+            nameBox->setText(target);
+            return;
+        }
+        if (++settledTicks < 2) return;
         answer.stop();
-        dialogFile = dialog->selectedFiles().value(0);
-        dialogFilter = dialog->selectedNameFilter();
-        dialog->selectFile(target);
         QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
     });
     answer.start(50);
