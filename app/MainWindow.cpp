@@ -89,15 +89,21 @@ void MainWindow::OpenStartScene(const StartScene& scene) {
     m_page->ShowLoadedState();
 }
 
+MainWindow::~MainWindow() { ReleaseEngine(); }
+
+void MainWindow::ReleaseEngine() {
+    if (m_engineReleased || !m_page) return;
+    m_engineReleased = true;
+    ProjectTavrin::MainRenderer& renderer = ProjectTavrin::MainRenderer::GetInstance();
+    m_page->FinishExport();
+    renderer.StopRenderLoop();
+    renderer.WaitForSceneTask();
+    if (m_viewport) m_viewport->Detach();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     QSettings().setValue("window/size", size());
-    if (m_page) {
-        ProjectTavrin::MainRenderer& renderer = ProjectTavrin::MainRenderer::GetInstance();
-        m_page->FinishExport();
-        renderer.StopRenderLoop();
-        renderer.WaitForSceneTask();
-        if (m_viewport) m_viewport->Detach();
-    }
+    ReleaseEngine();
     event->accept();
 }
 
