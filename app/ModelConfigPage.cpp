@@ -30,7 +30,7 @@ using ProjectTavrin::MaterialBuffer;
 constexpr int kRebuildRetryMs = 100;
 constexpr double kUnbounded = 10000.0;
 
-struct SliderSpec {
+struct SliderRow {
     const char* name;
     const char* label;
     ValueRange range;
@@ -38,7 +38,7 @@ struct SliderSpec {
 
 // Order of the page's Slider enumeration. Emission and subsurface have no upper limit in the
 // material file; their sliders cover the useful part and larger values are typed.
-constexpr SliderSpec kSliderSpecs[] = {
+constexpr SliderRow kSliderRows[] = {
     {"metallic", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Metallic"), {0.0, 1.0, 1.0}},
     {"roughness", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Roughness"), {0.0, 1.0, 1.0}},
     {"anisotropy", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Anisotropy"), {0.0, 1.0, 1.0}},
@@ -52,19 +52,19 @@ constexpr SliderSpec kSliderSpecs[] = {
     {"subsurface", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Subsurface"), {0.0, 4.0, kUnbounded}},
 };
 
-struct ColourSpec {
+struct ColourRow {
     const char* name;
     const char* label;
 };
 
-constexpr ColourSpec kColourSpecs[] = {
+constexpr ColourRow kColourRows[] = {
     {"baseColorTint", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Base colour tint")},
     {"specularTint", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Specular tint")},
     {"subsurfaceColor", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Subsurface colour")},
     {"clothFuzzColor", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Cloth fuzz colour")},
 };
 
-constexpr ColourSpec kTextureMapSpecs[] = {
+constexpr ColourRow kTextureMapRows[] = {
     {"normalMap", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Normal map")},
     {"curvatureMap", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Curvature map")},
     {"thicknessMap", QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Thickness map")},
@@ -156,8 +156,8 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
     shading->addRow(tr("Shading model"), m_shadingModel);
     materialLayout->addLayout(shading);
     for (int i = 0; i < kSliderCount; ++i) {
-        const SliderSpec& spec = kSliderSpecs[i];
-        m_sliders[i] = new ValueSlider(spec.name, tr(spec.label), spec.range, material);
+        const SliderRow& row = kSliderRows[i];
+        m_sliders[i] = new ValueSlider(row.name, tr(row.label), row.range, material);
         materialLayout->addWidget(m_sliders[i]);
         connect(m_sliders[i], &ValueSlider::edited, this, [this] {
             ShowStatus(QString());
@@ -167,7 +167,7 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
         connect(m_sliders[i], &ValueSlider::refused, this, &ModelConfigPage::ShowStatus);
     }
     for (int i = 0; i < kColourCount; ++i) {
-        m_colours[i] = new ColourSwatchButton(kColourSpecs[i].name, tr(kColourSpecs[i].label), SwatchChannels::Truncated,
+        m_colours[i] = new ColourSwatchButton(kColourRows[i].name, tr(kColourRows[i].label), SwatchChannels::Truncated,
                                               QStringLiteral("Button"), material);
         materialLayout->addWidget(m_colours[i]);
         connect(m_colours[i], &QPushButton::clicked, this, [this, i] { PickColour(static_cast<Colour>(i)); });
@@ -175,8 +175,8 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
     auto* maps = new QFormLayout();
     for (int i = 0; i < kTextureMapCount; ++i) {
         m_textureMaps[i] = new QLabel(QStringLiteral("NO"), material);
-        m_textureMaps[i]->setObjectName(QString(kTextureMapSpecs[i].name) + "Text");
-        maps->addRow(tr(kTextureMapSpecs[i].label), m_textureMaps[i]);
+        m_textureMaps[i]->setObjectName(QString(kTextureMapRows[i].name) + "Text");
+        maps->addRow(tr(kTextureMapRows[i].label), m_textureMaps[i]);
     }
     materialLayout->addLayout(maps);
     auto* buttons = new QHBoxLayout();
