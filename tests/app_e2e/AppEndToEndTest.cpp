@@ -43,16 +43,7 @@ int DistinctColours(const QImage& image) {
 }
 
 TEST(AppEndToEnd, PlaysTheDemoSceneMovesTheCameraResizesAndQuits) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    Engine::Platform::DeviceOptions options;
-    options.enableValidation = true;
-    Engine::EngineCore::SetDeviceOptions(options);
-    try {
-        Engine::EngineCore::GetInstance();
-    } catch (const std::runtime_error& error) {
-        GTEST_SKIP() << "No usable Vulkan device: " << error.what();
-    }
+    if (const std::string why = EndToEnd::PrepareDisplayAndDevice(); !why.empty()) GTEST_SKIP() << why;
     int argc = 1;
     char name[] = "tavrin_app_end_to_end";
     char* argv[] = {name, nullptr};

@@ -1,6 +1,6 @@
 #pragma once
-// What the end-to-end tests share: the demo scene's files and an event loop run until a
-// condition holds.
+// What the end-to-end tests share: the start on a display with a validated device, the demo
+// scene's files and an event loop run until a condition holds.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QString>
@@ -8,9 +8,29 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
+#include "Engine/EngineCore.h"
+
 namespace EndToEnd {
+
+/// Prepares the whole program's run on the X display with the validation layer on; returns why
+/// it cannot run here (no display, no usable Vulkan device), empty when it can.
+inline std::string PrepareDisplayAndDevice() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return "needs a display (run under xvfb-run)";
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    Engine::Platform::DeviceOptions options;
+    options.enableValidation = true;
+    Engine::EngineCore::SetDeviceOptions(options);
+    try {
+        Engine::EngineCore::GetInstance();
+    } catch (const std::runtime_error& error) {
+        return std::string("No usable Vulkan device: ") + error.what();
+    }
+    return {};
+}
 
 inline QString Demo(const char* name) { return QString::fromStdString((std::filesystem::path(TAVRIN_DEMO_DIR) / name).string()); }
 

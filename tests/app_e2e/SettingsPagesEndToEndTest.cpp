@@ -66,17 +66,8 @@ bool WaitFrames(ProjectTavrin::MainRenderer& renderer, uint32_t frames) {
 }
 
 TEST(SettingsPagesEndToEnd, PagesOpenARenderSettingChangesThePictureAndTheVideoIsExported) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs a display (run under xvfb-run)";
     if (!ExportTest::HaveFfmpegTools()) GTEST_SKIP() << "ffprobe and ffmpeg are needed";
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    Engine::Platform::DeviceOptions options;
-    options.enableValidation = true;
-    Engine::EngineCore::SetDeviceOptions(options);
-    try {
-        Engine::EngineCore::GetInstance();
-    } catch (const std::runtime_error& error) {
-        GTEST_SKIP() << "No usable Vulkan device: " << error.what();
-    }
+    if (const std::string why = EndToEnd::PrepareDisplayAndDevice(); !why.empty()) GTEST_SKIP() << why;
     // Qt's own dialog, which the test can fill in; a desktop's native one would wait for a person.
     QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     int argc = 1;
