@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
@@ -42,9 +43,8 @@ constexpr double kDegreesPerRadian = 57.295826;
 constexpr int kSeekSteps = 1000;
 constexpr int kStatusEveryFrames = 30;
 
-QString PlaySymbolText(ProjectTavrin::PlaySymbol symbol) {
-    return symbol == ProjectTavrin::PlaySymbol::Play ? QStringLiteral("▶") : QStringLiteral("⏸");
-}
+// The desktop style's own media icons: every font has them, unlike the play and pause signs.
+QIcon MediaIcon(const QWidget& widget, QStyle::StandardPixmap icon) { return widget.style()->standardIcon(icon); }
 
 }  // namespace
 
@@ -96,6 +96,8 @@ void MainPage::BuildLayout() {
     toggleLayout->addWidget(m_freeCameraOff);
     m_freeCameraOn->setVisible(false);
     freeCamera->setMinimumWidth(m_freeCameraOff->sizeHint().width() + 24);
+    QPushButton* frame = addButton(tr("Frame the models"), "frameModelsButton", &MainPage::FrameModels);
+    frame->setToolTip(tr("Look at the models from the front (key Z in the view)"));
     commands->addStretch(1);
     root->addLayout(commands);
 
@@ -118,7 +120,11 @@ void MainPage::BuildLayout() {
     auto* playback = new QHBoxLayout();
     m_playPause = new QPushButton(this);
     m_playPause->setObjectName("playPauseButton");
-    auto* stop = new QPushButton(QStringLiteral("■"), this);
+    auto* stop = new QPushButton(this);
+    stop->setObjectName("stopButton");
+    stop->setIcon(MediaIcon(*this, QStyle::SP_MediaStop));
+    stop->setToolTip(tr("Stop"));
+    stop->setAccessibleName(tr("Stop"));
     auto* audio = new QPushButton(tr("Audio…"), this);
     m_audioName = new QLabel(this);
     m_position = new QLabel(this);
@@ -265,6 +271,11 @@ void MainPage::ToggleFreeCamera() {
     m_freeCameraOff->setVisible(!turnOn);
 }
 
+void MainPage::FrameModels() {
+    if (!m_renderer.FrameModels()) return;
+    if (!IsFreeCameraOn()) ToggleFreeCamera();
+}
+
 bool MainPage::IsFreeCameraOn() const { return !m_freeCameraOn->isHidden(); }
 
 void MainPage::ResetPhysics() { m_renderer.physicsResetRequest.store(true); }
@@ -303,7 +314,10 @@ void MainPage::SeekToFraction(int permille) {
 }
 
 void MainPage::ShowDisplay(const ProjectTavrin::PlaybackDisplay& display) {
-    m_playPause->setText(PlaySymbolText(display.symbol));
+    const bool play = display.symbol == ProjectTavrin::PlaySymbol::Play;
+    m_playPause->setIcon(MediaIcon(*this, play ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
+    m_playPause->setToolTip(play ? tr("Play") : tr("Pause"));
+    m_playPause->setAccessibleName(m_playPause->toolTip());
     m_audioName->setText(ToQString(display.audioName));
     m_position->setText(QString::fromStdString(display.positionText));
     m_duration->setText(QString::fromStdString(display.durationText));

@@ -68,6 +68,9 @@ public:
     void ToggleModelConfig();
     void OpenVideoOutput();
     void ToggleFreeCamera();
+    /// "Frame the models": the free camera, switched on, looks at the loaded models from the
+    /// front, their height filling most of the picture.
+    void FrameModels();
     void ResetPhysics();
 
     // Playback.

@@ -51,6 +51,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
         connect(m_page, &MainPage::loadedStateShown, this, [this] { m_viewport->SetPointerInputEnabled(true); });
         connect(m_viewport, &ViewportWindow::playPauseRequested, m_page, &MainPage::PlayPause);
         connect(m_viewport, &ViewportWindow::stopRequested, m_page, &MainPage::Stop);
+        connect(m_viewport, &ViewportWindow::frameModelsRequested, m_page, &MainPage::FrameModels);
         connect(m_viewport, &ViewportWindow::filesDropped, m_page, &MainPage::OpenDroppedFiles);
         setCentralWidget(m_page);
         renderer.StartRenderLoop();

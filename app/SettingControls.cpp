@@ -83,6 +83,8 @@ void SettingControls::AddColour(QFormLayout* form, const QString& name, const QS
     auto* box = new QLineEdit(row);
     box->setObjectName(name);
     box->setToolTip(tr("Red, green and blue, each from 0 to 1"));
+    // Wide enough for three values with a few decimals each, so "1, 1, 1" never shows as ", 1, 1".
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0.000, 0.000, 0.000")) + 16);
     auto* swatch = new ColourSwatchButton(name, tr("Pick…"), SwatchChannels::Rounded, QStringLiteral("Pick"), row);
     layout->addWidget(box, 1);
     layout->addWidget(swatch);
@@ -96,6 +98,7 @@ void SettingControls::AddColour(QFormLayout* form, const QString& name, const QS
         colour.swatch->ShowColour(colour.read(m_settings.Snapshot()));
         if (!colour.swatch->AskForColour(PickColourWithDialog, colour.label)) return;
         colour.box->setText(ColourText(colour.swatch->Colour()));
+        colour.box->home(false);
         CommitColour(index);
     });
 }
@@ -150,6 +153,7 @@ void SettingControls::CommitColour(size_t index) {
 
 void SettingControls::ShowColour(const ColourRow& row, const Math::vec3& colour) {
     row.box->setText(ColourText(colour));
+    row.box->home(false);  // the start of the text in view, not its end
     row.swatch->ShowColour(colour);
 }
 

@@ -82,6 +82,7 @@ void ViewportWindow::keyPressEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) {
         if (event->key() == Qt::Key_Space) emit playPauseRequested();
         if (event->key() == Qt::Key_Home) emit stopRequested();
+        if (event->key() == Qt::Key_Z) emit frameModelsRequested();
     }
 }
 

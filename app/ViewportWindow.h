@@ -35,6 +35,8 @@ public:
 signals:
     void playPauseRequested();
     void stopRequested();
+    /// The Z key: frame the models.
+    void frameModelsRequested();
     /// Local files dropped on the viewport (the page beside it takes drops itself).
     void filesDropped(const QStringList& paths);
 

@@ -20,6 +20,9 @@ function(tavrin_library name)
   endif()
 endfunction()
 
+# The environment every test runs in.
+set(TAVRIN_TEST_ENVIRONMENT "TAVRIN_TEST=1;SDL_AUDIODRIVER=dummy;QT_QPA_PLATFORM=offscreen")
+
 # tavrin_test(NAME DIR <dir> DEPS ...)
 # One GoogleTest executable per module, made of every .cpp under <dir>.
 function(tavrin_test name)
@@ -30,7 +33,14 @@ function(tavrin_test name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "TAVRIN_TEST=1")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  # Each test sets the environment it needs, so a plain `ctest` passes whatever the caller's
+  # variables: no sound card needed (SDL's dummy driver), no display (Qt's offscreen platform).
+  # The list cannot pass through gtest_discover_tests' PROPERTIES, so a file included after the
+  # discovered tests sets it on each of them.
+  set(env_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake")
+  file(WRITE "${env_file}" "set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TAVRIN_TEST_ENVIRONMENT}\")\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${env_file}")
 endfunction()
 
 # tavrin_bench(NAME DIR <dir> DEPS ...)

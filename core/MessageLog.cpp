@@ -11,6 +11,12 @@ void MessageLog::Append(std::u16string_view message) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_text.append(message);
     m_text.append(u"\r\n");
+    if (m_echo) m_echo(message);
+}
+
+void MessageLog::SetEcho(std::function<void(std::u16string_view)> echo) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_echo = std::move(echo);
 }
 
 void MessageLog::AppendUtf8(std::string_view message) { Append(Utf8ToUtf16(message)); }

@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide log of user-visible messages. Writers append one message at a time, each
 // followed by "\r\n"; the UI takes the whole text and empties the log in one step.
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -19,8 +20,13 @@ public:
     /// Returns a copy of the current text without emptying it (tests, tools).
     std::u16string Peek() const;
     void Clear();
+    /// Calls `echo` with each message as it is appended (without the "\r\n"), in order, on the
+    /// appending thread; an empty function stops it. The command-line tools print the log this
+    /// way. The echo must not append to the log.
+    void SetEcho(std::function<void(std::u16string_view)> echo);
 
 private:
     mutable std::mutex m_lock;
     std::u16string m_text;
+    std::function<void(std::u16string_view)> m_echo;
 };

@@ -219,10 +219,9 @@ bool AudioTrack::Open(const std::filesystem::path& file, AVFormatContext* output
     return true;
 }
 
-bool AudioTrack::EncodeUntil(int64_t units) {
+bool AudioTrack::EncodeUntil(int64_t target) {
     State& s = *m_state;
     if (!s.output || s.finished) return true;
-    const int64_t target = SampleClock::UnitsToSamples(units, s.encoder->sample_rate);
     const int frameSize = s.encoder->frame_size;
     while (s.samplesEncoded + frameSize <= target) {
         if (!s.Fill(frameSize)) return false;
@@ -233,11 +232,10 @@ bool AudioTrack::EncodeUntil(int64_t units) {
     return true;
 }
 
-bool AudioTrack::Finish(int64_t units) {
+bool AudioTrack::Finish(int64_t target) {
     State& s = *m_state;
     if (!s.output || s.finished) return true;
     s.finished = true;
-    const int64_t target = SampleClock::UnitsToSamples(units, s.encoder->sample_rate);
     const int frameSize = s.encoder->frame_size;
     while (s.samplesEncoded < target) {
         const int wanted = static_cast<int>(std::min<int64_t>(frameSize, target - s.samplesEncoded));

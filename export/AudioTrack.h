@@ -24,12 +24,12 @@ public:
     /// Opens `file` and adds an AAC stream to `output`, whose header is not written yet. False,
     /// with `error` set, when the file has no decodable audio or the encoder cannot start.
     bool Open(const std::filesystem::path& file, AVFormatContext* output, std::string& error);
-    /// Encodes the audio that starts before `units` (100 ns) and writes its packets. False on a
-    /// write error; running out of source audio is not an error.
-    bool EncodeUntil(int64_t units);
-    /// Encodes up to exactly `units` (or the end of the source, if sooner) and drains the
-    /// encoder; nothing is written past `units`.
-    bool Finish(int64_t units);
+    /// Encodes the whole encoder frames that end by output sample `target` (at SampleRate) and
+    /// writes their packets. False on a write error; running out of source audio is not an error.
+    bool EncodeUntil(int64_t target);
+    /// Encodes up to exactly output sample `target` (or the end of the source, if sooner) and
+    /// drains the encoder; nothing is written past `target`.
+    bool Finish(int64_t target);
 
     /// Output samples handed to the encoder so far.
     int64_t SamplesEncoded() const;

@@ -1,33 +1,32 @@
 #pragma once
-// The video's timeline in 100-ns units: every frame lasts 10,000,000 / fps units, rounded down,
-// and frame i starts at i times that. The rounding is kept on purpose (30 frames at 30 fps end at
-// 9,999,990, not 10,000,000) so the stream's timestamps are the frame times exactly; the video
-// stream counts in the same units, and the audio is cut to the same end.
+// The video's timeline counts frames: the stream's time base is 1/fps and frame i starts at i, so
+// every frame time is exact and a reader sees the rate itself (30/1, not 30.00003). The audio is
+// cut at the same times, converted to its own samples.
 #include <cstdint>
 
 namespace ProjectTavrin {
 
 class SampleClock {
 public:
-    static constexpr int64_t kUnitsPerSecond = 10'000'000;
-
     /// `fps` must be at least 1.
     explicit SampleClock(uint32_t fps);
 
-    int64_t SampleDuration() const { return m_sampleDuration; }
-    /// Start of the next frame.
-    int64_t SampleTime() const { return m_sampleTime; }
+    uint32_t Fps() const { return m_fps; }
+    /// One frame, in the time base's units.
+    int64_t SampleDuration() const { return 1; }
+    /// Start of the next frame, in the time base's units (1/fps).
+    int64_t SampleTime() const { return static_cast<int64_t>(m_samples); }
     /// Frames passed so far.
     uint64_t Samples() const { return m_samples; }
     /// Moves to the next frame.
-    void Advance();
+    void Advance() { ++m_samples; }
 
-    /// The whole number of samples at `rate` per second that fit in `units` (rounded down).
-    static int64_t UnitsToSamples(int64_t units, int64_t rate);
+    /// The whole number of audio samples at `rate` per second before `time` (in 1/fps units),
+    /// rounded down.
+    int64_t AudioSamplesBefore(int64_t time, int64_t rate) const;
 
 private:
-    int64_t m_sampleDuration;
-    int64_t m_sampleTime = 0;
+    uint32_t m_fps;
     uint64_t m_samples = 0;
 };
 

@@ -18,8 +18,6 @@ extern "C" {
 namespace ProjectTavrin {
 namespace {
 
-/// The stream counts in the sample clock's own units, so every frame time is exact.
-constexpr AVRational kStreamTimeBase{1, static_cast<int>(SampleClock::kUnitsPerSecond)};
 constexpr uint32_t kLargestSourceSide = 16384;
 
 std::string AvError(int code) {
@@ -134,7 +132,8 @@ struct VideoEncoder::State {
         }
         if (!WritePackets()) return false;
         // Sound up to the end of this frame, so the two streams go into the file side by side.
-        return !audio || audio->EncodeUntil(clock->SampleTime() + clock->SampleDuration());
+        return !audio ||
+               audio->EncodeUntil(clock->AudioSamplesBefore(clock->SampleTime() + clock->SampleDuration(), audio->SampleRate()));
     }
 };
 
@@ -180,7 +179,8 @@ bool VideoEncoder::Open(const VideoEncoderSettings& settings) {
     e.width = static_cast<int>(settings.width);
     e.height = static_cast<int>(settings.height);
     e.pix_fmt = AV_PIX_FMT_YUV420P;
-    e.time_base = kStreamTimeBase;
+    // Frame i is stamped i in a time base of 1/fps: the rate a reader sees is exactly fps.
+    e.time_base = AVRational{1, static_cast<int>(settings.fps)};
     e.framerate = AVRational{static_cast<int>(settings.fps), 1};
     e.sample_aspect_ratio = AVRational{1, 1};
     e.bit_rate = EncoderBitsPerSecond(settings.bitrate);
@@ -197,8 +197,11 @@ bool VideoEncoder::Open(const VideoEncoderSettings& settings) {
     s.stream = avformat_new_stream(s.output, nullptr);
     if (!s.stream || avcodec_parameters_from_context(s.stream->codecpar, s.encoder) < 0)
         return s.Fail("cannot add the video stream");
-    s.stream->time_base = kStreamTimeBase;
+    // The MP4 writer picks its own track time scale (a multiple of the rate); packets are
+    // rescaled into it exactly.
+    s.stream->time_base = e.time_base;
     s.stream->avg_frame_rate = e.framerate;
+    s.stream->r_frame_rate = e.framerate;
 
     if (!settings.audio.empty()) {
         s.audio = std::make_unique<AudioTrack>();
@@ -251,7 +254,7 @@ bool VideoEncoder::Close() {
         ok = false;
     }
     ok = s.WritePackets() && ok;
-    if (s.audio && !s.audio->Finish(s.clock->SampleTime())) {
+    if (s.audio && !s.audio->Finish(s.clock->AudioSamplesBefore(s.clock->SampleTime(), s.audio->SampleRate()))) {
         s.error = s.audio->Error();
         ok = false;
     }

@@ -9,8 +9,8 @@
 // Frames are 8-bit RGBA (or BGRA) rows, top row first, `rowPitch` bytes apart (read-back rows
 // are padded to a multiple of 256 bytes). They are converted to limited-range BT.709 4:2:0 and
 // the stream is tagged so, which is what players assume for HD video; a frame of another size is
-// scaled to the video's size. Frame i is stamped with SampleClock's time, in the stream's own
-// 100-ns time base.
+// scaled to the video's size. Frame i is stamped i in a time base of 1/fps (SampleClock), so the
+// file's rate reads back as exactly fps.
 //
 // The audio starts with the video's first frame and ends with its last: Close cuts it to the
 // time the frames written cover.

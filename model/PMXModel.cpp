@@ -137,13 +137,11 @@ bool PMXModel::Load(PMXFile&& file, const std::u16string& path) {
     m_modelPath = path;
     m_modelName = file.modelName;
     m_vertexIndexSize = file.header.vertexIndexSize;
-    const std::u16string directory =
-        path == kSampleModelPath ? std::u16string() : Utf8ToUtf16(std::filesystem::path(Utf16ToUtf8(path)).parent_path().generic_string());
-
     // Nodes first: the skins are checked against them.
     SetupPMXNodes(file.bones, m_nodeManager);
     BuildVertices(file);
-    BuildMaterials(file, directory);
+    m_texturePaths = TexturePathsOf(file, path);
+    BuildMaterials(file);
 
     const auto& nodes = m_nodeManager.GetNodes();
     m_skinMatrices.assign(nodes.size(), Math::mat4::Identity());
@@ -293,12 +291,20 @@ void PMXModel::BuildVertices(const PMXFile& file) {
     }
 }
 
-void PMXModel::BuildMaterials(const PMXFile& file, const std::u16string& directory) {
+std::vector<std::u16string> PMXModel::TexturePathsOf(const PMXFile& file, const std::u16string& path) {
+    const std::u16string directory =
+        path == kSampleModelPath ? std::u16string() : Utf8ToUtf16(std::filesystem::path(Utf16ToUtf8(path)).parent_path().generic_string());
+    std::vector<std::u16string> paths;
+    paths.reserve(file.textures.size());
     for (const std::u16string& name : file.textures) {
         std::u16string relative = name;
         if (relative.size() >= 2 && relative[0] == u'.' && relative[1] == u'/') relative.erase(0, 2);
-        m_texturePaths.push_back(directory.empty() ? relative : directory + u"/" + relative);
+        paths.push_back(directory.empty() ? relative : directory + u"/" + relative);
     }
+    return paths;
+}
+
+void PMXModel::BuildMaterials(const PMXFile& file) {
 
     // Each material draws the next slice of the index list; a count that runs past the list or
     // is negative is cut to what is there.

@@ -142,6 +142,9 @@ public:
     const std::u16string& GetModelPath() const { return m_modelPath; }
     /// Texture paths: the model directory joined with each name (a leading "./" dropped).
     const std::vector<std::u16string>& GetTexturePaths() const { return m_texturePaths; }
+    /// The texture paths a model loaded from `file` at `path` will have, known as soon as the
+    /// file is parsed (the scene loader starts decoding them while the model is built).
+    static std::vector<std::u16string> TexturePathsOf(const PMXFile& file, const std::u16string& path);
     const std::vector<ModelVertex>& GetRestVertices() const { return m_restVertices; }
     const std::vector<ModelVertex>& GetOutputVertices() const { return m_outputVertices; }
     const std::vector<VertexSkin>& GetVertexSkins() const { return m_vertexSkins; }
@@ -192,7 +195,7 @@ protected:
 
 private:
     void BuildVertices(const PMXFile& file);
-    void BuildMaterials(const PMXFile& file, const std::u16string& directory);
+    void BuildMaterials(const PMXFile& file);
     void PlaceRestVertices();
     /// Globals from the current locals, then the append and IK pass.
     void UpdateNodeTransforms();

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include "Engine/GpuResource/ResourceUploadBatch.h"
@@ -104,17 +105,39 @@ void PMXModelGpu::ClassifyDiffuseAlpha() {
     }
 }
 
-void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
+std::vector<std::filesystem::path> PMXModelGpu::TextureFiles() const {
+    std::vector<std::filesystem::path> files;
+    for (const ModelTexture& entry : m_textures) files.push_back(entry.path);
+    return files;
+}
+
+void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core, SceneTextureCache* cache) {
     Engine::Platform::Device& device = *core.GetDevice();
     using Clock = std::chrono::steady_clock;
     const auto texturesStart = Clock::now();
 
+    // On its own the model still decodes its files side by side, each once.
+    std::unique_ptr<SceneTextureCache> own;
+    if (!cache) {
+        own = std::make_unique<SceneTextureCache>();
+        own->Prefetch(TextureFiles());
+        cache = own.get();
+    }
     Engine::ResourceUploadBatch batch(core.GetDeviceShared());
     batch.Begin();
-    const Engine::TextureResource& blank = Engine::GetBlankTexture();
-    for (ModelTexture& entry : m_textures) {
-        Engine::LoadTexture(entry.texture, entry.path, batch);
-        entry.loaded = entry.texture.resource && entry.texture.resource != blank.resource;
+    // Files are made into textures in the order their decoding ends, so the GPU work of one
+    // overlaps the decoding of the next; only when none is ready does the loop wait.
+    std::vector<std::size_t> pending(m_textures.size());
+    for (std::size_t i = 0; i < pending.size(); ++i) pending[i] = i;
+    while (!pending.empty()) {
+        auto next = std::find_if(pending.begin(), pending.end(),
+                                 [&](std::size_t i) { return cache->IsReady(m_textures[i].path); });
+        if (next == pending.end()) next = pending.begin();
+        ModelTexture& entry = m_textures[*next];
+        const SceneTextureCache::Texture& texture = cache->Get(entry.path, batch);
+        entry.texture = texture.texture;
+        entry.loaded = texture.loaded;
+        pending.erase(next);
     }
     batch.End(device).wait();
     ClassifyDiffuseAlpha();

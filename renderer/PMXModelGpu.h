@@ -22,6 +22,7 @@
 #include "model/ExtendedMaterial.h"
 #include "model/PMXModel.h"
 #include "renderer/MaterialBuffer.h"
+#include "renderer/SceneTextureCache.h"
 
 namespace ProjectTavrin {
 
@@ -53,8 +54,12 @@ public:
 
     /// Loads every texture through one upload batch (waiting for it) and creates the vertex, index
     /// and material buffers with every frame's copy filled. A model without vertices gets no
-    /// buffers.
-    void CreateGpuResources(Engine::EngineCore& core);
+    /// buffers. Textures come from `cache` (a scene load's, shared by its models: each file decoded
+    /// once, one GPU texture per file), or from a cache of the model's own that decodes its files
+    /// side by side.
+    void CreateGpuResources(Engine::EngineCore& core, SceneTextureCache* cache = nullptr);
+    /// The files of the texture table, in order (a scene load prefetches them).
+    std::vector<std::filesystem::path> TextureFiles() const;
     bool HasGpuResources() const { return m_gpuReady; }
     /// Wall-clock milliseconds the last CreateGpuResources spent loading textures (read, decode,
     /// upload and wait) and creating and filling the vertex, index and material buffers.

@@ -80,6 +80,11 @@ AudioPlayer::OpenResult AudioPlayer::Open(const std::filesystem::path& path) {
         return result;
     };
 
+    // The file is checked first, so a file that cannot be played is refused whether or not a
+    // device exists.
+    auto decoder = std::make_unique<AudioDecoder>();
+    if (!decoder->Open(path, m_options.format)) return fail(OpenResult::CannotPlay, decoder->Error());
+
     if (!m_output) {
         std::unique_ptr<AudioOutput> output = m_options.makeOutput();
         if (!output) return fail(OpenResult::NoDevice, "no audio output");
@@ -89,9 +94,6 @@ AudioPlayer::OpenResult AudioPlayer::Open(const std::filesystem::path& path) {
         std::lock_guard<std::mutex> guard(m_lock);
         m_latencyFrames = m_output->LatencyFrames();
     }
-
-    auto decoder = std::make_unique<AudioDecoder>();
-    if (!decoder->Open(path, m_options.format)) return fail(OpenResult::CannotPlay, decoder->Error());
 
     {
         std::lock_guard<std::mutex> guard(m_lock);

@@ -71,8 +71,8 @@ public:
     void SetReports(TimeReport position, TimeReport duration);
 
     /// Makes `path` the source, paused at 0. On failure the player is Closed (the previous file
-    /// is gone as well) and Error() says why: NoDevice when no audio device opens, CannotPlay
-    /// when the file cannot be read or decoded.
+    /// is gone as well) and Error() says why: CannotPlay when the file cannot be read or decoded
+    /// (checked first, with or without a device), NoDevice when no audio device opens.
     OpenResult Open(const std::filesystem::path& path);
     /// No source: Closed.
     void Close();

@@ -23,6 +23,23 @@ void Camera::Reset() {
     targetFovDegrees = kStartFovDegrees;
 }
 
+void Camera::FrameBox(const vec3& lo, const vec3& hi, float aspect) {
+    const vec3 size = hi - lo;
+    const vec3 centre = (lo + hi) * 0.5f;
+    const float halfFov = std::tan(fovDegrees * kDegreesToRadians * 0.5f);
+    // Distance from the box's front face at which its half height (or half width) takes up
+    // kFrameFill of the picture's half height (or half width).
+    const float forHeight = size.y * 0.5f / (kFrameFill * halfFov);
+    const float forWidth = aspect > 0.0f ? size.x * 0.5f / (kFrameFill * halfFov * aspect) : 0.0f;
+    const float distance = std::max({forHeight, forWidth, 2.0f * kNearPlane}) + size.z * 0.5f;
+    pitch = targetPitch = 0.0f;
+    yaw = targetYaw = kStartYaw;
+    roll = targetRoll = 0.0f;
+    targetFovDegrees = fovDegrees;
+    const vec3 forward{std::sin(yaw), 0.0f, std::cos(yaw)};
+    position = targetPosition = centre - forward * distance;
+}
+
 void Camera::Update(float dt, Mouse& mouse, const Keyboard& keyboard) {
     const MouseState mouseState = mouse.GetState();
     const KeyboardState keyboardState = keyboard.GetState();

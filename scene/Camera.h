@@ -58,6 +58,15 @@ public:
     /// lastWheel and inputMode are kept.
     void Reset();
 
+    /// Share of the picture's height a framed box fills.
+    static constexpr float kFrameFill = 0.8f;
+
+    /// Looks at the box [lo, hi] from the front (the start direction, level, no roll) from the
+    /// distance at which its front face fills kFrameFill of the picture's height with the
+    /// current field of view, or its width, for a box too wide for the picture at `aspect`
+    /// (width / height). Current and target values both move, so the view is there at once.
+    void FrameBox(const Math::vec3& lo, const Math::vec3& hi, float aspect);
+
     /// View and projection of the free camera for a render target of the given size.
     CameraOutputs FreeCameraView(float dt, float renderWidth, float renderHeight) const;
 

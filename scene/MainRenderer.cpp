@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <span>
 #include <stdexcept>
 #include <utility>
@@ -281,14 +282,26 @@ std::string MainRenderer::SceneTaskError() const {
 
 void MainRenderer::SceneLoadTask(const std::vector<SceneEntry>& entries) {
     ModelGpuFactory makeGpu;
-    if (m_core)
-        makeGpu = [core = m_core](Vesma::PMXModel& model) {
+    TexturePrefetch prefetch;
+    // Every model of the load shares one texture cache: each file decoded once, on worker threads.
+    std::unique_ptr<SceneTextureCache> textures;
+    if (m_core) {
+        textures = std::make_unique<SceneTextureCache>();
+        prefetch = [&textures](const std::vector<std::filesystem::path>& paths) { textures->Prefetch(paths); };
+        makeGpu = [core = m_core, &textures](Vesma::PMXModel& model) {
             auto gpu = std::make_unique<PMXModelGpu>(model);
-            gpu->CreateGpuResources(*core);
+            // The extended maps found beside the diffuse textures join the queue too.
+            textures->Prefetch(gpu->TextureFiles());
+            gpu->CreateGpuResources(*core, textures.get());
             return gpu;
         };
-    LoadSceneEntries(entries, m_scene, makeGpu);
+    }
+    LoadSceneEntries(entries, m_scene, makeGpu, prefetch);
     if (!m_core) return;
+    m_scene.loadTimes.texturesDecoded = textures->FilesDecoded();
+    m_scene.loadTimes.textureDecodeMs = textures->DecodeMilliseconds();
+    m_scene.loadTimes.textureWaitMs = textures->WaitMilliseconds();
+    textures.reset();
     // Files and sizes given as settings before the load (tavrin-render's --set) take effect here.
     if (m_sceneRenderer) MatchResourcesToSettings(*this, m_sceneRenderer->Settings().Snapshot());
     const auto sharedStart = std::chrono::steady_clock::now();
@@ -485,6 +498,26 @@ void MainRenderer::UpdateDisplay(const std::function<void(PlaybackDisplay&)>& ch
 }
 
 // ---- viewport ----
+
+bool MainRenderer::FrameModels() {
+    std::lock_guard<std::mutex> guard(m_engineLock);
+    constexpr float kHuge = std::numeric_limits<float>::max();
+    Math::vec3 lo{kHuge, kHuge, kHuge}, hi{-kHuge, -kHuge, -kHuge};
+    bool any = false;
+    for (const auto& model : m_scene.models) {
+        if (!model) continue;
+        for (const Vesma::ModelVertex& vertex : model->GetOutputVertices()) {
+            const Math::vec3 p = vertex.position;
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) continue;
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+            any = true;
+        }
+    }
+    if (!any) return false;
+    m_camera->FrameBox(lo, hi, m_renderWidth / std::max(m_renderHeight, 1.0f));
+    return true;
+}
 
 void MainRenderer::Resize(float width, float height) {
     std::lock_guard<std::mutex> guard(m_engineLock);

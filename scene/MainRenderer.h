@@ -200,6 +200,12 @@ public:
     /// BeginExport stopped it.
     void EndExport();
 
+    /// Moves the free camera to look at the loaded models' bounding box (their posed vertices)
+    /// from the front so that it fills Camera::kFrameFill of the picture's height at the render
+    /// size's aspect. False, with nothing moved, when no model has a vertex. Takes the engine
+    /// lock; forceFreeCamera is left to the caller.
+    bool FrameModels();
+
     /// The engine lock, for work that must not overlap a frame (export, tests).
     std::unique_lock<std::mutex> LockEngine() { return std::unique_lock<std::mutex>(m_engineLock); }
 

@@ -6,6 +6,7 @@
 // to its model, so it is released first.
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "model/PMXModel.h"
@@ -22,6 +23,10 @@ struct Scene {
     std::vector<std::shared_ptr<Vesma::VMDModelAnimation>> motions;
     std::unique_ptr<CameraMotion> cameraMotion;
     SceneLoadTimes loadTimes;  ///< of the load that made this scene
+    /// The model, motion and camera files of the entries that could not be read (missing,
+    /// unreadable or not a valid file), in entry order. The command-line tools refuse to go on
+    /// with any; the player keeps the rest of the scene.
+    std::vector<std::u16string> unreadableFiles;
 
     Scene() = default;
     ~Scene() { Clear(); }
@@ -37,6 +42,7 @@ struct Scene {
         models.clear();
         cameraMotion.reset();
         loadTimes = {};
+        unreadableFiles.clear();
     }
 };
 

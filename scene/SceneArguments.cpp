@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 
 #include "core/TextConvert.h"
 #include "renderer/SettingNames.h"
@@ -13,6 +15,13 @@ bool EndsWithNoCase(const std::string& text, std::string_view suffix) {
     if (text.size() < suffix.size()) return false;
     return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(),
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
+bool CanRead(const std::u16string& file) {
+    const std::filesystem::path path(Utf16ToUtf8(file));
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return false;
+    return std::ifstream(path, std::ios::binary).is_open();
 }
 
 }  // namespace
@@ -77,6 +86,15 @@ std::vector<SceneEntry> EntriesOrSample(const std::vector<SceneEntry>& entries) 
     std::vector<SceneEntry> withSample{{std::u16string(kSampleMarker), std::u16string(kNoneMarker)}};
     withSample.insert(withSample.end(), entries.begin(), entries.end());
     return withSample;
+}
+
+std::vector<std::u16string> UnreadableEntryFiles(const std::vector<SceneEntry>& entries) {
+    std::vector<std::u16string> unreadable;
+    for (const SceneEntry& entry : entries) {
+        if (!entry.IsCamera() && !entry.IsSample() && !CanRead(entry.Pmx)) unreadable.push_back(entry.Pmx);
+        if (entry.HasMotion() && !CanRead(entry.Vmd)) unreadable.push_back(entry.Vmd);
+    }
+    return unreadable;
 }
 
 }  // namespace ProjectTavrin

@@ -38,6 +38,11 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
 /// names no setting or has a value of the wrong kind (`error` says which).
 bool ApplySettingAssignments(FrameSettings& settings, const std::vector<std::string>& assignments, std::string& error);
 
+/// The model, motion and camera files `entries` name that are missing or cannot be opened for
+/// reading, in order (the built-in sample needs no file). The headless commands check these
+/// before any device work and end with exit status 1 naming each one.
+std::vector<std::u16string> UnreadableEntryFiles(const std::vector<SceneEntry>& entries);
+
 /// The entries to load: `entries`, or the built-in sample model when they hold no model.
 std::vector<SceneEntry> EntriesOrSample(const std::vector<SceneEntry>& entries);
 

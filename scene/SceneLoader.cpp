@@ -9,6 +9,7 @@
 #include "core/HrException.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
+#include "Engine/TextureLoader/TexturePath.h"
 #include "model/io/PmxReader.h"
 #include "model/io/VmdReader.h"
 
@@ -42,15 +43,17 @@ std::filesystem::path ToPath(const std::u16string& text) { return std::filesyste
 
 // Reads and decodes a VMD file. The reader already logged which section failed; this adds which
 // file it was, or says the file could not be read at all (the reader is silent about that).
-bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char16_t* role, SceneLoadTimes& times) {
-    PhaseTimer parse(times.parseMs);
+bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char16_t* role, Scene& scene) {
+    PhaseTimer parse(scene.loadTimes.parseMs);
     std::vector<uint8_t> bytes = ReadWholeFile(ToPath(path));
     if (bytes.empty()) {
         Log(std::u16string(u"Cannot read the ") + role + u" file " + path + u": it is missing, empty or unreadable.");
+        scene.unreadableFiles.push_back(path);
         return false;
     }
     if (!Vesma::ReadVMDFile(vmd, std::move(bytes))) {
         Log(std::u16string(u"The ") + role + u" file " + path + u" is not a valid VMD file (see the message above).");
+        scene.unreadableFiles.push_back(path);
         return false;
     }
     return true;
@@ -59,7 +62,7 @@ bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char1
 void LoadCameraEntry(const SceneEntry& entry, Scene& scene) {
     if (!entry.HasMotion()) return;
     Vesma::VMDFile vmd;
-    ReadMotionFile(entry.Vmd, vmd, u"camera motion", scene.loadTimes);
+    ReadMotionFile(entry.Vmd, vmd, u"camera motion", scene);
     PhaseTimer build(scene.loadTimes.modelBuildMs);
     scene.cameraMotion = std::make_unique<CameraMotion>();
     if (!scene.cameraMotion->evaluator.Build(vmd)) {
@@ -68,7 +71,8 @@ void LoadCameraEntry(const SceneEntry& entry, Scene& scene) {
     }
 }
 
-bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, SceneLoadTimes& times) {
+bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, Scene& scene, const TexturePrefetch& prefetch) {
+    SceneLoadTimes& times = scene.loadTimes;
     if (entry.IsSample()) {
         PhaseTimer build(times.modelBuildMs);
         return model.Load(entry.Pmx);
@@ -77,14 +81,22 @@ bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, SceneLoadTimes& 
     std::vector<uint8_t> bytes = ReadWholeFile(ToPath(entry.Pmx));
     if (bytes.empty()) {
         Log(u"Cannot read the model file " + entry.Pmx + u": it is missing, empty or unreadable.");
+        scene.unreadableFiles.push_back(entry.Pmx);
         return false;
     }
     Vesma::PMXFile file;
     if (!Vesma::ReadPMXFile(file, std::move(bytes))) {
         Log(u"The model file " + entry.Pmx + u" is not a valid PMX file (see the message above).");
+        scene.unreadableFiles.push_back(entry.Pmx);
         return false;
     }
     parse.Stop();
+    if (prefetch) {
+        std::vector<std::filesystem::path> textures;
+        for (const std::u16string& path : Vesma::PMXModel::TexturePathsOf(file, entry.Pmx))
+            textures.push_back(Engine::MakeTexturePath({}, path));
+        prefetch(textures);
+    }
     PhaseTimer build(times.modelBuildMs);
     if (!model.Load(std::move(file), entry.Pmx)) {
         Log(u"The model " + entry.Pmx + u" was only partly built (see the message above).");
@@ -96,9 +108,10 @@ bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, SceneLoadTimes& 
 // The motion bound to `model`, warmed up and evaluated at frame 0; null when it cannot be built.
 std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
                                                      const std::shared_ptr<Vesma::PMXModel>& model,
-                                                     SceneLoadTimes& times) {
+                                                     Scene& scene) {
+    SceneLoadTimes& times = scene.loadTimes;
     Vesma::VMDFile vmd;
-    if (!ReadMotionFile(entry.Vmd, vmd, u"motion", times)) return nullptr;
+    if (!ReadMotionFile(entry.Vmd, vmd, u"motion", scene)) return nullptr;
     PhaseTimer build(times.modelBuildMs);
     auto motion = std::make_shared<Vesma::VMDModelAnimation>();
     if (!motion->Bind(model) || !motion->AddMotion(vmd)) {
@@ -111,17 +124,19 @@ std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
     return motion;
 }
 
-void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory& makeGpu) {
+void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory& makeGpu, const TexturePrefetch& prefetch) {
     auto model = std::make_shared<Vesma::PMXModel>();
     try {
-        LoadModel(entry, *model, scene.loadTimes);
+        LoadModel(entry, *model, scene, prefetch);
+        // The motion and its physics settle while the textures decode; the GPU side then takes
+        // them, with the vertices already in the motion's first pose.
+        std::shared_ptr<Vesma::VMDModelAnimation> motion =
+            entry.HasMotion() ? LoadMotion(entry, model, scene) : nullptr;
         std::unique_ptr<PMXModelGpu> gpu = makeGpu ? makeGpu(*model) : nullptr;
         if (gpu) {
             scene.loadTimes.texturesMs += gpu->TextureLoadMs();
             scene.loadTimes.gpuUploadMs += gpu->BufferUploadMs();
         }
-        std::shared_ptr<Vesma::VMDModelAnimation> motion =
-            entry.HasMotion() ? LoadMotion(entry, model, scene.loadTimes) : nullptr;
         scene.models.push_back(std::move(model));
         scene.modelGpus.push_back(std::move(gpu));
         scene.motions.push_back(std::move(motion));
@@ -139,13 +154,14 @@ void SettleMotionAt(Vesma::VMDModelAnimation& motion, Vesma::PMXModel& model, fl
     motion.Evaluate(frame, 1.0f);
 }
 
-void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu) {
+void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu,
+                      const TexturePrefetch& prefetch) {
     scene.Clear();
     for (const SceneEntry& entry : entries) {
         if (entry.IsCamera())
             LoadCameraEntry(entry, scene);
         else
-            LoadModelEntry(entry, scene, makeGpu);
+            LoadModelEntry(entry, scene, makeGpu, prefetch);
     }
 }
 

@@ -2,12 +2,14 @@
 // Builds a Scene from the entries of the scene list, in entry order:
 //  - a camera entry with a motion reads the VMD and replaces the camera motion; a file without
 //    camera keys logs "相机使用的VMD没有相机数据！" and leaves the scene without one;
-//  - any other entry makes a model (from its file, or the built-in sample for "<Sample>"), gives
-//    it its GPU side, and binds, warms up and evaluates its motion.
+//  - any other entry makes a model (from its file, or the built-in sample for "<Sample>"), binds,
+//    warms up and evaluates its motion, and gives it its GPU side (its textures decoding on
+//    worker threads from the moment the file is parsed).
 //
 // A model that fails to load stays in the scene (possibly empty); a motion that fails leaves its
 // model without one; a failing GPU call (HrException) drops the entry. Each failure logs which
 // file failed and why, and loading goes on with the next entry.
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -21,12 +23,18 @@ namespace ProjectTavrin {
 /// there is no device: the scene then has no GPU sides.
 using ModelGpuFactory = std::function<std::unique_ptr<PMXModelGpu>(Vesma::PMXModel&)>;
 
+/// Starts reading and decoding texture files in the background (a scene load with a device
+/// gives one: it names each model's textures as soon as the model file is parsed, so they decode
+/// while the model and its physics are built).
+using TexturePrefetch = std::function<void(const std::vector<std::filesystem::path>&)>;
+
 /// Starts `motion` (bound to `model`) at `frame` as a freshly loaded scene starts: hair and
 /// cloth settle into the pose at `frame`, then the model goes back to rest (which also resets
 /// its physics) and is posed at `frame`.
 void SettleMotionAt(Vesma::VMDModelAnimation& motion, Vesma::PMXModel& model, float frame);
 
 /// Empties `scene`, then loads `entries` into it.
-void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu = {});
+void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu = {},
+                      const TexturePrefetch& prefetch = {});
 
 }  // namespace ProjectTavrin

@@ -17,6 +17,9 @@ public:
 
     bool Open(const AudioFormat& format, Fill fill) override {
         Close();
+        // SDL would otherwise turn SIGINT and SIGTERM into quit events nobody reads: the programs
+        // handle those signals themselves.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             m_error = std::string("the audio system cannot start: ") + SDL_GetError();
             return false;

@@ -76,9 +76,18 @@ if has_target tavrin-export; then
   exporter=$(build_program tavrin-export)
   out=${TAVRIN_DEMO_OUTPUT:-$build/demo.mp4}
   [ "$display" = 1 ] && say "this build has no player (tavrin) yet; exporting instead."
+  # What the renderer offers, through its settings: the sun and its shadows and the sky always;
+  # probe GI and ray-traced AO where the device traces rays. Each shows once its pass is there.
+  look=(--set SunLightEnable=1 --set IBL_Enable=1)
+  if has_target tavrin-inspect; then
+    inspect=$(build_program tavrin-inspect)
+    if "$inspect" --gpu --json 2>/dev/null | grep -q '"raytracing": *true'; then
+      look+=(--set GI_Enable=1 --set GI_Mode=1 --set AO_Mode=2)
+    fi
+  fi
   say "main job: exporting the demo scene to $out"
-  say "$exporter -o $out --size 1280x720 --fps 30 ${scene[*]}"
-  "$exporter" -o "$out" --size 1280x720 --fps 30 "${scene[@]}" || die "tavrin-export failed (exit status $?)"
+  say "$exporter -o $out --size 1280x720 --fps 30 ${look[*]} ${scene[*]}"
+  "$exporter" -o "$out" --size 1280x720 --fps 30 "${look[@]}" "${scene[@]}" || die "tavrin-export failed (exit status $?)"
   [ -s "$out" ] || die "tavrin-export reported success but $out is missing or empty"
   if command -v ffprobe >/dev/null 2>&1; then
     ffprobe -v error -show_entries format=duration:stream=codec_name,width,height -of compact=p=0 "$out" ||

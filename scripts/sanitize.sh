@@ -10,7 +10,7 @@ export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 # Leaks inside the Vulkan driver and layers (loaded with dlopen) are theirs, not ours.
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-export ASAN_OPTIONS="detect_stack_use_after_return=1:strict_string_checks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+export ASAN_OPTIONS="suppressions=$PWD/scripts/asan.supp:detect_stack_use_after_return=1:strict_string_checks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=ON "$@"
 cmake --build "$build"

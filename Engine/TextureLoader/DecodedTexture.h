@@ -56,6 +56,9 @@ struct DecodedTexture {
     /// Pixel storage owned by this object. Empty when `subresources` point into the caller's
     /// file bytes (DDS), which must then outlive the upload.
     std::vector<uint8_t> pixels;
+    /// Storage of mips made on the CPU below the file's own (BuildMipChain), apart from
+    /// `pixels` so that mip 0 stays where the decoder put it.
+    std::vector<uint8_t> mipPixels;
 };
 
 }  // namespace Engine

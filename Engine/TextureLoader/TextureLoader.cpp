@@ -5,6 +5,7 @@
 #include "Engine/TextureLoader/DDSTextureLoader.h"
 #include "Engine/TextureLoader/HDRTextureLoader.h"
 #include "Engine/TextureLoader/ImageDecoder.h"
+#include "Engine/TextureLoader/MipChain.h"
 #include "assets/BlankTexture.h"
 #include "core/FileIO.h"
 #include "core/HrException.h"
@@ -114,6 +115,93 @@ void UploadRemaining(Resource& texture, const DecodedTexture& decoded, ResourceU
     batch.Track(std::move(upload));
 }
 
+// Three-channel float textures are optional on this platform; the same table with an alpha of 1
+// samples identically.
+void FitCubeLutToDevice(Device& device, DecodedTexture& decoded) {
+    if (decoded.desc.format != DxgiFormat::R32G32B32_Float || device.CheckFormatSupport(Format::R32G32B32_FLOAT, ResourceFlags::None))
+        return;
+    const size_t texels = decoded.pixels.size() / 12;
+    std::vector<uint8_t> rgba(texels * 16);
+    const float one = 1.0f;
+    for (size_t i = 0; i < texels; ++i) {
+        std::memcpy(&rgba[i * 16], &decoded.pixels[i * 12], 12);
+        std::memcpy(&rgba[i * 16 + 12], &one, 4);
+    }
+    const uint64_t n = decoded.desc.width;
+    decoded.pixels = std::move(rgba);
+    decoded.desc.format = DxgiFormat::R32G32B32A32_Float;
+    decoded.subresources = {{decoded.pixels.data(), n * 16, n * n * 16}};
+}
+
+// The CPU half of a load: the decoder for `type`, no device involved.
+DecodeResult DecodeForType(std::span<const uint8_t> bytes, TextureFileType type, uint32_t maxImageSide,
+                           DecodedTexture& decoded) {
+    switch (type) {
+    case TextureFileType::Dds:
+        return DecodeDDS(bytes, decoded);
+    case TextureFileType::Tga:
+        return DecodeTga(bytes, decoded);
+    case TextureFileType::Cube:
+        return DecodeCubeLut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), decoded) ==
+                       CubeLutStatus::Ok
+                   ? DecodeResult::Ok
+                   : DecodeResult::InvalidData;
+    case TextureFileType::Hdr:
+        // Radiance images are environment maps, loaded by the sky; as a material texture they
+        // count as undecodable.
+        return DecodeResult::NotSupported;
+    case TextureFileType::Other:
+        return DecodeImage(bytes, decoded, nullptr, maxImageSide);
+    }
+    return DecodeResult::NotSupported;
+}
+
+// The alpha is read from the texels just decoded; image files whose header rules alpha out are
+// not looked at.
+AlphaContent AlphaOf(std::span<const uint8_t> bytes, TextureFileType type, const DecodedTexture& decoded) {
+    const bool mayHaveAlpha = type != TextureFileType::Other || MayHaveAlpha(bytes);
+    return mayHaveAlpha ? ClassifyDecodedAlpha(decoded) : AlphaContent::Opaque;
+}
+
+uint32_t MaxImageSide(Device& device) { return std::min(kMaxImageSide, device.Limits().maxImageDimension2D); }
+
+// The device half: creates the texture for `decoded` (a DDS file the device refuses is tried once
+// more from the largest mip it takes), records its upload and mip chain on `batch` and makes its
+// view. False, with `texture` left empty, when nothing could be created.
+bool CreateFromDecoded(TextureResource& texture, std::u16string_view name, std::span<const uint8_t> bytes,
+                       TextureFileType type, const DecodedTexture& decoded, AlphaContent alpha, ResourceUploadBatch& batch) {
+    Device& device = *EngineCore::GetInstance()->GetDevice();
+    texture = TextureResource{};
+    const DecodedTexture* source = &decoded;
+    DecodedTexture adjusted;
+    if (type == TextureFileType::Cube && decoded.desc.format == DxgiFormat::R32G32B32_Float &&
+        !device.CheckFormatSupport(Format::R32G32B32_FLOAT, ResourceFlags::None)) {
+        adjusted = decoded;
+        FitCubeLutToDevice(device, adjusted);
+        source = &adjusted;
+    }
+    std::shared_ptr<Resource> created;
+    const DecodeResult result = CreateTexture(device, *source, created);
+    if (result != DecodeResult::Ok && type == TextureFileType::Dds && decoded.desc.mipLevels > 1) {
+        const DeviceLimits& limits = device.Limits();
+        const bool volume = decoded.desc.dimension == TextureDimension::Texture3D;
+        const uint32_t maxSize = volume ? std::min(kDdsMax3DSide, limits.maxImageDimension3D)
+                                        : std::min(kDdsMax2DSide, decoded.desc.cube ? limits.maxImageDimensionCube
+                                                                                     : limits.maxImageDimension2D);
+        if (DecodeDDS(bytes, adjusted, maxSize) == DecodeResult::Ok && CreateTexture(device, adjusted, created) == DecodeResult::Ok)
+            source = &adjusted;
+    }
+    if (!created) return false;
+    created->SetName(name);
+    UploadDecodedTexture(*created, *source, batch);
+    texture.resource = std::move(created);
+    texture.description = texture.resource->Desc();
+    texture.state = ResourceState::PixelShaderResource;
+    texture.srv = CreateTextureView(*texture.resource);
+    texture.alpha = alpha;
+    return true;
+}
+
 void LogPathMessage(std::u16string_view prefix, const std::filesystem::path& path) {
     std::u16string message(prefix);
     message += Utf8ToUtf16(path.native());
@@ -173,21 +261,7 @@ DecodeResult LoadHDRTextureFromMemory(Device& device, std::span<const uint8_t> b
 bool LoadCubeLut(Device& device, std::string_view text, std::shared_ptr<Resource>& texture, DecodedTexture& decoded) {
     texture.reset();
     if (DecodeCubeLut(text, decoded) != CubeLutStatus::Ok) return true;
-    if (!device.CheckFormatSupport(Format::R32G32B32_FLOAT, ResourceFlags::None)) {
-        // Three-channel float textures are optional on this platform; the same table with an
-        // alpha of 1 samples identically.
-        const size_t texels = decoded.pixels.size() / 12;
-        std::vector<uint8_t> rgba(texels * 16);
-        const float one = 1.0f;
-        for (size_t i = 0; i < texels; ++i) {
-            std::memcpy(&rgba[i * 16], &decoded.pixels[i * 12], 12);
-            std::memcpy(&rgba[i * 16 + 12], &one, 4);
-        }
-        const uint64_t n = decoded.desc.width;
-        decoded.pixels = std::move(rgba);
-        decoded.desc.format = DxgiFormat::R32G32B32A32_Float;
-        decoded.subresources = {{decoded.pixels.data(), n * 16, n * n * 16}};
-    }
+    FitCubeLutToDevice(device, decoded);
     return CreateTexture(device, decoded, texture) != DecodeResult::Ok;
 }
 
@@ -233,54 +307,49 @@ bool LoadTextureFromMemory(TextureResource& texture, std::u16string_view name, s
                            TextureFileType type, ResourceUploadBatch& batch) {
     Device& device = *EngineCore::GetInstance()->GetDevice();
     texture = TextureResource{};
-
     DecodedTexture decoded;
-    std::shared_ptr<Resource> created;
-    switch (type) {
-    case TextureFileType::Dds:
-        LoadDDSTextureFromMemory(device, bytes, created, decoded);
-        break;
-    case TextureFileType::Tga:
-        LoadTGATextureFromMemory(device, bytes, created, decoded);
-        break;
-    case TextureFileType::Cube:
-        LoadCubeLut(device, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), created, decoded);
-        break;
-    case TextureFileType::Hdr:
-        // Radiance images are environment maps, loaded by the sky; as a material texture they
-        // count as undecodable.
-        break;
-    case TextureFileType::Other:
-        LoadWICTextureFromMemory(device, bytes, created, decoded);
-        break;
-    }
-    if (!created) return false;
-    // The alpha is read from the texels just decoded; image files whose header rules alpha out
-    // are not looked at.
-    const bool mayHaveAlpha = type != TextureFileType::Other || MayHaveAlpha(bytes);
-    const AlphaContent alpha = mayHaveAlpha ? ClassifyDecodedAlpha(decoded) : AlphaContent::Opaque;
+    if (DecodeForType(bytes, type, MaxImageSide(device), decoded) != DecodeResult::Ok) return false;
+    return CreateFromDecoded(texture, name, bytes, type, decoded, AlphaOf(bytes, type, decoded), batch);
+}
 
-    created->SetName(name);
-    UploadDecodedTexture(*created, decoded, batch);
-    texture.resource = std::move(created);
-    texture.description = texture.resource->Desc();
-    texture.state = ResourceState::PixelShaderResource;
-    texture.srv = CreateTextureView(*texture.resource);
-    texture.alpha = alpha;
+std::shared_ptr<const DecodedTextureFile> DecodeTextureFile(const std::filesystem::path& path, uint32_t maxImageSide) {
+    auto file = std::make_shared<DecodedTextureFile>();
+    file->path = path;
+    file->type = GetTextureFileType(path.native());
+    if (!FileExists(path)) {
+        file->status = DecodedTextureFile::Status::Missing;
+        return file;
+    }
+    file->bytes = ReadWholeFile(path);
+    const bool decoded = DecodeForType(file->bytes, file->type, maxImageSide, file->decoded) == DecodeResult::Ok;
+    file->status = decoded ? DecodedTextureFile::Status::Ok : DecodedTextureFile::Status::Undecodable;
+    if (!decoded) return file;
+    file->alpha = AlphaOf(file->bytes, file->type, file->decoded);
+    // The mip chain is made here too, so the GPU only copies: no staging texture, no compute
+    // pass per texture while the scene loads.
+    BuildMipChain(file->decoded);
+    return file;
+}
+
+uint32_t DeviceMaxImageSide() { return MaxImageSide(*EngineCore::GetInstance()->GetDevice()); }
+
+bool LoadDecodedTexture(TextureResource& texture, const DecodedTextureFile& file, ResourceUploadBatch& batch) {
+    if (file.status == DecodedTextureFile::Status::Missing) {
+        LogPathMessage(u"Failed to load texture(Case sensitive) : ", file.path);
+        texture = GetBlankTexture();
+        return false;
+    }
+    if (file.status != DecodedTextureFile::Status::Ok ||
+        !CreateFromDecoded(texture, Utf8ToUtf16(file.path.native()), file.bytes, file.type, file.decoded, file.alpha, batch)) {
+        LogPathMessage(u"Failed to decode texture : ", file.path);
+        texture = GetBlankTexture();
+        return false;
+    }
     return true;
 }
 
 void LoadTexture(TextureResource& texture, const std::filesystem::path& path, ResourceUploadBatch& batch) {
-    if (!FileExists(path)) {
-        LogPathMessage(u"Failed to load texture(Case sensitive) : ", path);
-        texture = GetBlankTexture();
-        return;
-    }
-    const std::vector<uint8_t> bytes = ReadWholeFile(path);
-    if (!LoadTextureFromMemory(texture, Utf8ToUtf16(path.native()), bytes, GetTextureFileType(path.native()), batch)) {
-        LogPathMessage(u"Failed to decode texture : ", path);
-        texture = GetBlankTexture();
-    }
+    LoadDecodedTexture(texture, *DecodeTextureFile(path, DeviceMaxImageSide()), batch);
 }
 
 TextureResource& GetBlankTexture() {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace Engine {
 
@@ -44,6 +45,30 @@ void LoadTexture(TextureResource& texture, const std::filesystem::path& path, Re
 /// could be created; LoadTexture then falls back to the blank texture.
 bool LoadTextureFromMemory(TextureResource& texture, std::u16string_view name, std::span<const uint8_t> bytes,
                            TextureFileType type, ResourceUploadBatch& batch);
+
+/// A texture file read and decoded on the CPU, on any thread and without the device: what its
+/// GPU texture is made from. DDS subresources point into `bytes`, images into the decoded pixels,
+/// so the object stays where it was made (it is handed around by shared pointer).
+struct DecodedTextureFile {
+    enum class Status { Ok, Missing, Undecodable };
+    Status status = Status::Missing;
+    std::filesystem::path path;
+    TextureFileType type = TextureFileType::Other;
+    std::vector<uint8_t> bytes;
+    DecodedTexture decoded;
+    AlphaContent alpha = AlphaContent::Opaque;
+};
+
+/// Reads and decodes the file at `path` with the decoder its extension picks; images larger than
+/// `maxImageSide` are scaled down to fit, and 8-bit images get their mip chain here
+/// (BuildMipChain) rather than on the GPU. Thread-safe; touches no device.
+std::shared_ptr<const DecodedTextureFile> DecodeTextureFile(const std::filesystem::path& path, uint32_t maxImageSide);
+/// The largest image side the device takes (the `maxImageSide` a load uses).
+uint32_t DeviceMaxImageSide();
+/// Makes the GPU texture of a decoded file as LoadTexture makes it of a file it reads itself: the
+/// upload and mip chain recorded on `batch`, the same messages, the blank texture when the file
+/// is missing or cannot be decoded or created (then false).
+bool LoadDecodedTexture(TextureResource& texture, const DecodedTextureFile& file, ResourceUploadBatch& batch);
 
 /// The process-wide blank texture "BlankTex" (16 × 16 opaque black), created on first use.
 TextureResource& GetBlankTexture();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QImage>
 #include <QPushButton>
 
 #include <stdexcept>
@@ -68,6 +69,44 @@ TEST(MainPagePanel, PageCloseButtonClosesThePanel) {
     EXPECT_TRUE(Shows<BlankPage>(rig.page()));
     AppTest::ProcessEvents();  // the closed page is deleted only now
     EXPECT_TRUE(Shows<BlankPage>(rig.page()));
+}
+
+TEST(MainPageCommands, FrameTheModelsTurnsTheFreeCameraOnAndLooksAtThem) {
+    PageRig rig;
+    ASSERT_TRUE(rig.renderer().LoadScene({{u"<Sample>", u"<None>"}}));
+    ASSERT_EQ(rig.renderer().WaitForSceneTask(), WorkStatus::Completed);
+    auto* frame = rig.page().findChild<QPushButton*>("frameModelsButton");
+    ASSERT_NE(frame, nullptr);
+    const Math::vec3 before = rig.renderer().GetCamera().position;
+    frame->click();
+    EXPECT_TRUE(rig.page().IsFreeCameraOn());
+    EXPECT_TRUE(rig.renderer().forceFreeCamera.load());
+    EXPECT_NE(rig.renderer().GetCamera().position.z, before.z) << "the camera moved to the model";
+    // Pressed again it frames again and leaves the switch on.
+    frame->click();
+    EXPECT_TRUE(rig.page().IsFreeCameraOn());
+}
+
+TEST(MainPageCommands, PlaybackButtonsShowTheDesktopsMediaIcons) {
+    PageRig rig;
+    ASSERT_TRUE(rig.renderer().LoadScene({{u"<Sample>", u"<None>"}}));
+    ASSERT_EQ(rig.renderer().WaitForSceneTask(), WorkStatus::Completed);
+    auto* play = rig.page().findChild<QPushButton*>("playPauseButton");
+    auto* stop = rig.page().findChild<QPushButton*>("stopButton");
+    ASSERT_NE(play, nullptr);
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(stop->icon().isNull());
+    EXPECT_FALSE(play->icon().isNull());
+    EXPECT_TRUE(play->text().isEmpty()) << "no glyph the font may lack";
+    EXPECT_EQ(play->toolTip(), "Play");
+    const QImage idle = play->icon().pixmap(16, 16).toImage();
+    rig.page().PlayPause();
+    AppTest::ProcessEvents();
+    EXPECT_EQ(play->toolTip(), "Pause");
+    EXPECT_NE(play->icon().pixmap(16, 16).toImage(), idle) << "the pause icon differs from the play icon";
+    rig.page().Stop();
+    AppTest::ProcessEvents();
+    EXPECT_EQ(play->toolTip(), "Play");
 }
 
 TEST(MainPageBeforeScene, ModelLoadOpensAndEverythingElseShowsTheNotice) {

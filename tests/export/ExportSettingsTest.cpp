@@ -43,32 +43,35 @@ TEST(ExportSettings, TypedSizesMustBeEvenAndInRange) {
         EXPECT_FALSE(ParseFrameSize(bad)) << bad;
 }
 
-TEST(SampleClock, DurationsRoundDownAndTimesAccumulate) {
-    EXPECT_EQ(SampleClock(30).SampleDuration(), 333'333);
-    EXPECT_EQ(SampleClock(60).SampleDuration(), 166'666);
-    EXPECT_EQ(SampleClock(120).SampleDuration(), 83'333);
+TEST(SampleClock, FramesCountInTheRatesOwnTimeBase) {
     SampleClock clock(60);
+    EXPECT_EQ(clock.Fps(), 60u);
+    EXPECT_EQ(clock.SampleDuration(), 1);
     std::vector<int64_t> times;
     for (int i = 0; i < 3; ++i) {
         times.push_back(clock.SampleTime());
         clock.Advance();
     }
-    EXPECT_EQ(times, (std::vector<int64_t>{0, 166'666, 333'332}));
-    SampleClock thirty(30);
-    for (int i = 0; i < 30; ++i) thirty.Advance();
-    EXPECT_EQ(thirty.SampleTime(), 9'999'990) << "a second of frames ends short of 10,000,000";
-    EXPECT_EQ(thirty.Samples(), 30u);
+    EXPECT_EQ(times, (std::vector<int64_t>{0, 1, 2}));
+    EXPECT_EQ(clock.Samples(), 3u);
     EXPECT_THROW(SampleClock(0), std::invalid_argument);
 }
 
-TEST(SampleClock, UnitsToAudioSamplesRoundDownWithoutOverflow) {
-    EXPECT_EQ(SampleClock::UnitsToSamples(9'999'990, 48000), 47'999);
-    EXPECT_EQ(SampleClock::UnitsToSamples(10'000'000, 44100), 44'100);
-    EXPECT_EQ(SampleClock::UnitsToSamples(0, 48000), 0);
-    EXPECT_EQ(SampleClock::UnitsToSamples(-5, 48000), 0);
-    // A day of video at 96 kHz: the plain product would still fit, a year's would not.
-    const int64_t year = 365LL * 24 * 3600 * SampleClock::kUnitsPerSecond;
-    EXPECT_EQ(SampleClock::UnitsToSamples(year, 96000), 365LL * 24 * 3600 * 96000);
+TEST(SampleClock, AudioCutsAreExactAtEveryRateAndRoundDown) {
+    // A second of frames is exactly a second of sound at any rate, 24 and 30 included.
+    for (uint32_t fps : {24u, 25u, 30u, 60u, 120u}) {
+        const SampleClock clock(fps);
+        EXPECT_EQ(clock.AudioSamplesBefore(fps, 48000), 48000) << fps;
+        EXPECT_EQ(clock.AudioSamplesBefore(fps * 90, 44100), 90 * 44100) << fps;
+    }
+    // 1/30 s of 44.1 kHz is 1470 samples; 1/24 s of 44.1 kHz is 1837.5: the half is cut.
+    EXPECT_EQ(SampleClock(30).AudioSamplesBefore(1, 44100), 1470);
+    EXPECT_EQ(SampleClock(24).AudioSamplesBefore(1, 44100), 1837);
+    EXPECT_EQ(SampleClock(24).AudioSamplesBefore(0, 48000), 0);
+    EXPECT_EQ(SampleClock(24).AudioSamplesBefore(-5, 48000), 0);
+    // A year of frames at 240 fps and 96 kHz: the plain product would overflow.
+    const int64_t year = 365LL * 24 * 3600;
+    EXPECT_EQ(SampleClock(240).AudioSamplesBefore(year * 240, 96000), year * 96000);
 }
 
 }  // namespace

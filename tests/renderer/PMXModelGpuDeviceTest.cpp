@@ -4,7 +4,10 @@
 // caller names the copy, and running the model's frame alone uploads nothing.
 #include "renderer/PMXModelGpu.h"
 
+#include <unistd.h>
+
 #include <cstring>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +159,79 @@ TEST_F(PMXModelGpuDevice, DestroyingTheGpuSideLeavesAModelThatStillAnimates) {
     m_gpu.reset();
     RunFrame(5.0f);
     EXPECT_FLOAT_EQ(m_model->GetOutputVertices()[3].position.y, 6.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// A model whose three materials name one file three ways, written beside a 2 x 2 PNG.
+class SharedTextureModel {
+public:
+    SharedTextureModel() {
+        static int serial = 0;
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tavrin-sharedtex-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
+        std::filesystem::create_directories(m_dir / "sub");
+        const std::vector<uint8_t> rgba(16, 200);
+        const std::vector<uint8_t> png = TestSupport::EncodePng(2, 2, rgba);
+        std::ofstream(m_dir / "shared.png", std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    }
+    ~SharedTextureModel() { std::filesystem::remove_all(m_dir); }
+
+    std::unique_ptr<Vesma::PMXModel> Load() const {
+        using namespace Vesma;
+        PMXFile file;
+        file.header.vertexIndexSize = 4;
+        file.bones.push_back(ModelRigs::Bone(u"root", {0, 0, 0}, -1));
+        for (int i = 0; i < 3; ++i)
+            file.vertices.push_back(ModelRigs::Vertex({float(i), float(i % 2), 0}, PMXVertexWeight::BDEF1, {0, -1, -1, -1}, {1, 0, 0, 0}));
+        file.faces = {{{0, 1, 2}}, {{0, 2, 1}}, {{1, 2, 0}}};
+        file.textures = {u"shared.png", u"./shared.png", u"sub/../shared.png"};
+        for (int32_t i = 0; i < 3; ++i) {
+            PMXMaterial material;
+            material.name = u"part" + std::u16string(1, char16_t(u'0' + i));
+            material.diffuse = {1, 1, 1, 1};
+            material.textureIndex = i;
+            material.sphereTextureIndex = -1;
+            material.numFaceVertices = 3;
+            file.materials.push_back(material);
+        }
+        auto model = std::make_unique<Vesma::PMXModel>();
+        if (!model->Load(std::move(file), Utf8ToUtf16((m_dir / "model.pmx").string()))) return nullptr;
+        return model;
+    }
+
+private:
+    std::filesystem::path m_dir;
+};
+
+TEST_F(PMXModelGpuDevice, ATextureFileSharedByMaterialsAndModelsIsDecodedOnce) {
+    SharedTextureModel files;
+    const auto first = files.Load(), second = files.Load();
+    ASSERT_TRUE(first && second);
+    ProjectTavrin::SceneTextureCache cache;
+    PMXModelGpu a(*first), b(*second);
+    cache.Prefetch(a.TextureFiles());
+    a.CreateGpuResources(Core(), &cache);
+    b.CreateGpuResources(Core(), &cache);
+    EXPECT_EQ(cache.FilesDecoded(), 1u);
+    const auto& shared = a.GetTextures()[0].texture.resource;
+    ASSERT_TRUE(shared);
+    EXPECT_NE(shared, Engine::GetBlankTexture().resource);
+    for (const PMXModelGpu* gpu : {&a, &b}) {
+        ASSERT_EQ(gpu->GetTextures().size(), 3u);
+        for (const auto& texture : gpu->GetTextures()) {
+            EXPECT_TRUE(texture.loaded);
+            EXPECT_EQ(texture.texture.resource, shared) << "one GPU texture for every name of the file";
+        }
+    }
+    // A model on its own decodes its files once too.
+    PMXModelGpu alone(*first);
+    alone.CreateGpuResources(Core());
+    EXPECT_TRUE(alone.GetTextures()[2].loaded);
+    EXPECT_EQ(alone.GetTextures()[0].texture.resource, alone.GetTextures()[2].texture.resource);
+    EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
 }
 
 }  // namespace

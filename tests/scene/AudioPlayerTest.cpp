@@ -253,6 +253,9 @@ TEST_F(AudioPlayback, WithoutADeviceNothingOpens) {
     EXPECT_EQ(Player().Open(files.Ramp("song.wav", 1.0)), AudioPlayer::OpenResult::NoDevice);
     EXPECT_EQ(Player().GetState(), MediaState::Closed);
     EXPECT_NE(Player().Error().find("no sound card"), std::string::npos);
+    // The file is judged on its own: without a device an unplayable one is still refused as such.
+    EXPECT_EQ(Player().Open(files.Text("notes.mp3", "not audio at all, only words")), AudioPlayer::OpenResult::CannotPlay);
+    EXPECT_EQ(Player().GetState(), MediaState::Closed);
     // A device that appears later is used.
     device->refuseOpen = false;
     EXPECT_EQ(Player().Open(files.Ramp("song.wav", 1.0)), AudioPlayer::OpenResult::Opened);

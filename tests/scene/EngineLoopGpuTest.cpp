@@ -87,7 +87,10 @@ TEST_F(EngineLoopGpu, RenderLoopRunsOnItsWorkItemAndStops) {
     engine->StartRenderLoop();
     engine->StartRenderLoop();  // already running: nothing more starts
     const uint32_t start = engine->GetFrameClock().GetFrameCount();
-    for (int i = 0; i < 200 && engine->GetFrameClock().GetFrameCount() < start + 20; ++i)
+    // Twenty frames come in well under a second on lavapipe; the deadline only stops a loop that
+    // never runs, so a slow build (sanitizers) still gets there.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (engine->GetFrameClock().GetFrameCount() < start + 20 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_GE(engine->GetFrameClock().GetFrameCount(), start + 20);
     // The UI side: stop and resize take the engine lock while the loop runs.

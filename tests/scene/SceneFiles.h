@@ -30,8 +30,9 @@ public:
 
     std::u16string Path(const std::string& name) const { return Utf8ToUtf16((m_dir / name).string()); }
 
-    /// Writes the rig under `name` with the model name `modelName`; returns its path.
-    std::u16string Model(const std::string& name, const std::u16string& modelName) const {
+    /// Writes the rig under `name` with the model name `modelName`; returns its path. With
+    /// `texture`, its material's diffuse texture is that file (relative to the model).
+    std::u16string Model(const std::string& name, const std::u16string& modelName, const std::u16string& texture = {}) const {
         using namespace Vesma;
         PMXFile file;
         file.header = MakePmxHeader();
@@ -49,6 +50,10 @@ public:
         material.textureIndex = -1;
         material.sphereTextureIndex = -1;
         material.numFaceVertices = 6;
+        if (!texture.empty()) {
+            file.textures = {texture};
+            material.textureIndex = 0;
+        }
         file.materials = {material};
         PMXRigidBody body;
         body.name = u"hair";

@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "Engine/EngineCore.h"
-#include "core/MessageLog.h"
-#include "core/TextConvert.h"
 #include "export/ExportCommand.h"
 #include "export/VideoExport.h"
+#include "scene/AudioDecoder.h"
+#include "scene/ConsoleReport.h"
 #include "scene/MainRenderer.h"
+#include "scene/SceneArguments.h"
 
 namespace {
 
@@ -24,11 +25,6 @@ using namespace ProjectTavrin;
 volatile std::sig_atomic_t g_interrupted = 0;
 
 void OnInterrupt(int) { g_interrupted = 1; }
-
-void PrintLog() {
-    const std::string text = Utf16ToUtf8(MessageLog::Instance().TakeAll());
-    if (!text.empty()) std::fprintf(stderr, "%s", text.c_str());
-}
 
 /// Frames done, frames per second and time left, on one line rewritten in place on a terminal.
 class ProgressLine {
@@ -55,7 +51,23 @@ private:
     uint32_t m_lastTenth = 0;
 };
 
+// The files named on the command line, checked before any device work: each that cannot be read
+// is named on standard error.
+bool FilesReadable(const ExportCommand& command) {
+    bool readable = !ReportUnreadableFiles("tavrin-export", UnreadableEntryFiles(command.entries));
+    if (!command.audio.empty()) {
+        AudioDecoder decoder;
+        if (!decoder.Open(command.audio, AudioFormat{})) {
+            std::fprintf(stderr, "tavrin-export: cannot read the audio file %s: %s\n", command.audio.string().c_str(),
+                         decoder.Error().c_str());
+            readable = false;
+        }
+    }
+    return readable;
+}
+
 int Run(const ExportCommand& command) {
+    if (!FilesReadable(command)) return kExitFailed;
     std::shared_ptr<Engine::EngineCore> core;
     try {
         core = Engine::EngineCore::GetInstance();
@@ -72,10 +84,10 @@ int Run(const ExportCommand& command) {
         renderer->Settings().Edit([&](FrameSettings& s) { s = command.renderSettings; });
     if (!engine.LoadScene(command.entries) || engine.WaitForSceneTask() != WorkStatus::Completed) {
         std::fprintf(stderr, "tavrin-export: the scene could not be loaded: %s\n", engine.SceneTaskError().c_str());
-        PrintLog();
         return kExitFailed;
     }
-    PrintLog();
+    // A file that was there but is not a model or motion: nothing is written.
+    if (ReportUnreadableFiles("tavrin-export", engine.GetScene().unreadableFiles)) return kExitFailed;
 
     const double seconds = command.seconds ? *command.seconds : LongestMotionSeconds(engine.GetScene());
     if (!command.seconds && seconds <= 0) {
@@ -99,10 +111,7 @@ int Run(const ExportCommand& command) {
                  command.output.string().c_str());
     ProgressLine progress(job.frameCount);
     std::unique_ptr<ExportSession> session = ExportSession::Start(engine, job);
-    if (!session) {
-        PrintLog();
-        return kExitFailed;
-    }
+    if (!session) return kExitFailed;
     bool interrupted = false;
     while (!session->WaitFor(std::chrono::milliseconds(250))) {
         if (g_interrupted && !interrupted) {
@@ -114,7 +123,6 @@ int Run(const ExportCommand& command) {
     }
     const ExportReport report = session->Wait();
     progress.Show(done.load(), true);
-    PrintLog();
     if (!report.opened || !report.finalised) return kExitFailed;
     std::fprintf(stderr, "Wrote %u frames%s to %s in %.1f s\n", report.framesWritten, report.hasAudio ? " with audio" : "",
                  command.output.string().c_str(), report.totalSeconds);
@@ -140,6 +148,7 @@ int main(int argc, char** argv) {
     // file (one interrupted while the scene loads ends with an empty one).
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+    EchoMessagesToStderr();
     try {
         return Run(*parse.command);
     } catch (const std::exception& e) {

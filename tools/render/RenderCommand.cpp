@@ -21,6 +21,8 @@ const char* const kUsage =
     "history are what playback gives.\n"
     "options:\n"
     "  --camera CAMERA.vmd   camera motion\n"
+    "  --frame-models        look at the models from the front, their height filling 80% of the\n"
+    "                        picture (the free camera, in place of any camera motion)\n"
     "  --frames LIST         frames to write, e.g. 0,30,60-65 (default 0)\n"
     "  --size WxH            image size (default 1280x720)\n"
     "  --out DIR             output directory (default .)\n"
@@ -85,6 +87,8 @@ std::optional<RenderCommand> ParseRenderCommand(const std::vector<std::string>& 
             command.help = true;
         } else if (arg == "--list-settings") {
             command.listSettings = true;
+        } else if (arg == "--frame-models") {
+            command.frameModels = true;
         } else if (arg == "--passes") {
             command.passes = true;
         } else if (arg == "--profile") {

@@ -20,6 +20,7 @@ struct RenderCommand {
     uint32_t width = 1280, height = 720;
     std::string outDir = ".";
     bool passes = false;
+    bool frameModels = false;  // --frame-models: the free camera frames the loaded models
     bool profile = false;
     bool json = false;
     bool help = false;

@@ -11,6 +11,7 @@
 #include "Engine/GpuResource/ReadbackBuffer.h"
 #include "renderer/GpuPassTimes.h"
 #include "renderer/SettingNames.h"
+#include "scene/ConsoleReport.h"
 #include "scene/MainRenderer.h"
 #include "scene/SceneArguments.h"
 #include "tools/render/GpuTimeReport.h"
@@ -43,12 +44,9 @@ int Run(const TavrinRender::RenderCommand& command) {
         std::fprintf(stderr, "tavrin-render: %s\n", settingError.c_str());
         return 2;
     }
-    std::error_code fsError;
-    std::filesystem::create_directories(command.outDir, fsError);
-    if (!std::filesystem::is_directory(command.outDir)) {
-        std::fprintf(stderr, "tavrin-render: cannot create the output directory '%s'\n", command.outDir.c_str());
-        return 1;
-    }
+    // A file named on the command line that cannot be read ends the command before any work.
+    const std::vector<SceneEntry> entries = EntriesOrSample(command.scene.entries);
+    if (ReportUnreadableFiles("tavrin-render", UnreadableEntryFiles(entries))) return 1;
 
     std::shared_ptr<Engine::EngineCore> core;
     try {
@@ -70,11 +68,23 @@ int Run(const TavrinRender::RenderCommand& command) {
     engine.Resize(float(command.width), float(command.height));
 
     const auto loadStart = Clock::now();
-    if (!engine.LoadScene(EntriesOrSample(command.scene.entries)) || engine.WaitForSceneTask() != WorkStatus::Completed) {
+    if (!engine.LoadScene(entries) || engine.WaitForSceneTask() != WorkStatus::Completed) {
         std::fprintf(stderr, "tavrin-render: the scene did not load: %s\n", engine.SceneTaskError().c_str());
         return 1;
     }
     const double loadMs = std::chrono::duration<double, std::milli>(Clock::now() - loadStart).count();
+    // A file that was there but is not a model or motion fails here, before any picture.
+    if (ReportUnreadableFiles("tavrin-render", engine.GetScene().unreadableFiles)) return 1;
+    if (command.frameModels) {
+        engine.forceFreeCamera.store(true);
+        if (!engine.FrameModels()) std::fprintf(stderr, "tavrin-render: --frame-models: the scene has no model to frame\n");
+    }
+    std::error_code fsError;
+    std::filesystem::create_directories(command.outDir, fsError);
+    if (!std::filesystem::is_directory(command.outDir)) {
+        std::fprintf(stderr, "tavrin-render: cannot create the output directory '%s'\n", command.outDir.c_str());
+        return 1;
+    }
     engine.PlayPause();
     // GPU times cost queries and a read-back per frame, so only the reports turn them on.
     const bool gpuTimesAvailable = (command.profile || command.json) && renderer.EnableGpuTimes(true);
@@ -116,8 +126,10 @@ int Run(const TavrinRender::RenderCommand& command) {
         const SceneLoadTimes& t = engine.GetScene().loadTimes;
         std::printf("{\n  \"size\": [%u, %u],\n  \"load_ms\": %.3f,\n", command.width, command.height, loadMs);
         std::printf("  \"load_phases_ms\": {\"parse\": %.3f, \"model_build\": %.3f, \"physics\": %.3f, "
-                    "\"textures\": %.3f, \"gpu_upload\": %.3f},\n  \"frames\": [",
+                    "\"textures\": %.3f, \"gpu_upload\": %.3f},\n",
                     t.parseMs, t.modelBuildMs, t.physicsMs, t.texturesMs, t.gpuUploadMs);
+        std::printf("  \"texture_decode\": {\"files\": %u, \"worker_ms\": %.3f, \"waited_ms\": %.3f},\n  \"frames\": [",
+                    t.texturesDecoded, t.textureDecodeMs, t.textureWaitMs);
         for (std::size_t i = 0; i < written.size(); ++i)
             std::printf("%s\n    {\"frame\": %u, \"animation_frame\": %.3f, \"file\": %s, \"ms\": %.3f}", i ? "," : "",
                         written[i].frame, double(written[i].animationFrame), JsonString(written[i].file).c_str(),
@@ -137,6 +149,11 @@ int Run(const TavrinRender::RenderCommand& command) {
         const SceneLoadTimes& t = engine.GetScene().loadTimes;
         std::printf("scene load %.1f ms (parse %.1f, model build %.1f, physics %.1f, textures %.1f, GPU upload %.1f)\n",
                     loadMs, t.parseMs, t.modelBuildMs, t.physicsMs, t.texturesMs, t.gpuUploadMs);
+        std::printf("  texture files decoded: %u (%.1f ms on worker threads, beside the build; %.1f ms of the textures "
+                    "phase waited for them)\n",
+                    t.texturesDecoded, t.textureDecodeMs, t.textureWaitMs);
+        std::printf("  rest of the load (device setup of the scene, lighting tables, threads): %.1f ms\n",
+                    std::max(0.0, loadMs - t.TotalMs()));
         std::printf("%zu frames played, frame (update, record, GPU) median %.2f ms, min %.2f, max %.2f\n",
                     frameMs.size(), median, sorted.front(), sorted.back());
         std::printf("%s", TavrinRender::GpuTimesText(gpuTimes, gpuTimesAvailable).c_str());
@@ -161,6 +178,9 @@ int main(int argc, char** argv) {
         for (const std::string& name : ProjectTavrin::SettingNames()) std::printf("%s\n", name.c_str());
         return 0;
     }
+    // The message log (a missing texture, a motion that does not fit its model) goes to the
+    // terminal as it is written.
+    ProjectTavrin::EchoMessagesToStderr();
     try {
         return Run(*command);
     } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 #include "tools/generators/demo/Mannequin.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -57,6 +58,108 @@ PMXMaterial MakeMaterial(std::u16string name, std::u16string englishName, vec4 d
     return m;
 }
 
+
+// A limb or trunk as one smooth surface: a path through the joints, cross-section sizes keyed by
+// the distance along it (eased from key to key), and the bones that own stretches of it. Around
+// each joint the vertices blend from one bone to the next, so the surface bends there without a
+// break.
+struct SectionKey {
+    float at;      // distance along the path
+    float across;  // radius along the side direction
+    float deep;    // radius along the third axis
+};
+
+struct PathBone {
+    int32_t bone;
+    float until;  // distance along the path where the next bone takes over
+    float blend;  // half-width of the stretch shared with the next bone
+};
+
+class BodyPath {
+public:
+    BodyPath(std::vector<vec3> points, std::vector<SectionKey> keys, std::vector<PathBone> bones)
+        : m_points(std::move(points)), m_keys(std::move(keys)), m_bones(std::move(bones)) {
+        m_lengths.push_back(0.0f);
+        for (size_t i = 1; i < m_points.size(); ++i)
+            m_lengths.push_back(m_lengths.back() + Math::Length(m_points[i] - m_points[i - 1]));
+    }
+
+    float Length() const { return m_lengths.back(); }
+    /// Distance along the path of point `index`.
+    float At(size_t index) const { return m_lengths[index]; }
+
+    /// Rings every `step` (or closer) from distance `from` to `to`, sizes scaled by `scale`.
+    std::vector<TubeRing> Rings(float from, float to, float step, float scale = 1.0f) const {
+        const int count = std::max(2, static_cast<int>(std::ceil((to - from) / step)) + 1);
+        std::vector<TubeRing> rings;
+        for (int k = 0; k < count; ++k) {
+            const float at = from + (to - from) * static_cast<float>(k) / static_cast<float>(count - 1);
+            TubeRing ring;
+            ring.centre = Point(at);
+            Size(at, ring.across, ring.deep);
+            ring.across *= scale;
+            ring.deep *= scale;
+            Weights(at, ring);
+            rings.push_back(ring);
+        }
+        return rings;
+    }
+
+private:
+    static float Ease(float t) {
+        t = std::clamp(t, 0.0f, 1.0f);
+        return t * t * (3.0f - 2.0f * t);
+    }
+
+    vec3 Point(float at) const {
+        for (size_t i = 1; i < m_points.size(); ++i) {
+            if (at <= m_lengths[i] || i + 1 == m_points.size()) {
+                const float span = std::max(m_lengths[i] - m_lengths[i - 1], 1e-6f);
+                const float t = (at - m_lengths[i - 1]) / span;
+                return m_points[i - 1] + (m_points[i] - m_points[i - 1]) * t;
+            }
+        }
+        return m_points.front();
+    }
+
+    void Size(float at, float& across, float& deep) const {
+        if (at <= m_keys.front().at) {
+            across = m_keys.front().across;
+            deep = m_keys.front().deep;
+            return;
+        }
+        for (size_t i = 1; i < m_keys.size(); ++i) {
+            if (at <= m_keys[i].at) {
+                const float t = Ease((at - m_keys[i - 1].at) / std::max(m_keys[i].at - m_keys[i - 1].at, 1e-6f));
+                across = m_keys[i - 1].across + (m_keys[i].across - m_keys[i - 1].across) * t;
+                deep = m_keys[i - 1].deep + (m_keys[i].deep - m_keys[i - 1].deep) * t;
+                return;
+            }
+        }
+        across = m_keys.back().across;
+        deep = m_keys.back().deep;
+    }
+
+    void Weights(float at, TubeRing& ring) const {
+        for (size_t k = 0; k + 1 < m_bones.size(); ++k) {
+            const PathBone& b = m_bones[k];
+            if (at >= b.until + b.blend) continue;
+            ring.boneA = b.bone;
+            if (at > b.until - b.blend) {
+                ring.boneB = m_bones[k + 1].bone;
+                ring.weightA = 1.0f - Ease((at - (b.until - b.blend)) / (2.0f * b.blend));
+            }
+            return;
+        }
+        ring.boneA = m_bones.back().bone;
+    }
+
+    std::vector<vec3> m_points;
+    std::vector<float> m_lengths;
+    std::vector<SectionKey> m_keys;
+    std::vector<PathBone> m_bones;
+};
+
 // Builds the bone list, the meshes bound to it, and the records that refer to bones by index.
 class MannequinBuilder {
 public:
@@ -73,9 +176,7 @@ public:
         m_lower = lower;
         m_upper = upper;
 
-        m_mesh.Box(kPants, lower, {0, 9.75f, 0}, {1.7f, 0.9f, 1.0f});
-        m_mesh.Box(kSuit, upper, {0, 11.45f, 0}, {1.45f, 1.1f, 0.9f});
-        m_mesh.Box(kSuit, upper, {0, 13.6f, 0}, {1.75f, 1.4f, 1.0f});
+        Trunk(lower, upper);
         m_mesh.Capsule(kSkin, neck, {0, 14.9f, 0}, {0, 16.3f, 0}, 0.45f);
         m_mesh.Capsule(kSkin, m_head, {0, 17.2f, 0}, {0, 18.0f, 0}, 1.35f, 20, 8);
         Face();
@@ -126,6 +227,24 @@ private:
         };
     }
 
+    // Hips, waist, chest and shoulders in one piece: trousers up to the waist, the suit above,
+    // the waist bending between the lower and the upper body.
+    void Trunk(int32_t lower, int32_t upper) {
+        const BodyPath path({{0, 8.55f, 0.0f}, {0, 15.25f, 0.05f}},
+                            {{0.0f, 1.45f, 0.92f},
+                             {0.9f, 1.78f, 1.05f},
+                             {2.0f, 1.42f, 0.86f},
+                             {3.0f, 1.5f, 0.9f},
+                             {4.6f, 1.8f, 1.05f},
+                             {5.9f, 1.82f, 0.92f},
+                             {6.7f, 0.75f, 0.55f}},
+                            {{lower, 1.75f, 0.55f}, {upper, 99.0f, 0.1f}});
+        const vec3 side{1, 0, 0};
+        m_mesh.Tube(kPants, path.Rings(0.0f, 2.05f, 0.2f), side);
+        // The suit starts inside the trousers' waistband, a little wider from there up.
+        m_mesh.Tube(kSuit, path.Rings(1.75f, path.Length(), 0.2f, 1.02f), side);
+    }
+
     // Two eyes and a mouth on the front of the head; their vertices are what the morphs move.
     void Face() {
         for (const float side : {1.0f, -1.0f}) {
@@ -151,13 +270,27 @@ private:
         const int32_t elbow = AddBone(s + u"ひじ", e + u"elbow", elbowPos, arm, kRotatable, wristPos - elbowPos);
         const int32_t wrist = AddBone(s + u"手首", e + u"wrist", wristPos, elbow, kRotatable, down * 0.9f);
 
-        m_mesh.Capsule(kSuit, shoulder, shoulderPos + side({0.2f, 0, 0}), armPos, 0.5f);
-        m_mesh.Capsule(kSuit, arm, armPos, elbowPos, 0.45f);
-        m_mesh.Capsule(kSkin, elbow, elbowPos, wristPos, 0.36f);
-        // The palm lies in the plane of the arm and the body's front, so the fingers spread along z.
+        // From inside the shoulders down to the wrist: the sleeve over the upper arm and past
+        // the elbow, the bare forearm from inside the sleeve on. The shoulder, upper arm and
+        // forearm blend into each other at the shoulder and the elbow.
         const vec3 front{0, 0, -1};
-        const vec3 across = Math::Cross(down, front);
-        m_mesh.Box(kSkin, wrist, wristPos + down * 0.45f, {0.14f, 0.45f, 0.42f}, down, across);
+        const vec3 start = side({0.7f, 14.75f, 0});
+        const float atArm = Math::Length(armPos - start), atElbow = atArm + 3.0f, atWrist = atElbow + 2.6f;
+        const BodyPath path({start, armPos, elbowPos, wristPos},
+                            {{0.0f, 0.62f, 0.6f},
+                             {1.1f, 0.55f, 0.52f},
+                             {2.4f, 0.47f, 0.45f},
+                             {atElbow, 0.38f, 0.37f},
+                             {atElbow + 1.2f, 0.36f, 0.33f},
+                             {atWrist, 0.25f, 0.2f}},
+                            {{shoulder, atArm, 0.4f}, {arm, atElbow, 0.45f}, {elbow, atWrist, 0.12f}, {wrist, 99.0f, 0.1f}});
+        m_mesh.Tube(kSuit, path.Rings(0.0f, atElbow + 0.35f, 0.25f, 1.08f), front, 20);
+        m_mesh.Tube(kSkin, path.Rings(atElbow - 0.3f, atWrist + 0.05f, 0.25f), front, 20);
+        // The palm lies in the plane of the arm and the body's front, so the fingers spread along
+        // z: a flat rounded slab, wide towards the front and back, thin across.
+        const BodyPath palm({wristPos - down * 0.05f, wristPos + down * 0.95f},
+                            {{0.0f, 0.3f, 0.16f}, {0.4f, 0.42f, 0.15f}, {1.0f, 0.42f, 0.13f}}, {{wrist, 99.0f, 0.1f}});
+        m_mesh.Tube(kSkin, palm.Rings(0.0f, 1.0f, 0.2f), front, 16, 3);
 
         struct FingerShape {
             const char16_t* name;
@@ -206,9 +339,26 @@ private:
         const int32_t toe = AddBone(s + u"つま先", e + u"toe", toePos, ankle,
                                     static_cast<uint16_t>(PMXBoneFlags::AllowRotate), {0, 0, -0.5f});
 
-        m_mesh.Capsule(kPants, leg, legPos, kneePos, 0.72f);
-        m_mesh.Capsule(kPants, knee, kneePos, anklePos, 0.55f);
-        m_mesh.Box(kShoes, ankle, side({1.0f, 0.45f, -0.5f}), {0.5f, 0.45f, 1.15f});
+        // From inside the hips down into the shoe: the top of the thigh still follows the lower
+        // body (a continuous hip), then the thigh, the shin and the ankle, blending at the knee.
+        const vec3 top = side({0.8f, 9.95f, 0.0f});
+        const float atLeg = Math::Length(legPos - top);
+        const float atKnee = atLeg + Math::Length(kneePos - legPos);
+        const float atAnkle = atKnee + Math::Length(anklePos - kneePos);
+        const BodyPath path({top, legPos, kneePos, anklePos, anklePos + vec3{0, -0.5f, 0}},
+                            {{0.0f, 0.72f, 0.76f},
+                             {atLeg + 0.4f, 0.84f, 0.86f},
+                             {atLeg + 2.2f, 0.7f, 0.72f},
+                             {atKnee, 0.54f, 0.56f},
+                             {atKnee + 1.3f, 0.56f, 0.6f},
+                             {atAnkle, 0.36f, 0.38f}},
+                            {{lower, atLeg + 0.15f, 0.5f}, {leg, atKnee, 0.6f}, {knee, atAnkle, 0.25f}, {ankle, 99.0f, 0.1f}});
+        m_mesh.Tube(kPants, path.Rings(0.0f, atAnkle + 0.3f, 0.25f), {1, 0, 0}, 20);
+        // A rounded shoe from the heel to the toe, its sole on the floor.
+        const BodyPath shoe({side({1.0f, 0.42f, 0.55f}), side({1.0f, 0.42f, -1.6f})},
+                            {{0.0f, 0.46f, 0.42f}, {0.8f, 0.52f, 0.44f}, {1.6f, 0.5f, 0.36f}, {2.15f, 0.42f, 0.28f}},
+                            {{ankle, 99.0f, 0.1f}});
+        m_mesh.Tube(kShoes, shoe.Rings(0.0f, shoe.Length(), 0.2f), {1, 0, 0}, 20, 4);
 
         // The leg IK bends the knee (one axis, forwards only) and turns the leg; the toe IK turns
         // the ankle so that the toe follows its own controller.
@@ -409,9 +559,9 @@ PMXFile BuildMannequin() {
     file.header = MakePmxHeader(2.0f, PMXEncoding::UTF16, 4);
     file.modelName = u"デモ人形";
     file.englishModelName = u"Demo mannequin";
-    file.comment = u"デモ用の関節人形：箱とカプセルの体、足ＩＫ、物理で揺れるポニーテール、表情モーフ。";
-    file.englishComment = u"Demo mannequin: a body of boxes and capsules, leg IK, a ponytail on rigid bodies and "
-                          u"joints, and a few morphs.";
+    file.comment = u"デモ用の関節人形：関節でなめらかに曲がる丸い体、足ＩＫ、物理で揺れるポニーテール、表情モーフ。";
+    file.englishComment = u"Demo mannequin: a rounded body that bends smoothly at its joints, leg IK, a ponytail on "
+                          u"rigid bodies and joints, and a few morphs.";
     MannequinBuilder(file).Build();
     return file;
 }

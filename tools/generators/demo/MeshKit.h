@@ -1,6 +1,8 @@
 #pragma once
-// Simple solids for generated models: oriented boxes and capsules, each bound whole to one bone
-// (BDEF1), collected per material so that every material's triangles end up in one range.
+// Solids for generated models, collected per material so that every material's triangles end up
+// in one range: oriented boxes and capsules bound whole to one bone (BDEF1), and smooth tubes of
+// elliptic cross-sections whose vertices blend between two bones (BDEF2), so a body bends at
+// its joints instead of breaking there.
 //
 // Coordinates are the PMX file's own (left-handed, y up). Triangles are wound so that
 // cross(b - a, c - a) points out of the solid, the front-face order of PMX files.
@@ -15,6 +17,18 @@ namespace DemoScene {
 struct VertexRange {
     uint32_t first = 0;
     uint32_t count = 0;
+};
+
+/// One cross-section of a tube: an ellipse around `centre` with radius `across` along the tube's
+/// side direction and `deep` along the third axis. Its vertices follow `boneA` by `weightA` and
+/// `boneB` by the rest (boneB -1: boneA alone).
+struct TubeRing {
+    Math::vec3 centre;
+    float across = 1.0f;
+    float deep = 1.0f;
+    int32_t boneA = -1;
+    int32_t boneB = -1;
+    float weightA = 1.0f;
 };
 
 class MeshKit {
@@ -32,12 +46,19 @@ public:
     VertexRange Capsule(int material, int32_t bone, Math::vec3 from, Math::vec3 to, float radius, int slices = 12,
                         int halfStacks = 4);
 
+    /// A smooth tube through `rings` (at least two), closed at both ends by rounded caps of
+    /// `capRings` rings each. The side direction of every ring is `side` made square to the
+    /// tube; normals come from the surface itself.
+    VertexRange Tube(int material, const std::vector<TubeRing>& rings, Math::vec3 side, int slices = 24,
+                     int capRings = 5);
+
     /// Writes the faces material by material and sets each material's face-vertex count. Call once,
     /// after the materials are in the file.
     void Finish();
 
 private:
-    uint32_t Vertex(Math::vec3 position, Math::vec3 normal, Math::vec2 uv, int32_t bone);
+    uint32_t Vertex(Math::vec3 position, Math::vec3 normal, Math::vec2 uv, int32_t bone, int32_t boneB = -1,
+                    float weightA = 1.0f);
     void Triangle(int material, uint32_t a, uint32_t b, uint32_t c);
 
     Vesma::PMXFile& m_file;
