@@ -53,6 +53,8 @@ std::string ExportUsage() {
            "  --seconds S            length (default: the longest motion)\n"
            "  --set NAME=VALUE       a render setting or post parameter, as tavrin-render takes it\n"
            "                         (tavrin-render --list-settings names them)\n"
+           "  --environment FILE     sky image (.hdr, or <Sample>): --set EnvironmentFile=FILE --set IBL_Enable=1\n"
+           "  --lut FILE             colour table (.cube, or <Sample>): --set ColorFilterLutFile=FILE\n"
            "  --preset NAME          x264 speed preset (default veryfast)\n"
            "  --serial               render and encode in turn instead of side by side\n"
            "  -h, --help             this text\n"

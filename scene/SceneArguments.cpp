@@ -44,6 +44,20 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         scene.settings.push_back(*v);
         return SceneArgumentResult::Taken;
     }
+    if (arg == "--environment") {
+        // As the configuration page's choice of an environment: the file, and the sky on.
+        const std::string* v = value("a .hdr file or <Sample>");
+        if (!v) return SceneArgumentResult::Bad;
+        scene.settings.push_back("EnvironmentFile=" + *v);
+        scene.settings.push_back("IBL_Enable=1");
+        return SceneArgumentResult::Taken;
+    }
+    if (arg == "--lut") {
+        const std::string* v = value("a .cube file or <Sample>");
+        if (!v) return SceneArgumentResult::Bad;
+        scene.settings.push_back("ColorFilterLutFile=" + *v);
+        return SceneArgumentResult::Taken;
+    }
     if (!arg.empty() && arg[0] == '-') return SceneArgumentResult::NotScene;
     if (Utf8ToUtf16(arg) == kSampleMarker || EndsWithNoCase(arg, ".pmx")) {
         scene.entries.push_back({Utf8ToUtf16(arg), std::u16string(kNoneMarker)});

@@ -6,6 +6,10 @@
 //   MOTION.vmd             the motion of the model right before it (one per model)
 //   --camera CAMERA.vmd    the camera motion
 //   --set NAME=VALUE       a render setting or post parameter by its name (SettingNames)
+//   --environment FILE     the sky's Radiance image or <Sample>: short for
+//                          --set EnvironmentFile=FILE --set IBL_Enable=1
+//   --lut FILE             the colour filter's .cube table or <Sample>: short for
+//                          --set ColorFilterLutFile=FILE
 //
 // Each command reads its own options first and hands everything else to TakeSceneArgument.
 #include <cstddef>

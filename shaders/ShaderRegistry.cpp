@@ -33,6 +33,13 @@ const ShaderRegistration kShaders[] = {
     {"TaaBlend.comp", &ShaderLayouts::TaaBlend},
     {"TaaSharpen.comp", &ShaderLayouts::TaaSharpen},
     {"TaaResolve.comp", &ShaderLayouts::TaaResolve},
+    {"SphereToCube.comp", &ShaderLayouts::SphereToCube},
+    {"GenerateRadiance.comp", &ShaderLayouts::CubeLighting},
+    {"GenerateIrradiance.comp", &ShaderLayouts::CubeLighting},
+    {"Sky.vert", &ShaderLayouts::SkyDraw},
+    {"Sky.frag", &ShaderLayouts::SkyDraw},
+    {"Ocean.vert", &ShaderLayouts::OceanDraw},
+    {"Ocean.frag", &ShaderLayouts::OceanDraw},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},

@@ -33,7 +33,9 @@ public:
     /// Records both passes. Render targets, viewport and scissor are bound by the caller.
     /// `renderConfigAddress` is this frame's RenderConfig slot. Writes this frame's slot of the
     /// per-frame block, so the frame the slot served last must have finished on the GPU.
-    void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress);
+    /// `ambientCubemap`: the sky's lighting cube (a heap index, -1 as unsigned for none).
+    void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress,
+                uint32_t ambientCubemap = 0xffffffffu);
 
     Engine::Platform::RootSignature& Root() const { return *m_root; }
     /// The per-frame bindings the last Record wrote (tests).

@@ -10,6 +10,7 @@
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/SkyConstants.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
 
@@ -33,6 +34,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(SphereToCubeConstants), TAVRIN_SHARED_SIZE(CubeLightingConstants),
+    TAVRIN_SHARED_SIZE(SkyDrawConstants),      TAVRIN_SHARED_SIZE(OceanDrawConstants),
 };
 
 #undef TAVRIN_SHARED_SIZE

@@ -25,6 +25,8 @@ const char* const kUsage =
     "  --size WxH            image size (default 1280x720)\n"
     "  --out DIR             output directory (default .)\n"
     "  --set NAME=VALUE      set a render setting or post parameter (repeatable; --list-settings)\n"
+    "  --environment FILE    sky image (.hdr, or <Sample>): --set EnvironmentFile=FILE --set IBL_Enable=1\n"
+    "  --lut FILE            colour table (.cube, or <Sample>): --set ColorFilterLutFile=FILE\n"
     "  --list-settings       print the names --set accepts\n"
     "  --passes              print the passes of the last frame\n"
     "  --profile             print the scene load's phases, frame times and each pass's GPU time\n"
