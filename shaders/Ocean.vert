@@ -8,9 +8,6 @@ TAVRIN_PUSH_CONSTANTS(OceanDrawConstants, pc)
 TAVRIN_BUFFER_REFERENCE(OceanConstants)
 
 layout(location = 0) in vec3 inPosition;
-layout(location = 1) in vec3 inLastPosition;
-layout(location = 2) in vec3 inNormal;
-layout(location = 3) in vec2 inTexCoord;
 
 layout(location = 0) out vec3 outWorldPos;
 layout(location = 1) out vec4 outClip;

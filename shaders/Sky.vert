@@ -1,5 +1,6 @@
 #version 460
-// The sky sphere around the camera: only its directions count, so the camera's translation is
+// The sky sphere around the camera (the model vertex layout; only the position is read): only
+// its directions count, so the camera's translation is
 // left out and every vertex lands on the far plane (depth 1), behind everything else.
 #include "SceneBlocks.glsl"
 #include "shared/SkyConstants.h"
@@ -7,9 +8,6 @@
 TAVRIN_PUSH_CONSTANTS(SkyDrawConstants, pc)
 
 layout(location = 0) in vec3 inPosition;
-layout(location = 1) in vec3 inLastPosition;
-layout(location = 2) in vec3 inNormal;
-layout(location = 3) in vec2 inTexCoord;
 
 layout(location = 0) out vec3 outDirection;
 layout(location = 1) out vec4 outClip;

@@ -17,9 +17,11 @@ OceanPass::OceanPass(Device& device, uint32_t sampleCount) {
     desc.rootSignature = m_root.get();
     desc.vs.code = Engine::Shaders::Ocean_vert();
     desc.ps.code = Engine::Shaders::Ocean_frag();
-    SetModelVertexLayout(desc);
+    SetPositionOnlyLayout(desc);
+    // Front faces wind clockwise here (unlike the models'): culling them keeps the plane's upper
+    // side, the one the camera sees from above.
     desc.cullMode = CullMode::Front;
-    desc.frontCounterClockwise = true;
+    desc.frontCounterClockwise = false;
     desc.depthEnable = true;
     desc.depthWrite = true;
     desc.depthFunc = CompareFunc::LessEqual;

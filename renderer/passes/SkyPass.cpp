@@ -16,7 +16,7 @@ SkyPass::SkyPass(Device& device, uint32_t sampleCount) {
     desc.rootSignature = m_root.get();
     desc.vs.code = Engine::Shaders::Sky_vert();
     desc.ps.code = Engine::Shaders::Sky_frag();
-    SetModelVertexLayout(desc);
+    SetPositionOnlyLayout(desc);
     desc.cullMode = CullMode::None;
     desc.frontCounterClockwise = true;
     desc.depthEnable = true;

@@ -25,13 +25,8 @@ void StaticMesh::Draw(CommandList& list) {
     list.DrawIndexedInstanced(m_indexCount, 1, 0, 0, 0);
 }
 
-void SetModelVertexLayout(GraphicsPipelineDesc& desc) {
-    desc.inputLayout = {
-        InputElement{0, Format::R32G32B32_FLOAT, 0, 0, false},   // POSITION
-        InputElement{1, Format::R32G32B32_FLOAT, 0, 12, false},  // LASTPOSITION
-        InputElement{2, Format::R32G32B32_FLOAT, 0, 24, false},  // NORMAL
-        InputElement{3, Format::R32G32_FLOAT, 0, 36, false},     // TEXCOORD
-    };
+void SetPositionOnlyLayout(GraphicsPipelineDesc& desc) {
+    desc.inputLayout = {InputElement{0, Format::R32G32B32_FLOAT, 0, 0, false}};  // POSITION
     desc.inputStrides = {sizeof(Engine::GeometryVertex)};
 }
 

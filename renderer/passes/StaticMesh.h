@@ -26,8 +26,7 @@ private:
     uint32_t m_indexCount = 0;
 };
 
-/// The input layout of the model vertex (position, previous position, normal, texture
-/// coordinate; 44 bytes), shared by every pipeline that draws it.
-void SetModelVertexLayout(Engine::Platform::GraphicsPipelineDesc& desc);
+/// The input layout of a pipeline that reads only the position of the model vertex (44 bytes).
+void SetPositionOnlyLayout(Engine::Platform::GraphicsPipelineDesc& desc);
 
 }  // namespace ProjectTavrin

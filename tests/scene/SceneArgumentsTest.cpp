@@ -46,6 +46,8 @@ TEST(SceneArguments, CommandOptionsAreLeftToTheCommandAndMistakesSayWhy) {
         {"--set"},
         {"--set", "NoEquals"},
         {"--set", "=3"},
+        {"--environment"},
+        {"--lut"},
     };
     for (const auto& args : bad) {
         SceneArguments s;
@@ -67,6 +69,24 @@ TEST(SceneArguments, SettingsApplyInOrderAndStopAtAnUnknownName) {
     EXPECT_NE(error.find("NoSuchSetting"), std::string::npos) << error;
     EXPECT_FALSE(ApplySettingAssignments(untouched, {"TaaEnable=perhaps"}, error));
     EXPECT_TRUE(untouched.render.TaaEnable);
+}
+
+// The short forms name the same settings as --set would, in their place among the others: the
+// environment also switches the sky on, as choosing one on the configuration page does.
+TEST(SceneArguments, EnvironmentAndLutAreShortFormsOfTheirSettings) {
+    SceneArguments scene;
+    std::string error;
+    ASSERT_EQ(TakeAll({"--set", "IBL_Enable=0", "--environment", "<Sample>", "--lut", "/films/warm.cube", "--set", "Exposure=2"},
+                      scene, error),
+              SceneArgumentResult::Taken)
+        << error;
+    EXPECT_EQ(scene.settings, (std::vector<std::string>{"IBL_Enable=0", "EnvironmentFile=<Sample>", "IBL_Enable=1",
+                                                        "ColorFilterLutFile=/films/warm.cube", "Exposure=2"}));
+    FrameSettings settings;
+    ASSERT_TRUE(ApplySettingAssignments(settings, scene.settings, error)) << error;
+    EXPECT_EQ(settings.post.EnvironmentFile, "<Sample>");
+    EXPECT_EQ(settings.render.config.IBL_Enable, 1);
+    EXPECT_EQ(settings.post.ColorFilterLutFile, "/films/warm.cube");
 }
 
 TEST(SceneArguments, TheSampleStandsInWhenNoModelIsGiven) {

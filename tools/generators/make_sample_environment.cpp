@@ -11,6 +11,11 @@
 // air between it and the viewer. The sun stands where the renderer's default sun direction
 // (1, 1, 1) points. Pixel (column, row) looks along the direction the renderer's EquirectUv maps
 // to ((column + 0.5) / 2048, (row + 0.5) / 1024).
+//
+// The renderer writes its colours to the screen as they are, with no transfer curve (a material
+// reproduces its texture's colours), so the image holds display values: the sky and the ground
+// are exposed and encoded with a 1/2.2 power. The sun's disc is then added far above white, with
+// the radiance that gives a surface facing it a third of what the sky gives one facing up.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -45,8 +50,10 @@ constexpr double kSunRadius = 0.75 * kPi / 180.0;
 // sky's radiance and whitens it towards the horizon, where the paths are long.
 constexpr double kMultipleScattering = 2.0;
 constexpr double kHorizonWhitening = 0.6;
-// Overall scale: a white surface facing the sun reflects about 1.8, the zenith about 0.2.
-constexpr double kExposure = 0.35;
+// Exposure before the display encoding, and the sun disc's radiance (display units).
+constexpr double kExposure = 0.5;
+constexpr double kDisplayGamma = 1.0 / 2.2;
+constexpr double kSunDiscRadiance = 1700.0;
 
 const Vec kSunDirection = Normalize({1, 1, 1});
 
@@ -236,7 +243,8 @@ int main(int argc, char** argv) {
     }
     const Vec skyAtGround = skyMean * (kPi / skyWeight);
     const Vec groundLight = sunAtGround * kSunDirection.y + skyAtGround;
-    const double sunSolidAngle = 2 * kPi * (1 - std::cos(kSunRadius));
+    const double sunBrightest = std::max({sunAtGround.x, sunAtGround.y, sunAtGround.z});
+    const Vec sunTint = sunAtGround * (1.0 / sunBrightest);
 
     std::vector<uint8_t> rgbe(size_t(kWidth) * kHeight * 4);
     for (int row = 0; row < kHeight; ++row)
@@ -249,6 +257,7 @@ int main(int argc, char** argv) {
             const Scattering& s0 = table[size_t(row) * (kAzimuthSteps + 1) + a0];
             const Scattering& s1 = table[size_t(row) * (kAzimuthSteps + 1) + a0 + 1];
             Vec color = (s0.inscatter * (1 - f) + s1.inscatter * f) * kMultipleScattering;
+            double disc = 0;
             {
                 const double grey = (color.x + color.y + color.z) / 3.0;
                 const double w = kHorizonWhitening * std::exp(-std::fabs(dir.y) * 10.0);
@@ -258,20 +267,22 @@ int main(int argc, char** argv) {
                 // Ground: grass and bare soil in patches, finer towards the horizon.
                 const double gx = dir.x / std::max(-dir.y, 1e-3), gz = dir.z / std::max(-dir.y, 1e-3);
                 const double patch = Fbm(gx * 0.9 + 11.0, gz * 0.9 - 7.0);
-                const Vec grass{0.09, 0.13, 0.05}, soil{0.19, 0.15, 0.10};
+                const Vec grass{0.06, 0.10, 0.035}, soil{0.15, 0.12, 0.08};
                 const Vec albedo = grass * (1 - patch) + soil * patch;
                 const Vec transmittance = s0.transmittance * (1 - f) + s1.transmittance * f;
                 color = color + albedo * groundLight * transmittance * (1.0 / kPi);
             } else {
-                // The sun's disc, limb darkened, carrying the irradiance that reached the viewer.
+                // The sun's disc, limb darkened, coloured by what the air lets through.
                 const double angle = std::acos(std::clamp(Dot(dir, kSunDirection), -1.0, 1.0));
                 if (angle < kSunRadius) {
                     const double mu = std::sqrt(1 - (angle / kSunRadius) * (angle / kSunRadius));
-                    const double limb = (1 - 0.6 * (1 - mu)) / 0.8;  // mean 1 over the disc
-                    color = color + sunAtGround * (limb / sunSolidAngle);
+                    disc = (1 - 0.6 * (1 - mu)) / 0.8;  // mean 1 over the disc
                 }
             }
-            ToRgbe(color * kExposure, &rgbe[(size_t(row) * kWidth + column) * 4]);
+            Vec display{std::pow(color.x * kExposure, kDisplayGamma), std::pow(color.y * kExposure, kDisplayGamma),
+                        std::pow(color.z * kExposure, kDisplayGamma)};
+            if (disc > 0) display = display + sunTint * (disc * kSunDiscRadiance);
+            ToRgbe(display, &rgbe[(size_t(row) * kWidth + column) * 4]);
         }
 
     std::string file = "#?RADIANCE\n# Tavrin sample sky: clear afternoon, single scattering\nFORMAT=32-bit_rle_rgbe\n\n";
