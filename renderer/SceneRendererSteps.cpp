@@ -9,6 +9,7 @@
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/OceanPass.h"
+#include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SkyPass.h"
 #include "renderer/passes/TaaPass.h"
 
@@ -22,7 +23,6 @@ constexpr std::string_view kResolve = "Resolve";
 constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
 constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";
-constexpr uint32_t kNoDescriptor = 0xffffffffu;
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
@@ -44,6 +44,7 @@ CommandList& SceneRenderer::ResetCommandList() {
     m_passLog.BeginFrame();
     m_stepLog.BeginFrame();
     m_resources = CurrentResources();
+    m_passResults = PassResults{};
     Enter(FrameStep::ResetCommandList);
     m_core->ResetCommandList();
     CommandList& list = *m_core->GetCommandList();
@@ -51,9 +52,12 @@ CommandList& SceneRenderer::ResetCommandList() {
     return list;
 }
 
-void SceneRenderer::ShadowMap(const Frame&) {
+void SceneRenderer::ShadowMap(const Frame& frame) {
     if (!Enter(FrameStep::ShadowMap)) return;
-    // The variance shadow map of the sun.
+    // No fit yet (the sun's direction was zero every frame so far): nothing to draw with.
+    if (!m_shadowPass->HasCascades()) return;
+    ScopedPass pass(frame.list, m_passLog, ShadowPass::kName);
+    m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
 void SceneRenderer::UpdateRayTracingScene(const Frame&) {
@@ -83,6 +87,9 @@ void SceneRenderer::VoxelGi(const Frame&) {
 }
 
 void SceneRenderer::UpdateSkyLightingMaps(const Frame& frame) {
+    // The lighting cube reaches the model draw whenever a sky is loaded, complete or still
+    // accumulating; the shader uses it while IBL_Enable is set.
+    if (m_environment->IsLoaded()) m_passResults.ambientCubemap = m_environment->AmbientView();
     if (!Enter(FrameStep::SkyLightingMaps)) return;
     ScopedPass pass(frame.list, m_passLog, kUpdateAmbientCubemap);
     m_environment->Accumulate(frame.list);
@@ -133,10 +140,7 @@ void SceneRenderer::DrawOcean(const Frame& frame) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    // The lighting cube reaches the model draw whenever a sky is loaded; the shader uses it
-    // while IBL_Enable is set.
-    const uint32_t ambientCube = m_environment->IsLoaded() ? m_environment->AmbientView() : kNoDescriptor;
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), ambientCube);
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), m_passResults);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {

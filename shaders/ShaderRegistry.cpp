@@ -40,6 +40,11 @@ const ShaderRegistration kShaders[] = {
     {"Sky.frag", &ShaderLayouts::SkyDraw},
     {"Ocean.vert", &ShaderLayouts::OceanDraw},
     {"Ocean.frag", &ShaderLayouts::OceanDraw},
+    {"ShadowCaster.vert", &ShaderLayouts::ShadowCaster},
+    {"ShadowCaster.frag", &ShaderLayouts::ShadowCaster},
+    {"ConvertToVsm.comp", &ShaderLayouts::ConvertToVsm},
+    {"BlurVsmX.comp", &ShaderLayouts::BlurVsm},
+    {"BlurVsmY.comp", &ShaderLayouts::BlurVsm},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},
