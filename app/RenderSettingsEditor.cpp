@@ -149,6 +149,11 @@ void RenderSettingsEditor::BuildSunSection() {
             s.post.voxel.EnableShadow = on ? 1 : 0;
             s.post.volumetric.UseShadow = on;
         });
+    // Scenes whose motion files carry light or self-shadow keys drive the sun and its shadows
+    // from them while this is on; scenes without such keys are not touched either way.
+    m_controls->AddFlag(
+        form, "SunFromMotion", tr("Sun from the motion"), [](const FrameSettings& s) { return s.render.SunFromMotion; },
+        [](FrameSettings& s, bool on) { s.render.SunFromMotion = on; });
     m_controls->AddNumber(
         form, {"AmbientIntensity", tr("Ambient intensity"), 0.0, 100.0},
         [](const FrameSettings& s) { return s.render.config.AmbientIntensity; },
