@@ -14,10 +14,7 @@ bool LightMotion::Apply(float frame, FrameSettings& settings) {
     if (!selfShadow.Empty()) {
         selfShadow.Evaluate(frame);
         const Vesma::SelfShadowState& state = selfShadow.State();
-        const bool on = state.mode != 0;
-        settings.render.config.SunLightEnable = on ? 1 : 0;
-        settings.post.voxel.EnableShadow = on ? 1 : 0;
-        settings.post.volumetric.UseShadow = on;
+        settings.render.config.SunLightEnable = state.mode != 0 ? 1 : 0;
         settings.post.shadow.Distance = Vesma::SelfShadowAnimation::ShadowRange(state.distance);
     }
     return true;

@@ -6,8 +6,9 @@
 //
 // While the render settings' SunFromMotion switch is on, every update writes what the keys say at
 // the frame into the settings: SunColor and SunDirection (towards the light) from the light keys;
-// SunLightEnable (the shadow pass, with its voxel and volumetric copies) and the shadow range from
-// the self-shadow keys. Switched off, the settings keep whatever the page last wrote.
+// SunLightEnable (the shadow pass) and the shadow range from the self-shadow keys; the settings
+// exchange brings the passes' copies of the sun in line as the edit ends. Switched off, the
+// settings keep whatever was last written.
 #include "model/motion/LightAnimation.h"
 #include "model/motion/SelfShadowAnimation.h"
 #include "renderer/SettingsExchange.h"

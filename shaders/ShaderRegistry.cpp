@@ -33,6 +33,11 @@ const ShaderRegistration kShaders[] = {
     {"TaaBlend.comp", &ShaderLayouts::TaaBlend},
     {"TaaSharpen.comp", &ShaderLayouts::TaaSharpen},
     {"TaaResolve.comp", &ShaderLayouts::TaaResolve},
+    {"ShadowCaster.vert", &ShaderLayouts::ShadowCaster},
+    {"ShadowCaster.frag", &ShaderLayouts::ShadowCaster},
+    {"ConvertToVsm.comp", &ShaderLayouts::ConvertToVsm},
+    {"BlurVsmX.comp", &ShaderLayouts::BlurVsm},
+    {"BlurVsmY.comp", &ShaderLayouts::BlurVsm},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},
