@@ -32,14 +32,14 @@ bool ParseSeconds(const std::string& text, double& value) {
 }  // namespace
 
 std::string ExportUsage() {
-    return "Usage: tavrin-export [options] -o OUT.mp4 [MODEL.pmx [MOTION.vmd]] ...\n"
+    return "Usage: tavrin-export [options] -o OUT.mp4 [MODEL.pmx|MODEL.pmd [MOTION.vmd|POSE.vpd]] ...\n"
            "\n"
            "Renders the scene without a window and writes it as an H.264 MP4 video (with the\n"
            "audio file as AAC, cut to the video's length).\n"
            "\n"
            "Scene:\n"
-           "  MODEL.pmx | <Sample>   a model (<Sample> is the built-in one); models load in order\n"
-           "  MOTION.vmd             the motion of the model before it\n"
+           "  MODEL.pmx | MODEL.pmd | <Sample>   a model (<Sample> is the built-in one); models load in order\n"
+           "  MOTION.vmd | POSE.vpd  the motion (or pose) of the model before it\n"
            "  --camera CAMERA.vmd    the camera motion (without one the default view is used)\n"
            "  --audio FILE           sound for the video (any format FFmpeg reads)\n"
            "\n"

@@ -28,7 +28,7 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         return &args[++i];
     };
     if (arg == "--camera") {
-        const std::string* v = value("a .vmd file");
+        const std::string* v = value("a .vmd or .vpd file");
         if (!v) return SceneArgumentResult::Bad;
         scene.entries.push_back({std::u16string(kCameraMarker), Utf8ToUtf16(*v)});
         return SceneArgumentResult::Taken;
@@ -59,11 +59,11 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         return SceneArgumentResult::Taken;
     }
     if (!arg.empty() && arg[0] == '-') return SceneArgumentResult::NotScene;
-    if (Utf8ToUtf16(arg) == kSampleMarker || EndsWithNoCase(arg, ".pmx")) {
+    if (Utf8ToUtf16(arg) == kSampleMarker || EndsWithNoCase(arg, ".pmx") || EndsWithNoCase(arg, ".pmd")) {
         scene.entries.push_back({Utf8ToUtf16(arg), std::u16string(kNoneMarker)});
         return SceneArgumentResult::Taken;
     }
-    if (EndsWithNoCase(arg, ".vmd")) {
+    if (EndsWithNoCase(arg, ".vmd") || EndsWithNoCase(arg, ".vpd")) {
         if (scene.entries.empty() || scene.entries.back().IsCamera()) {
             error = "motion '" + arg + "' must follow a model";
             return SceneArgumentResult::Bad;
@@ -75,7 +75,7 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         scene.entries.back().Vmd = Utf8ToUtf16(arg);
         return SceneArgumentResult::Taken;
     }
-    error = "'" + arg + "': expected a .pmx model, <Sample> or a .vmd motion";
+    error = "'" + arg + "': expected a .pmx or .pmd model, <Sample> or a .vmd motion or .vpd pose";
     return SceneArgumentResult::Bad;
 }
 

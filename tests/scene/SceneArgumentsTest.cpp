@@ -20,13 +20,18 @@ SceneArgumentResult TakeAll(const std::vector<std::string>& args, SceneArguments
 TEST(SceneArguments, ModelsMotionsCameraAndSettingsInOrder) {
     SceneArguments scene;
     std::string error;
-    ASSERT_EQ(TakeAll({"a.PMX", "a.vmd", "--set", "SunIntensity=3", "<Sample>", "--camera", "c.vmd", "b.pmx"}, scene, error),
+    ASSERT_EQ(TakeAll({"a.PMX", "a.vmd", "--set", "SunIntensity=3", "<Sample>", "--camera", "c.vmd", "b.pmx", "old.PMD",
+                       "pose.VPD", "--set", "SunFromMotion=false"},
+                      scene, error),
               SceneArgumentResult::Taken)
         << error;
-    const std::vector<SceneEntry> expected{
-        {u"a.PMX", u"a.vmd"}, {u"<Sample>", u"<None>"}, {u"<Camera>", u"c.vmd"}, {u"b.pmx", u"<None>"}};
+    const std::vector<SceneEntry> expected{{u"a.PMX", u"a.vmd"},   {u"<Sample>", u"<None>"}, {u"<Camera>", u"c.vmd"},
+                                           {u"b.pmx", u"<None>"}, {u"old.PMD", u"pose.VPD"}};
     EXPECT_EQ(scene.entries, expected);
-    EXPECT_EQ(scene.settings, (std::vector<std::string>{"SunIntensity=3"}));
+    EXPECT_EQ(scene.settings, (std::vector<std::string>{"SunIntensity=3", "SunFromMotion=false"}));
+    ProjectTavrin::FrameSettings settings;
+    ASSERT_TRUE(ProjectTavrin::ApplySettingAssignments(settings, scene.settings, error)) << error;
+    EXPECT_FALSE(settings.render.SunFromMotion) << "the switch is reachable with --set";
 }
 
 TEST(SceneArguments, CommandOptionsAreLeftToTheCommandAndMistakesSayWhy) {

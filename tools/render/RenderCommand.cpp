@@ -15,12 +15,12 @@ bool ParseUint(std::string_view text, uint32_t& out) {
 }  // namespace
 
 const char* const kUsage =
-    "usage: tavrin-render [options] [MODEL.pmx|<Sample> [MOTION.vmd]] ...\n"
+    "usage: tavrin-render [options] [MODEL.pmx|MODEL.pmd|<Sample> [MOTION.vmd|POSE.vpd]] ...\n"
     "Renders the scene (the built-in sample without models) at the given frames and writes one\n"
     "PNG per frame (frame_NNNNN.png). Frames in between are played, so physics and the temporal\n"
     "history are what playback gives.\n"
     "options:\n"
-    "  --camera CAMERA.vmd   camera motion\n"
+    "  --camera CAMERA.vmd   camera motion (with light keys it drives the sun; SunFromMotion)\n"
     "  --frames LIST         frames to write, e.g. 0,30,60-65 (default 0)\n"
     "  --size WxH            image size (default 1280x720)\n"
     "  --out DIR             output directory (default .)\n"
