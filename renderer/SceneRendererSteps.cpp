@@ -1,6 +1,8 @@
 // The steps of SceneRenderer::RenderFrame, in frame order. Each asks its rule (FrameSteps.cpp)
 // first; a step of a pass not written yet stops there.
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "Engine/raytracing/SceneAccelerationStructures.h"
+#include "ddgi/DDGIPass.h"
 #include "renderer/DepthResolve.h"
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
@@ -18,12 +20,29 @@ constexpr std::string_view kRenderModel = "RenderModel";
 constexpr std::string_view kResolve = "Resolve";
 constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
+constexpr std::string_view kUpdateRayTracingScene = "UpdateRayTracingScene";
+constexpr std::string_view kProbeVolumeUpdate = "ProbeVolumeUpdate";
+
+Engine::Shared::GIOptions GIOptionsFrom(const RenderConfigBuffer& c) {
+    Engine::Shared::GIOptions o{};
+    o.SunDirection = c.SunDirection;
+    o.SunLightEnable = c.SunLightEnable;
+    o.SunColor = c.SunColor;
+    o.SunIntensity = c.SunIntensity;
+    o.AmbientColor = c.AmbientColor;
+    o.AmbientIntensity = c.AmbientIntensity;
+    o.IBL_Enable = c.IBL_Enable;
+    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
+    return o;
+}
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
     // The ray-tracing objects and the sky join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.rayTracingScene = m_raytracingScene != nullptr;
+    r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
     return r;
 }
 
@@ -49,9 +68,11 @@ void SceneRenderer::ShadowMap(const Frame&) {
     // The variance shadow map of the sun.
 }
 
-void SceneRenderer::UpdateRayTracingScene(const Frame&) {
+void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
     if (!Enter(FrameStep::UpdateRayTracingScene)) return;
-    // The top-level acceleration structure with this frame's model transforms.
+    // Both levels from this frame's copies of the skinned vertices.
+    ScopedPass pass(frame.list, m_passLog, kUpdateRayTracingScene);
+    m_raytracingScene->BuildAll(frame.list, frame.inputs.frameIndex);
 }
 
 void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
@@ -65,9 +86,11 @@ void SceneRenderer::TraceReflections(const Frame&) {
     // Trace, with the probe volume's data when probe GI is on.
 }
 
-void SceneRenderer::UpdateProbeVolume(const Frame&) {
+void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
-    // Trace and blend the probes.
+    ScopedPass pass(frame.list, m_passLog, kProbeVolumeUpdate);
+    m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config));
+    frame.list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
 }
 
 void SceneRenderer::VoxelGi(const Frame&) {
@@ -122,7 +145,12 @@ void SceneRenderer::DrawOcean(const Frame&) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex));
+    ProbeLighting probes;
+    if (m_frame.render.config.GI_Mode == 1 && m_ddgiPass && m_ddgiPass->HasVolumes()) {
+        probes.volumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
+        probes.volumeCount = ddgi::VolumeCount();
+    }
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), probes);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {

@@ -88,7 +88,7 @@ ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
     m_opaqueDoubleSided = make(CullMode::None, false, "Model opaque, double-sided");
 }
 
-void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress) {
+void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress, const ProbeLighting& probes) {
     m_opaqueDraws = m_transparentDraws = 0;
     const uint32_t slot = frame.frameIndex % Engine::kFrameCount;
     Engine::Shared::ModelFrameConstants& block = m_frameBlock[0].constants;
@@ -97,6 +97,10 @@ void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t ren
     block.renderConfig = renderConfigAddress;
     if (frame.brdfIbl && !frame.brdfIbl->srv.IsNull()) block.brdfIbl = frame.brdfIbl->srv.Gpu();
     if (frame.brdfSkin && !frame.brdfSkin->srv.IsNull()) block.brdfSkin = frame.brdfSkin->srv.Gpu();
+    if (probes.volumes != 0 && probes.volumeCount > 0) {
+        block.ddgiVolumes = probes.volumes;
+        block.volumeSelect = probes.volumeCount;
+    }
     m_frameBlock.CopyStagingToGpu(slot);
 
     list.SetGraphicsRootSignature(*m_root);
