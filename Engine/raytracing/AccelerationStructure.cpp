@@ -10,7 +10,20 @@
 
 namespace Engine {
 
-using namespace Platform;
+using Platform::AccelerationStructureInputs;
+using Platform::AccelerationStructurePrebuildInfo;
+using Platform::AccelerationStructureType;
+using Platform::BuildFlags;
+using Platform::CommandList;
+using Platform::Device;
+using Platform::Format;
+using Platform::HeapType;
+using Platform::RaytracingGeometryTriangles;
+using Platform::RaytracingInstanceDesc;
+using Platform::ResourceBarrier;
+using Platform::ResourceDesc;
+using Platform::ResourceFlags;
+using Platform::ResourceState;
 
 namespace {
 

@@ -69,6 +69,30 @@ TEST(ShaderTableLayout, RefusesLayoutsNoDeviceCouldUse) {
     EXPECT_THROW(ShaderTableLayout::Compute(Alignments(32, 32, 64), 1, 4096), std::invalid_argument);
 }
 
+// The description of a pipeline names its parts in order, with "[none]" for a missing import,
+// and places the local record's fields as the shaders read them.
+TEST(RaytracingPipelineDescription, NamesEveryPartAndPlacesTheLocalFields) {
+    Engine::RaytracingPipelineBuilder builder("Sample");
+    builder.AddShader("Gen", RaytracingShaderStage::RayGeneration, {});
+    builder.AddShader("Sphere", RaytracingShaderStage::Intersection, {});
+    builder.AddShader("Light", RaytracingShaderStage::Callable, {});
+    builder.AddHitGroup("Spheres", "", "", "Sphere");
+    builder.SetShaderConfig(24, 8);
+    using Kind = Engine::ShaderRecordField::Kind;
+    builder.SetLocalLayout({"Local", {{"colour", Kind::BindlessIndex}, {"block", Kind::DeviceAddress}, {"mask", Kind::BindlessIndex}}},
+                           {"Spheres"});
+    EXPECT_EQ(builder.GetLocalLayout().Offset(1), 8u) << "addresses align to 8";
+    EXPECT_EQ(builder.GetLocalLayout().Bytes(), 24u);
+    const std::string text = builder.Describe();
+    for (const char* line : {"|  [1]: Sphere (intersection)\n", "|  [2]: Light (callable)\n",
+                             "| [1]: Hit Group (Spheres) procedural\n", "|  [1]: Closest Hit Import: [none]\n",
+                             "|  [2]: Intersection Import: Sphere\n", "|  [0]: Max Payload Size: 24 bytes\n",
+                             "| [3]: Local layout Local, 24 bytes\n", "|  [1]: +8 block (device address)\n",
+                             "| [4]: Subobject to Exports Association (Subobject [3])\n", "| [5]: Global layout  [none]\n",
+                             "|  [0]: Max Recursion Depth: 1\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+}
+
 using ShaderTableDevice = GpuTest;
 
 TEST_F(ShaderTableDevice, RecordsHoldHandleAndLocalDataAtTheirStrideAndTheCountIsEnforced) {
@@ -114,8 +138,8 @@ TEST_F(ShaderTableDevice, RecordsHoldHandleAndLocalDataAtTheirStrideAndTheCountI
     EXPECT_NE(dump.find("| [1]: HitGroup, " + std::to_string(handle) + " + 8 bytes \n"), std::string::npos) << dump;
     EXPECT_EQ(dump.rfind("| " + std::string(68, '-') + "\n\n"), dump.size() - 72) << dump;
 
-    EXPECT_THROW(table.Append(nullptr, "none"), std::invalid_argument);
     ShaderTable small(Device(), 1, 4, "Small");
+    EXPECT_THROW(small.Append(nullptr, "none"), std::invalid_argument);
     const uint8_t tooMuch[64] = {};
     EXPECT_THROW(small.Append(pipeline->GetShaderIdentifier("HitGroup"), "HitGroup", tooMuch, sizeof(tooMuch)), std::invalid_argument);
 }

@@ -8,6 +8,7 @@
 
 #include "Engine/TextureLoader/HalfFloat.h"
 #include "ddgi/DDGIPass.h"
+#include "renderer/passes/ModelPass.h"
 #include "tests/renderer/RaytracingStage.h"
 
 namespace RendererTest {
