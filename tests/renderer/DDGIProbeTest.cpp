@@ -4,6 +4,7 @@
 // and lights the models with it when GI mode 1 is chosen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "Engine/TextureLoader/HalfFloat.h"
@@ -104,9 +105,8 @@ protected:
         }
     }
 
-    /// Decoded irradiance / pi of every probe of volume `v`, averaged over its tile's interior.
-    std::vector<Math::vec3> ProbeIrradiance(uint32_t v) {
-        ddgi::DDGIVolume& volume = m_pass->Volume(v);
+    /// Decoded irradiance / pi of every probe of `volume`, averaged over its tile's interior.
+    static std::vector<Math::vec3> ProbeIrradiance(ddgi::DDGIVolume& volume) {
         const ProbeVolumeDesc& d = volume.Desc();
         Engine::ReadbackBuffer readback;
         const uint8_t* bytes = readback.ReadBack(volume.Irradiance());
@@ -127,6 +127,35 @@ protected:
                     out.push_back({sum.x / n, sum.y / n, sum.z / n});
                 }
         return out;
+    }
+
+    /// Every border texel of every tile of `atlas` (8 bytes a texel) against the interior texel it
+    /// repeats: across an edge, mirrored along it; a corner takes the opposite corner. Returns the
+    /// number of texels that differ.
+    static int BorderMismatches(Engine::ColorBuffer& atlas, int tilesX, int tilesY, int n) {
+        Engine::ReadbackBuffer readback;
+        const uint8_t* bytes = readback.ReadBack(atlas);
+        auto texel = [&](int x, int y) {
+            uint64_t v;
+            std::memcpy(&v, bytes + y * readback.RowPitch() + x * 8, 8);
+            return v;
+        };
+        int mismatches = 0;
+        const int last = n + 1;
+        for (int ty = 0; ty < tilesY; ++ty)
+            for (int tx = 0; tx < tilesX; ++tx)
+                for (int y = 0; y <= last; ++y)
+                    for (int x = 0; x <= last; ++x) {
+                        const bool cornerX = x == 0 || x == last, cornerY = y == 0 || y == last;
+                        if (!cornerX && !cornerY) continue;
+                        int sx, sy;
+                        if (cornerX && cornerY) sx = x == 0 ? n : 1, sy = y == 0 ? n : 1;
+                        else if (cornerY) sx = last - x, sy = y == 0 ? 1 : n;
+                        else sx = x == 0 ? 1 : n, sy = last - y;
+                        const int ox = tx * (n + 2), oy = ty * (n + 2);
+                        if (texel(ox + x, oy + y) != texel(ox + sx, oy + sy)) ++mismatches;
+                    }
+        return mismatches;
     }
 
     Math::vec3 ProbeOffset(uint32_t v) {
@@ -153,14 +182,14 @@ TEST_F(DDGIProbes, ProbesInALitClosedBoxConvergeAndAProbeBehindItsWallSeesNoLigh
     MakePass({inside, outside});
     Update(1);
     // The first frame takes its rays whole: only the glow, no bounce yet.
-    for (const Math::vec3& e : ProbeIrradiance(0)) EXPECT_NEAR(e.x, 0.5f, 0.03f);
+    for (const Math::vec3& e : ProbeIrradiance(m_pass->Volume(0))) EXPECT_NEAR(e.x, 0.5f, 0.03f);
     Update(79);
-    for (const Math::vec3& e : ProbeIrradiance(0)) {
+    for (const Math::vec3& e : ProbeIrradiance(m_pass->Volume(0))) {
         EXPECT_NEAR(e.x, 1.0f, 0.05f);
         EXPECT_NEAR(e.y, e.x, 1e-3f);
         EXPECT_NEAR(e.z, e.x, 1e-3f);
     }
-    const std::vector<Math::vec3> behind = ProbeIrradiance(1);
+    const std::vector<Math::vec3> behind = ProbeIrradiance(m_pass->Volume(1));
     ASSERT_EQ(behind.size(), 1u);
     EXPECT_LT(behind[0].x + behind[0].y + behind[0].z, 1e-4f);
     EXPECT_EQ(NewValidationMessages(), 0u);
@@ -209,6 +238,16 @@ TEST_F(DDGIProbes, GIMode1UpdatesTheProbesAndLightsTheModels) {
     EXPECT_NE(bound.ddgiVolumes.Value(), 0u);
     EXPECT_EQ(bound.volumeSelect, 1u);
     const Rgba8 probeLit = Pixel(FinalImage(), kSize / 2, kSize / 2);
+
+    // The probes see sky above and the quad's back below: their tiles vary, and every border
+    // texel repeats the interior texel across its edge.
+    ddgi::DDGIVolume& volume = renderer->GetDDGIPass()->Volume(0);
+    EXPECT_EQ(BorderMismatches(volume.Irradiance(), 4, 2, 6), 0);
+    EXPECT_EQ(BorderMismatches(volume.Distance(), 4, 2, 12), 0);
+    const std::vector<Math::vec3> probes = ProbeIrradiance(volume);
+    float hi = 0;
+    for (const Math::vec3& e : probes) hi = std::max(hi, e.x);
+    EXPECT_GT(hi, 0.0f);
     EXPECT_GT(probeLit.r, 0);
     EXPECT_NEAR(probeLit.r, ambientLit.r, ambientLit.r * 0.2 + 2) << "probe light under an open sky";
 
@@ -218,6 +257,48 @@ TEST_F(DDGIProbes, GIMode1UpdatesTheProbesAndLightsTheModels) {
     EXPECT_EQ(renderer->GetPassLog().Names().front(), "Main Draw");
     EXPECT_EQ(renderer->GetModelPass().FrameConstants().ddgiVolumes.Value(), 0u);
     EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// The GI pipeline's description and tables over a scene of seven material ranges: one hit record
+// per range in each frame's table, the frame-1 dispatch reading the second.
+TEST_F(DDGIProbes, TheGIPipelineDescribesItselfAndItsTables) {
+    std::vector<Quad> quads;
+    for (int i = 0; i < 7; ++i) quads.push_back(Quad{{3.0f * i, 0, 0}, 1.0f});
+    AddModel(quads);
+    MakePass({SmallVolume({0, 0, 0}, 1, 2.0f)});
+    const std::string pipeline = m_pass->DescribePipeline();
+    for (const char* line : {"| Ray-tracing pipeline GI\n", "|  [0]: GIRaygenShader (ray generation)\n",
+                             "|  [1]: GIMissShader (miss)\n", "|  [2]: GIShadowMissShader (miss)\n",
+                             "|  [3]: GIClosestHitShader (closest hit)\n", "| [1]: Hit Group (GIHitGroup) triangles\n",
+                             "|  [0]: Any Hit Import: [none]\n", "|  [1]: Closest Hit Import: GIClosestHitShader\n",
+                             "|  [2]: Intersection Import: [none]\n", "|  [0]: Max Payload Size: 16 bytes\n",
+                             "|  [1]: Max Attribute Size: 8 bytes\n", "| [3]: Local layout GeometryHitRecord, 48 bytes\n",
+                             "|  [2]: +16 vertices (device address)\n", "|  [3]: +24 diffuseTexture (bindless index)\n",
+                             "| [4]: Subobject to Exports Association (Subobject [3])\n", "|  [0]: GIHitGroup\n",
+                             "| [5]: Global layout Global root signature, 40 bytes of push constants\n",
+                             "|  [1]: +8 buffer address\n", "|  [3]: +20 descriptor table (bindless index)\n",
+                             "|  [5]: +32 buffer address\n", "|  sampler s0\n", "|  [0]: Max Recursion Depth: 2\n"})
+        EXPECT_NE(pipeline.find(line), std::string::npos) << line << "in\n" << pipeline;
+
+    const uint32_t record = m_pass->HitGroupTable(0).Layout().recordSize;
+    EXPECT_EQ(record % Device().Limits().shaderGroupHandleAlignment, 0u);
+    EXPECT_GE(record, Device().Limits().shaderGroupHandleSize + 48);
+    const std::string tables = m_pass->DescribeTables();
+    for (const std::string name : {"HitGroupShaderTable: ", "HitGroupShaderTable1: "})
+        EXPECT_NE(tables.find("|Shader table - " + name + std::to_string(record) + " | " + std::to_string(7 * record) + " bytes\n"),
+                  std::string::npos) << tables;
+    EXPECT_NE(tables.find("| [6]: GIHitGroup, "), std::string::npos);
+    EXPECT_EQ(tables.find("| [7]: GIHitGroup, "), std::string::npos);
+    EXPECT_NE(tables.find("|Shader table - MissShaderTable: "), std::string::npos);
+    EXPECT_EQ(m_pass->HitGroupTable(1).Name(), "HitGroupShaderTable1");
+    EXPECT_EQ(m_pass->HitGroupTable(1).RecordCount(), 7u);
+    // Frame 1's records point at frame 1's vertex copy.
+    Engine::Shared::GeometryHitRecord first0, first1;
+    const uint32_t handle = Device().Limits().shaderGroupHandleSize;
+    std::memcpy(&first0, m_pass->HitGroupTable(0).RecordBytes(0) + handle, sizeof(first0));
+    std::memcpy(&first1, m_pass->HitGroupTable(1).RecordBytes(0) + handle, sizeof(first1));
+    EXPECT_EQ(first1.vertices.Value() - first0.vertices.Value(), ModelGpus()[0]->GetVertexBuffer().CopySize());
+    EXPECT_EQ(first0.vertices.Value(), ModelGpus()[0]->GetVertexBuffer().GpuVirtualAddress(0));
 }
 
 }  // namespace
