@@ -9,6 +9,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/TaaPass.h"
 
 namespace ProjectTavrin {
@@ -56,6 +57,7 @@ CommandList& SceneRenderer::ResetCommandList() {
     m_passLog.BeginFrame();
     m_stepLog.BeginFrame();
     m_resources = CurrentResources();
+    m_passResults = PassResults{};
     Enter(FrameStep::ResetCommandList);
     m_core->ResetCommandList();
     CommandList& list = *m_core->GetCommandList();
@@ -63,9 +65,12 @@ CommandList& SceneRenderer::ResetCommandList() {
     return list;
 }
 
-void SceneRenderer::ShadowMap(const Frame&) {
+void SceneRenderer::ShadowMap(const Frame& frame) {
     if (!Enter(FrameStep::ShadowMap)) return;
-    // The variance shadow map of the sun.
+    // No fit yet (the sun's direction was zero every frame so far): nothing to draw with.
+    if (!m_shadowPass->HasCascades()) return;
+    ScopedPass pass(frame.list, m_passLog, ShadowPass::kName);
+    m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
 void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
@@ -90,7 +95,8 @@ void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
     ScopedPass pass(frame.list, m_passLog, kProbeVolumeUpdate);
     m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config));
-    frame.list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
+    m_passResults.probeVolumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
+    m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
 
 void SceneRenderer::VoxelGi(const Frame&) {
@@ -145,12 +151,7 @@ void SceneRenderer::DrawOcean(const Frame&) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    ProbeLighting probes;
-    if (m_frame.render.config.GI_Mode == 1 && m_ddgiPass && m_ddgiPass->HasVolumes()) {
-        probes.volumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
-        probes.volumeCount = ddgi::VolumeCount();
-    }
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), probes);
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), m_passResults);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {

@@ -43,6 +43,11 @@ const ShaderRegistration kShaders[] = {
     {"DDGIBorderRows.comp", &ShaderLayouts::DDGIUpdate},
     {"DDGIBorderColumns.comp", &ShaderLayouts::DDGIUpdate},
     {"DDGIRelocate.comp", &ShaderLayouts::DDGIUpdate},
+    {"ShadowCaster.vert", &ShaderLayouts::ShadowCaster},
+    {"ShadowCaster.frag", &ShaderLayouts::ShadowCaster},
+    {"ConvertToVsm.comp", &ShaderLayouts::ConvertToVsm},
+    {"BlurVsmX.comp", &ShaderLayouts::BlurVsm},
+    {"BlurVsmY.comp", &ShaderLayouts::BlurVsm},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},
