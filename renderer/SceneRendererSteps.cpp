@@ -1,12 +1,18 @@
 // The steps of SceneRenderer::RenderFrame, in frame order. Each asks its rule (FrameSteps.cpp)
 // first; a step of a pass not written yet stops there.
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "Engine/raytracing/SceneAccelerationStructures.h"
+#include "ddgi/DDGIPass.h"
 #include "renderer/DepthResolve.h"
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/OceanPass.h"
+#include "renderer/passes/ShadowPass.h"
+#include "renderer/passes/SkyPass.h"
 #include "renderer/passes/TaaPass.h"
 
 namespace ProjectTavrin {
@@ -18,12 +24,32 @@ constexpr std::string_view kRenderModel = "RenderModel";
 constexpr std::string_view kResolve = "Resolve";
 constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
+constexpr std::string_view kUpdateRayTracingScene = "UpdateRayTracingScene";
+constexpr std::string_view kProbeVolumeUpdate = "ProbeVolumeUpdate";
+
+Engine::Shared::GIOptions GIOptionsFrom(const RenderConfigBuffer& c) {
+    Engine::Shared::GIOptions o{};
+    o.SunDirection = c.SunDirection;
+    o.SunLightEnable = c.SunLightEnable;
+    o.SunColor = c.SunColor;
+    o.SunIntensity = c.SunIntensity;
+    o.AmbientColor = c.AmbientColor;
+    o.AmbientIntensity = c.AmbientIntensity;
+    o.IBL_Enable = c.IBL_Enable;
+    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
+    return o;
+}
+constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
-    // The ray-tracing objects and the sky join here once their passes exist.
+    // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.rayTracingScene = m_raytracingScene != nullptr;
+    r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
+    r.environmentMap = m_environment->IsLoaded();
+    r.skyLightingPending = m_environment->AccumulationPending();
     return r;
 }
 
@@ -37,6 +63,7 @@ CommandList& SceneRenderer::ResetCommandList() {
     m_passLog.BeginFrame();
     m_stepLog.BeginFrame();
     m_resources = CurrentResources();
+    m_passResults = PassResults{};
     Enter(FrameStep::ResetCommandList);
     m_core->ResetCommandList();
     CommandList& list = *m_core->GetCommandList();
@@ -44,14 +71,19 @@ CommandList& SceneRenderer::ResetCommandList() {
     return list;
 }
 
-void SceneRenderer::ShadowMap(const Frame&) {
+void SceneRenderer::ShadowMap(const Frame& frame) {
     if (!Enter(FrameStep::ShadowMap)) return;
-    // The variance shadow map of the sun.
+    // No fit yet (the sun's direction was zero every frame so far): nothing to draw with.
+    if (!m_shadowPass->HasCascades()) return;
+    ScopedPass pass(frame.list, m_passLog, ShadowPass::kName);
+    m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
-void SceneRenderer::UpdateRayTracingScene(const Frame&) {
+void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
     if (!Enter(FrameStep::UpdateRayTracingScene)) return;
-    // The top-level acceleration structure with this frame's model transforms.
+    // Both levels from this frame's copies of the skinned vertices.
+    ScopedPass pass(frame.list, m_passLog, kUpdateRayTracingScene);
+    m_raytracingScene->BuildAll(frame.list, frame.inputs.frameIndex);
 }
 
 void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
@@ -65,9 +97,16 @@ void SceneRenderer::TraceReflections(const Frame&) {
     // Trace, with the probe volume's data when probe GI is on.
 }
 
-void SceneRenderer::UpdateProbeVolume(const Frame&) {
+void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
-    // Trace and blend the probes.
+    ScopedPass pass(frame.list, m_passLog, kProbeVolumeUpdate);
+    // Rays that leave the scene see the environment when image-based lighting is on.
+    const uint32_t environment = m_environment->IsLoaded() && !m_environment->EnvironmentCube().srvHandle.IsNull()
+                                     ? m_environment->EnvironmentCube().srvHandle.Gpu()
+                                     : kNoDescriptor;
+    m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config), environment);
+    m_passResults.probeVolumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
+    m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
 
 void SceneRenderer::VoxelGi(const Frame&) {
@@ -75,9 +114,13 @@ void SceneRenderer::VoxelGi(const Frame&) {
     // Voxelise the scene and light the voxels.
 }
 
-void SceneRenderer::UpdateSkyLightingMaps(const Frame&) {
+void SceneRenderer::UpdateSkyLightingMaps(const Frame& frame) {
+    // The lighting cube reaches the model draw whenever a sky is loaded, complete or still
+    // accumulating; the shader uses it while IBL_Enable is set.
+    if (m_environment->IsLoaded()) m_passResults.ambientCubemap = m_environment->AmbientView();
     if (!Enter(FrameStep::SkyLightingMaps)) return;
-    // One more accumulation step of the sky's radiance and irradiance cube.
+    ScopedPass pass(frame.list, m_passLog, kUpdateAmbientCubemap);
+    m_environment->Accumulate(frame.list);
 }
 
 void SceneRenderer::SetViewport(const Frame& frame) {
@@ -109,20 +152,23 @@ void SceneRenderer::ClearSceneTargets(const Frame& frame) {
     list.OMSetRenderTargets(rtvs, &dsv);
 }
 
-void SceneRenderer::DrawSky(const Frame&) {
+void SceneRenderer::DrawSky(const Frame& frame) {
     if (!Enter(FrameStep::Sky)) return;
-    // The environment behind the models, into the cleared targets.
+    ScopedPass pass(frame.list, m_passLog, SkyPass::kName);
+    m_skyPass->Record(frame.list, frame.inputs.cameraAddress, m_environment->ImageView());
 }
 
-void SceneRenderer::DrawOcean(const Frame&) {
+void SceneRenderer::DrawOcean(const Frame& frame) {
     if (!Enter(FrameStep::Ocean)) return;
-    // The ocean plane, reflecting the environment.
+    ScopedPass pass(frame.list, m_passLog, OceanPass::kName);
+    m_oceanPass->Record(frame.list, frame.inputs.cameraAddress, OceanParamAddress(frame.inputs.frameIndex),
+                        m_environment->ImageView());
 }
 
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex));
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), m_passResults);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {

@@ -153,6 +153,7 @@ void MainRenderer::UpdateScene() {
     report.cameraMotionDrove = !forceFreeCamera.load() && m_scene.cameraMotion;
     UpdateCamera(frame, dt);
     m_cameraBuffer.inverseViewProjection = Math::Inverse(m_cameraBuffer.view * m_cameraBuffer.projection);
+    report.lightMotionDrove = DriveLightFromMotion(frame);
     UploadFrameConstants();
 
     m_lastUpdate = report;
@@ -213,11 +214,19 @@ void MainRenderer::UpdateCamera(float frame, float dt) {
     m_cameraBuffer.cameraViewDir = out.viewDirection;
 }
 
+bool MainRenderer::DriveLightFromMotion(float frame) {
+    if (!m_scene.lightMotion) return false;
+    bool wrote = false;
+    Settings().Edit([&](FrameSettings& s) { wrote = m_scene.lightMotion->Apply(frame, s); });
+    return wrote;
+}
+
 void MainRenderer::UploadFrameConstants() {
     if (!m_core) return;
     const CameraBufferSlot slot{m_cameraBuffer.ForShaders()};
     m_cameraUpload.CopyToGpu(std::span(&slot, 1), FrameIndex());
-    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds());
+    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds(),
+                                    m_cameraBuffer.view * m_cameraBuffer.projection);
 }
 
 void MainRenderer::CreateSceneBuffers() {
@@ -281,6 +290,8 @@ std::string MainRenderer::SceneTaskError() const {
 }
 
 void MainRenderer::SceneLoadTask(const std::vector<SceneEntry>& entries) {
+    // The ray-traced scene points into the models' buffers: it goes before they do.
+    if (m_sceneRenderer) m_sceneRenderer->ReleaseRaytracingScene();
     ModelGpuFactory makeGpu;
     TexturePrefetch prefetch;
     // Every model of the load shares one texture cache: each file decoded once, on worker threads.
@@ -339,10 +350,12 @@ void MainRenderer::CreateBrdfTextures() {
 }
 
 void MainRenderer::BuildRaytracingScene() {
-    if (!m_core || !m_core->IsRaytracingSupported()) return;
+    if (!m_core || !m_core->IsRaytracingSupported() || !m_sceneRenderer) return;
+    m_sceneRenderer->ReleaseRaytracingScene();
     if (m_scene.models.empty()) return;
-    // The acceleration structures and the ray-traced passes are built here once the engine has
-    // them; until then a scene has no ray-traced objects.
+    std::vector<PMXModelGpu*> models;
+    for (const auto& gpu : m_scene.modelGpus) models.push_back(gpu.get());
+    m_sceneRenderer->BuildRaytracingScene(models, m_resourceState.probeVolumes);
 }
 
 // ---- playback ----

@@ -4,7 +4,10 @@
 //    camera keys logs "相机使用的VMD没有相机数据！" and leaves the scene without one;
 //  - any other entry makes a model (from its file, or the built-in sample for "<Sample>"), binds,
 //    warms up and evaluates its motion, and gives it its GPU side (its textures decoding on
-//    worker threads from the moment the file is parsed).
+//    worker threads from the moment the file is parsed);
+//  - the light and self-shadow keys of the motion files (the camera motion's where it has them,
+//    else the first model motion's) become the scene's light motion.
+// A motion file is a VMD motion or a VPD pose (a one-key motion); a model file PMX or PMD.
 //
 // A model that fails to load stays in the scene (possibly empty); a motion that fails leaves its
 // model without one; a failing GPU call (HrException) drops the entry. Each failure logs which

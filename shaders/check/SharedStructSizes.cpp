@@ -3,15 +3,20 @@
 #include "shaders/check/ShaderInterfaceCheck.h"
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/CameraBuffer.h"
+#include "shaders/shared/DDGIConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/FlatColorConstants.h"
+#include "shaders/shared/GeometryHitRecord.h"
 #include "shaders/shared/GenerateMipsConstants.h"
 #include "shaders/shared/MaterialBuffer.h"
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/SkyConstants.h"
+#include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
+#include "shaders/tests/SceneRayConstants.h"
 
 namespace ShaderCheck {
 namespace {
@@ -24,6 +29,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(ModelFrameConstants),   TAVRIN_SHARED_SIZE(ModelDrawConstants),
     TAVRIN_SHARED_SIZE(FinalCopyConstants),    TAVRIN_SHARED_SIZE(ResampleConstants),
     TAVRIN_SHARED_SIZE(ColorFilterConstants),
+    TAVRIN_SHARED_SIZE(ShadowData),            TAVRIN_SHARED_SIZE(ShadowCasterConstants),
+    TAVRIN_SHARED_SIZE(ConvertToVsmConstants), TAVRIN_SHARED_SIZE(BlurVsmConstants),
     TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),
     TAVRIN_SHARED_SIZE(BloomLevelConstants),   TAVRIN_SHARED_SIZE(BloomUpsampleConstants),
     TAVRIN_SHARED_SIZE(BloomApplyConstants),   TAVRIN_SHARED_SIZE(ToneMapConstants),
@@ -33,6 +40,12 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(VolumeConstants),       TAVRIN_SHARED_SIZE(GIOptions),
+    TAVRIN_SHARED_SIZE(DDGIUpdateConstants),   TAVRIN_SHARED_SIZE(GITraceConstants),
+    TAVRIN_SHARED_SIZE(GeometryHitRecord),     TAVRIN_SHARED_SIZE(SceneRayConstants),
+    TAVRIN_SHARED_SIZE(SceneRay),              TAVRIN_SHARED_SIZE(SceneRayHit),
+    TAVRIN_SHARED_SIZE(SphereToCubeConstants), TAVRIN_SHARED_SIZE(CubeLightingConstants),
+    TAVRIN_SHARED_SIZE(SkyDrawConstants),      TAVRIN_SHARED_SIZE(OceanDrawConstants),
 };
 
 #undef TAVRIN_SHARED_SIZE

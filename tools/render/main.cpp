@@ -9,6 +9,8 @@
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/ReadbackBuffer.h"
+#include "core/MessageLog.h"
+#include "core/TextConvert.h"
 #include "renderer/GpuPassTimes.h"
 #include "renderer/SettingNames.h"
 #include "scene/ConsoleReport.h"
