@@ -23,6 +23,7 @@ std::string_view FrameStepName(FrameStep step) {
     case FrameStep::Sky: return "Sky";
     case FrameStep::Ocean: return "Ocean";
     case FrameStep::Models: return "Models";
+    case FrameStep::Outline: return "Outline";
     case FrameStep::Resolve: return "Resolve";
     case FrameStep::ScreenSpaceAmbientOcclusion: return "ScreenSpaceAmbientOcclusion";
     case FrameStep::BloomAndToneMap: return "BloomAndToneMap";
@@ -61,6 +62,7 @@ bool FrameStepWanted(FrameStep step, const FrameSettings& settings, const FrameR
     case FrameStep::Sky: return config.IBL_Enable != 0 && resources.environmentMap;
     case FrameStep::Ocean: return render.OceanEnable && resources.environmentMap;
     case FrameStep::ScreenSpaceAmbientOcclusion: return config.AO_Mode == 1;
+    case FrameStep::Outline: return render.OutlineEnable;
     case FrameStep::VolumetricLight: return render.VolumetricLightEnable;
     case FrameStep::TemporalAntiAliasing: return render.TaaEnable;
     case FrameStep::Fxaa: return render.FxaaEnable;

@@ -26,6 +26,7 @@ enum class FrameStep : uint8_t {
     Sky,
     Ocean,
     Models,
+    Outline,
     Resolve,
     ScreenSpaceAmbientOcclusion,
     BloomAndToneMap,

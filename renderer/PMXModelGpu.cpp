@@ -8,6 +8,7 @@
 
 #include "Engine/GpuResource/ResourceUploadBatch.h"
 #include "Engine/TextureLoader/TexturePath.h"
+#include "assets/SharedToons.h"
 #include "core/TextConvert.h"
 
 namespace ProjectTavrin {
@@ -50,12 +51,27 @@ void PMXModelGpu::BuildTextureTable() {
     }
 }
 
-int32_t PMXModelGpu::AppendTexture(std::u16string name, std::filesystem::path path) {
+int32_t PMXModelGpu::AppendTexture(std::u16string name, std::filesystem::path path, int sharedToon) {
     ModelTexture entry;
     entry.name = std::move(name);
     entry.path = std::move(path);
+    entry.sharedToon = sharedToon;
     m_textures.push_back(std::move(entry));
     return static_cast<int32_t>(m_textures.size() - 1);
+}
+
+int32_t PMXModelGpu::SharedToonIndex(int number) {
+    if (number < 1 || number > Assets::kSharedToonCount) return -1;
+    const std::string file = Assets::SharedToonFileName(number);
+    const std::u16string name = Utf8ToUtf16(file);
+    // Added after the file's own textures, so an entry of this name is the toon's.
+    const std::size_t fileTextures = m_model.GetTexturePaths().size();
+    for (std::size_t i = fileTextures; i < m_textures.size(); ++i)
+        if (m_textures[i].name == name) return static_cast<int32_t>(i);
+    const std::filesystem::path directory = std::filesystem::path(Utf16ToUtf8(m_model.GetModelPath())).parent_path();
+    const std::filesystem::path own = directory.empty() ? std::filesystem::path(file) : directory / file;
+    if (!m_model.GetModelPath().empty() && Engine::FileExists(own)) return AppendTexture(name, own);
+    return AppendTexture(name, {}, number);
 }
 
 void PMXModelGpu::FindExtendedMaps(MaterialBuffer& block) {
@@ -85,6 +101,9 @@ void PMXModelGpu::BuildMaterials() {
     for (const Vesma::ModelMaterial& material : m_model.GetMaterials()) {
         MaterialBuffer block = DefaultMaterialBuffer();
         ApplyPmxMaterial(block, material.source, fileTextures);
+        // Shared toons are numbered from 0 in the file (toon01 is 0).
+        if (material.source.toonMode == Vesma::PMXToonMode::Common)
+            block.toonTextureIndex = SharedToonIndex(int(material.source.toonTextureIndex) + 1);
         block.beginIndex = static_cast<int32_t>(material.beginIndex);
         block.vertexCount = static_cast<int32_t>(material.indexCount);
         ApplyExtendedMaterial(block, m_extended.Lookup(material.name));
@@ -113,7 +132,14 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
     batch.Begin();
     const Engine::TextureResource& blank = Engine::GetBlankTexture();
     for (ModelTexture& entry : m_textures) {
-        Engine::LoadTexture(entry.texture, entry.path, batch);
+        if (entry.sharedToon > 0) {
+            const auto png = Assets::SharedToonPng(entry.sharedToon);
+            if (!Engine::LoadTextureFromMemory(entry.texture, entry.name, {png.data(), png.size()},
+                                               Engine::TextureFileType::Other, batch))
+                entry.texture = blank;
+        } else {
+            Engine::LoadTexture(entry.texture, entry.path, batch);
+        }
         entry.loaded = entry.texture.resource && entry.texture.resource != blank.resource;
     }
     batch.End(device).wait();
@@ -127,6 +153,11 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
         CheckBufferSize(vertices.size(), sizeof(Vesma::ModelVertex), "vertex");
         m_vertexBuffer.Create(device, static_cast<uint32_t>(vertices.size()), Engine::kFrameCount, u"ModelVertices");
         for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_vertexBuffer.CopyToGpu(vertices, frame);
+    }
+    const std::vector<float>& edgeScales = m_model.GetVertexEdgeScales();
+    if (!edgeScales.empty()) {
+        m_edgeScaleBuffer.Create(device, static_cast<uint32_t>(edgeScales.size()), 1, u"ModelEdgeScales");
+        m_edgeScaleBuffer.CopyToGpu(edgeScales, 0);
     }
     if (!indices.empty()) {
         CheckBufferSize(indices.size(), sizeof(uint32_t), "index");
@@ -144,7 +175,8 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core) {
 }
 
 void PMXModelGpu::Upload(uint32_t frameIndex) {
-    // The frame's material morphs: colours from the combined records, texture factors from each.
+    // The frame's material morphs: colours and outline from the combined records, texture factors
+    // from each.
     const std::vector<Vesma::MaterialMorphResult>& morphs = m_model.GetMaterialMorphResults();
     const std::size_t count = std::min(morphs.size(), m_renderMaterials.size());
     for (std::size_t i = 0; i < count; ++i) {
@@ -154,6 +186,8 @@ void PMXModelGpu::Upload(uint32_t frameIndex) {
         block.specular = r.specular;
         block.specularPower = r.specularPower;
         block.ambient = r.ambient;
+        block.edgeColor = r.edgeColor;
+        block.edgeSize = r.edgeSize;
         block.textureMulFactor = r.textureMulFactor;
         block.spTextureMulFactor = r.spTextureMulFactor;
         block.toonTextureMulFactor = r.toonTextureMulFactor;

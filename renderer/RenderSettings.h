@@ -4,6 +4,7 @@
 // render thread exchange whole copies through SettingsExchange.
 #include <cstdint>
 
+#include "model/ExtendedMaterial.h"
 #include "shaders/shared/RenderConfig.h"
 
 namespace ProjectTavrin {
@@ -31,6 +32,14 @@ struct RenderSettings {
     bool LensFlareEnable = false;
     bool OceanEnable = false;
     OceanParam ocean = DefaultOceanParam();
+    /// The style of every material that has none of its own (all materials of a model without
+    /// an extended-material file).
+    Vesma::MaterialStyle MaterialStyle = Vesma::MaterialStyle::PhysicallyBased;
+    /// The outline around classic-style materials with the edge flag, and its width: pixels per
+    /// unit of edge size x vertex edge scale, at an image 720 pixels high (scaled with the height,
+    /// so a video export keeps the proportions of the view).
+    bool OutlineEnable = true;
+    float OutlineWidth = 1.0f;
 };
 
 }  // namespace ProjectTavrin

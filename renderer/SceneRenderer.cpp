@@ -4,6 +4,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/OutlinePass.h"
 #include "renderer/passes/TaaPass.h"
 
 namespace ProjectTavrin {
@@ -49,6 +50,7 @@ void SceneRenderer::CreateScenePipelines() {
     m_bloomPass = std::make_unique<BloomPass>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
+    m_outlinePass = std::make_unique<OutlinePass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);
 }
 
@@ -100,6 +102,7 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
         DrawSky(frame);
         DrawOcean(frame);
         DrawModels(frame);
+        DrawOutline(frame);
     }
     Resolve(frame);
     ScreenSpaceAmbientOcclusion(frame);

@@ -25,6 +25,7 @@
 namespace ProjectTavrin {
 
 class ModelPass;
+class OutlinePass;
 class BloomPass;
 class TaaPass;
 class ColorFilterPass;
@@ -73,6 +74,7 @@ public:
     const FrameSettings& CurrentSettings() const { return m_frame; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
     const ModelPass& GetModelPass() const { return *m_modelPass; }
+    const OutlinePass& GetOutlinePass() const { return *m_outlinePass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
@@ -107,6 +109,7 @@ private:
     void DrawSky(const Frame& frame);
     void DrawOcean(const Frame& frame);
     void DrawModels(const Frame& frame);
+    void DrawOutline(const Frame& frame);
     void Resolve(const Frame& frame);
     void ScreenSpaceAmbientOcclusion(const Frame& frame);
     void BloomAndToneMap(const Frame& frame);
@@ -140,6 +143,7 @@ private:
     std::unique_ptr<Engine::Platform::GpuTimestamps> m_gpuTimes;
 
     std::unique_ptr<ModelPass> m_modelPass;
+    std::unique_ptr<OutlinePass> m_outlinePass;
     std::unique_ptr<BloomPass> m_bloomPass;
     std::unique_ptr<TaaPass> m_taaPass;
     std::unique_ptr<ColorFilterPass> m_colorFilterPass;

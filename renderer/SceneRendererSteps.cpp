@@ -7,6 +7,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/OutlinePass.h"
 #include "renderer/passes/TaaPass.h"
 
 namespace ProjectTavrin {
@@ -122,7 +123,15 @@ void SceneRenderer::DrawOcean(const Frame&) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
+    m_modelPass->SetSettingsMaterialStyle(m_frame.render.MaterialStyle);
     m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex));
+}
+
+void SceneRenderer::DrawOutline(const Frame& frame) {
+    if (!Enter(FrameStep::Outline)) return;
+    ScopedPass pass(frame.list, m_passLog, OutlinePass::kName);
+    m_outlinePass->Record(frame.list, frame.inputs, m_frame.render.MaterialStyle, m_frame.render.OutlineWidth,
+                          m_targets.RenderSize().height);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {

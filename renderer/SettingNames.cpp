@@ -11,7 +11,7 @@
 namespace ProjectTavrin {
 namespace {
 
-using FieldRef = std::variant<float*, int32_t*, uint32_t*, bool*, Math::vec3*, std::string*>;
+using FieldRef = std::variant<float*, int32_t*, uint32_t*, bool*, Math::vec3*, std::string*, Vesma::MaterialStyle*>;
 
 /// Which values a field takes beyond its kind: any, a closed range, or one of the voxel
 /// resolutions. The passes size GPU work from these, so out-of-range text is refused here.
@@ -29,6 +29,7 @@ constexpr Limit kAny{};
 constexpr Limit kOneToFour{1.0, 4.0};
 constexpr Limit kAtLeastOne{1.0, std::numeric_limits<double>::infinity()};
 constexpr Limit kVoxelSizes{0.0, 0.0, true};
+constexpr Limit kNonNegative{0.0, std::numeric_limits<double>::infinity()};
 
 struct Field {
     const char* name;
@@ -59,6 +60,8 @@ std::vector<Field> Fields(FrameSettings& s) {
         {"FxaaEnable", &s.render.FxaaEnable}, {"TaaEnable", &s.render.TaaEnable}, {"DofEnable", &s.render.DofEnable},
         {"VolumetricLightEnable", &s.render.VolumetricLightEnable}, {"LensFlareEnable", &s.render.LensFlareEnable},
         {"OceanEnable", &s.render.OceanEnable},
+        {"MaterialStyle", &s.render.MaterialStyle}, {"OutlineEnable", &s.render.OutlineEnable},
+        {"OutlineWidth", &s.render.OutlineWidth, kNonNegative},
         {"ocean.SEA_HEIGHT", &o.SEA_HEIGHT}, {"ocean.SEA_CHOPPY", &o.SEA_CHOPPY}, {"ocean.SEA_SPEED", &o.SEA_SPEED},
         {"ocean.SEA_FREQ", &o.SEA_FREQ}, {"ocean.SEA_BASE", &o.SEA_BASE}, {"ocean.SEA_WATER_COLOR", &o.SEA_WATER_COLOR},
         {"ocean.SEA_SURFACE_HEIGHT", &o.SEA_SURFACE_HEIGHT},
@@ -166,6 +169,10 @@ bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_vi
                 } else if constexpr (std::is_same_v<T, std::string>) {
                     *target = std::string(value);
                     return true;
+                } else if constexpr (std::is_same_v<T, Vesma::MaterialStyle>) {
+                    const auto style = Vesma::MaterialStyleFromName(value);
+                    if (style) *target = *style;
+                    return style.has_value();
                 } else {
                     T parsed{};
                     bool good = false;
@@ -205,6 +212,7 @@ std::optional<std::string> SettingValue(const FrameSettings& settings, std::stri
                 else if constexpr (std::is_same_v<T, Math::vec3>)
                     return FormatFloat(source->x) + "," + FormatFloat(source->y) + "," + FormatFloat(source->z);
                 else if constexpr (std::is_same_v<T, std::string>) return *source;
+                else if constexpr (std::is_same_v<T, Vesma::MaterialStyle>) return std::string(Vesma::MaterialStyleName(*source));
                 else if constexpr (std::is_same_v<T, float>) return FormatFloat(*source);
                 else return std::to_string(*source);
             },

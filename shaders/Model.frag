@@ -1,6 +1,7 @@
 #version 460
 // Model pixel shader: physically based shading of one material under the sun and the ambient
-// light of the render configuration, HDR colour to target 0 and screen-space motion to target 1.
+// light of the render configuration, or the classic look (ClassicShading.glsl) for materials of
+// that style; HDR colour to target 0 and screen-space motion to target 1.
 //
 // Light scale: the configuration's default sun (intensity 2) and ambient (intensity 1) are
 // chosen by users for how a model should look, so the shader scales them to reproduce a model's
@@ -29,6 +30,15 @@ layout(location = 4) in vec4 inPrevClip;
 
 layout(location = 0) out vec4 outColor;
 layout(location = 1) out vec4 outVelocity;
+
+#include "ClassicShading.glsl"
+
+// Motion in texture coordinates (x right, y down) from the previous frame to this one.
+vec4 ScreenVelocity(float alpha) {
+    const vec2 ndc = inClip.xy / inClip.w;
+    const vec2 prevNdc = inPrevClip.xy / inPrevClip.w;
+    return vec4((ndc - prevNdc) * vec2(0.5, -0.5), 0.0, alpha);
+}
 
 const float kAmbientScale = 0.7;
 const float kSunScale = 0.15;  // times intensity 2: 0.3 at full facing
@@ -76,6 +86,21 @@ void main() {
     const CameraBuffer cam = CameraBufferRef(frame.camera).data;
     const MaterialBuffer m = MaterialBufferRef(draw.material).data;
     const RenderConfig cfg = RenderConfigRef(frame.renderConfig).data;
+
+    if (draw.materialStyle == kMaterialStyleClassic) {
+        vec3 n = normalize(inNormal);
+        if (!gl_FrontFacing) n = -n;
+        // The sun's shadow joins here once the shadow map exists: 1 is fully lit.
+        const float sunVisibility = 1.0;
+        vec4 classic = ShadeClassic(m, draw, cam, cfg, n, normalize(cam.cameraWorldPos.xyz - inWorldPos), inTexCoord,
+                                    sunVisibility);
+        if (classic.a < draw.alphaClip) discard;
+        if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone)
+            classic.rgb *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
+        outColor = classic;
+        outVelocity = ScreenVelocity(classic.a);
+        return;
+    }
 
     // Base colour: the material colour alone, or the texture (the material's own colours are
     // the author's tint for untextured parts); morph factors scale and offset the texel.
@@ -168,9 +193,5 @@ void main() {
     color += albedo * max(m.emission, 0.0);
 
     outColor = vec4(color, alpha);
-
-    // Motion in texture coordinates (x right, y down) from the previous frame to this one.
-    const vec2 ndc = inClip.xy / inClip.w;
-    const vec2 prevNdc = inPrevClip.xy / inPrevClip.w;
-    outVelocity = vec4((ndc - prevNdc) * vec2(0.5, -0.5), 0.0, alpha);
+    outVelocity = ScreenVelocity(alpha);
 }

@@ -48,8 +48,8 @@ Platform::RootSignatureDesc ConstantsAndSamplers(std::vector<Platform::StaticSam
 }  // namespace Detail
 
 /// Model.vert / Model.frag: the model draw's per-material parameters (the frame block's address,
-/// the material's address, its seven texture slots, the alpha clip; the per-frame bindings live
-/// in the block, see shaders/shared/ModelDraw.h) and its static samplers.
+/// the material's address, its seven texture slots, the alpha clip, the material style; the
+/// per-frame bindings live in the block, see shaders/shared/ModelDraw.h) and its static samplers.
 inline Platform::RootSignatureDesc ModelDraw() {
     using P = Platform::RootParameter;
     using Platform::AddressMode;
@@ -60,12 +60,13 @@ inline Platform::RootSignatureDesc ModelDraw() {
         P::BufferAddress(),    // 1 material
         P::DescriptorTable(),  // 2 diffuse
         P::DescriptorTable(),  // 3 sphere
-        P::DescriptorTable(),  // 4 toon (not bound)
+        P::DescriptorTable(),  // 4 toon
         P::DescriptorTable(),  // 5 normal
         P::DescriptorTable(),  // 6 curvature
         P::DescriptorTable(),  // 7 thickness
         P::DescriptorTable(),  // 8 occlusion texture
         P::Constants(1),       // 9 alpha clip
+        P::Constants(2),       // 10 material style, and a free word
     };
     auto sampler = [](Filter filter, AddressMode u, AddressMode v, AddressMode w, uint32_t anisotropy = 1) {
         Platform::SamplerDesc s = Detail::Sampler(filter, u, v, w, anisotropy);
@@ -94,6 +95,14 @@ inline Platform::RootSignatureDesc ModelDraw() {
         {98, mipPoint(clamp, clamp, clamp)},
         {99, mipPoint(clamp, clamp, clamp)},
     };
+    return d;
+}
+
+/// Outline.vert / Outline.frag: the camera, the material, the width scale.
+inline Platform::RootSignatureDesc Outline() {
+    using P = Platform::RootParameter;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(), P::BufferAddress(), P::Constants(2)};
     return d;
 }
 

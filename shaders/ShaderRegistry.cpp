@@ -15,6 +15,8 @@ const ShaderRegistration kShaders[] = {
     {"FlatColor.frag", &ShaderLayouts::FlatColor},
     {"Model.vert", &ShaderLayouts::ModelDraw},
     {"Model.frag", &ShaderLayouts::ModelDraw},
+    {"Outline.vert", &ShaderLayouts::Outline},
+    {"Outline.frag", &ShaderLayouts::Outline},
     {"BloomExtract.comp", &ShaderLayouts::BloomExtract},
     {"BloomExtractHdr.comp", &ShaderLayouts::BloomExtractHdr},
     {"BloomDownsample.comp", &ShaderLayouts::BloomLevel},

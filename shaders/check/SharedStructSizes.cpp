@@ -22,6 +22,7 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(CameraBuffer),          TAVRIN_SHARED_SIZE(MaterialBuffer),
     TAVRIN_SHARED_SIZE(RenderConfig),          TAVRIN_SHARED_SIZE(OceanConstants),
     TAVRIN_SHARED_SIZE(ModelFrameConstants),   TAVRIN_SHARED_SIZE(ModelDrawConstants),
+    TAVRIN_SHARED_SIZE(OutlineConstants),
     TAVRIN_SHARED_SIZE(FinalCopyConstants),    TAVRIN_SHARED_SIZE(ResampleConstants),
     TAVRIN_SHARED_SIZE(ColorFilterConstants),
     TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),

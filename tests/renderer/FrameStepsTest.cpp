@@ -23,10 +23,11 @@ std::vector<FrameStep> WantedSteps(const FrameSettings& settings, const FrameRes
     return wanted;
 }
 
-/// The steps that work in every frame, with `extra` added, in frame order.
+/// The steps that work in every frame (the outline's switch is on by default), with `extra`
+/// added, in frame order.
 std::vector<FrameStep> AlwaysRunAnd(std::vector<FrameStep> extra) {
     extra.insert(extra.end(), {FrameStep::ResetCommandList, FrameStep::Viewport, FrameStep::ClearSceneTargets,
-                               FrameStep::Models, FrameStep::Resolve, FrameStep::BloomAndToneMap, FrameStep::FinalCopy,
+                               FrameStep::Models, FrameStep::Outline, FrameStep::Resolve, FrameStep::BloomAndToneMap, FrameStep::FinalCopy,
                                FrameStep::OutputCopy, FrameStep::Submit});
     std::sort(extra.begin(), extra.end());
     return extra;
@@ -80,6 +81,14 @@ TEST(FrameSteps, EachSettingSwitchesOnItsOwnStep) {
         c.edit(settings);
         EXPECT_EQ(WantedSteps(settings), AlwaysRunAnd({c.step})) << c.what;
     }
+}
+
+TEST(FrameSteps, TheOutlineHasItsOwnSwitch) {
+    FrameSettings s;
+    s.render.OutlineEnable = false;
+    EXPECT_FALSE(FrameStepWanted(FrameStep::Outline, s, {}));
+    s.render.OutlineEnable = true;
+    EXPECT_TRUE(FrameStepWanted(FrameStep::Outline, s, {}));
 }
 
 TEST(FrameSteps, ZeroNegativeAndNanAmountsLeaveTheirPassesOff) {

@@ -129,6 +129,13 @@ protected:
             m.numFaceVertices = 6;
             file.materials.push_back(m);
         }
+        return AddPmx(std::move(file));
+    }
+
+    /// Loads `file` (its textures named relative to Dir()) as the next model and makes its GPU
+    /// side.
+    ProjectTavrin::PMXModelGpu& AddPmx(Vesma::PMXFile file) {
+        using namespace Vesma;
         auto model = std::make_unique<PMXModel>();
         const std::string path = (m_dir / ("stage" + std::to_string(m_models.size()) + ".pmx")).string();
         EXPECT_TRUE(model->Load(std::move(file), Utf8ToUtf16(path)));
@@ -203,6 +210,10 @@ protected:
         std::memcpy(half, bytes + y * readback.RowPitch() + x * 8, 4);
         return {Engine::HalfToFloat(half[0]), Engine::HalfToFloat(half[1])};
     }
+
+    /// The directory the stage's models and textures live in.
+    const std::filesystem::path& Dir() const { return m_dir; }
+    Vesma::PMXModel& Model(std::size_t index) { return *m_models[index]; }
 
     std::unique_ptr<ProjectTavrin::SceneRenderer> renderer;
 

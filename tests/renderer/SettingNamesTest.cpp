@@ -27,6 +27,10 @@ TEST(SettingNames, SetsFieldsOfEachKind) {
     EXPECT_EQ(s.render.ocean.SEA_HEIGHT, 0.25f);
     EXPECT_TRUE(ApplySettingAssignment(s, "BloomStrength=0", error));
     EXPECT_EQ(s.post.BloomStrength, 0.0f);
+    EXPECT_TRUE(ApplySettingAssignment(s, "MaterialStyle=Classic", error));
+    EXPECT_EQ(s.render.MaterialStyle, Vesma::MaterialStyle::Classic);
+    EXPECT_TRUE(ApplySettingAssignment(s, "OutlineWidth=2.5", error));
+    EXPECT_EQ(s.render.OutlineWidth, 2.5f);
 }
 
 TEST(SettingNames, RejectsBadInputWithoutChangingAnything) {
@@ -45,6 +49,11 @@ TEST(SettingNames, RejectsBadInputWithoutChangingAnything) {
     EXPECT_EQ(s.render.ExportWidth, 0u);
     EXPECT_FALSE(ApplySetting(s, "TaaEnable", "maybe", error));
     EXPECT_TRUE(s.render.TaaEnable);
+    EXPECT_FALSE(ApplySetting(s, "MaterialStyle", "classic", error));
+    EXPECT_FALSE(ApplySetting(s, "MaterialStyle", "1", error));
+    EXPECT_EQ(s.render.MaterialStyle, Vesma::MaterialStyle::PhysicallyBased);
+    EXPECT_FALSE(ApplySetting(s, "OutlineWidth", "-1", error));
+    EXPECT_EQ(s.render.OutlineWidth, 1.0f);
     EXPECT_FALSE(ApplySettingAssignment(s, "=3", error));
     EXPECT_FALSE(ApplySettingAssignment(s, "SunIntensity", error));
 }
@@ -60,7 +69,7 @@ TEST(SettingNames, NamesAreUniqueAndCoverEveryGroup) {
     std::string error;
     for (const std::string& name : names) {
         const bool ok = ApplySetting(s, name, "1", error) || ApplySetting(s, name, "1,1,1", error) ||
-                        ApplySetting(s, name, "128", error);
+                        ApplySetting(s, name, "128", error) || ApplySetting(s, name, "Classic", error);
         EXPECT_TRUE(ok) << name;
     }
 }
@@ -120,7 +129,7 @@ TEST(SettingNames, ValuesReadBackAsTheSameSettings) {
     std::string error;
     for (const char* assignment : {"SunDirection=0.1,-0.7,0.3", "SunIntensity=0.123456789", "AO_Mode=2", "TaaEnable=false",
                                    "ExportWidth=1920", "shadow.FilterSize=3e-5", "EnvironmentFile=/skies/dusk.hdr",
-                                   "volumetric.HeightFog0=-0.015"})
+                                   "volumetric.HeightFog0=-0.015", "MaterialStyle=Classic", "OutlineEnable=false"})
         ASSERT_TRUE(ApplySettingAssignment(changed, assignment, error)) << error;
     EXPECT_FALSE(SettingValue(changed, "NoSuchSetting").has_value());
     // Reading every field of `changed` and setting it on the defaults gives `changed` again.
