@@ -102,6 +102,8 @@ void SetStyle(ProjectTavrin::PMXModelGpu& gpu, MaterialStyleChoice style) {
 float Luma(Rgba8 p) { return 0.2126f * p.r + 0.7152f * p.g + 0.0722f * p.b; }
 bool IsBackground(Rgba8 p) { return p.r == 0 && p.g == 0 && p.b == 0; }
 bool IsRed(Rgba8 p) { return p.r > 100 && p.g < 40 && p.b < 40; }
+// Background, or a silhouette pixel only partly covered.
+bool IsDim(Rgba8 p) { return p.r < 100 && p.g < 100 && p.b < 100; }
 
 class ClassicLookGpu : public RenderStage {
 protected:
@@ -144,14 +146,14 @@ protected:
         return pixels.empty() ? 0.0f : float(near) / float(pixels.size());
     }
 
-    // Red pixels running from the last non-red, non-background pixel of row `row` towards the
-    // right edge (the ring outside the sphere's right silhouette), and towards the left.
+    // The run of red pixels met first coming in from the right edge of row `row` (the ring
+    // outside the right silhouette), and from the left edge; dim pixels before it are skipped.
     static int RingWidthRight(const std::vector<Rgba8>& image, uint32_t row) {
         int count = 0;
         for (int x = int(kSize) - 1; x >= 0; --x) {
             const Rgba8 p = image[row * kSize + uint32_t(x)];
             if (IsRed(p)) ++count;
-            else if (!IsBackground(p) || count > 0) break;
+            else if (!IsDim(p) || count > 0) break;
         }
         return count;
     }
@@ -160,7 +162,7 @@ protected:
         for (uint32_t x = 0; x < kSize; ++x) {
             const Rgba8 p = image[row * kSize + x];
             if (IsRed(p)) ++count;
-            else if (!IsBackground(p) || count > 0) break;
+            else if (!IsDim(p) || count > 0) break;
         }
         return count;
     }
