@@ -39,7 +39,7 @@ struct RenderSettings {
     /// unit of edge size x vertex edge scale, at an image 720 pixels high (scaled with the height,
     /// so a video export keeps the proportions of the view).
     bool OutlineEnable = true;
-    float OutlineWidth = 1.0f;
+    float OutlineWidth = 2.0f;
 };
 
 }  // namespace ProjectTavrin

@@ -53,7 +53,7 @@ TEST(SettingNames, RejectsBadInputWithoutChangingAnything) {
     EXPECT_FALSE(ApplySetting(s, "MaterialStyle", "1", error));
     EXPECT_EQ(s.render.MaterialStyle, Vesma::MaterialStyle::PhysicallyBased);
     EXPECT_FALSE(ApplySetting(s, "OutlineWidth", "-1", error));
-    EXPECT_EQ(s.render.OutlineWidth, 1.0f);
+    EXPECT_EQ(s.render.OutlineWidth, 2.0f);
     EXPECT_FALSE(ApplySettingAssignment(s, "=3", error));
     EXPECT_FALSE(ApplySettingAssignment(s, "SunIntensity", error));
 }
