@@ -2,8 +2,12 @@
 
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/OceanPass.h"
+#include "renderer/passes/ShadowPass.h"
+#include "renderer/passes/SkyPass.h"
 #include "renderer/passes/OutlinePass.h"
 #include "renderer/passes/TaaPass.h"
 
@@ -12,7 +16,9 @@ namespace ProjectTavrin {
 using namespace Engine::Platform;
 
 namespace {
-// The debug label around the scene draw: the targets' clear, sky, ocean and models.
+// The debug label around the scene draw: the targets' clear, sky, ocean and models. The steps
+// that prepare its inputs (shadows, ray tracing, voxels, the sky's lighting maps) run before it,
+// each timed as a pass of its own.
 constexpr std::string_view kMainDraw = "Main Draw";
 }  // namespace
 
@@ -47,9 +53,13 @@ void SceneRenderer::CreateScenePipelines() {
     // Post passes first, then the model pipelines, then the final copy, as the frame's order of
     // creation has it.
     m_colorFilterPass = std::make_unique<ColorFilterPass>(device);
+    m_shadowPass = std::make_unique<ShadowPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
+    m_environment = std::make_unique<EnvironmentMaps>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
+    m_skyPass = std::make_unique<SkyPass>(device, device.MsaaSampleCount());
+    m_oceanPass = std::make_unique<OceanPass>(device, device.MsaaSampleCount());
     m_outlinePass = std::make_unique<OutlinePass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);
 }
@@ -60,8 +70,12 @@ bool SceneRenderer::CreateSceneBuffers() {
                             settings.render.ExportHeight, m_core->GetBackBufferFormat());
 }
 
-void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds) {
+void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {
     m_frame = m_settings.Snapshot();
+    m_lastViewProjection = cameraViewProjection;
+    // While the sun is off the cascades and their data keep what they last were.
+    if (m_frame.render.config.SunLightEnable != 0)
+        m_shadowPass->UpdateShadowCascades(m_frame.post.shadow, cameraViewProjection, frameIndex);
     m_configUpload[0].config = m_frame.render.config;
     m_oceanUpload[0].ocean = m_frame.render.ocean;
     m_oceanUpload[0].ocean.SEA_TIME = static_cast<float>(totalSeconds);
@@ -75,6 +89,10 @@ void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds) {
     m_uploadedOnce = true;
 }
 
+bool SceneRenderer::LoadEnvironment(const std::string& file) { return m_environment->Load(*m_core, file); }
+
+void SceneRenderer::UnloadEnvironment() { m_environment->Unload(); }
+
 uint64_t SceneRenderer::RenderConfigAddress(uint32_t frameIndex) const {
     return m_configUpload.GpuVirtualAddress(frameIndex % Engine::kFrameCount);
 }
@@ -85,7 +103,7 @@ uint64_t SceneRenderer::OceanParamAddress(uint32_t frameIndex) const {
 
 bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     if (!m_targets.IsCreated()) return false;
-    if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds);
+    if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds, m_lastViewProjection);
     const Frame frame{ResetCommandList(), inputs};
     if (m_gpuTimes) m_gpuTimes->BeginFrame(frame.list, inputs.frameIndex);
     ShadowMap(frame);
@@ -93,10 +111,10 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     TraceAmbientOcclusion(frame);
     TraceReflections(frame);
     UpdateProbeVolume(frame);
+    VoxelGi(frame);
+    UpdateSkyLightingMaps(frame);
     {
         ScopedPass mainDraw(frame.list, m_passLog, kMainDraw);
-        VoxelGi(frame);
-        UpdateSkyLightingMaps(frame);
         SetViewport(frame);
         ClearSceneTargets(frame);
         DrawSky(frame);

@@ -2,14 +2,17 @@
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
-// passes do not exist yet (shadows, ray tracing, voxel and probe GI, sky, ocean, SSAO, volumetric
-// light, FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their
-// rule and record nothing.
+// passes do not exist yet (ray tracing, voxel and probe GI, SSAO, volumetric light, FXAA,
+// soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their rule and
+// record nothing. What the steps before the main draw make for it (the shadow map, the sky's
+// lighting cube now; occlusion, reflections, probe and voxel light later) reaches the model draw
+// through one PassResults record.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
@@ -18,6 +21,7 @@
 #include "renderer/FrameStepLog.h"
 #include "renderer/FrameSteps.h"
 #include "renderer/PassLog.h"
+#include "renderer/PassResults.h"
 #include "renderer/SceneTargets.h"
 #include "renderer/SettingsExchange.h"
 #include "renderer/TemporalJitter.h"
@@ -26,10 +30,14 @@ namespace ProjectTavrin {
 
 class ModelPass;
 class OutlinePass;
+class ShadowPass;
 class BloomPass;
 class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
+class EnvironmentMaps;
+class SkyPass;
+class OceanPass;
 
 /// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
 struct alignas(256) RenderConfigSlot {
@@ -54,8 +62,10 @@ public:
     /// (nothing changed) for outputs below 32 pixels.
     bool CreateSceneBuffers();
     /// Takes this frame's settings and uploads the render configuration and the ocean constants
-    /// (the ocean time from `totalSeconds`) into frame `frameIndex`'s slots.
-    void UploadSettings(uint32_t frameIndex, double totalSeconds);
+    /// (the ocean time from `totalSeconds`) into frame `frameIndex`'s slots; while the sun is on,
+    /// also fits the shadow cascades to the camera (its view x projection, row-vector form) and
+    /// uploads their ShadowData.
+    void UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection);
     /// Records and submits one frame into the core's current back buffer. False, recording
     /// nothing, while there are no scene targets (the output never reached the smallest size).
     bool RenderFrame(const FrameInputs& inputs);
@@ -72,15 +82,26 @@ public:
     const FrameStepLog& GetStepLog() const { return m_stepLog; }
     SceneTargets& Targets() { return m_targets; }
     const FrameSettings& CurrentSettings() const { return m_frame; }
+    /// What the passes of the last frame handed the model draw.
+    const PassResults& LastPassResults() const { return m_passResults; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
     const ModelPass& GetModelPass() const { return *m_modelPass; }
     const OutlinePass& GetOutlinePass() const { return *m_outlinePass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
+    ShadowPass& GetShadowPass() { return *m_shadowPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
     const OceanParam& UploadedOcean() const { return m_oceanUpload[0].ocean; }
+
+    /// Loads the sky from `file` ("<Sample>": the built-in image) and waits for its GPU work;
+    /// the caller makes sure no frame is in flight (a scene task). A file that fails to load
+    /// keeps the current sky, with a message naming it, and gives false.
+    bool LoadEnvironment(const std::string& file);
+    /// No sky: the sky, the ocean and image-based lighting stop.
+    void UnloadEnvironment();
+    EnvironmentMaps& GetEnvironment() { return *m_environment; }
 
 private:
     /// What every step of one frame records into and reads.
@@ -134,20 +155,27 @@ private:
     PassLog m_passLog;
     FrameStepLog m_stepLog;
     FrameResources m_resources;
+    /// Filled by the steps before the model draw, from "none" at each frame's start.
+    PassResults m_passResults;
     TemporalJitter m_jitter;
     JitterStep m_lastJitter;
     Engine::StructuredBuffer<RenderConfigSlot> m_configUpload;
     Engine::StructuredBuffer<OceanParamSlot> m_oceanUpload;
     bool m_uploadedOnce = false;
+    Math::mat4 m_lastViewProjection;
 
     std::unique_ptr<Engine::Platform::GpuTimestamps> m_gpuTimes;
 
+    std::unique_ptr<ShadowPass> m_shadowPass;
     std::unique_ptr<ModelPass> m_modelPass;
     std::unique_ptr<OutlinePass> m_outlinePass;
     std::unique_ptr<BloomPass> m_bloomPass;
     std::unique_ptr<TaaPass> m_taaPass;
     std::unique_ptr<ColorFilterPass> m_colorFilterPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+    std::unique_ptr<EnvironmentMaps> m_environment;
+    std::unique_ptr<SkyPass> m_skyPass;
+    std::unique_ptr<OceanPass> m_oceanPass;
 };
 
 }  // namespace ProjectTavrin

@@ -10,6 +10,8 @@
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/SkyConstants.h"
+#include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
 
@@ -25,6 +27,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(OutlineConstants),
     TAVRIN_SHARED_SIZE(FinalCopyConstants),    TAVRIN_SHARED_SIZE(ResampleConstants),
     TAVRIN_SHARED_SIZE(ColorFilterConstants),
+    TAVRIN_SHARED_SIZE(ShadowData),            TAVRIN_SHARED_SIZE(ShadowCasterConstants),
+    TAVRIN_SHARED_SIZE(ConvertToVsmConstants), TAVRIN_SHARED_SIZE(BlurVsmConstants),
     TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),
     TAVRIN_SHARED_SIZE(BloomLevelConstants),   TAVRIN_SHARED_SIZE(BloomUpsampleConstants),
     TAVRIN_SHARED_SIZE(BloomApplyConstants),   TAVRIN_SHARED_SIZE(ToneMapConstants),
@@ -34,6 +38,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(SphereToCubeConstants), TAVRIN_SHARED_SIZE(CubeLightingConstants),
+    TAVRIN_SHARED_SIZE(SkyDrawConstants),      TAVRIN_SHARED_SIZE(OceanDrawConstants),
 };
 
 #undef TAVRIN_SHARED_SIZE

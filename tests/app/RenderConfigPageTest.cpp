@@ -73,6 +73,32 @@ TEST_F(RenderSettingsEditorTest, TypedValuesReachTheSettings) {
 
     editor->findChild<QCheckBox*>("OceanEnable")->setChecked(true);
     EXPECT_TRUE(settings.Snapshot().render.OceanEnable);
+
+    // The motion's light drives the sun unless switched off here (on by default).
+    auto* fromMotion = editor->findChild<QCheckBox*>("SunFromMotion");
+    ASSERT_NE(fromMotion, nullptr);
+    EXPECT_EQ(fromMotion->text(), QStringLiteral("Sun from the motion"));
+    EXPECT_TRUE(fromMotion->isChecked());
+    fromMotion->setChecked(false);
+    EXPECT_FALSE(settings.Snapshot().render.SunFromMotion);
+}
+
+TEST_F(RenderSettingsEditorTest, TheMaterialLookRowsWriteTheStyleAndTheOutline) {
+    auto editor = MakeEditor();
+    auto* style = editor->findChild<QComboBox*>("MaterialStyle");
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->currentIndex(), 0);
+    style->setCurrentIndex(1);
+    EXPECT_EQ(settings.Snapshot().render.MaterialStyle, Vesma::MaterialStyle::Classic);
+    style->setCurrentIndex(0);
+    EXPECT_EQ(settings.Snapshot().render.MaterialStyle, Vesma::MaterialStyle::PhysicallyBased);
+
+    editor->findChild<QCheckBox*>("OutlineEnable")->setChecked(false);
+    EXPECT_FALSE(settings.Snapshot().render.OutlineEnable);
+    Type(*editor, "OutlineWidth", "3.5");
+    EXPECT_FLOAT_EQ(settings.Snapshot().render.OutlineWidth, 3.5f);
+    Type(*editor, "OutlineWidth", "-1");
+    EXPECT_FLOAT_EQ(settings.Snapshot().render.OutlineWidth, 3.5f) << "a negative width is refused";
 }
 
 TEST_F(RenderSettingsEditorTest, RetypingTheHeldValueAfterARefusalClearsTheMarkAndTheMessage) {
