@@ -22,6 +22,7 @@ struct SphereSpec {
     Math::vec3 center{0, 0, 0};
     float radius = 1.5f;
     int toon = -1;          // shared toon number in the file (0 is toon01); -1: none
+    bool castsShadow = false;
     bool edge = false;      // the edge flag
     float edgeSize = 1.0f;
     Math::vec4 edgeColor{1, 0, 0, 1};
@@ -78,7 +79,7 @@ Vesma::PMXFile SphereFile(const SphereSpec& spec) {
     m.ambient = {0.5f, 0.5f, 0.5f};
     m.specular = {0, 0, 0};
     m.specularPower = 0;
-    m.drawMode = spec.edge ? 0x10 : 0x00;
+    m.drawMode = uint8_t((spec.edge ? 0x10 : 0x00) | (spec.castsShadow ? 0x04 : 0x00));
     m.edgeColor = spec.edgeColor;
     m.edgeSize = spec.edgeSize;
     m.textureIndex = -1;
@@ -243,6 +244,36 @@ TEST_F(ClassicLookGpu, ProgramsOwnToonIsUsedWithoutAFileAndLightlyGreyForToon01)
     const std::vector<Rgba8> row = SurfaceRow(FinalImage(), kRow, 2);
     ASSERT_FALSE(row.empty());
     EXPECT_NEAR(Luma(row.front()) / std::max(Luma(row.back()), 1.0f), 0.8f, 0.08f);
+}
+
+// With the sun's shadows on, a classic surface in another object's shadow takes the ramp's own
+// shadow tone, as its far side does: darker than the lit side, not black.
+TEST_F(ClassicLookGpu, SelfShadowFallsIntoTheRampsDarkEnd) {
+    SphereSpec receiver;
+    receiver.toon = 2;  // toon03: shadow tone 0.70
+    receiver.castsShadow = true;
+    SphereSpec caster = receiver;
+    caster.center = {-0.8f, 3.0f, 0.6f};  // above the receiver's upper left
+    caster.radius = 1.0f;
+    auto& a = AddPmx(SphereFile(receiver));
+    auto& b = AddPmx(SphereFile(caster));
+    SetStyle(a, MaterialStyleChoice::Classic);
+    SetStyle(b, MaterialStyleChoice::Classic);
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.config.SunDirection = {0, 1, 0}; });
+    // The points below the caster's centre and its mirror image across x = 0.
+    constexpr uint32_t kShadowedX = 22, kLitX = 42, kY = 18;
+    Render(0);
+    auto image = FinalImage();
+    const float leftBefore = Luma(Pixel(image, kShadowedX, kY)), rightBefore = Luma(Pixel(image, kLitX, kY));
+    EXPECT_NEAR(leftBefore, rightBefore, 8.0f) << "without shadows both are lit";
+
+    renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.config.SunLightEnable = 1; });
+    Render(1);
+    image = FinalImage();
+    const float shadowed = Luma(Pixel(image, kShadowedX, kY)), lit = Luma(Pixel(image, kLitX, kY));
+    EXPECT_NEAR(lit, rightBefore, 8.0f);
+    EXPECT_NEAR(shadowed / lit, 0.70f, 0.08f) << shadowed << " vs " << lit;
+    EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
 TEST_F(ClassicLookGpu, OutlineKeepsItsPixelWidthNearAndFarInItsColour) {
