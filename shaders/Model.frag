@@ -135,9 +135,10 @@ void main() {
         vec3 n = normalize(inNormal);
         if (!gl_FrontFacing) n = -n;
         // The shadow map, while the sun casts shadows, moves the ramp towards its dark end.
-        const float sunVisibility = cfg.SunLightEnable != 0 ? SunShadow(frame, inWorldPos, normalize(inNormal)) : 1.0;
+        const bool sunShadows = cfg.SunLightEnable != 0;
+        const float sunVisibility = sunShadows ? SunShadow(frame, inWorldPos, normalize(inNormal)) : 1.0;
         vec4 classic = ShadeClassic(m, draw, cam, cfg, n, normalize(cam.cameraWorldPos.xyz - inWorldPos), inTexCoord,
-                                    sunVisibility);
+                                    sunVisibility, sunShadows);
         if (classic.a < draw.alphaClip) discard;
         if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone)
             classic.rgb *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;

@@ -7,7 +7,8 @@
 // intensity 2) at the 0.6 the format's authoring tools light with; the ambient colour takes the
 // ambient light as it stands. The sum is clamped, so a lit surface shows its texture colour and
 // the toon ramp alone darkens the far side. `sunVisibility` (1 lit, 0 in the sun's shadow) moves
-// the ramp towards its dark end, so self-shadow takes the ramp's own shadow tone.
+// the ramp towards its dark end, so self-shadow takes the ramp's own shadow tone (a material without
+// a ramp takes a neutral 0.7 there).
 //
 // Needs, declared before it is included: the bindless textures (Bindless.glsl), the scene blocks
 // (SceneBlocks.glsl), ModelDrawConstants, and the samplers g_sampler (wrap) and g_clampSampler.
@@ -18,6 +19,7 @@ const uint kMaterialStylePhysicallyBased = 0u;
 const uint kMaterialStyleClassic = 1u;
 const float kClassicSunScale = 0.5;    // the default sun (intensity 2) is 1
 const float kClassicDiffuseLight = 0.6;
+const float kClassicShadowTone = 0.7;  // a material without a ramp, in the sun's shadow
 
 vec4 ClassicSample(uint slot, vec2 uv) {
     return texture(sampler2D(g_Textures2D[nonuniformEXT(slot)], g_sampler), uv);
@@ -30,9 +32,9 @@ vec4 ClassicToon(uint slot, float v) {
 }
 
 /// Colour and alpha of `m` at a surface with unit normal `n` (facing the viewer), unit direction
-/// to the viewer `v`, texture coordinate `uv`.
+/// to the viewer `v`, texture coordinate `uv`; `sunShadows` while the sun casts shadows.
 vec4 ShadeClassic(MaterialBuffer m, ModelDrawConstants draw, CameraBuffer cam, RenderConfig cfg, vec3 n, vec3 v,
-                  vec2 uv, float sunVisibility) {
+                  vec2 uv, float sunVisibility, bool sunShadows) {
     const vec3 sunLight = cfg.SunColor * cfg.SunIntensity * kClassicSunScale;
     const vec3 ambientLight = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit));
     vec3 color = clamp(m.diffuse.rgb * sunLight * kClassicDiffuseLight + m.ambient * ambientLight, 0.0, 1.0);
@@ -66,6 +68,12 @@ vec4 ShadeClassic(MaterialBuffer m, ModelDrawConstants draw, CameraBuffer cam, R
         const vec4 shadowed = ClassicToon(draw.texToon, 1.0);
         const vec4 toon = mix(shadowed, turned, clamp(sunVisibility, 0.0, 1.0));
         color *= (toon * m.toonTextureMulFactor + m.toonTextureAddFactor).rgb;
+    } else if (sunShadows) {
+        // No ramp: the surface is flat-lit until the sun casts shadows; then its shadow, and the
+        // side turned from the sun (within a narrow band, which also hides the shadow map's
+        // noise at grazing angles), take a neutral tone a ramp's shadow would have.
+        const float lit = min(clamp(sunVisibility, 0.0, 1.0), clamp(NdotL * 3.0, 0.0, 1.0));
+        color *= mix(kClassicShadowTone, 1.0, lit);
     }
 
     if (m.specularPower > 0.0 && NdotL > 0.0) {
