@@ -3,8 +3,10 @@
 #include "shaders/check/ShaderInterfaceCheck.h"
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/CameraBuffer.h"
+#include "shaders/shared/DDGIConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/FlatColorConstants.h"
+#include "shaders/shared/GeometryHitRecord.h"
 #include "shaders/shared/GenerateMipsConstants.h"
 #include "shaders/shared/MaterialBuffer.h"
 #include "shaders/shared/ModelDraw.h"
@@ -14,6 +16,7 @@
 #include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
+#include "shaders/tests/SceneRayConstants.h"
 
 namespace ShaderCheck {
 namespace {
@@ -38,6 +41,10 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(VolumeConstants),       TAVRIN_SHARED_SIZE(GIOptions),
+    TAVRIN_SHARED_SIZE(DDGIUpdateConstants),   TAVRIN_SHARED_SIZE(GITraceConstants),
+    TAVRIN_SHARED_SIZE(GeometryHitRecord),     TAVRIN_SHARED_SIZE(SceneRayConstants),
+    TAVRIN_SHARED_SIZE(SceneRay),              TAVRIN_SHARED_SIZE(SceneRayHit),
     TAVRIN_SHARED_SIZE(SphereToCubeConstants), TAVRIN_SHARED_SIZE(CubeLightingConstants),
     TAVRIN_SHARED_SIZE(SkyDrawConstants),      TAVRIN_SHARED_SIZE(OceanDrawConstants),
 };

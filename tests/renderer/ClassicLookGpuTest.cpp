@@ -175,7 +175,7 @@ protected:
 TEST_F(ClassicLookGpu, ClassicMaterialShowsTheRampsTwoTonesAcrossTheTerminatorAndPbrDoesNot) {
     SphereSpec spec;
     spec.toon = 2;  // toon03: a crisp step to grey
-    auto& gpu = AddPmx(SphereFile(spec));
+    auto& gpu = AddModelFile(SphereFile(spec));
     Render();
     const std::vector<Rgba8> pbr = SurfaceRow(FinalImage(), kRow, 2);
     SetStyle(gpu, MaterialStyleChoice::Classic);
@@ -200,7 +200,7 @@ TEST_F(ClassicLookGpu, SharedToonNumberSelectsItsRampAndTheModelsOwnFileWins) {
     const auto shadowShare = [&](int toon) {
         SphereSpec spec;
         spec.toon = toon;
-        auto& gpu = AddPmx(SphereFile(spec));
+        auto& gpu = AddModelFile(SphereFile(spec));
         SetStyle(gpu, MaterialStyleChoice::Classic);
         Render();
         const std::vector<Rgba8> row = SurfaceRow(FinalImage(), kRow, 2);
@@ -218,7 +218,7 @@ TEST_F(ClassicLookGpu, SharedToonNumberSelectsItsRampAndTheModelsOwnFileWins) {
     std::ofstream(Dir() / "toon01.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
     SphereSpec spec;
     spec.toon = 0;
-    auto& own = AddPmx(SphereFile(spec));
+    auto& own = AddModelFile(SphereFile(spec));
     const auto& toon = own.GetTextures()[std::size_t(own.GetMaterials()[0].toonTextureIndex)];
     EXPECT_EQ(toon.sharedToon, 0);
     EXPECT_EQ(toon.path, Dir() / "toon01.bmp");
@@ -234,7 +234,7 @@ TEST_F(ClassicLookGpu, SharedToonNumberSelectsItsRampAndTheModelsOwnFileWins) {
 TEST_F(ClassicLookGpu, ProgramsOwnToonIsUsedWithoutAFileAndLightlyGreyForToon01) {
     SphereSpec spec;
     spec.toon = 0;
-    auto& gpu = AddPmx(SphereFile(spec));
+    auto& gpu = AddModelFile(SphereFile(spec));
     const auto& toon = gpu.GetTextures()[std::size_t(gpu.GetMaterials()[0].toonTextureIndex)];
     EXPECT_EQ(toon.sharedToon, 1);
     EXPECT_EQ(toon.name, u"toon01.bmp");
@@ -255,8 +255,8 @@ TEST_F(ClassicLookGpu, SelfShadowFallsIntoTheRampsDarkEnd) {
     SphereSpec caster = receiver;
     caster.center = {-0.8f, 3.0f, 0.6f};  // above the receiver's upper left
     caster.radius = 1.0f;
-    auto& a = AddPmx(SphereFile(receiver));
-    auto& b = AddPmx(SphereFile(caster));
+    auto& a = AddModelFile(SphereFile(receiver));
+    auto& b = AddModelFile(SphereFile(caster));
     SetStyle(a, MaterialStyleChoice::Classic);
     SetStyle(b, MaterialStyleChoice::Classic);
     renderer->Settings().Edit([](ProjectTavrin::FrameSettings& s) { s.render.config.SunDirection = {0, 1, 0}; });
@@ -280,7 +280,7 @@ TEST_F(ClassicLookGpu, OutlineKeepsItsPixelWidthNearAndFarInItsColour) {
     SetOutlineWidth(45.0f);  // 4 pixels per unit at 64 pixels high
     SphereSpec spec;
     spec.edge = true;
-    auto& gpu = AddPmx(SphereFile(spec));
+    auto& gpu = AddModelFile(SphereFile(spec));
     SetStyle(gpu, MaterialStyleChoice::Classic);
     Render();
     const auto nearImage = FinalImage();
@@ -308,8 +308,8 @@ TEST_F(ClassicLookGpu, NoOutlineWithoutTheEdgeFlagForPbrOrWithTheSwitchOff) {
     SphereSpec plain = flagged;
     plain.edge = false;
     plain.center = {1.3f, 0, 0};
-    auto& a = AddPmx(SphereFile(flagged));
-    auto& b = AddPmx(SphereFile(plain));
+    auto& a = AddModelFile(SphereFile(flagged));
+    auto& b = AddModelFile(SphereFile(plain));
     SetStyle(a, MaterialStyleChoice::Classic);
     SetStyle(b, MaterialStyleChoice::Classic);
     Render();
@@ -337,7 +337,7 @@ TEST_F(ClassicLookGpu, VertexEdgeScaleZeroRemovesTheOutlineThere) {
     SphereSpec spec;
     spec.edge = true;
     spec.noEdgeRightOf = 0.0f;  // the right half's vertices
-    auto& gpu = AddPmx(SphereFile(spec));
+    auto& gpu = AddModelFile(SphereFile(spec));
     SetStyle(gpu, MaterialStyleChoice::Classic);
     Render();
     const auto image = FinalImage();
@@ -372,7 +372,7 @@ TEST_F(ClassicLookGpu, EdgeMorphsChangeTheOutlinesColourAndWidth) {
     };
     file.morphs = {morph(u"blue", Vesma::PMXMaterialMorphOp::Add, {-1, 0, 1, 0}, 0.0f),
                    morph(u"wide", Vesma::PMXMaterialMorphOp::Mul, {1, 1, 1, 1}, 2.0f)};
-    auto& gpu = AddPmx(std::move(file));
+    auto& gpu = AddModelFile(std::move(file));
     SetStyle(gpu, MaterialStyleChoice::Classic);
     Render();
     const int before = RingWidthRight(FinalImage(), kRow);
@@ -405,8 +405,8 @@ TEST_F(ClassicLookGpu, SwitchingAStyleChangesNothingButThatMaterial) {
     left.radius = 1.0f;
     SphereSpec right = left;
     right.center = {1.6f, 0, 0};
-    auto& a = AddPmx(SphereFile(left));
-    auto& b = AddPmx(SphereFile(right));
+    auto& a = AddModelFile(SphereFile(left));
+    auto& b = AddModelFile(SphereFile(right));
     SetStyle(b, MaterialStyleChoice::PhysicallyBased);  // its own style: the settings don't reach it
     Render();
     const auto before = FinalImage();
