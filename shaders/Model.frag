@@ -151,7 +151,7 @@ void main() {
         if (!gl_FrontFacing) n = -n;
         // The shadow map, while the sun casts shadows, moves the ramp towards its dark end.
         const bool sunShadows = cfg.SunLightEnable != 0;
-        const float sunVisibility = sunShadows ? SunShadow(frame, inWorldPos, normalize(inNormal)) : 1.0;
+        const float sunVisibility = sunShadows ? SunShadow(frame, inWorldPos, n, normalize(cfg.SunDirection)) : 1.0;
         vec4 classic = ShadeClassic(m, draw, cam, cfg, n, normalize(cam.cameraWorldPos.xyz - inWorldPos), inTexCoord,
                                     sunVisibility, sunShadows);
         if (classic.a < draw.alphaClip) discard;
