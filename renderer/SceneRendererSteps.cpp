@@ -175,6 +175,7 @@ void SceneRenderer::DrawModels(const Frame& frame) {
 
 void SceneRenderer::DrawOutline(const Frame& frame) {
     if (!Enter(FrameStep::Outline)) return;
+    if (!OutlinePass::HasWork(frame.inputs, m_frame.render.MaterialStyle)) return;
     ScopedPass pass(frame.list, m_passLog, OutlinePass::kName);
     m_outlinePass->Record(frame.list, frame.inputs, m_frame.render.MaterialStyle, m_frame.render.OutlineWidth,
                           m_targets.RenderSize().height);

@@ -21,6 +21,15 @@ bool HasOutline(const MaterialBuffer& material, Vesma::MaterialStyle settingsSty
            ResolveMaterialStyle(material, settingsStyle) == Vesma::MaterialStyle::Classic;
 }
 
+bool OutlinePass::HasWork(const FrameInputs& frame, Vesma::MaterialStyle settingsStyle) {
+    for (const PMXModelGpu* model : frame.models) {
+        if (!model || !model->HasGpuResources()) continue;
+        for (const MaterialBuffer& m : model->GetRenderMaterials())
+            if (HasOutline(m, settingsStyle)) return true;
+    }
+    return false;
+}
+
 OutlinePass::OutlinePass(Device& device, uint32_t sampleCount) {
     m_root = device.CreateRootSignature(Engine::ShaderLayouts::Outline());
     m_root->SetName("Outline");

@@ -27,6 +27,10 @@ public:
 
     OutlinePass(Engine::Platform::Device& device, uint32_t sampleCount);
 
+    /// Whether any material of the frame's models gets an outline (the pass records nothing, and
+    /// is not opened, otherwise).
+    static bool HasWork(const FrameInputs& frame, Vesma::MaterialStyle settingsStyle);
+
     /// Records the outlines of every model into the bound scene targets (viewport and scissor set
     /// by the caller). `width` is the settings' outline width; `renderHeight` the targets' height.
     void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, Vesma::MaterialStyle settingsStyle,

@@ -109,12 +109,12 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothing
     }
     EXPECT_EQ(order, (Names{"ResetCommandList", "ShadowMap", "UpdateRayTracingScene", "RayTracedAmbientOcclusion",
                             "RayTracedReflections", "ProbeVolumeUpdate", "VoxelGi", "SkyLightingMaps", "Viewport",
-                            "ClearSceneTargets", "Sky", "Ocean", "Models", "Resolve", "ScreenSpaceAmbientOcclusion",
+                            "ClearSceneTargets", "Sky", "Ocean", "Models", "Outline", "Resolve", "ScreenSpaceAmbientOcclusion",
                             "BloomAndToneMap", "VolumetricLight", "TemporalAntiAliasing", "Fxaa", "ColorFilter",
                             "Soften", "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy",
                             "OutputCopy", "Submit"}));
     EXPECT_EQ(wanted, (Names{"ResetCommandList", "ShadowMap", "VoxelGi", "Viewport", "ClearSceneTargets", "Models",
-                             "Resolve", "ScreenSpaceAmbientOcclusion", "BloomAndToneMap", "VolumetricLight",
+                             "Outline", "Resolve", "ScreenSpaceAmbientOcclusion", "BloomAndToneMap", "VolumetricLight",
                              "TemporalAntiAliasing", "Fxaa", "Soften", "Sharpen", "Vignette", "MotionBlur",
                              "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy", "Submit"}));
     EXPECT_EQ(renderer->GetPassLog().Names(),
@@ -138,7 +138,7 @@ TEST_F(SceneRendererGpu, WithASkyTheMainDrawGainsItsPasses) {
     for (const ProjectTavrin::FrameStepEntry& e : renderer->GetStepLog().Entries())
         if (e.wanted) wanted.emplace_back(ProjectTavrin::FrameStepName(e.step));
     EXPECT_EQ(wanted, (Names{"ResetCommandList", "SkyLightingMaps", "Viewport", "ClearSceneTargets", "Sky", "Ocean", "Models",
-                             "Resolve", "BloomAndToneMap", "TemporalAntiAliasing", "FinalCopy", "OutputCopy", "Submit"}));
+                             "Outline", "Resolve", "BloomAndToneMap", "TemporalAntiAliasing", "FinalCopy", "OutputCopy", "Submit"}));
     EXPECT_EQ(renderer->GetPassLog().Names(),
               (Names{"UpdateAmbientCubemap", "Main Draw", "Sky", "Ocean", "RenderModel", "Resolve", "ResolveDepth", "Bloom",
                      "TAA", "FinalCopy", "OutputCopy"}));
