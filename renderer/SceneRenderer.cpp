@@ -2,9 +2,18 @@
 
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/DepthOfFieldPass.h"
 #include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/FxaaPass.h"
+#include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/SharpenPass.h"
+#include "renderer/passes/SoftenPass.h"
+#include "renderer/passes/SsaoPass.h"
 #include "renderer/passes/TaaPass.h"
+#include "renderer/passes/VignettePass.h"
+#include "renderer/passes/VolumetricLightPass.h"
 
 namespace ProjectTavrin {
 
@@ -45,11 +54,25 @@ void SceneRenderer::CreateScenePipelines() {
     m_oceanUpload.Create(device, 1, Engine::kFrameCount, u"OceanParam");
     // Post passes first, then the model pipelines, then the final copy, as the frame's order of
     // creation has it.
+    m_softenPass = std::make_unique<SoftenPass>(device);
     m_colorFilterPass = std::make_unique<ColorFilterPass>(device);
+    m_fxaaPass = std::make_unique<FxaaPass>(device);
+    m_depthOfFieldPass = std::make_unique<DepthOfFieldPass>(device);
+    m_ssaoPass = std::make_unique<SsaoPass>(device);
+    m_motionBlurPass = std::make_unique<MotionBlurPass>(device);
+    m_volumetricPass = std::make_unique<VolumetricLightPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
+    m_vignettePass = std::make_unique<VignettePass>(device);
+    m_sharpenPass = std::make_unique<SharpenPass>(device);
+    m_lensFlarePass = std::make_unique<LensFlarePass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);
+}
+
+void SceneRenderer::ResetTemporalHistory() {
+    m_taaPass->ResetHistory();
+    m_lensFlarePass->ResetFade();
 }
 
 bool SceneRenderer::CreateSceneBuffers() {

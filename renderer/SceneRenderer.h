@@ -2,8 +2,7 @@
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
-// passes do not exist yet (shadows, ray tracing, voxel and probe GI, sky, ocean, SSAO, volumetric
-// light, FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their
+// passes do not exist yet (shadows, ray tracing, voxel and probe GI, sky, ocean) evaluate their
 // rule and record nothing.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
@@ -29,6 +28,15 @@ class BloomPass;
 class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
+class FxaaPass;
+class SoftenPass;
+class SharpenPass;
+class VignettePass;
+class MotionBlurPass;
+class DepthOfFieldPass;
+class LensFlarePass;
+class SsaoPass;
+class VolumetricLightPass;
 
 /// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
 struct alignas(256) RenderConfigSlot {
@@ -59,6 +67,11 @@ public:
     /// nothing, while there are no scene targets (the output never reached the smallest size).
     bool RenderFrame(const FrameInputs& inputs);
 
+    /// Forgets what earlier frames left for later ones (the temporal history, the flare's fade),
+    /// so the next frame starts as the first one after start-up does: an export's first frame
+    /// and the first frame after a seek owe nothing to the frames before them.
+    void ResetTemporalHistory();
+
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
     /// at all). False when the device cannot time its queue; nothing is timed then.
@@ -75,6 +88,7 @@ public:
     const ModelPass& GetModelPass() const { return *m_modelPass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
+    SsaoPass& GetSsaoPass() { return *m_ssaoPass; }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
@@ -143,6 +157,15 @@ private:
     std::unique_ptr<BloomPass> m_bloomPass;
     std::unique_ptr<TaaPass> m_taaPass;
     std::unique_ptr<ColorFilterPass> m_colorFilterPass;
+    std::unique_ptr<FxaaPass> m_fxaaPass;
+    std::unique_ptr<SoftenPass> m_softenPass;
+    std::unique_ptr<SharpenPass> m_sharpenPass;
+    std::unique_ptr<VignettePass> m_vignettePass;
+    std::unique_ptr<MotionBlurPass> m_motionBlurPass;
+    std::unique_ptr<DepthOfFieldPass> m_depthOfFieldPass;
+    std::unique_ptr<LensFlarePass> m_lensFlarePass;
+    std::unique_ptr<SsaoPass> m_ssaoPass;
+    std::unique_ptr<VolumetricLightPass> m_volumetricPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
 };
 

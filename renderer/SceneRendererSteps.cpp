@@ -5,9 +5,18 @@
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/DepthOfFieldPass.h"
 #include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/FxaaPass.h"
+#include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/SharpenPass.h"
+#include "renderer/passes/SoftenPass.h"
+#include "renderer/passes/SsaoPass.h"
 #include "renderer/passes/TaaPass.h"
+#include "renderer/passes/VignettePass.h"
+#include "renderer/passes/VolumetricLightPass.h"
 
 namespace ProjectTavrin {
 
@@ -122,7 +131,15 @@ void SceneRenderer::DrawOcean(const Frame&) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex));
+    ModelPassBindings bindings;
+    // Screen-space occlusion reaches the draw from the frame after its first run, while it is
+    // the chosen mode and its image has the render size.
+    Engine::ColorBuffer& occlusion = m_ssaoPass->Occlusion();
+    const PixelSize size = m_targets.RenderSize();
+    if (m_frame.render.config.AO_Mode == 1 && m_ssaoPass->HasResult() && occlusion.Width() == size.width &&
+        occlusion.Height() == size.height)
+        bindings.occlusionMap = occlusion.srvHandle.Gpu();
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), bindings);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {
@@ -146,9 +163,11 @@ void SceneRenderer::Resolve(const Frame& frame) {
     resolve(m_targets.velocityMsaa, m_targets.velocity);
 }
 
-void SceneRenderer::ScreenSpaceAmbientOcclusion(const Frame&) {
+void SceneRenderer::ScreenSpaceAmbientOcclusion(const Frame& frame) {
     if (!Enter(FrameStep::ScreenSpaceAmbientOcclusion)) return;
-    // SSAO from the resolved depth with this frame's view and projection.
+    ScopedPass pass(frame.list, m_passLog, SsaoPass::kName);
+    const float xScale = frame.inputs.camera.projection[0][0];
+    m_ssaoPass->Record(frame.list, m_passLog, m_targets.depth, xScale > 0.0f ? xScale : 1.0f, m_frame.post.ssao);
 }
 
 void SceneRenderer::BloomAndToneMap(const Frame& frame) {
@@ -157,9 +176,11 @@ void SceneRenderer::BloomAndToneMap(const Frame& frame) {
     m_bloomPass->Record(frame.list, m_targets.color, m_frame.post);
 }
 
-void SceneRenderer::VolumetricLight(const Frame&) {
+void SceneRenderer::VolumetricLight(const Frame& frame) {
     if (!Enter(FrameStep::VolumetricLight)) return;
-    // Light scattered along the view rays, from the inverse view-projection.
+    ScopedPass pass(frame.list, m_passLog, VolumetricLightPass::kName);
+    m_volumetricPass->Record(frame.list, m_passLog, m_targets.color, m_targets.depth, frame.inputs.camera,
+                             m_frame.post.volumetric, frame.inputs.frameSeconds, frame.inputs.frameIndex);
 }
 
 void SceneRenderer::TemporalAntiAliasing(const Frame& frame) {
@@ -168,9 +189,10 @@ void SceneRenderer::TemporalAntiAliasing(const Frame& frame) {
     m_taaPass->Record(frame.list, m_targets, m_lastJitter, m_frame.post);
 }
 
-void SceneRenderer::Fxaa(const Frame&) {
+void SceneRenderer::Fxaa(const Frame& frame) {
     if (!Enter(FrameStep::Fxaa)) return;
-    // FXAA from a copy of the scene.
+    ScopedPass pass(frame.list, m_passLog, FxaaPass::kName);
+    m_fxaaPass->Record(frame.list, m_targets.color);
 }
 
 void SceneRenderer::ColorFilter(const Frame& frame) {
@@ -179,34 +201,42 @@ void SceneRenderer::ColorFilter(const Frame& frame) {
     m_colorFilterPass->Record(frame.list, m_targets.color, m_frame.post.ColorFilterStrength);
 }
 
-void SceneRenderer::Soften(const Frame&) {
+void SceneRenderer::Soften(const Frame& frame) {
     if (!Enter(FrameStep::Soften)) return;
-    // Two blur passes through the soften texture.
+    ScopedPass pass(frame.list, m_passLog, SoftenPass::kName);
+    m_softenPass->Record(frame.list, m_targets.color, m_frame.post.SoftenStrength);
 }
 
-void SceneRenderer::Sharpen(const Frame&) {
+void SceneRenderer::Sharpen(const Frame& frame) {
     if (!Enter(FrameStep::Sharpen)) return;
-    // Unsharp mask from a copy of the scene.
+    ScopedPass pass(frame.list, m_passLog, SharpenPass::kName);
+    m_sharpenPass->Record(frame.list, m_targets.color, m_frame.post.SharpenAmount);
 }
 
-void SceneRenderer::Vignette(const Frame&) {
+void SceneRenderer::Vignette(const Frame& frame) {
     if (!Enter(FrameStep::Vignette)) return;
-    // Darkened corners, in place.
+    ScopedPass pass(frame.list, m_passLog, VignettePass::kName);
+    m_vignettePass->Record(frame.list, m_targets.color, m_frame.post.VignetteAmount);
 }
 
-void SceneRenderer::MotionBlur(const Frame&) {
+void SceneRenderer::MotionBlur(const Frame& frame) {
     if (!Enter(FrameStep::MotionBlur)) return;
-    // Along the velocity, scaled by the length over this frame's time.
+    ScopedPass pass(frame.list, m_passLog, MotionBlurPass::kName);
+    m_motionBlurPass->Record(frame.list, m_targets.color, m_targets.velocity, m_frame.render.MotionBlurLength,
+                             frame.inputs.frameSeconds);
 }
 
-void SceneRenderer::DepthOfField(const Frame&) {
+void SceneRenderer::DepthOfField(const Frame& frame) {
     if (!Enter(FrameStep::DepthOfField)) return;
-    // Focus, circle of confusion, bokeh blur and composite.
+    ScopedPass pass(frame.list, m_passLog, DepthOfFieldPass::kName);
+    m_depthOfFieldPass->Record(frame.list, m_targets.color, m_targets.depth, m_frame.post);
 }
 
-void SceneRenderer::LensFlare(const Frame&) {
+void SceneRenderer::LensFlare(const Frame& frame) {
     if (!Enter(FrameStep::LensFlare)) return;
-    // The sun's visibility, then its flare and ghosts when it faces the camera.
+    ScopedPass pass(frame.list, m_passLog, LensFlarePass::kName);
+    m_lensFlarePass->Record(frame.list, m_targets.color, m_targets.depth, frame.inputs.camera, m_frame.post,
+                            frame.inputs.frameSeconds);
 }
 
 void SceneRenderer::FinalCopy(const Frame& frame) {

@@ -88,13 +88,15 @@ ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
     m_opaqueDoubleSided = make(CullMode::None, false, "Model opaque, double-sided");
 }
 
-void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress) {
+void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress,
+                       const ModelPassBindings& bindings) {
     m_opaqueDraws = m_transparentDraws = 0;
     const uint32_t slot = frame.frameIndex % Engine::kFrameCount;
     Engine::Shared::ModelFrameConstants& block = m_frameBlock[0].constants;
     block = UnboundFrameConstants();
     block.camera = frame.cameraAddress;
     block.renderConfig = renderConfigAddress;
+    block.occlusionMap = bindings.occlusionMap;
     if (frame.brdfIbl && !frame.brdfIbl->srv.IsNull()) block.brdfIbl = frame.brdfIbl->srv.Gpu();
     if (frame.brdfSkin && !frame.brdfSkin->srv.IsNull()) block.brdfSkin = frame.brdfSkin->srv.Gpu();
     m_frameBlock.CopyStagingToGpu(slot);

@@ -3,14 +3,18 @@
 #include "shaders/check/ShaderInterfaceCheck.h"
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/CameraBuffer.h"
+#include "shaders/shared/DofConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/FlatColorConstants.h"
+#include "shaders/shared/LensFlareConstants.h"
 #include "shaders/shared/GenerateMipsConstants.h"
 #include "shaders/shared/MaterialBuffer.h"
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/SsaoConstants.h"
 #include "shaders/shared/TaaConstants.h"
+#include "shaders/shared/VolumetricConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
 
 namespace ShaderCheck {
@@ -24,6 +28,14 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(ModelFrameConstants),   TAVRIN_SHARED_SIZE(ModelDrawConstants),
     TAVRIN_SHARED_SIZE(FinalCopyConstants),    TAVRIN_SHARED_SIZE(ResampleConstants),
     TAVRIN_SHARED_SIZE(ColorFilterConstants),
+    TAVRIN_SHARED_SIZE(FxaaConstants),         TAVRIN_SHARED_SIZE(SoftenConstants),
+    TAVRIN_SHARED_SIZE(SharpenConstants),      TAVRIN_SHARED_SIZE(VignetteConstants),
+    TAVRIN_SHARED_SIZE(MotionBlurConstants),   TAVRIN_SHARED_SIZE(DofConstants),
+    TAVRIN_SHARED_SIZE(LensFlareVisibilityConstants), TAVRIN_SHARED_SIZE(LensFlareSpriteConstants),
+    TAVRIN_SHARED_SIZE(SsaoPrepareConstants),  TAVRIN_SHARED_SIZE(SsaoComputeConstants),
+    TAVRIN_SHARED_SIZE(SsaoBlurConstants),
+    TAVRIN_SHARED_SIZE(VolumetricLightingParams), TAVRIN_SHARED_SIZE(VolumetricRayMarchConstants),
+    TAVRIN_SHARED_SIZE(VolumetricBlurConstants), TAVRIN_SHARED_SIZE(VolumetricCompositeConstants),
     TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),
     TAVRIN_SHARED_SIZE(BloomLevelConstants),   TAVRIN_SHARED_SIZE(BloomUpsampleConstants),
     TAVRIN_SHARED_SIZE(BloomApplyConstants),   TAVRIN_SHARED_SIZE(ToneMapConstants),

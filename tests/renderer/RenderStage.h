@@ -39,6 +39,10 @@ struct Quad {
     bool bothFace = false;
     bool facingAway = false;     // wound so that its front looks away from the camera
     Math::vec3 normal{0, 0, 1};  // the shading normal of its four vertices
+    /// When given, the quad's four model-space corners in place of centre and half size (drawn
+    /// from both sides unless wound as the centred quads are: counter-clockwise seen from the
+    /// front).
+    std::vector<Math::vec3> corners{};
 };
 
 struct Rgba8 {
@@ -110,6 +114,7 @@ protected:
                 PMXVertex v;
                 // The file stores z mirrored.
                 v.position = {q.center.x + corners[i].x, q.center.y + corners[i].y, -q.center.z};
+                if (q.corners.size() == 4) v.position = {q.corners[i].x, q.corners[i].y, -q.corners[i].z};
                 v.normal = {q.normal.x, q.normal.y, -q.normal.z};
                 v.uv = uvs[i];
                 v.weightType = PMXVertexWeight::BDEF1;
@@ -165,6 +170,20 @@ protected:
         m_cameraBlock = c;
     }
 
+    /// Camera at `eye` looking at `target` (still: the previous frame saw the same).
+    void LookAt(Math::vec3 eye, Math::vec3 target) {
+        SetCamera(eye, eye);
+        m_cameraBlock.view = m_cameraBlock.prevView = Math::LookAtRH(eye, target, {0, 1, 0});
+        m_cameraBlock.inverseViewProjection = Math::Inverse(m_cameraBlock.view * m_cameraBlock.projection);
+        m_cameraBlock.cameraViewDir = {Math::Normalize(target - eye), 0};
+    }
+
+    /// Where a model-space point lands in the image, in pixels from the top left.
+    Math::vec2 ProjectToPixel(Math::vec3 point) const {
+        const Math::vec4 clip = Math::Transform(Math::vec4(point, 1.0f), m_cameraBlock.view * m_cameraBlock.projection);
+        return {(clip.x / clip.w * 0.5f + 0.5f) * kSize, (0.5f - clip.y / clip.w * 0.5f) * kSize};
+    }
+
     /// Uploads everything for frame `counter` and records it.
     void Render(uint32_t counter = 0) {
         const uint32_t frameIndex = Core().GetBackBufferIndex();
@@ -176,6 +195,8 @@ protected:
         inputs.cameraAddress = m_camera.GpuVirtualAddress(frameIndex);
         inputs.frameIndex = frameIndex;
         inputs.frameCounter = counter;
+        inputs.frameSeconds = frameSeconds;
+        inputs.camera = m_cameraBlock;
         for (auto& gpu : m_gpus) inputs.models.push_back(gpu.get());
         inputs.brdfIbl = &m_brdfIbl;
         inputs.brdfSkin = &m_brdfSkin;
@@ -195,6 +216,16 @@ protected:
     }
     Rgba8 Pixel(const std::vector<Rgba8>& image, uint32_t x, uint32_t y) const { return image[y * kSize + x]; }
 
+    /// A one-channel 8-bit image read back, row-major from the top, as values in [0, 1].
+    static std::vector<float> ReadR8(Engine::ColorBuffer& image) {
+        Engine::ReadbackBuffer readback;
+        const uint8_t* bytes = readback.ReadBack(image);
+        std::vector<float> out(image.Width() * image.Height());
+        for (uint32_t y = 0; y < image.Height(); ++y)
+            for (uint32_t x = 0; x < image.Width(); ++x) out[y * image.Width() + x] = bytes[y * readback.RowPitch() + x] / 255.0f;
+        return out;
+    }
+
     /// The resolved velocity target's red and green channels at (x, y).
     Math::vec2 Velocity(uint32_t x, uint32_t y) {
         Engine::ReadbackBuffer readback;
@@ -205,6 +236,8 @@ protected:
     }
 
     std::unique_ptr<ProjectTavrin::SceneRenderer> renderer;
+    /// The step each rendered frame stands for.
+    double frameSeconds = 1.0 / 30.0;
 
 private:
     std::filesystem::path m_dir;
