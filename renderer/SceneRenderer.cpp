@@ -8,6 +8,7 @@
 #include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
 #include "renderer/passes/SoftenPass.h"
 #include "renderer/passes/SsaoPass.h"
@@ -20,7 +21,9 @@ namespace ProjectTavrin {
 using namespace Engine::Platform;
 
 namespace {
-// The debug label around the scene draw: the targets' clear, sky, ocean and models.
+// The debug label around the scene draw: the targets' clear, sky, ocean and models. The steps
+// that prepare its inputs (shadows, ray tracing, voxels, the sky's lighting maps) run before it,
+// each timed as a pass of its own.
 constexpr std::string_view kMainDraw = "Main Draw";
 }  // namespace
 
@@ -60,6 +63,7 @@ void SceneRenderer::CreateScenePipelines() {
     m_depthOfFieldPass = std::make_unique<DepthOfFieldPass>(device);
     m_ssaoPass = std::make_unique<SsaoPass>(device);
     m_motionBlurPass = std::make_unique<MotionBlurPass>(device);
+    m_shadowPass = std::make_unique<ShadowPass>(device);
     m_volumetricPass = std::make_unique<VolumetricLightPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
@@ -81,8 +85,12 @@ bool SceneRenderer::CreateSceneBuffers() {
                             settings.render.ExportHeight, m_core->GetBackBufferFormat());
 }
 
-void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds) {
+void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {
     m_frame = m_settings.Snapshot();
+    m_lastViewProjection = cameraViewProjection;
+    // While the sun is off the cascades and their data keep what they last were.
+    if (m_frame.render.config.SunLightEnable != 0)
+        m_shadowPass->UpdateShadowCascades(m_frame.post.shadow, cameraViewProjection, frameIndex);
     m_configUpload[0].config = m_frame.render.config;
     m_oceanUpload[0].ocean = m_frame.render.ocean;
     m_oceanUpload[0].ocean.SEA_TIME = static_cast<float>(totalSeconds);
@@ -106,7 +114,7 @@ uint64_t SceneRenderer::OceanParamAddress(uint32_t frameIndex) const {
 
 bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     if (!m_targets.IsCreated()) return false;
-    if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds);
+    if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds, m_lastViewProjection);
     const Frame frame{ResetCommandList(), inputs};
     if (m_gpuTimes) m_gpuTimes->BeginFrame(frame.list, inputs.frameIndex);
     ShadowMap(frame);
@@ -114,10 +122,10 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     TraceAmbientOcclusion(frame);
     TraceReflections(frame);
     UpdateProbeVolume(frame);
+    VoxelGi(frame);
+    UpdateSkyLightingMaps(frame);
     {
         ScopedPass mainDraw(frame.list, m_passLog, kMainDraw);
-        VoxelGi(frame);
-        UpdateSkyLightingMaps(frame);
         SetViewport(frame);
         ClearSceneTargets(frame);
         DrawSky(frame);

@@ -11,6 +11,7 @@
 #include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
 #include "renderer/passes/SoftenPass.h"
 #include "renderer/passes/SsaoPass.h"
@@ -46,6 +47,7 @@ CommandList& SceneRenderer::ResetCommandList() {
     m_passLog.BeginFrame();
     m_stepLog.BeginFrame();
     m_resources = CurrentResources();
+    m_passResults = PassResults{};
     Enter(FrameStep::ResetCommandList);
     m_core->ResetCommandList();
     CommandList& list = *m_core->GetCommandList();
@@ -53,9 +55,12 @@ CommandList& SceneRenderer::ResetCommandList() {
     return list;
 }
 
-void SceneRenderer::ShadowMap(const Frame&) {
+void SceneRenderer::ShadowMap(const Frame& frame) {
     if (!Enter(FrameStep::ShadowMap)) return;
-    // The variance shadow map of the sun.
+    // No fit yet (the sun's direction was zero every frame so far): nothing to draw with.
+    if (!m_shadowPass->HasCascades()) return;
+    ScopedPass pass(frame.list, m_passLog, ShadowPass::kName);
+    m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
 void SceneRenderer::UpdateRayTracingScene(const Frame&) {
@@ -131,15 +136,14 @@ void SceneRenderer::DrawOcean(const Frame&) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    ModelPassBindings bindings;
     // Screen-space occlusion reaches the draw from the frame after its first run, while it is
     // the chosen mode and its image has the render size.
     Engine::ColorBuffer& occlusion = m_ssaoPass->Occlusion();
     const PixelSize size = m_targets.RenderSize();
     if (m_frame.render.config.AO_Mode == 1 && m_ssaoPass->HasResult() && occlusion.Width() == size.width &&
         occlusion.Height() == size.height)
-        bindings.occlusionMap = occlusion.srvHandle.Gpu();
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), bindings);
+        m_passResults.occlusionMap = occlusion.srvHandle.Gpu();
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), m_passResults);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {
@@ -179,8 +183,12 @@ void SceneRenderer::BloomAndToneMap(const Frame& frame) {
 void SceneRenderer::VolumetricLight(const Frame& frame) {
     if (!Enter(FrameStep::VolumetricLight)) return;
     ScopedPass pass(frame.list, m_passLog, VolumetricLightPass::kName);
+    // The sun's moments as the shadow step left them this frame (none while the sun is off).
+    VolumetricShadowInput shadow;
+    shadow.shadowMap = m_passResults.varianceShadowMap;
+    shadow.shadowData = m_passResults.shadowData;
     m_volumetricPass->Record(frame.list, m_passLog, m_targets.color, m_targets.depth, frame.inputs.camera,
-                             m_frame.post.volumetric, frame.inputs.frameSeconds, frame.inputs.frameIndex);
+                             m_frame.post.volumetric, frame.inputs.frameSeconds, frame.inputs.frameIndex, shadow);
 }
 
 void SceneRenderer::TemporalAntiAliasing(const Frame& frame) {

@@ -10,6 +10,7 @@
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/LensFlareConstants.h"
 #include "shaders/shared/PostConstants.h"
+#include "shaders/shared/ShadowData.h"
 #include "shaders/shared/SsaoConstants.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumetricConstants.h"
@@ -100,6 +101,19 @@ inline Platform::RootSignatureDesc ModelDraw() {
     };
     return d;
 }
+
+/// ShadowCaster.vert / ShadowCaster.frag: one cascade's matrix, the diffuse texture and its
+/// alpha clip; the diffuse sampler (linear, mip point, wrap).
+inline Platform::RootSignatureDesc ShadowCaster() {
+    using Platform::AddressMode;
+    Platform::SamplerDesc s = Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Wrap, AddressMode::Wrap);
+    s.mipFilter = Platform::MipFilter::Point;
+    return Detail::ConstantsAndSamplers<Shared::ShadowCasterConstants>({{0, s}});
+}
+/// ConvertToVsm.comp: depth atlas tile to moments.
+inline Platform::RootSignatureDesc ConvertToVsm() { return Detail::ConstantsAndSamplers<Shared::ConvertToVsmConstants>({}); }
+/// BlurVsmX.comp and BlurVsmY.comp: the two directions of the moment blur.
+inline Platform::RootSignatureDesc BlurVsm() { return Detail::ConstantsAndSamplers<Shared::BlurVsmConstants>({}); }
 
 /// The bloom chain (BloomExtract, BloomDownsample, BloomBlur, BloomUpsample), its application
 /// (BloomApply) and the tone map: one linear clamp sampler.
@@ -210,15 +224,16 @@ inline Platform::RootSignatureDesc SsaoBlurUpsample() {
 }
 
 /// Volumetric light: the ray march reads its parameter block and the sun's shadow block by
-/// address (a linear wrap sampler for the noise volume); the blur has no sampler, the composite
-/// a linear clamp one.
+/// address (a linear wrap sampler for the noise volume, a linear border one for the shadow's
+/// moments); the blur has no sampler, the composite a linear clamp one.
 inline Platform::RootSignatureDesc VolumetricRayMarch() {
     using P = Platform::RootParameter;
     using Platform::AddressMode;
     Platform::RootSignatureDesc d;
     d.parameters = {P::BufferAddress(), P::BufferAddress(), P::DescriptorTable(), P::DescriptorTable(),
                     P::DescriptorTable(), P::DescriptorTable()};
-    d.staticSamplers = {{0, Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Wrap, AddressMode::Wrap)}};
+    d.staticSamplers = {{0, Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Wrap, AddressMode::Wrap)},
+                        {30, Detail::LinearBorder()}};
     return d;
 }
 inline Platform::RootSignatureDesc VolumetricBlur() {

@@ -9,13 +9,19 @@
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
 #include "Bindless.glsl"
+#include "shared/ShadowData.h"
 #include "shared/VolumetricConstants.h"
+#include "Evsm.glsl"
 
 layout(local_size_x = 8, local_size_y = 8) in;
 TAVRIN_PUSH_CONSTANTS(VolumetricRayMarchConstants, pc)
 TAVRIN_BUFFER_REFERENCE(VolumetricLightingParams)
+TAVRIN_BUFFER_REFERENCE(ShadowData)
 layout(set = 0, binding = TAVRIN_BINDING_STORAGE_IMAGES, rgba16f) uniform writeonly image2D g_Images[];
 layout(set = 1, binding = 0) uniform sampler LinearWrap;
+layout(set = 1, binding = 30) uniform sampler ShadowSampler;  // linear, border
+
+#include "SunShadowLookup.glsl"
 
 const uint kNone = 0xffffffffu;
 
@@ -74,7 +80,6 @@ void main() {
 }
 
 float SunVisibility(VolumetricLightingParams p, vec3 position) {
-    // The sun's shadow map reaches this pass once the shadow pass binds it.
     if (p._UseShadow == 0 || pc.shadowMap == kNone || pc.shadowData == 0ul) return 1.0;
-    return 1.0;
+    return SunShadowAt(pc.shadowMap, ShadowDataRef(pc.shadowData).data, ShadowSampler, position);
 }

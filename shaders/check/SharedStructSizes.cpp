@@ -12,6 +12,7 @@
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/ShadowData.h"
 #include "shaders/shared/SsaoConstants.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumetricConstants.h"
@@ -36,6 +37,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(SsaoBlurConstants),
     TAVRIN_SHARED_SIZE(VolumetricLightingParams), TAVRIN_SHARED_SIZE(VolumetricRayMarchConstants),
     TAVRIN_SHARED_SIZE(VolumetricBlurConstants), TAVRIN_SHARED_SIZE(VolumetricCompositeConstants),
+    TAVRIN_SHARED_SIZE(ShadowData),            TAVRIN_SHARED_SIZE(ShadowCasterConstants),
+    TAVRIN_SHARED_SIZE(ConvertToVsmConstants), TAVRIN_SHARED_SIZE(BlurVsmConstants),
     TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),
     TAVRIN_SHARED_SIZE(BloomLevelConstants),   TAVRIN_SHARED_SIZE(BloomUpsampleConstants),
     TAVRIN_SHARED_SIZE(BloomApplyConstants),   TAVRIN_SHARED_SIZE(ToneMapConstants),

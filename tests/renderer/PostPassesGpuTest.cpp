@@ -133,11 +133,11 @@ TEST_F(PostPasses, EveryPassSwitchedOffAgainLeavesTheImageBitIdentical) {
 // the one without occlusion, the second is darker in the crease only.
 TEST_F(PostPasses, SsaoDarkensTheCreaseAndLeavesTheOpenFloorAlone) {
     const float floorY = -1.0f, wallZ = -5.0f;
-    AddModel({Quad{{}, 1, {0.8f, 0.8f, 0.8f, 1}, -1, true, false, {0, 1, 0},
+    AddModel({Quad{{}, 1, {0.8f, 0.8f, 0.8f, 1}, -1, true, false, {0, 1, 0}, false, false,
                    {{-4, floorY, 3}, {4, floorY, 3}, {4, floorY, wallZ}, {-4, floorY, wallZ}}},
-              Quad{{}, 1, {0.8f, 0.8f, 0.8f, 1}, -1, true, false, {0, 0, 1},
+              Quad{{}, 1, {0.8f, 0.8f, 0.8f, 1}, -1, true, false, {0, 0, 1}, false, false,
                    {{-4, floorY, wallZ}, {4, floorY, wallZ}, {4, 4, wallZ}, {-4, 4, wallZ}}}});
-    LookAt({0, 2.5f, 6}, {0, -0.5f, -2});
+    SetCameraLookAt({0, 2.5f, 6}, {0, -0.5f, -2});
     const Image plain = RenderWith([](FrameSettings&) {});
 
     renderer->Settings().Edit([](FrameSettings& s) { s.render.config.AO_Mode = 1; });
@@ -145,8 +145,8 @@ TEST_F(PostPasses, SsaoDarkensTheCreaseAndLeavesTheOpenFloorAlone) {
     ASSERT_TRUE(renderer->GetSsaoPass().HasResult());
     EXPECT_EQ(ChangedPixels(FinalImage(), plain), 0u) << "this frame's draw came before its occlusion";
     const std::vector<float> occlusion = ReadR8(renderer->GetSsaoPass().Occlusion());
-    const Math::vec2 crease = ProjectToPixel({0, floorY, wallZ + 0.15f});
-    const Math::vec2 openFloor = ProjectToPixel({0, floorY, -1.0f});
+    const Math::vec2 crease = PixelOf({0, floorY, wallZ + 0.15f});
+    const Math::vec2 openFloor = PixelOf({0, floorY, -1.0f});
     auto at = [&](Math::vec2 p) {
         const bool inside = p.x >= 0 && p.y >= 0 && p.x < kSize && p.y < kSize;
         EXPECT_TRUE(inside) << p.x << ", " << p.y << " is off the image";
@@ -192,7 +192,7 @@ TEST_F(PostPasses, FxaaSoftensAHardEdgeAndLeavesFlatAreas) {
         const float a = Math::kPi / 6 + Math::kPi / 2 * float(i);
         corners.push_back({2.2f * std::cos(a), 2.2f * std::sin(a), 0});
     }
-    AddModel({Quad{{}, 1, {1, 1, 1, 1}, -1, true, false, {0, 0, 1}, corners}});
+    AddModel({Quad{{}, 1, {1, 1, 1, 1}, -1, true, false, {0, 0, 1}, false, false, corners}});
     renderer->Settings().Edit([](FrameSettings& s) { s.post.BloomStrength = 0.0f; });
     const Image hard = RenderWith([](FrameSettings&) {});
     const Image smooth = RenderWith([](FrameSettings& s) { s.render.FxaaEnable = true; });
@@ -245,8 +245,8 @@ TEST_F(PostPasses, MotionBlurSmearsOnlyWhatMoves) {
     MoveModel(1, {0.5f, 0, 0});
     const Image sharp = RenderWith([](FrameSettings&) {});
     const Image blurred = RenderWith([](FrameSettings& s) { s.render.MotionBlurLength = 60.0f; });
-    const Math::vec2 standing = ProjectToPixel({-1.5f, 0, 0});
-    const Math::vec2 movingEdge = ProjectToPixel({1.7f - 0.75f, 0, 0});
+    const Math::vec2 standing = PixelOf({-1.5f, 0, 0});
+    const Math::vec2 movingEdge = PixelOf({1.7f - 0.75f, 0, 0});
     EXPECT_TRUE(SameInside(blurred, sharp, kSize,
                            {uint32_t(standing.x) - 6, uint32_t(standing.y) - 6, uint32_t(standing.x) + 6, uint32_t(standing.y) + 6}));
     EXPECT_TRUE(SameInside(blurred, sharp, kSize, {0, 0, kSize, 10})) << "the background above";
@@ -368,6 +368,44 @@ TEST_F(PostPasses, VolumetricLightBrightensTheAir) {
     });
     const Image away = RenderWith([](FrameSettings& s) { s.post.volumetric.LightDir = {0, 0, -1}; });
     EXPECT_GT(Luma(Pixel(towards, 32, 32)), Luma(Pixel(away, 32, 32)) + 0.05f);
+    EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
+}
+
+// A roof over the left half of the view, the sun high above: the air under the roof lies in its
+// shadow. With the sun's shadows on, volumetric light brightens the right half (lit air) and not
+// the left; with them off, both halves gain alike.
+TEST_F(PostPasses, VolumetricLightBrightensLitAirAndNotAirInShadow) {
+    Quad roof{{-15, 3, -5}, 15.0f, {0.5f, 0.5f, 0.5f, 1}};
+    roof.ground = true;
+    roof.bothFace = true;
+    roof.castsShadow = true;
+    AddModel({roof, Quad{{0, 0, -20}, 20.0f, {0.3f, 0.3f, 0.3f, 1}}});
+    auto gains = [&](bool sunShadows) {
+        renderer->Settings().Edit([&](FrameSettings& s) {
+            s.render.config.SunLightEnable = sunShadows ? 1 : 0;
+            s.render.config.SunDirection = Math::Normalize(Math::vec3{0.1f, 1.0f, 0.05f});
+            s.render.VolumetricLightEnable = false;
+            s.post.BloomStrength = 0.0f;
+            s.post.volumetric.UseNoise = false;
+            s.post.volumetric.MaxRayLength = 100.0f;
+        });
+        const Image plain = RenderWith([](FrameSettings&) {});
+        const Image lit = RenderWith([](FrameSettings& s) { s.render.VolumetricLightEnable = true; });
+        EXPECT_EQ(renderer->CurrentSettings().post.volumetric.UseShadow, sunShadows);
+        float left = 0, right = 0;
+        for (uint32_t y = 24; y < 40; ++y)
+            for (uint32_t x = 4; x < 20; ++x) {
+                left += Luma(Pixel(lit, x, y)) - Luma(Pixel(plain, x, y));
+                right += Luma(Pixel(lit, kSize - 1 - x, y)) - Luma(Pixel(plain, kSize - 1 - x, y));
+            }
+        return std::pair{left / 256.0f, right / 256.0f};
+    };
+    const auto [shadowedLeft, litRight] = gains(true);
+    EXPECT_GT(litRight, 0.05f);
+    EXPECT_LT(shadowedLeft, litRight * 0.3f);
+    const auto [openLeft, openRight] = gains(false);
+    EXPECT_GT(openLeft, 0.05f);
+    EXPECT_NEAR(openLeft, openRight, 0.2f * openRight);
     EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
 }
 

@@ -75,10 +75,11 @@ TEST_F(SceneRendererGpu, GpuTimesCoverEveryPassOfTheFrame) {
 }
 
 // Every step of the frame, in order, whatever the settings ask for. With every pass switched on,
-// the pass log holds each post pass in frame order (with the steps the larger ones log inside
-// them); the passes not written yet (shadow map, voxel GI) say yes and record nothing. Ray
-// tracing, sky and ocean also need objects the renderer does not hold yet, and the colour filter
-// a table.
+// the sun's shadows record before the main draw (casters, then each cascade's conversion and
+// blur; the second cascade of this view needs no blur) and the pass log holds each post pass in
+// frame order (with the steps the larger ones log inside them); the passes not written yet say
+// yes, yet record nothing. Ray tracing, sky and ocean also need objects the renderer does not
+// hold yet, and the colour filter a table.
 TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndEveryWrittenPassRecords) {
     AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
     Engine::GetColorFilterLut() = Engine::TextureResource{};
@@ -116,10 +117,10 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndEveryWrittenPassRecords) {
                              "TemporalAntiAliasing", "Fxaa", "Soften", "Sharpen", "Vignette", "MotionBlur",
                              "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy", "Submit"}));
     EXPECT_EQ(renderer->GetPassLog().Names(),
-              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "SSAO", "PrepareDepthBuffers1",
-                     "PrepareDepthBuffers2", "SSAOCompute", "Bloom", "VolumetricLight", "VolumetricLightingPass", "TAA",
-                     "FXAA", "Soften", "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy",
-                     "OutputCopy"}));
+              (Names{"ShadowMap", "ShadowCasters", "ConvertToVSM", "BlurVSM_X", "BlurVSM_Y", "ConvertToVSM", "Main Draw",
+                     "RenderModel", "Resolve", "ResolveDepth", "SSAO", "PrepareDepthBuffers1", "PrepareDepthBuffers2",
+                     "SSAOCompute", "Bloom", "VolumetricLight", "VolumetricLightingPass", "TAA", "FXAA", "Soften",
+                     "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy"}));
     EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
 }
 
@@ -410,7 +411,7 @@ TEST_F(SceneRendererGpu, NoFrameWithoutTargets) {
 
 TEST_F(SceneRendererGpu, SettingsUploadFillsBothSlotsFirstAndTheOceanTime) {
     renderer->Settings().Edit([](FrameSettings& s) { s.render.config.SunIntensity = 3.5f; });
-    renderer->UploadSettings(1, 12.5);
+    renderer->UploadSettings(1, 12.5, Math::mat4{});
     EXPECT_FLOAT_EQ(renderer->UploadedOcean().SEA_TIME, 12.5f);
     EXPECT_EQ(renderer->CurrentSettings().render.ocean.SEA_TIME, 0.0f);
     EXPECT_NE(renderer->RenderConfigAddress(0), renderer->RenderConfigAddress(1));
