@@ -225,7 +225,7 @@ inline Platform::RootSignatureDesc SsaoBlurUpsample() {
 
 /// Volumetric light: the ray march reads its parameter block and the sun's shadow block by
 /// address (a linear wrap sampler for the noise volume, a linear border one for the shadow's
-/// moments); the blur has no sampler, the composite a linear clamp one.
+/// moments); the blur and the composite read texels and need no sampler.
 inline Platform::RootSignatureDesc VolumetricRayMarch() {
     using P = Platform::RootParameter;
     using Platform::AddressMode;
@@ -240,7 +240,7 @@ inline Platform::RootSignatureDesc VolumetricBlur() {
     return Detail::ConstantsAndSamplers<Shared::VolumetricBlurConstants>({});
 }
 inline Platform::RootSignatureDesc VolumetricComposite() {
-    return Detail::ConstantsAndSamplers<Shared::VolumetricCompositeConstants>({{0, Detail::LinearClamp()}});
+    return Detail::ConstantsAndSamplers<Shared::VolumetricCompositeConstants>({});
 }
 
 }  // namespace Engine::ShaderLayouts

@@ -30,7 +30,8 @@ float Density(VolumetricLightingParams p, vec3 position) {
     if (p._UseNoise != 0) {
         const vec3 at = position * p._NoiseData.x + vec3(p._NoiseVelocity.x, 0.0, p._NoiseVelocity.y) * p._Time;
         const float noise = textureLod(sampler3D(g_Textures3D[nonuniformEXT(pc.noise)], LinearWrap), at, 0.0).r;
-        density = max(noise * p._NoiseData.y + p._NoiseData.z, 0.0);
+        // The offset is a threshold: thinner noise than it leaves clear air.
+        density = clamp((noise - p._NoiseData.z) * p._NoiseData.y, 0.0, 1.0);
     }
     if (p._ApplyHeightFog != 0) density *= exp(-max(position.y - p._HeightFog.x, 0.0) * max(p._HeightFog.y, 0.0));
     return density;

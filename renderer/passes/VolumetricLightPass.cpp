@@ -125,6 +125,7 @@ void VolumetricLightPass::Record(CommandList& list, PassLog& log, Engine::ColorB
     composite.texelSize = {float(W), float(H), 1.0f / float(W), 1.0f / float(H)};
     composite.scene = scene.uavHandle.Gpu();
     composite.fog = m_halfRes.srvHandle.Gpu();
+    composite.depth = depth.srvHandle.Gpu();
     m_composite.Bind(list, composite);
     list.Dispatch(GroupCount(W, 16), GroupCount(H, 16), 1);
 }

@@ -68,8 +68,9 @@ struct VolumetricCompositeConstants {
     float4 texelSize;  // width, height, 1 / width, 1 / height
     uint scene;        // storage
     uint fog;          // sampled: the blurred half-size light
+    uint depth;        // sampled: the resolved scene depth
 };
-TAVRIN_CHECK_SIZE(VolumetricCompositeConstants, 24)
+TAVRIN_CHECK_SIZE(VolumetricCompositeConstants, 28)
 TAVRIN_CHECK_PUSH_CONSTANTS(VolumetricCompositeConstants)
 
 TAVRIN_SHARED_END

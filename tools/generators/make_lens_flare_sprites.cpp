@@ -72,8 +72,8 @@ std::vector<uint8_t> DrawGhosts() {
         const int cellX = (index % kGhostsPerRow) * kGhostCell, cellY = (index / kGhostsPerRow) * kGhostCell;
         double tint[3];
         Spectrum(std::fmod(index * 0.382, 1.0), tint);
-        // Farther ghosts in the string are fainter.
-        const double strength = 0.25 + 0.2 * std::fmod(index * 0.7548, 1.0);
+        // Faint, each in its own measure: sixteen of them overlap near the sun.
+        const double strength = 0.04 + 0.08 * std::fmod(index * 0.7548, 1.0);
         for (int py = 0; py < kGhostCell; ++py)
             for (int px = 0; px < kGhostCell; ++px) {
                 const double x = (px + 0.5) / kGhostCell * 2.0 - 1.0, y = (py + 0.5) / kGhostCell * 2.0 - 1.0;
