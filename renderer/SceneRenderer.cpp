@@ -3,13 +3,16 @@
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/DepthOfFieldPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/FxaaPass.h"
 #include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
+#include "renderer/passes/SkyPass.h"
 #include "renderer/passes/SoftenPass.h"
 #include "renderer/passes/SsaoPass.h"
 #include "renderer/passes/TaaPass.h"
@@ -66,11 +69,14 @@ void SceneRenderer::CreateScenePipelines() {
     m_shadowPass = std::make_unique<ShadowPass>(device);
     m_volumetricPass = std::make_unique<VolumetricLightPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
+    m_environment = std::make_unique<EnvironmentMaps>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
     m_vignettePass = std::make_unique<VignettePass>(device);
     m_sharpenPass = std::make_unique<SharpenPass>(device);
     m_lensFlarePass = std::make_unique<LensFlarePass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
+    m_skyPass = std::make_unique<SkyPass>(device, device.MsaaSampleCount());
+    m_oceanPass = std::make_unique<OceanPass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);
 }
 
@@ -103,6 +109,10 @@ void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, con
     }
     m_uploadedOnce = true;
 }
+
+bool SceneRenderer::LoadEnvironment(const std::string& file) { return m_environment->Load(*m_core, file); }
+
+void SceneRenderer::UnloadEnvironment() { m_environment->Unload(); }
 
 uint64_t SceneRenderer::RenderConfigAddress(uint32_t frameIndex) const {
     return m_configUpload.GpuVirtualAddress(frameIndex % Engine::kFrameCount);

@@ -2,15 +2,16 @@
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
-// passes do not exist yet (ray tracing, voxel and probe GI, sky, ocean) evaluate their rule and
-// record nothing. What the steps before the main draw make for it (the shadow map, the last
-// frame's screen-space occlusion; the sky's lighting, reflections, probe and voxel light later)
+// passes do not exist yet (ray tracing, voxel and probe GI) evaluate their rule and record
+// nothing. What the steps before the main draw make for it (the shadow map, the sky's lighting
+// cube, the last frame's screen-space occlusion; reflections, probe and voxel light later)
 // reaches the model draw through one PassResults record.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
@@ -32,6 +33,9 @@ class BloomPass;
 class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
+class EnvironmentMaps;
+class SkyPass;
+class OceanPass;
 class FxaaPass;
 class SoftenPass;
 class SharpenPass;
@@ -102,6 +106,14 @@ public:
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
     const OceanParam& UploadedOcean() const { return m_oceanUpload[0].ocean; }
+
+    /// Loads the sky from `file` ("<Sample>": the built-in image) and waits for its GPU work;
+    /// the caller makes sure no frame is in flight (a scene task). A file that fails to load
+    /// keeps the current sky, with a message naming it, and gives false.
+    bool LoadEnvironment(const std::string& file);
+    /// No sky: the sky, the ocean and image-based lighting stop.
+    void UnloadEnvironment();
+    EnvironmentMaps& GetEnvironment() { return *m_environment; }
 
 private:
     /// What every step of one frame records into and reads.
@@ -180,6 +192,9 @@ private:
     std::unique_ptr<SsaoPass> m_ssaoPass;
     std::unique_ptr<VolumetricLightPass> m_volumetricPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+    std::unique_ptr<EnvironmentMaps> m_environment;
+    std::unique_ptr<SkyPass> m_skyPass;
+    std::unique_ptr<OceanPass> m_oceanPass;
 };
 
 }  // namespace ProjectTavrin

@@ -6,13 +6,16 @@
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/DepthOfFieldPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/FxaaPass.h"
 #include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
+#include "renderer/passes/SkyPass.h"
 #include "renderer/passes/SoftenPass.h"
 #include "renderer/passes/SsaoPass.h"
 #include "renderer/passes/TaaPass.h"
@@ -28,12 +31,15 @@ constexpr std::string_view kRenderModel = "RenderModel";
 constexpr std::string_view kResolve = "Resolve";
 constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
+constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
-    // The ray-tracing objects and the sky join here once their passes exist.
+    // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.environmentMap = m_environment->IsLoaded();
+    r.skyLightingPending = m_environment->AccumulationPending();
     return r;
 }
 
@@ -89,9 +95,13 @@ void SceneRenderer::VoxelGi(const Frame&) {
     // Voxelise the scene and light the voxels.
 }
 
-void SceneRenderer::UpdateSkyLightingMaps(const Frame&) {
+void SceneRenderer::UpdateSkyLightingMaps(const Frame& frame) {
+    // The lighting cube reaches the model draw whenever a sky is loaded, complete or still
+    // accumulating; the shader uses it while IBL_Enable is set.
+    if (m_environment->IsLoaded()) m_passResults.ambientCubemap = m_environment->AmbientView();
     if (!Enter(FrameStep::SkyLightingMaps)) return;
-    // One more accumulation step of the sky's radiance and irradiance cube.
+    ScopedPass pass(frame.list, m_passLog, kUpdateAmbientCubemap);
+    m_environment->Accumulate(frame.list);
 }
 
 void SceneRenderer::SetViewport(const Frame& frame) {
@@ -123,14 +133,17 @@ void SceneRenderer::ClearSceneTargets(const Frame& frame) {
     list.OMSetRenderTargets(rtvs, &dsv);
 }
 
-void SceneRenderer::DrawSky(const Frame&) {
+void SceneRenderer::DrawSky(const Frame& frame) {
     if (!Enter(FrameStep::Sky)) return;
-    // The environment behind the models, into the cleared targets.
+    ScopedPass pass(frame.list, m_passLog, SkyPass::kName);
+    m_skyPass->Record(frame.list, frame.inputs.cameraAddress, m_environment->ImageView());
 }
 
-void SceneRenderer::DrawOcean(const Frame&) {
+void SceneRenderer::DrawOcean(const Frame& frame) {
     if (!Enter(FrameStep::Ocean)) return;
-    // The ocean plane, reflecting the environment.
+    ScopedPass pass(frame.list, m_passLog, OceanPass::kName);
+    m_oceanPass->Record(frame.list, frame.inputs.cameraAddress, OceanParamAddress(frame.inputs.frameIndex),
+                        m_environment->ImageView());
 }
 
 void SceneRenderer::DrawModels(const Frame& frame) {

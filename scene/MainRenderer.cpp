@@ -154,6 +154,7 @@ void MainRenderer::UpdateScene() {
     report.cameraMotionDrove = !forceFreeCamera.load() && m_scene.cameraMotion;
     UpdateCamera(frame, dt);
     m_cameraBuffer.inverseViewProjection = Math::Inverse(m_cameraBuffer.view * m_cameraBuffer.projection);
+    report.lightMotionDrove = DriveLightFromMotion(frame);
     UploadFrameConstants();
 
     m_lastUpdate = report;
@@ -212,6 +213,13 @@ void MainRenderer::UpdateCamera(float frame, float dt) {
     m_cameraBuffer.projection = out.projection;
     m_cameraBuffer.cameraWorldPos = out.eyePosition;
     m_cameraBuffer.cameraViewDir = out.viewDirection;
+}
+
+bool MainRenderer::DriveLightFromMotion(float frame) {
+    if (!m_scene.lightMotion) return false;
+    bool wrote = false;
+    Settings().Edit([&](FrameSettings& s) { wrote = m_scene.lightMotion->Apply(frame, s); });
+    return wrote;
 }
 
 void MainRenderer::UploadFrameConstants() {

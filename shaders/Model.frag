@@ -1,6 +1,10 @@
 #version 460
 // Model pixel shader: physically based shading of one material under the sun and the ambient
 // light of the render configuration, HDR colour to target 0 and screen-space motion to target 1.
+// With image-based lighting on (IBL_Enable and a loaded sky), the sky's lighting cube replaces
+// the constant ambient: its irradiance mip lights the diffuse term, its radiance mips (roughness
+// 0, 0.2 .. 1.0) the ambient specular through the split-sum table; both scaled by the ambient
+// intensity and clamped by SkyLightUpperLimit.
 //
 // Light scale: the configuration's default sun (intensity 2) and ambient (intensity 1) are
 // chosen by users for how a model should look, so the shader scales them to reproduce a model's
@@ -20,6 +24,7 @@ TAVRIN_BUFFER_REFERENCE(ShadowData)
 
 layout(set = 1, binding = 0) uniform sampler g_sampler;                      // anisotropic, wrap
 layout(set = 1, binding = 1) uniform sampler g_clampSampler;                 // anisotropic, clamp
+layout(set = 1, binding = 5) uniform sampler _AmbientCubemapSampler;         // trilinear
 layout(set = 1, binding = 30) uniform sampler ShadowSampler;                 // linear, border
 layout(set = 1, binding = 60) uniform sampler BilinearSampler;
 layout(set = 1, binding = 98) uniform sampler Skin_PreIntegratedBRDFSampler;
@@ -42,9 +47,16 @@ const uint kShadingSubsurface = 2u;
 const uint kShadingSkin = 3u;
 const uint kShadingClearCoat = 4u;
 const uint kShadingCloth = 8u;
+// The lighting cube: radiance for roughness r in mip r * 5, irradiance in mip 6.
+const float kRadianceMipPerRoughness = 5.0;
+const float kIrradianceMip = 6.0;
 
 vec4 SampleSlot(uint slot, vec2 uv) {
     return texture(sampler2D(g_Textures2D[nonuniformEXT(slot)], g_sampler), uv);
+}
+
+vec3 SampleSky(uint cube, vec3 dir, float lod) {
+    return textureLod(samplerCube(g_TexturesCube[nonuniformEXT(cube)], _AmbientCubemapSampler), dir, lod).rgb;
 }
 
 float D_GGX(float NdotH, float a) {
@@ -158,7 +170,15 @@ void main() {
     // The shadow map, while the sun casts shadows, dims both sun terms.
     const float sunVisibility = cfg.SunLightEnable != 0 ? SunShadow(frame, inWorldPos, normalize(inNormal)) : 1.0;
     const vec3 sun = cfg.SunColor * cfg.SunIntensity * kSunScale * sunVisibility;
-    const vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
+    const bool imageLighting = cfg.IBL_Enable != 0 && frame.ambientCubemap != kNone;
+    vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
+    vec3 ambientSpecular = ambient;
+    if (imageLighting) {
+        const vec3 r = reflect(-v, n);
+        ambient = min(SampleSky(frame.ambientCubemap, n, kIrradianceMip) * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit));
+        ambientSpecular = min(SampleSky(frame.ambientCubemap, r, roughness * kRadianceMipPerRoughness) * cfg.AmbientIntensity,
+                              vec3(cfg.SkyLightUpperLimit));
+    }
 
     // Sun, diffuse: wrapped Lambert (normalised to 1 at full facing), or the skin table.
     vec3 sunDiffuse = vec3(0.5 + 0.5 * NdotLRaw);
@@ -196,7 +216,7 @@ void main() {
     if (frame.brdfIbl != kNone) {
         const vec2 ab = textureLod(sampler2D(g_Textures2D[nonuniformEXT(frame.brdfIbl)], IBL_PreIntegratedBRDFSampler),
                                    vec2(NdotV, roughness), 0.0).rg;
-        color += ambient * (f0 * ab.x + ab.y) * occlusion;
+        color += ambientSpecular * (f0 * ab.x + ab.y) * occlusion;
     }
     color += albedo * max(m.emission, 0.0);
 
