@@ -17,6 +17,7 @@
 #include "Engine/GpuResource/GpuUploadBuffer.h"
 #include "Engine/Platform/GpuTimestamps.h"
 #include "renderer/FrameInputs.h"
+#include "renderer/ProbeVolumeParams.h"
 #include "renderer/FrameStepLog.h"
 #include "renderer/FrameSteps.h"
 #include "renderer/PassLog.h"
@@ -24,6 +25,13 @@
 #include "renderer/SceneTargets.h"
 #include "renderer/SettingsExchange.h"
 #include "renderer/TemporalJitter.h"
+
+namespace Engine {
+class SceneAccelerationStructures;
+}
+namespace ddgi {
+class DDGIPass;
+}
 
 namespace ProjectTavrin {
 
@@ -81,6 +89,17 @@ public:
     /// so the next frame starts as the first one after start-up does: an export's first frame
     /// and the first frame after a seek owe nothing to the frames before them.
     void ResetTemporalHistory();
+    /// Rebuilds the ray-traced scene from `models` (their GPU buffers made): the acceleration
+    /// structures over every drawable material range and the probe GI pass with `probes`'
+    /// volumes. Nothing is built without ray tracing or without drawable geometry. The GPU must
+    /// be idle (a scene task).
+    void BuildRaytracingScene(const std::vector<PMXModelGpu*>& models, const ProbeVolumeParams& probes);
+    /// Drops the ray-traced scene (before the models it points into go away).
+    void ReleaseRaytracingScene();
+    /// Remakes the probe volumes; false when there is no probe GI pass or the volumes cannot be made.
+    bool SetProbeVolumes(const ProbeVolumeParams& probes);
+    Engine::SceneAccelerationStructures* GetRaytracingScene() const { return m_raytracingScene.get(); }
+    ddgi::DDGIPass* GetDDGIPass() const { return m_ddgiPass.get(); }
 
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
@@ -192,6 +211,9 @@ private:
     std::unique_ptr<SsaoPass> m_ssaoPass;
     std::unique_ptr<VolumetricLightPass> m_volumetricPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+
+    std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
+    std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
     std::unique_ptr<EnvironmentMaps> m_environment;
     std::unique_ptr<SkyPass> m_skyPass;
     std::unique_ptr<OceanPass> m_oceanPass;

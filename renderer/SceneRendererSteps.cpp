@@ -1,6 +1,8 @@
 // The steps of SceneRenderer::RenderFrame, in frame order. Each asks its rule (FrameSteps.cpp)
 // first; a step of a pass not written yet stops there.
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "Engine/raytracing/SceneAccelerationStructures.h"
+#include "ddgi/DDGIPass.h"
 #include "renderer/DepthResolve.h"
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
@@ -31,6 +33,21 @@ constexpr std::string_view kRenderModel = "RenderModel";
 constexpr std::string_view kResolve = "Resolve";
 constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
+constexpr std::string_view kUpdateRayTracingScene = "UpdateRayTracingScene";
+constexpr std::string_view kProbeVolumeUpdate = "ProbeVolumeUpdate";
+
+Engine::Shared::GIOptions GIOptionsFrom(const RenderConfigBuffer& c) {
+    Engine::Shared::GIOptions o{};
+    o.SunDirection = c.SunDirection;
+    o.SunLightEnable = c.SunLightEnable;
+    o.SunColor = c.SunColor;
+    o.SunIntensity = c.SunIntensity;
+    o.AmbientColor = c.AmbientColor;
+    o.AmbientIntensity = c.AmbientIntensity;
+    o.IBL_Enable = c.IBL_Enable;
+    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
+    return o;
+}
 constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";
 }  // namespace
 
@@ -38,6 +55,8 @@ FrameResources SceneRenderer::CurrentResources() const {
     // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.rayTracingScene = m_raytracingScene != nullptr;
+    r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
     r.environmentMap = m_environment->IsLoaded();
     r.skyLightingPending = m_environment->AccumulationPending();
     return r;
@@ -69,9 +88,11 @@ void SceneRenderer::ShadowMap(const Frame& frame) {
     m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
-void SceneRenderer::UpdateRayTracingScene(const Frame&) {
+void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
     if (!Enter(FrameStep::UpdateRayTracingScene)) return;
-    // The top-level acceleration structure with this frame's model transforms.
+    // Both levels from this frame's copies of the skinned vertices.
+    ScopedPass pass(frame.list, m_passLog, kUpdateRayTracingScene);
+    m_raytracingScene->BuildAll(frame.list, frame.inputs.frameIndex);
 }
 
 void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
@@ -85,9 +106,16 @@ void SceneRenderer::TraceReflections(const Frame&) {
     // Trace, with the probe volume's data when probe GI is on.
 }
 
-void SceneRenderer::UpdateProbeVolume(const Frame&) {
+void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
-    // Trace and blend the probes.
+    ScopedPass pass(frame.list, m_passLog, kProbeVolumeUpdate);
+    // Rays that leave the scene see the environment when image-based lighting is on.
+    const uint32_t environment = m_environment->IsLoaded() && !m_environment->EnvironmentCube().srvHandle.IsNull()
+                                     ? m_environment->EnvironmentCube().srvHandle.Gpu()
+                                     : kNoDescriptor;
+    m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config), environment);
+    m_passResults.probeVolumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
+    m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
 
 void SceneRenderer::VoxelGi(const Frame&) {

@@ -177,12 +177,14 @@ bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_vi
             field.ref);
         if (!ok) error = "bad value for " + std::string(name) + ": '" + std::string(value) + "'";
         // The passes' copies of the sun follow at once, not only when the settings reach the renderer.
-        if (ok && (name == "SunDirection" || name == "SunColor" || name == "SunLightEnable")) DeriveSunCopies(nullptr, settings);
+        if (ok && (name == "SunDirection" || name == "SunColor" || name == "SunLightEnable"))
+            DeriveSunCopies(nullptr, settings);
         return ok;
     }
     for (const char* derived : kDerivedSunSettings)
         if (name == derived) {
-            error = std::string(name) + " follows the sun's own setting (SunDirection, SunColor or SunLightEnable); set that instead";
+            error = std::string(name) +
+                    " follows the sun's own setting (SunDirection, SunColor or SunLightEnable); set that instead";
             return false;
         }
     error = "unknown setting '" + std::string(name) + "'";

@@ -1,6 +1,6 @@
 #version 460
 // The ocean surface: a height field of crossing wave trains with sharp crests (sharper as
-// SEA_CHOPPY grows), moving with SEA_TIME * SEA_SPEED, its normal from finite differences. The
+// SEA_CHOPPY grows), moving with SEA_TIME * SEA_SPEED, its normal from forward differences. The
 // colour mixes the environment reflected about that normal (Fresnel, water's F0 = 0.02) with the
 // water's own colour (SEA_BASE, and SEA_WATER_COLOR where the waves stand high), and fades into
 // the environment's horizon far away, where the waves would only alias.
@@ -78,8 +78,8 @@ void main() {
     const float e = max(pixelSize, 0.01);
     const vec2 p = inWorldPos.xz;
     const float h = Height(p, o, octaves);
-    const vec3 n0 = normalize(vec3(Height(p - vec2(e, 0), o, octaves) - Height(p + vec2(e, 0), o, octaves), 2.0 * e,
-                                   Height(p - vec2(0, e), o, octaves) - Height(p + vec2(0, e), o, octaves)));
+    // Forward differences: three evaluations of the height field per pixel.
+    const vec3 n0 = normalize(vec3(h - Height(p + vec2(e, 0), o, octaves), e, h - Height(p + vec2(0, e), o, octaves)));
     // The waves flatten towards the horizon.
     const vec3 n = normalize(mix(n0, vec3(0, 1, 0), smoothstep(200.0, 4000.0, distance)));
 

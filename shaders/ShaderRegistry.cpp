@@ -1,5 +1,6 @@
 #include "shaders/ShaderRegistry.h"
 
+#include "shaders/RaytracingShaderLayouts.h"
 #include "shaders/RendererShaderLayouts.h"
 #include "shaders/ShaderLayouts.h"
 #include "shaders/tests/TestShaderLayouts.h"
@@ -33,6 +34,15 @@ const ShaderRegistration kShaders[] = {
     {"TaaBlend.comp", &ShaderLayouts::TaaBlend},
     {"TaaSharpen.comp", &ShaderLayouts::TaaSharpen},
     {"TaaResolve.comp", &ShaderLayouts::TaaResolve},
+    {"GIRaygen.rgen", &ShaderLayouts::GITrace},
+    {"GIClosestHit.rchit", &ShaderLayouts::GITrace},
+    {"GIMiss.rmiss", &ShaderLayouts::GITrace},
+    {"GIShadowMiss.rmiss", &ShaderLayouts::GITrace},
+    {"DDGIBlendIrradiance.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIBlendDistance.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIBorderRows.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIBorderColumns.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIRelocate.comp", &ShaderLayouts::DDGIUpdate},
     {"SphereToCube.comp", &ShaderLayouts::SphereToCube},
     {"GenerateRadiance.comp", &ShaderLayouts::CubeLighting},
     {"GenerateIrradiance.comp", &ShaderLayouts::CubeLighting},
@@ -73,6 +83,9 @@ const ShaderRegistration kShaders[] = {
     {"tests/TraceTriangle.rgen", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rmiss", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rchit", &TavrinTest::ShaderLayouts::TraceTriangle},
+    {"tests/SceneRays.rgen", &TavrinTest::ShaderLayouts::SceneRays},
+    {"tests/SceneRays.rmiss", &TavrinTest::ShaderLayouts::SceneRays},
+    {"tests/SceneRays.rchit", &TavrinTest::ShaderLayouts::SceneRays},
 };
 
 }  // namespace

@@ -73,10 +73,24 @@ bool EnvironmentMaps::Load(Engine::EngineCore& core, const std::string& file) {
 }
 
 void EnvironmentMaps::Load(Engine::EngineCore& core, const Engine::DecodedTexture& image) {
+    try {
+        Replace(core, image);
+    } catch (...) {
+        // Half-replaced textures are no sky: drawing stops until a load succeeds.
+        Unload();
+        throw;
+    }
+}
+
+uint32_t EnvironmentMaps::FaceSize(uint32_t width, uint32_t maxCubeSide) {
+    return std::clamp(width / 4, 1u, std::min(kMaxFaceSize, std::max(maxCubeSide, 1u)));
+}
+
+void EnvironmentMaps::Replace(Engine::EngineCore& core, const Engine::DecodedTexture& image) {
     Device& device = *core.GetDevice();
     const uint32_t width = image.desc.width, height = image.desc.height;
     const Format format = static_cast<Format>(image.desc.format);
-    const uint32_t faceSize = std::max(width / 4, 1u);
+    const uint32_t faceSize = FaceSize(width, device.Limits().maxImageDimensionCube);
     auto texture = device.CreateCommittedResource(HeapType::Default, ResourceDesc::Tex2D(format, width, height), ResourceState::CopyDest);
     texture->SetName(u"EnvironmentMap");
 
@@ -92,7 +106,8 @@ void EnvironmentMaps::Load(Engine::EngineCore& core, const Engine::DecodedTextur
     device.CreateShaderResourceView(m_image.get(), &srv, m_imageSrv.Cpu());
 
     // The image into the cube's first mip, then the cube's mip chain.
-    m_cube.Create(u"m_environmentCubeMap", faceSize, CubeMipCount(width, height), format);
+    m_cube.Create(u"m_environmentCubeMap", faceSize, std::min(CubeMipCount(width, height), CubeMipCount(faceSize * 4, faceSize * 4)),
+                  format);
     CommandList& list = *batch.GetCommandList();
     list.SetDescriptorHeaps(core.GetHeap(DescriptorHeapType::CbvSrvUav));
     m_cube.TransitionTo(list, ResourceState::UnorderedAccess);

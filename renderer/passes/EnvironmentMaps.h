@@ -34,6 +34,9 @@ public:
     /// Directions each texel adds per step.
     static constexpr uint32_t kRadianceSamplesPerStep = 2;
     static constexpr uint32_t kIrradianceSamplesPerStep = 64;
+    /// The largest face of the environment cube: wider images (above 8192 texels) are sampled
+    /// down into it rather than taking gigabytes.
+    static constexpr uint32_t kMaxFaceSize = 2048;
 
     /// `ambientSize`: the lighting cube's face size (at least 64, so that mip 6 exists).
     explicit EnvironmentMaps(Engine::Platform::Device& device, uint32_t ambientSize = kDefaultAmbientSize);
@@ -47,6 +50,7 @@ public:
     /// or is no Radiance image.
     bool Load(Engine::EngineCore& core, const std::string& file);
     /// The same from an image already decoded (one 2-D subresource of a float RGBA format).
+    /// A platform failure on the way (out of memory) leaves no sky and is raised.
     void Load(Engine::EngineCore& core, const Engine::DecodedTexture& image);
     /// Drops the sky: the sky, the ocean and image-based lighting stop until the next load.
     void Unload();
@@ -71,8 +75,13 @@ public:
     /// Mips of the environment cube for an image `width` × `height`: one more than the halvings
     /// until both a quarter of the width and a quarter of the height reach 1.
     static uint32_t CubeMipCount(uint32_t width, uint32_t height);
+    /// The environment cube's face for an image `width` wide: a quarter of it, at most
+    /// kMaxFaceSize and the device's largest cube side.
+    static uint32_t FaceSize(uint32_t width, uint32_t maxCubeSide);
 
 private:
+    void Replace(Engine::EngineCore& core, const Engine::DecodedTexture& image);
+
     uint32_t m_ambientSize;
     ComputePass m_sphereToCube;
     ComputePass m_radiance;

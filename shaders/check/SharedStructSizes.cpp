@@ -3,9 +3,11 @@
 #include "shaders/check/ShaderInterfaceCheck.h"
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/CameraBuffer.h"
+#include "shaders/shared/DDGIConstants.h"
 #include "shaders/shared/DofConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/FlatColorConstants.h"
+#include "shaders/shared/GeometryHitRecord.h"
 #include "shaders/shared/LensFlareConstants.h"
 #include "shaders/shared/GenerateMipsConstants.h"
 #include "shaders/shared/MaterialBuffer.h"
@@ -18,6 +20,7 @@
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumetricConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
+#include "shaders/tests/SceneRayConstants.h"
 
 namespace ShaderCheck {
 namespace {
@@ -49,6 +52,10 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(VolumeConstants),       TAVRIN_SHARED_SIZE(GIOptions),
+    TAVRIN_SHARED_SIZE(DDGIUpdateConstants),   TAVRIN_SHARED_SIZE(GITraceConstants),
+    TAVRIN_SHARED_SIZE(GeometryHitRecord),     TAVRIN_SHARED_SIZE(SceneRayConstants),
+    TAVRIN_SHARED_SIZE(SceneRay),              TAVRIN_SHARED_SIZE(SceneRayHit),
     TAVRIN_SHARED_SIZE(SphereToCubeConstants), TAVRIN_SHARED_SIZE(CubeLightingConstants),
     TAVRIN_SHARED_SIZE(SkyDrawConstants),      TAVRIN_SHARED_SIZE(OceanDrawConstants),
 };

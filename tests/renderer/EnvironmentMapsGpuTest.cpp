@@ -113,6 +113,11 @@ TEST(EnvironmentMapsSizes, CubeMipsFollowTheImage) {
     EXPECT_EQ(EnvironmentMaps::CubeMipCount(4, 2), 1u);
     // A tall image cannot give a face more mips than its side has.
     EXPECT_EQ(EnvironmentMaps::CubeMipCount(64, 4096), 5u);
+    EXPECT_EQ(EnvironmentMaps::FaceSize(2048, 16384), 512u);
+    EXPECT_EQ(EnvironmentMaps::FaceSize(1000, 16384), 250u);
+    EXPECT_EQ(EnvironmentMaps::FaceSize(16384, 16384), 2048u) << "at most 2048";
+    EXPECT_EQ(EnvironmentMaps::FaceSize(16384, 1024), 1024u) << "at most what the device takes";
+    EXPECT_EQ(EnvironmentMaps::FaceSize(3, 16384), 1u);
 }
 
 // Under a sky of one colour every direction receives that colour, so after the full 2048 steps
