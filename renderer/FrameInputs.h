@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Engine/TextureLoader/TextureLoader.h"
+#include "renderer/CameraBuffer.h"
 #include "renderer/PMXModelGpu.h"
 
 namespace ProjectTavrin {
@@ -11,6 +12,9 @@ namespace ProjectTavrin {
 struct FrameInputs {
     /// Device address of this frame's CameraBuffer slot (already uploaded).
     uint64_t cameraAddress = 0;
+    /// The same camera block as the CPU keeps it (row-major), for passes that place work around
+    /// the camera; null: the camera at the origin looking down +z.
+    const CameraBuffer* camera = nullptr;
     /// The models in scene order; null entries are skipped.
     std::vector<PMXModelGpu*> models;
     /// Frame in flight whose copies of the per-frame buffers the frame reads.

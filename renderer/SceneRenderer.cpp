@@ -5,6 +5,7 @@
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/TaaPass.h"
+#include "renderer/passes/VoxelGiPass.h"
 
 namespace ProjectTavrin {
 
@@ -47,6 +48,8 @@ void SceneRenderer::CreateScenePipelines() {
     // creation has it.
     m_colorFilterPass = std::make_unique<ColorFilterPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
+    // The voxelisation projects through a geometry stage; without one voxel GI stays off.
+    if (device.GeometryShaderSupported()) m_voxelGiPass = std::make_unique<VoxelGiPass>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);

@@ -29,6 +29,7 @@ class BloomPass;
 class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
+class VoxelGiPass;
 
 /// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
 struct alignas(256) RenderConfigSlot {
@@ -75,6 +76,8 @@ public:
     const ModelPass& GetModelPass() const { return *m_modelPass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
+    /// The voxel GI pass; null on a device without geometry shaders.
+    VoxelGiPass* GetVoxelGiPass() { return m_voxelGiPass.get(); }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
@@ -144,6 +147,7 @@ private:
     std::unique_ptr<TaaPass> m_taaPass;
     std::unique_ptr<ColorFilterPass> m_colorFilterPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+    std::unique_ptr<VoxelGiPass> m_voxelGiPass;
 };
 
 }  // namespace ProjectTavrin

@@ -8,6 +8,7 @@
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/TaaPass.h"
+#include "renderer/passes/VoxelGiPass.h"
 
 namespace ProjectTavrin {
 
@@ -24,6 +25,7 @@ FrameResources SceneRenderer::CurrentResources() const {
     // The ray-tracing objects and the sky join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.voxelVolume = m_voxelGiPass != nullptr;
     return r;
 }
 
@@ -70,9 +72,11 @@ void SceneRenderer::UpdateProbeVolume(const Frame&) {
     // Trace and blend the probes.
 }
 
-void SceneRenderer::VoxelGi(const Frame&) {
+void SceneRenderer::VoxelGi(const Frame& frame) {
     if (!Enter(FrameStep::VoxelGi)) return;
-    // Voxelise the scene and light the voxels.
+    m_voxelGiPass->Record(frame.list, m_passLog, frame.inputs, m_frame, VoxelShadowInput{});
+    // The voxelisation cleared the list's state; the draws after it need the heap again.
+    frame.list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
 }
 
 void SceneRenderer::UpdateSkyLightingMaps(const Frame&) {

@@ -5,6 +5,7 @@ namespace ProjectTavrin {
 uint64_t SettingsExchange::Edit(const std::function<void(FrameSettings&)>& edit) {
     std::lock_guard<std::mutex> guard(m_lock);
     edit(m_settings);
+    FollowGiMode(m_settings.render.config);
     return ++m_revision;
 }
 

@@ -19,7 +19,8 @@ struct FrameSettings {
 
 class SettingsExchange {
 public:
-    /// Applies `edit` to the shared copy under the lock; returns the new revision.
+    /// Applies `edit` to the shared copy under the lock, then brings GI_Enable in line with
+    /// GI_Mode (FollowGiMode); returns the new revision.
     uint64_t Edit(const std::function<void(FrameSettings&)>& edit);
     FrameSettings Snapshot() const;
     /// Counts the edits made so far (renderers rebuild size-dependent targets when it moves).

@@ -235,6 +235,7 @@ bool MainRenderer::RenderFrame() {
     FrameInputs inputs;
     inputs.frameIndex = FrameIndex();
     inputs.cameraAddress = m_cameraUpload.GpuVirtualAddress(inputs.frameIndex);
+    inputs.camera = &m_cameraBuffer;
     inputs.frameCounter = static_cast<uint32_t>(m_frameClock->GetFrameCount());
     inputs.totalSeconds = m_frameClock->GetTotalSeconds();
     inputs.brdfIbl = &m_brdfIblTexture;

@@ -11,6 +11,7 @@ namespace {
 // The build refuses a shader that is missing here or that disagrees with its layout.
 const ShaderRegistration kShaders[] = {
     {"GenerateMips.comp", &ShaderLayouts::GenerateMips},
+    {"GenerateVolumeMips.comp", &ShaderLayouts::GenerateVolumeMips},
     {"FlatColor.vert", &ShaderLayouts::FlatColor},
     {"FlatColor.frag", &ShaderLayouts::FlatColor},
     {"Model.vert", &ShaderLayouts::ModelDraw},
@@ -33,6 +34,11 @@ const ShaderRegistration kShaders[] = {
     {"TaaBlend.comp", &ShaderLayouts::TaaBlend},
     {"TaaSharpen.comp", &ShaderLayouts::TaaSharpen},
     {"TaaResolve.comp", &ShaderLayouts::TaaResolve},
+    {"Voxelize.vert", &ShaderLayouts::Voxelize},
+    {"Voxelize.geom", &ShaderLayouts::Voxelize},
+    {"Voxelize.frag", &ShaderLayouts::Voxelize},
+    {"VoxelConvert.comp", &ShaderLayouts::VoxelConvert},
+    {"VoxelDownsample.comp", &ShaderLayouts::VoxelDownsample},
 
     {"tests/BindingModel.comp", &TavrinTest::ShaderLayouts::BindingModel},
     {"tests/SampleLod.comp", &TavrinTest::ShaderLayouts::SampleLod},
@@ -40,6 +46,11 @@ const ShaderRegistration kShaders[] = {
     {"tests/TraceTriangle.rgen", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rmiss", &TavrinTest::ShaderLayouts::TraceTriangle},
     {"tests/TraceTriangle.rchit", &TavrinTest::ShaderLayouts::TraceTriangle},
+    {"tests/CountFragments.vert", &TavrinTest::ShaderLayouts::CountFragments},
+    {"tests/CountFragments.frag", &TavrinTest::ShaderLayouts::CountFragments},
+    {"tests/MirrorTriangle.vert", &TavrinTest::ShaderLayouts::MirrorTriangle},
+    {"tests/MirrorTriangle.geom", &TavrinTest::ShaderLayouts::MirrorTriangle},
+    {"tests/MirrorTriangle.frag", &TavrinTest::ShaderLayouts::MirrorTriangle},
 };
 
 }  // namespace

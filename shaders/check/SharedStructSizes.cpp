@@ -11,6 +11,10 @@
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
 #include "shaders/shared/TaaConstants.h"
+#include "shaders/shared/VolumeMipConstants.h"
+#include "shaders/shared/VoxelGi.h"
+#include "shaders/tests/CountFragmentsConstants.h"
+#include "shaders/tests/MirrorTriangleConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
 
 namespace ShaderCheck {
@@ -32,7 +36,11 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaLineariseConstants), TAVRIN_SHARED_SIZE(TaaBlendConstants),
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
-    TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(VolumeMipConstants),    TAVRIN_SHARED_SIZE(VoxelizationParameters),
+    TAVRIN_SHARED_SIZE(VoxelizeDrawConstants), TAVRIN_SHARED_SIZE(VoxelConvertConstants),
+    TAVRIN_SHARED_SIZE(VoxelMipConstants),     TAVRIN_SHARED_SIZE(VoxelGiConstants),
+    TAVRIN_SHARED_SIZE(SampleLodConstants),    TAVRIN_SHARED_SIZE(CountFragmentsConstants),
+    TAVRIN_SHARED_SIZE(MirrorTriangleConstants),
 };
 
 #undef TAVRIN_SHARED_SIZE

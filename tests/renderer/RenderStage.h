@@ -39,7 +39,33 @@ struct Quad {
     bool bothFace = false;
     bool facingAway = false;     // wound so that its front looks away from the camera
     Math::vec3 normal{0, 0, 1};  // the shading normal of its four vertices
+    // The directions of its sides (facing +z by default); with the default winding the front
+    // faces along right x up.
+    Math::vec3 right{1, 0, 0};
+    Math::vec3 up{0, 1, 0};
 };
+
+/// The six faces of a cube, fronts outwards, one material each.
+inline std::vector<Quad> Box(Math::vec3 center, float halfSize, Math::vec4 diffuse) {
+    struct Face {
+        Math::vec3 normal, right, up;
+    };
+    const Face faces[] = {{{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+                          {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+                          {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}}};
+    std::vector<Quad> quads;
+    for (const Face& f : faces) {
+        Quad q;
+        q.center = center + f.normal * halfSize;
+        q.halfSize = halfSize;
+        q.diffuse = diffuse;
+        q.normal = f.normal;
+        q.right = f.right;
+        q.up = f.up;
+        quads.push_back(q);
+    }
+    return quads;
+}
 
 struct Rgba8 {
     uint8_t r, g, b, a;
@@ -109,7 +135,8 @@ protected:
             for (int i = 0; i < 4; ++i) {
                 PMXVertex v;
                 // The file stores z mirrored.
-                v.position = {q.center.x + corners[i].x, q.center.y + corners[i].y, -q.center.z};
+                const Math::vec3 p = q.center + q.right * corners[i].x + q.up * corners[i].y;
+                v.position = {p.x, p.y, -p.z};
                 v.normal = {q.normal.x, q.normal.y, -q.normal.z};
                 v.uv = uvs[i];
                 v.weightType = PMXVertexWeight::BDEF1;
@@ -174,6 +201,7 @@ protected:
         renderer->UploadSettings(frameIndex, 0.0);
         ProjectTavrin::FrameInputs inputs;
         inputs.cameraAddress = m_camera.GpuVirtualAddress(frameIndex);
+        inputs.camera = &m_cameraBlock;
         inputs.frameIndex = frameIndex;
         inputs.frameCounter = counter;
         for (auto& gpu : m_gpus) inputs.models.push_back(gpu.get());
