@@ -31,16 +31,6 @@ namespace {
 // rather than pi, so overhead is exact only up to rounding.
 constexpr double kQuarterTurn = 3.14159 * 0.5;
 
-/// The sun direction and every copy the passes keep of it.
-void WriteSunDirection(FrameSettings& s, const Math::vec3& d) {
-    s.render.config.SunDirection = d;
-    s.post.shadow.SunDirection = d;
-    s.post.voxel.SunDir = d;
-    s.post.volumetric.LightDir = -d;
-    // The lens flare's sun sits far along the same direction.
-    s.post.LensFlareSunPosition = d * 10000.0f;
-}
-
 Values SunAngles(const FrameSettings& s) {
     const Math::vec3& d = s.render.config.SunDirection;
     const double length = std::sqrt(double(d.x) * d.x + double(d.y) * d.y + double(d.z) * d.z);
@@ -132,23 +122,19 @@ void RenderSettingsEditor::BuildSunSection() {
         form,
         {{"SunAzimuth", tr("Sun azimuth (radians)"), -6.2832, 6.2832},
          {"SunElevation", tr("Sun elevation (1 = overhead)"), -1.0, 1.0}},
-        SunAngles, [](FrameSettings& s, const Values& v) { WriteSunDirection(s, SunDirectionFromAngles(v[0], v[1])); });
+        SunAngles, [](FrameSettings& s, const Values& v) {
+            // The passes' copies follow in the settings exchange.
+            s.render.config.SunDirection = SunDirectionFromAngles(v[0], v[1]);
+        });
     m_controls->AddNumber(
         form, {"SunIntensity", tr("Sun intensity"), 0.0, 100.0}, [](const FrameSettings& s) { return s.render.config.SunIntensity; },
         [](FrameSettings& s, double v) { s.render.config.SunIntensity = float(v); });
     m_controls->AddColour(
         form, "SunColor", tr("Sun colour (r, g, b)"), [](const FrameSettings& s) { return s.render.config.SunColor; },
-        [](FrameSettings& s, const Math::vec3& c) {
-            s.render.config.SunColor = c;
-            s.post.voxel.SunColor = c;
-        });
+        [](FrameSettings& s, const Math::vec3& c) { s.render.config.SunColor = c; });
     m_controls->AddFlag(
         form, "SunLightEnable", tr("Sun light"), [](const FrameSettings& s) { return s.render.config.SunLightEnable != 0; },
-        [](FrameSettings& s, bool on) {
-            s.render.config.SunLightEnable = on ? 1 : 0;
-            s.post.voxel.EnableShadow = on ? 1 : 0;
-            s.post.volumetric.UseShadow = on;
-        });
+        [](FrameSettings& s, bool on) { s.render.config.SunLightEnable = on ? 1 : 0; });
     m_controls->AddNumber(
         form, {"AmbientIntensity", tr("Ambient intensity"), 0.0, 100.0},
         [](const FrameSettings& s) { return s.render.config.AmbientIntensity; },

@@ -4,6 +4,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VoxelGiPass.h"
 
@@ -12,7 +13,9 @@ namespace ProjectTavrin {
 using namespace Engine::Platform;
 
 namespace {
-// The debug label around the scene draw: the targets' clear, sky, ocean and models.
+// The debug label around the scene draw: the targets' clear, sky, ocean and models. The steps
+// that prepare its inputs (shadows, ray tracing, voxels, the sky's lighting maps) run before it,
+// each timed as a pass of its own.
 constexpr std::string_view kMainDraw = "Main Draw";
 }  // namespace
 
@@ -47,6 +50,7 @@ void SceneRenderer::CreateScenePipelines() {
     // Post passes first, then the model pipelines, then the final copy, as the frame's order of
     // creation has it.
     m_colorFilterPass = std::make_unique<ColorFilterPass>(device);
+    m_shadowPass = std::make_unique<ShadowPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
     // The voxelisation projects through a geometry stage; without one voxel GI stays off.
     if (device.GeometryShaderSupported()) m_voxelGiPass = std::make_unique<VoxelGiPass>(device);
@@ -61,8 +65,12 @@ bool SceneRenderer::CreateSceneBuffers() {
                             settings.render.ExportHeight, m_core->GetBackBufferFormat());
 }
 
-void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds) {
+void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {
     m_frame = m_settings.Snapshot();
+    m_lastViewProjection = cameraViewProjection;
+    // While the sun is off the cascades and their data keep what they last were.
+    if (m_frame.render.config.SunLightEnable != 0)
+        m_shadowPass->UpdateShadowCascades(m_frame.post.shadow, cameraViewProjection, frameIndex);
     m_configUpload[0].config = m_frame.render.config;
     m_oceanUpload[0].ocean = m_frame.render.ocean;
     m_oceanUpload[0].ocean.SEA_TIME = static_cast<float>(totalSeconds);
@@ -86,7 +94,7 @@ uint64_t SceneRenderer::OceanParamAddress(uint32_t frameIndex) const {
 
 bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     if (!m_targets.IsCreated()) return false;
-    if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds);
+    if (!m_uploadedOnce) UploadSettings(inputs.frameIndex, inputs.totalSeconds, m_lastViewProjection);
     const Frame frame{ResetCommandList(), inputs};
     if (m_gpuTimes) m_gpuTimes->BeginFrame(frame.list, inputs.frameIndex);
     ShadowMap(frame);
@@ -94,10 +102,10 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
     TraceAmbientOcclusion(frame);
     TraceReflections(frame);
     UpdateProbeVolume(frame);
+    VoxelGi(frame);
+    UpdateSkyLightingMaps(frame);
     {
         ScopedPass mainDraw(frame.list, m_passLog, kMainDraw);
-        VoxelGi(frame);
-        UpdateSkyLightingMaps(frame);
         SetViewport(frame);
         ClearSceneTargets(frame);
         DrawSky(frame);

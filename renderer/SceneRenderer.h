@@ -2,9 +2,11 @@
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
-// passes do not exist yet (shadows, ray tracing, voxel and probe GI, sky, ocean, SSAO, volumetric
-// light, FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their
-// rule and record nothing.
+// passes do not exist yet (ray tracing, voxel and probe GI, sky, ocean, SSAO, volumetric light,
+// FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their rule
+// and record nothing. What the steps before the main draw make for it (the shadow map now, the
+// sky's lighting, occlusion, reflections, probe and voxel light later) reaches the model draw
+// through one PassResults record.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
@@ -18,6 +20,7 @@
 #include "renderer/FrameStepLog.h"
 #include "renderer/FrameSteps.h"
 #include "renderer/PassLog.h"
+#include "renderer/PassResults.h"
 #include "renderer/SceneTargets.h"
 #include "renderer/SettingsExchange.h"
 #include "renderer/TemporalJitter.h"
@@ -25,6 +28,7 @@
 namespace ProjectTavrin {
 
 class ModelPass;
+class ShadowPass;
 class BloomPass;
 class TaaPass;
 class ColorFilterPass;
@@ -54,8 +58,10 @@ public:
     /// (nothing changed) for outputs below 32 pixels.
     bool CreateSceneBuffers();
     /// Takes this frame's settings and uploads the render configuration and the ocean constants
-    /// (the ocean time from `totalSeconds`) into frame `frameIndex`'s slots.
-    void UploadSettings(uint32_t frameIndex, double totalSeconds);
+    /// (the ocean time from `totalSeconds`) into frame `frameIndex`'s slots; while the sun is on,
+    /// also fits the shadow cascades to the camera (its view x projection, row-vector form) and
+    /// uploads their ShadowData.
+    void UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection);
     /// Records and submits one frame into the core's current back buffer. False, recording
     /// nothing, while there are no scene targets (the output never reached the smallest size).
     bool RenderFrame(const FrameInputs& inputs);
@@ -72,9 +78,12 @@ public:
     const FrameStepLog& GetStepLog() const { return m_stepLog; }
     SceneTargets& Targets() { return m_targets; }
     const FrameSettings& CurrentSettings() const { return m_frame; }
+    /// What the passes of the last frame handed the model draw.
+    const PassResults& LastPassResults() const { return m_passResults; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
     const ModelPass& GetModelPass() const { return *m_modelPass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
+    ShadowPass& GetShadowPass() { return *m_shadowPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
     /// The voxel GI pass; null on a device without geometry shaders.
     VoxelGiPass* GetVoxelGiPass() { return m_voxelGiPass.get(); }
@@ -134,14 +143,18 @@ private:
     PassLog m_passLog;
     FrameStepLog m_stepLog;
     FrameResources m_resources;
+    /// Filled by the steps before the model draw, from "none" at each frame's start.
+    PassResults m_passResults;
     TemporalJitter m_jitter;
     JitterStep m_lastJitter;
     Engine::StructuredBuffer<RenderConfigSlot> m_configUpload;
     Engine::StructuredBuffer<OceanParamSlot> m_oceanUpload;
     bool m_uploadedOnce = false;
+    Math::mat4 m_lastViewProjection;
 
     std::unique_ptr<Engine::Platform::GpuTimestamps> m_gpuTimes;
 
+    std::unique_ptr<ShadowPass> m_shadowPass;
     std::unique_ptr<ModelPass> m_modelPass;
     std::unique_ptr<BloomPass> m_bloomPass;
     std::unique_ptr<TaaPass> m_taaPass;

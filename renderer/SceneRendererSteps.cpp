@@ -7,6 +7,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VoxelGiPass.h"
 
@@ -39,6 +40,7 @@ CommandList& SceneRenderer::ResetCommandList() {
     m_passLog.BeginFrame();
     m_stepLog.BeginFrame();
     m_resources = CurrentResources();
+    m_passResults = PassResults{};
     Enter(FrameStep::ResetCommandList);
     m_core->ResetCommandList();
     CommandList& list = *m_core->GetCommandList();
@@ -46,9 +48,12 @@ CommandList& SceneRenderer::ResetCommandList() {
     return list;
 }
 
-void SceneRenderer::ShadowMap(const Frame&) {
+void SceneRenderer::ShadowMap(const Frame& frame) {
     if (!Enter(FrameStep::ShadowMap)) return;
-    // The variance shadow map of the sun.
+    // No fit yet (the sun's direction was zero every frame so far): nothing to draw with.
+    if (!m_shadowPass->HasCascades()) return;
+    ScopedPass pass(frame.list, m_passLog, ShadowPass::kName);
+    m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
 void SceneRenderer::UpdateRayTracingScene(const Frame&) {
@@ -126,7 +131,7 @@ void SceneRenderer::DrawOcean(const Frame&) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
-    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex));
+    m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), m_passResults);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {

@@ -74,18 +74,16 @@ std::vector<Field> Fields(FrameSettings& s) {
         {"TaaSharpness", &p.TaaSharpness}, {"ColorFilterStrength", &p.ColorFilterStrength},
         {"SoftenStrength", &p.SoftenStrength}, {"SharpenAmount", &p.SharpenAmount}, {"VignetteAmount", &p.VignetteAmount},
         {"DofFocusDistance", &p.DofFocusDistance}, {"DofFNumber", &p.DofFNumber}, {"DofFocalLength", &p.DofFocalLength},
-        {"DofAutoFocus", &p.DofAutoFocus}, {"LensFlareSunPosition", &p.LensFlareSunPosition},
+        {"DofAutoFocus", &p.DofAutoFocus},
         {"LensFlareBrightness", &p.LensFlareBrightness}, {"GhostSizeFactor", &p.GhostSizeFactor},
         {"FlareSizeFactor", &p.FlareSizeFactor}, {"ChromaticAberration", &p.ChromaticAberration},
         {"shadow.Distance", &sh.Distance}, {"shadow.CascadeCount", &sh.CascadeCount, kOneToFour},
         {"shadow.FilterSize", &sh.FilterSize}, {"shadow.VSMBias", &sh.VSMBias},
         {"shadow.PositiveExponent", &sh.PositiveExponent}, {"shadow.NegativeExponent", &sh.NegativeExponent},
         {"shadow.OffsetScale", &sh.OffsetScale}, {"shadow.LightBleedingReduction", &sh.LightBleedingReduction},
-        {"shadow.SunDirection", &sh.SunDirection},
         {"voxel.Resolution", &vx.Resolution, kVoxelSizes}, {"voxel.RegionSize", &vx.RegionSize},
         {"voxel.Ambient", &vx.Ambient}, {"voxel.ConeTracing1", &vx.ConeTracing1}, {"voxel.ConeTracing2", &vx.ConeTracing2},
-        {"voxel.ConeTracing3", &vx.ConeTracing3}, {"voxel.ConeTracing4", &vx.ConeTracing4}, {"voxel.SunDir", &vx.SunDir},
-        {"voxel.EnableShadow", &vx.EnableShadow}, {"voxel.SunColor", &vx.SunColor},
+        {"voxel.ConeTracing3", &vx.ConeTracing3}, {"voxel.ConeTracing4", &vx.ConeTracing4},
         {"probes.Origin", &pv.Origin}, {"probes.Size", &pv.Size}, {"probes.Count", &pv.Count, kOneToFour},
         {"probes.DistanceExponent", &pv.DistanceExponent},
         {"ssao.HierarchyDepth", &ss.HierarchyDepth, kOneToFour}, {"ssao.RejectionFalloff", &ss.RejectionFalloff},
@@ -106,7 +104,6 @@ std::vector<Field> Fields(FrameSettings& s) {
         {"volumetric.NoiseIntensity", &vl.NoiseIntensity}, {"volumetric.NoiseIntensityOffset", &vl.NoiseIntensityOffset},
         {"volumetric.NoiseVelocityX", &vl.NoiseVelocityX}, {"volumetric.NoiseVelocityZ", &vl.NoiseVelocityZ},
         {"volumetric.MaxRayLength", &vl.MaxRayLength}, {"volumetric.LightColor", &vl.LightColor},
-        {"volumetric.LightDir", &vl.LightDir}, {"volumetric.UseShadow", &vl.UseShadow},
         {"EnvironmentFile", &p.EnvironmentFile}, {"ColorFilterLutFile", &p.ColorFilterLutFile},
     };
 }
@@ -188,8 +185,15 @@ bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_vi
             },
             field.ref);
         if (!ok) error = "bad value for " + std::string(name) + ": '" + std::string(value) + "'";
+        // The passes' copies of the sun follow at once, not only when the settings reach the renderer.
+        if (ok && (name == "SunDirection" || name == "SunColor" || name == "SunLightEnable")) DeriveSunCopies(nullptr, settings);
         return ok;
     }
+    for (const char* derived : kDerivedSunSettings)
+        if (name == derived) {
+            error = std::string(name) + " follows the sun's own setting (SunDirection, SunColor or SunLightEnable); set that instead";
+            return false;
+        }
     error = "unknown setting '" + std::string(name) + "'";
     return false;
 }

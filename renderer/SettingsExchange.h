@@ -17,10 +17,25 @@ struct FrameSettings {
     PostParams post;
 };
 
+/// The sun lives in RenderConfig (SunDirection, SunColor, SunLightEnable); the passes keep their
+/// own copies where their shaders read them: the shadow parameters' direction, the voxel
+/// parameters' direction, colour and shadow switch, the volumetric light's direction (the way
+/// the light travels: away from the sun) and shadow switch, and the lens flare's sun position
+/// (10000 units towards the sun). This rewrites every copy of each of the three that differs
+/// between `before` and `after` (all of them when `before` is null); directions are normalised
+/// (a zero direction stays zero).
+void DeriveSunCopies(const FrameSettings* before, FrameSettings& after);
+
+/// Names of the copies above, which follow their source and are not set on their own.
+inline constexpr const char* kDerivedSunSettings[] = {"shadow.SunDirection", "voxel.SunDir",       "voxel.SunColor",
+                                                      "voxel.EnableShadow",  "volumetric.LightDir", "volumetric.UseShadow",
+                                                      "LensFlareSunPosition"};
+
 class SettingsExchange {
 public:
-    /// Applies `edit` to the shared copy under the lock, then brings GI_Enable in line with
-    /// GI_Mode (FollowGiMode); returns the new revision.
+    /// Applies `edit` to the shared copy under the lock, then brings the sun's copies in line
+    /// with whatever it changed of the sun (DeriveSunCopies) and GI_Enable with GI_Mode
+    /// (FollowGiMode); returns the new revision.
     uint64_t Edit(const std::function<void(FrameSettings&)>& edit);
     FrameSettings Snapshot() const;
     /// Counts the edits made so far (renderers rebuild size-dependent targets when it moves).

@@ -216,7 +216,7 @@ void MainRenderer::UploadFrameConstants() {
     if (!m_core) return;
     const CameraBufferSlot slot{m_cameraBuffer.ForShaders()};
     m_cameraUpload.CopyToGpu(std::span(&slot, 1), FrameIndex());
-    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds());
+    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds(), m_cameraBuffer.view * m_cameraBuffer.projection);
 }
 
 void MainRenderer::CreateSceneBuffers() {

@@ -11,12 +11,16 @@
 #include "Bindless.glsl"
 #include "SceneBlocks.glsl"
 #include "shared/ModelDraw.h"
+#include "shared/ShadowData.h"
+#include "Evsm.glsl"
 
 TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
 TAVRIN_BUFFER_REFERENCE(ModelFrameConstants)
+TAVRIN_BUFFER_REFERENCE(ShadowData)
 
 layout(set = 1, binding = 0) uniform sampler g_sampler;                      // anisotropic, wrap
 layout(set = 1, binding = 1) uniform sampler g_clampSampler;                 // anisotropic, clamp
+layout(set = 1, binding = 30) uniform sampler ShadowSampler;                 // linear, border
 layout(set = 1, binding = 60) uniform sampler BilinearSampler;
 layout(set = 1, binding = 98) uniform sampler Skin_PreIntegratedBRDFSampler;
 layout(set = 1, binding = 99) uniform sampler IBL_PreIntegratedBRDFSampler;
@@ -71,6 +75,34 @@ vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
     return normalize(mat3(t * invmax, b * invmax, n) * tangentNormal);
 }
 
+// The sun's visibility at a world position from the cascaded moment maps: the finest cascade
+// whose texture box holds the position (with a margin for the filter) decides; outside every
+// cascade the sun is unshadowed. `n` is the surface normal, for the receiver offset.
+float SunShadow(const ModelFrameConstants frame, vec3 worldPos, vec3 n) {
+    if (frame.varianceShadowMap == kNone || frame.shadowData == 0ul) return 1.0;
+    const ShadowData sd = ShadowDataRef(frame.shadowData).data;
+    const vec3 global = (vec4(worldPos, 1.0) * sd._ShadowMatrix).xyz;
+    const float margin = 2.0 / 1048.0;
+    for (int i = 0; i < 4; ++i) {
+        if (!(sd._CascadeSplits[i] > 0.0)) break;
+        const vec3 scale = sd._CascadeScales[i].xyz;
+        vec3 c = (global + sd._CascadeOffsets[i].xyz) * scale;
+        if (any(lessThan(c.xy, vec2(margin))) || any(greaterThan(c.xy, vec2(1.0 - margin))) || c.z < 0.0 || c.z > 1.0) continue;
+        if (sd._OffsetScale != 0.0) {
+            // Along the normal by the given number of this cascade's texels (global shadow
+            // space measures world units).
+            const float texel = 1.0 / (abs(scale.x) * 1048.0);
+            const vec3 moved = (vec4(worldPos + n * (sd._OffsetScale * texel), 1.0) * sd._ShadowMatrix).xyz;
+            c = (moved + sd._CascadeOffsets[i].xyz) * scale;
+        }
+        const vec4 moments = textureLod(sampler2DArray(g_Textures2DArray[nonuniformEXT(frame.varianceShadowMap)], ShadowSampler),
+                                        vec3(c.xy, float(i)), 0.0);
+        return EvsmVisibility(moments, c.z, vec2(sd._PositiveExponent, sd._NegativeExponent), sd._VSMBias,
+                              clamp(sd._LightBleedingReduction, 0.0, 0.99));
+    }
+    return 1.0;
+}
+
 void main() {
     const ModelFrameConstants frame = ModelFrameConstantsRef(draw.frame).data;
     const CameraBuffer cam = CameraBufferRef(frame.camera).data;
@@ -123,7 +155,9 @@ void main() {
     const float NdotLRaw = dot(n, l);
     const float NdotL = clamp(NdotLRaw, 0.0, 1.0);
     const float NdotV = clamp(dot(n, v), 1e-4, 1.0);
-    const vec3 sun = cfg.SunColor * cfg.SunIntensity * kSunScale;
+    // The shadow map, while the sun casts shadows, dims both sun terms.
+    const float sunVisibility = cfg.SunLightEnable != 0 ? SunShadow(frame, inWorldPos, normalize(inNormal)) : 1.0;
+    const vec3 sun = cfg.SunColor * cfg.SunIntensity * kSunScale * sunVisibility;
     const vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
 
     // Sun, diffuse: wrapped Lambert (normalised to 1 at full facing), or the skin table.
@@ -138,7 +172,6 @@ void main() {
         // Columns: N.L from -1 to 1; rows: curvature from 0 to 1.
         sunDiffuse = mix(sunDiffuse, skin, clamp(m.subsurface, 0.0, 1.0) * m.subsurfaceColor);
     }
-    // The shadow map (when the sun casts shadows) multiplies the sun terms here.
     vec3 color = diffuseColor * (ambient * occlusion + sun * sunDiffuse);
 
     // Sun, specular: GGX.

@@ -8,6 +8,7 @@
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/PostConstants.h"
+#include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 
 namespace Engine::ShaderLayouts {
@@ -96,6 +97,19 @@ inline Platform::RootSignatureDesc ModelDraw() {
     };
     return d;
 }
+
+/// ShadowCaster.vert / ShadowCaster.frag: one cascade's matrix, the diffuse texture and its
+/// alpha clip; the diffuse sampler (linear, mip point, wrap).
+inline Platform::RootSignatureDesc ShadowCaster() {
+    using Platform::AddressMode;
+    Platform::SamplerDesc s = Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Wrap, AddressMode::Wrap);
+    s.mipFilter = Platform::MipFilter::Point;
+    return Detail::ConstantsAndSamplers<Shared::ShadowCasterConstants>({{0, s}});
+}
+/// ConvertToVsm.comp: depth atlas tile to moments.
+inline Platform::RootSignatureDesc ConvertToVsm() { return Detail::ConstantsAndSamplers<Shared::ConvertToVsmConstants>({}); }
+/// BlurVsmX.comp and BlurVsmY.comp: the two directions of the moment blur.
+inline Platform::RootSignatureDesc BlurVsm() { return Detail::ConstantsAndSamplers<Shared::BlurVsmConstants>({}); }
 
 /// Voxelize.vert / .geom / .frag: the level's VoxelizationParameters, the material, the shadow
 /// block, the accumulation volume, three material textures, the shadow map and the alpha clip

@@ -554,6 +554,8 @@ void CommandList::OMSetRenderTargets(std::span<const CpuDescriptor> rtvs, const 
 }
 
 void CommandList::RSSetViewports(std::span<const Viewport> viewports) {
+    // Every pipeline has one viewport: an atlas is drawn tile by tile, moving it between draws.
+    if (viewports.size() > 1) throw std::invalid_argument("RSSetViewports takes one viewport: the pipelines have one.");
     std::vector<VkViewport> vk;
     for (const Viewport& v : viewports)
         vk.push_back({v.topLeftX, v.topLeftY + v.height, v.width, -v.height, v.minDepth, v.maxDepth});
@@ -561,6 +563,7 @@ void CommandList::RSSetViewports(std::span<const Viewport> viewports) {
 }
 
 void CommandList::RSSetScissorRects(std::span<const Rect> rects) {
+    if (rects.size() > 1) throw std::invalid_argument("RSSetScissorRects takes one rectangle: the pipelines have one viewport.");
     std::vector<VkRect2D> vk;
     for (const Rect& r : rects) {
         const int32_t left = std::max(0, r.left), top = std::max(0, r.top);

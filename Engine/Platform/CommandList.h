@@ -110,7 +110,10 @@ public:
     void SetGraphicsRootBufferAddress(uint32_t parameter, uint64_t address);
 
     // Graphics. Viewports are given as on the original platform (origin top-left, y down) and
-    // recorded with a negative height, so clip-space y points up in the shaders.
+    // recorded with a negative height, so clip-space y points up in the shaders. Pipelines have
+    // one viewport and one scissor: more than one in a call throws std::invalid_argument. Tiles
+    // of an atlas (shadow cascades) are drawn by moving the viewport between draws; the render
+    // area stays the whole target.
     void OMSetRenderTargets(std::span<const CpuDescriptor> rtvs, const CpuDescriptor* dsv);
     void RSSetViewports(std::span<const Viewport> viewports);
     void RSSetScissorRects(std::span<const Rect> rects);

@@ -95,13 +95,14 @@ void BM_DefaultFrame(benchmark::State& state) {
     ProjectTavrin::SceneRenderer renderer(core);
     Engine::StructuredBuffer<ProjectTavrin::CameraBufferSlot> camera;
     camera.Create(*core->GetDevice(), 1, Engine::kFrameCount, u"BenchCamera");
-    const ProjectTavrin::CameraBufferSlot slot{FramingCamera(*model).ForShaders()};
+    const ProjectTavrin::CameraBuffer framing = FramingCamera(*model);
+    const ProjectTavrin::CameraBufferSlot slot{framing.ForShaders()};
     for (uint32_t f = 0; f < Engine::kFrameCount; ++f) camera.CopyToGpu(std::span(&slot, 1), f);
 
     uint32_t counter = 0;
     for (auto _ : state) {
         const uint32_t frameIndex = core->GetBackBufferIndex();
-        renderer.UploadSettings(frameIndex, counter / 30.0);
+        renderer.UploadSettings(frameIndex, counter / 30.0, framing.view * framing.projection);
         ProjectTavrin::FrameInputs inputs;
         inputs.cameraAddress = camera.GpuVirtualAddress(frameIndex);
         inputs.frameIndex = frameIndex;

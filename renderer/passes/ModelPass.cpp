@@ -15,7 +15,6 @@ using namespace Engine::Platform;
 
 namespace {
 
-constexpr uint32_t kNoDescriptor = 0xffffffffu;
 constexpr uint32_t kTransparentShadingModel = static_cast<uint32_t>(Vesma::ShadingModel::ThinTranslucent);
 
 // Root parameter numbers: the frame block, the material and the texture slots it binds, the clip.
@@ -88,7 +87,7 @@ ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
     m_opaqueDoubleSided = make(CullMode::None, false, "Model opaque, double-sided");
 }
 
-void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress) {
+void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress, const PassResults& results) {
     m_opaqueDraws = m_transparentDraws = 0;
     const uint32_t slot = frame.frameIndex % Engine::kFrameCount;
     Engine::Shared::ModelFrameConstants& block = m_frameBlock[0].constants;
@@ -97,6 +96,18 @@ void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t ren
     block.renderConfig = renderConfigAddress;
     if (frame.brdfIbl && !frame.brdfIbl->srv.IsNull()) block.brdfIbl = frame.brdfIbl->srv.Gpu();
     if (frame.brdfSkin && !frame.brdfSkin->srv.IsNull()) block.brdfSkin = frame.brdfSkin->srv.Gpu();
+    block.varianceShadowMap = results.varianceShadowMap;
+    block.shadowData = results.shadowData;
+    block.ambientCubemap = results.ambientCubemap;
+    block.occlusionMap = results.occlusionMap;
+    block.specularReflectionMap = results.specularReflectionMap;
+    block.ddgiVolumes = results.probeVolumes;
+    block.volumeSelect = results.probeVolumeCount;
+    block.ddgiTable = results.probeTable;
+    block.voxelRadiance = results.voxelRadiance;
+    block.voxelConstants = results.voxelConstants;
+    block.voxelWrite0 = results.voxelWrite0;
+    block.voxelWrite1 = results.voxelWrite1;
     m_frameBlock.CopyStagingToGpu(slot);
 
     list.SetGraphicsRootSignature(*m_root);

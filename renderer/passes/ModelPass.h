@@ -11,6 +11,7 @@
 #include "Engine/Platform/Pipeline.h"
 #include "renderer/FrameInputs.h"
 #include "renderer/MaterialBuffer.h"
+#include "renderer/PassResults.h"
 #include "shaders/shared/ModelDraw.h"
 
 namespace ProjectTavrin {
@@ -31,9 +32,11 @@ public:
     ModelPass(Engine::Platform::Device& device, uint32_t sampleCount);
 
     /// Records both passes. Render targets, viewport and scissor are bound by the caller.
-    /// `renderConfigAddress` is this frame's RenderConfig slot. Writes this frame's slot of the
-    /// per-frame block, so the frame the slot served last must have finished on the GPU.
-    void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress);
+    /// `renderConfigAddress` is this frame's RenderConfig slot; `results` what the passes before
+    /// the draw made this frame (shadows, sky lighting, occlusion, ...). Writes this frame's slot
+    /// of the per-frame block, so the frame the slot served last must have finished on the GPU.
+    void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress,
+                const PassResults& results);
 
     Engine::Platform::RootSignature& Root() const { return *m_root; }
     /// The per-frame bindings the last Record wrote (tests).

@@ -10,6 +10,7 @@
 #include "shaders/shared/ModelDraw.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/RenderConfig.h"
+#include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumeMipConstants.h"
 #include "shaders/shared/VoxelGi.h"
@@ -28,6 +29,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(ModelFrameConstants),   TAVRIN_SHARED_SIZE(ModelDrawConstants),
     TAVRIN_SHARED_SIZE(FinalCopyConstants),    TAVRIN_SHARED_SIZE(ResampleConstants),
     TAVRIN_SHARED_SIZE(ColorFilterConstants),
+    TAVRIN_SHARED_SIZE(ShadowData),            TAVRIN_SHARED_SIZE(ShadowCasterConstants),
+    TAVRIN_SHARED_SIZE(ConvertToVsmConstants), TAVRIN_SHARED_SIZE(BlurVsmConstants),
     TAVRIN_SHARED_SIZE(BloomExtractConstants), TAVRIN_SHARED_SIZE(BloomExtractHdrConstants),
     TAVRIN_SHARED_SIZE(BloomLevelConstants),   TAVRIN_SHARED_SIZE(BloomUpsampleConstants),
     TAVRIN_SHARED_SIZE(BloomApplyConstants),   TAVRIN_SHARED_SIZE(ToneMapConstants),

@@ -85,5 +85,36 @@ TEST(SettingsExchange, ASnapshotNeverHoldsAHalfWrittenColour) {
     EXPECT_GE(exchange.Revision(), 2000u);
 }
 
+// However a change reaches the exchange (a page's edit of one field, a whole record put in place
+// as the command-line tools and stored settings do), the passes' copies of the sun follow it; an
+// edit that leaves the sun alone leaves the copies alone.
+TEST(RenderSettings, SunCopiesFollowEveryEditOfTheSun) {
+    SettingsExchange exchange;
+    exchange.Edit([](FrameSettings& s) { s.render.TaaEnable = false; });
+    EXPECT_EQ(exchange.Snapshot().post.LensFlareSunPosition.x, 7000.0f) << "the sun did not change";
+
+    exchange.Edit([](FrameSettings& s) { s.render.config.SunDirection = {3, 0, 4}; });
+    FrameSettings now = exchange.Snapshot();
+    EXPECT_FLOAT_EQ(now.post.shadow.SunDirection.x, 0.6f);
+    EXPECT_FLOAT_EQ(now.post.voxel.SunDir.z, 0.8f);
+    EXPECT_FLOAT_EQ(now.post.volumetric.LightDir.x, -0.6f);
+    EXPECT_FLOAT_EQ(now.post.LensFlareSunPosition.z, 8000.0f);
+
+    FrameSettings stored;  // a whole record whose copies were never brought in line
+    stored.render.config.SunDirection = {0, 0, -2};
+    stored.render.config.SunColor = {0.25f, 0.5f, 1.0f};
+    stored.render.config.SunLightEnable = 1;
+    exchange.Edit([&](FrameSettings& s) { s = stored; });
+    now = exchange.Snapshot();
+    EXPECT_EQ(now.post.shadow.SunDirection.z, -1.0f);
+    EXPECT_EQ(now.post.volumetric.LightDir.z, 1.0f);
+    EXPECT_EQ(now.post.voxel.SunColor.x, 0.25f);
+    EXPECT_EQ(now.post.voxel.EnableShadow, 1);
+    EXPECT_TRUE(now.post.volumetric.UseShadow);
+
+    exchange.Edit([](FrameSettings& s) { s.render.config.SunDirection = {0, 0, 0}; });
+    EXPECT_EQ(exchange.Snapshot().post.shadow.SunDirection.z, 0.0f) << "no direction stays no direction";
+}
+
 }  // namespace
 }  // namespace RendererTest

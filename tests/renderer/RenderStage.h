@@ -39,6 +39,8 @@ struct Quad {
     bool bothFace = false;
     bool facingAway = false;     // wound so that its front looks away from the camera
     Math::vec3 normal{0, 0, 1};  // the shading normal of its four vertices
+    bool ground = false;         // lies flat (in x and z), facing up; `normal` is then (0, 1, 0)
+    bool castsShadow = false;    // drawn into the sun's shadow map
     // The directions of its sides (facing +z by default); with the default winding the front
     // faces along right x up.
     Math::vec3 right{1, 0, 0};
@@ -134,10 +136,16 @@ protected:
             const Math::vec2 uvs[4] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
             for (int i = 0; i < 4; ++i) {
                 PMXVertex v;
-                // The file stores z mirrored.
-                const Math::vec3 p = q.center + q.right * corners[i].x + q.up * corners[i].y;
-                v.position = {p.x, p.y, -p.z};
-                v.normal = {q.normal.x, q.normal.y, -q.normal.z};
+                // The file stores z mirrored. A ground quad's second axis runs along -z, so that
+                // its front faces up.
+                if (q.ground) {
+                    v.position = {q.center.x + corners[i].x, q.center.y, -(q.center.z - corners[i].y)};
+                    v.normal = {0, 1, 0};
+                } else {
+                    const Math::vec3 p = q.center + q.right * corners[i].x + q.up * corners[i].y;
+                    v.position = {p.x, p.y, -p.z};
+                    v.normal = {q.normal.x, q.normal.y, -q.normal.z};
+                }
                 v.uv = uvs[i];
                 v.weightType = PMXVertexWeight::BDEF1;
                 v.boneIndices = {0, -1, -1, -1};
@@ -150,7 +158,7 @@ protected:
             m.name = u"quad" + Utf8ToUtf16(std::to_string(file.materials.size()));
             m.diffuse = q.diffuse;
             m.ambient = {0.5f, 0.5f, 0.5f};
-            m.drawMode = q.bothFace ? 0x01 : 0x00;
+            m.drawMode = static_cast<uint8_t>((q.bothFace ? 0x01 : 0x00) | (q.castsShadow ? 0x04 : 0x00));
             m.textureIndex = q.texture;
             m.sphereTextureIndex = -1;
             m.numFaceVertices = 6;
@@ -192,13 +200,33 @@ protected:
         m_cameraBlock = c;
     }
 
+    /// A still camera at `eye` looking at `focus` (30 degrees vertical field of view).
+    void SetCameraLookAt(Math::vec3 eye, Math::vec3 focus) {
+        ProjectTavrin::CameraBuffer c;
+        const float fov = 30.0f * Math::kPi / 180.0f;
+        c.view = c.prevView = Math::LookAtRH(eye, focus, {0, 1, 0});
+        c.projection = c.prevProjection = Math::PerspectiveFovRH(fov, 1.0f, 1.0f, 16384.0f);
+        c.inverseViewProjection = Math::Inverse(c.view * c.projection);
+        c.screenSize = {float(kSize), float(kSize), 1.0f / kSize, 1.0f / kSize};
+        c.cameraWorldPos = {eye, 0};
+        c.cameraViewDir = {Math::Normalize(focus - eye), 0};
+        m_cameraBlock = c;
+    }
+
+    /// The pixel the camera sees world point `p` at (x right, y down).
+    Math::vec2 PixelOf(Math::vec3 p) const {
+        const Math::vec3 ndc = Math::TransformCoord(p, m_cameraBlock.view * m_cameraBlock.projection);
+        return {(ndc.x * 0.5f + 0.5f) * kSize, (0.5f - ndc.y * 0.5f) * kSize};
+    }
+    const ProjectTavrin::CameraBuffer& CameraBlock() const { return m_cameraBlock; }
+
     /// Uploads everything for frame `counter` and records it.
     void Render(uint32_t counter = 0) {
         const uint32_t frameIndex = Core().GetBackBufferIndex();
         const ProjectTavrin::CameraBufferSlot slot{m_cameraBlock.ForShaders()};
         m_camera.CopyToGpu(std::span(&slot, 1), frameIndex);
         for (auto& gpu : m_gpus) gpu->Upload(frameIndex);
-        renderer->UploadSettings(frameIndex, 0.0);
+        renderer->UploadSettings(frameIndex, 0.0, m_cameraBlock.view * m_cameraBlock.projection);
         ProjectTavrin::FrameInputs inputs;
         inputs.cameraAddress = m_camera.GpuVirtualAddress(frameIndex);
         inputs.camera = &m_cameraBlock;

@@ -74,9 +74,10 @@ TEST_F(SceneRendererGpu, GpuTimesCoverEveryPassOfTheFrame) {
     EXPECT_TRUE(renderer->CollectGpuTimes(true).empty());
 }
 
-// Every step of the frame, in order, whatever the settings ask for. With every pass that is not
-// written yet switched on, their rules say yes, yet they record nothing: the pass log is the
-// default frame's. Ray tracing, sky and ocean also need objects the renderer does not hold yet,
+// Every step of the frame, in order, whatever the settings ask for. With every pass switched on,
+// the sun's shadows record before the main draw (casters, then each cascade's conversion and
+// blur; the second cascade of this view needs no blur); the passes not written yet say yes, yet
+// record nothing. Ray tracing, sky and ocean also need objects the renderer does not hold yet,
 // and the colour filter a table.
 TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothingYet) {
     AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
@@ -114,7 +115,8 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothing
                              "TemporalAntiAliasing", "Fxaa", "Soften", "Sharpen", "Vignette", "MotionBlur",
                              "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy", "Submit"}));
     EXPECT_EQ(renderer->GetPassLog().Names(),
-              (Names{"Main Draw", "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
+              (Names{"ShadowMap", "ShadowCasters", "ConvertToVSM", "BlurVSM_X", "BlurVSM_Y", "ConvertToVSM", "Main Draw",
+                     "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
@@ -405,7 +407,7 @@ TEST_F(SceneRendererGpu, NoFrameWithoutTargets) {
 
 TEST_F(SceneRendererGpu, SettingsUploadFillsBothSlotsFirstAndTheOceanTime) {
     renderer->Settings().Edit([](FrameSettings& s) { s.render.config.SunIntensity = 3.5f; });
-    renderer->UploadSettings(1, 12.5);
+    renderer->UploadSettings(1, 12.5, Math::mat4{});
     EXPECT_FLOAT_EQ(renderer->UploadedOcean().SEA_TIME, 12.5f);
     EXPECT_EQ(renderer->CurrentSettings().render.ocean.SEA_TIME, 0.0f);
     EXPECT_NE(renderer->RenderConfigAddress(0), renderer->RenderConfigAddress(1));

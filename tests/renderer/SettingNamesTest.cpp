@@ -78,7 +78,7 @@ TEST(SettingNames, PassBlocksAndFilesAreNamed) {
     FrameSettings s;
     std::string error;
     for (const char* assignment :
-         {"shadow.CascadeCount=3", "shadow.Distance=256", "voxel.Resolution=128", "voxel.SunColor=1,0,0.5",
+         {"shadow.CascadeCount=3", "shadow.Distance=256", "voxel.Resolution=128", "voxel.Ambient=0.5",
           "probes.Origin=1,2,3", "probes.Count=4", "ssao.Accentuation=0.75", "rtao.Temporal=off", "rtao.NumSamples=8",
           "reflection.Temporal=on", "volumetric.HeightFog0=-2", "volumetric.LightColor=0.1,0.2,0.3",
           "EnvironmentFile=<Sample>", "ColorFilterLutFile=/films/a b.cube"})
@@ -86,7 +86,7 @@ TEST(SettingNames, PassBlocksAndFilesAreNamed) {
     EXPECT_EQ(s.post.shadow.CascadeCount, 3u);
     EXPECT_EQ(s.post.shadow.Distance, 256.0f);
     EXPECT_EQ(s.post.voxel.Resolution, 128);
-    EXPECT_EQ(s.post.voxel.SunColor.z, 0.5f);
+    EXPECT_EQ(s.post.voxel.Ambient, 0.5f);
     EXPECT_EQ(s.post.probes.Origin.y, 2.0f);
     EXPECT_EQ(s.post.probes.Count, 4u);
     EXPECT_EQ(s.post.ssao.Accentuation, 0.75f);
@@ -99,6 +99,32 @@ TEST(SettingNames, PassBlocksAndFilesAreNamed) {
     EXPECT_EQ(s.post.ColorFilterLutFile, "/films/a b.cube");
     EXPECT_TRUE(ApplySettingAssignment(s, "ColorFilterLutFile=", error)) << "an empty name names no file";
     EXPECT_EQ(s.post.ColorFilterLutFile, "");
+}
+
+// The passes' copies of the sun follow SunDirection, SunColor and SunLightEnable as soon as one
+// is set by name, and are not names of their own.
+TEST(SettingNames, SunCopiesFollowTheSunAndAreNotSetApart) {
+    FrameSettings s;
+    std::string error;
+    ASSERT_TRUE(ApplySettingAssignment(s, "SunDirection=0,2,0", error)) << error;
+    EXPECT_EQ(s.render.config.SunDirection.y, 2.0f) << "the setting itself keeps what was given";
+    for (const Math::vec3& copy : {s.post.shadow.SunDirection, s.post.voxel.SunDir}) {
+        EXPECT_EQ(copy.x, 0.0f);
+        EXPECT_EQ(copy.y, 1.0f);
+    }
+    EXPECT_EQ(s.post.volumetric.LightDir.y, -1.0f);
+    EXPECT_EQ(s.post.LensFlareSunPosition.y, 10000.0f);
+    ASSERT_TRUE(ApplySettingAssignment(s, "SunColor=1,0.5,0.25", error));
+    EXPECT_EQ(s.post.voxel.SunColor.y, 0.5f);
+    ASSERT_TRUE(ApplySettingAssignment(s, "SunLightEnable=1", error));
+    EXPECT_EQ(s.post.voxel.EnableShadow, 1);
+    EXPECT_TRUE(s.post.volumetric.UseShadow);
+    for (const char* name : kDerivedSunSettings) {
+        EXPECT_FALSE(ApplySetting(s, name, "1,1,1", error)) << name;
+        EXPECT_NE(error.find("set that instead"), std::string::npos) << name;
+        EXPECT_FALSE(SettingValue(s, name).has_value()) << name;
+    }
+    EXPECT_EQ(s.post.shadow.SunDirection.y, 1.0f);
 }
 
 TEST(SettingNames, CountsThePassesSizeWorkByAreLimited) {
