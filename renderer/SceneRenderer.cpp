@@ -1,5 +1,8 @@
 #include "renderer/SceneRenderer.h"
 
+#include "Engine/raytracing/SceneAccelerationStructures.h"
+#include "ddgi/DDGIPass.h"
+#include "renderer/RaytracingGeometry.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
@@ -26,6 +29,28 @@ SceneRenderer::SceneRenderer(std::shared_ptr<Engine::EngineCore> core) : m_core(
 }
 
 SceneRenderer::~SceneRenderer() = default;
+
+void SceneRenderer::ReleaseRaytracingScene() {
+    m_ddgiPass.reset();
+    m_raytracingScene.reset();
+}
+
+void SceneRenderer::BuildRaytracingScene(const std::vector<PMXModelGpu*>& models, const ProbeVolumeParams& probes) {
+    ReleaseRaytracingScene();
+    if (!m_core->IsRaytracingSupported()) return;
+    auto geometry = CollectGeometry(models);
+    if (geometry.empty()) return;
+    Device& device = *m_core->GetDevice();
+    m_raytracingScene = std::make_unique<Engine::SceneAccelerationStructures>(device, std::move(geometry));
+    m_ddgiPass = std::make_unique<ddgi::DDGIPass>(device, *m_raytracingScene);
+    SetProbeVolumes(probes);
+}
+
+bool SceneRenderer::SetProbeVolumes(const ProbeVolumeParams& probes) {
+    if (!m_ddgiPass) return false;
+    const uint32_t count = std::min<uint32_t>(probes.Count, 0xffff);
+    return m_ddgiPass->SetVolumes(probes.Origin, probes.Size, static_cast<uint16_t>(count), probes.DistanceExponent);
+}
 
 bool SceneRenderer::EnableGpuTimes(bool enable) {
     m_passLog.SetTimer(nullptr);

@@ -17,6 +17,7 @@
 #include "Engine/GpuResource/GpuUploadBuffer.h"
 #include "Engine/Platform/GpuTimestamps.h"
 #include "renderer/FrameInputs.h"
+#include "renderer/ProbeVolumeParams.h"
 #include "renderer/FrameStepLog.h"
 #include "renderer/FrameSteps.h"
 #include "renderer/PassLog.h"
@@ -24,6 +25,13 @@
 #include "renderer/SceneTargets.h"
 #include "renderer/SettingsExchange.h"
 #include "renderer/TemporalJitter.h"
+
+namespace Engine {
+class SceneAccelerationStructures;
+}
+namespace ddgi {
+class DDGIPass;
+}
 
 namespace ProjectTavrin {
 
@@ -65,6 +73,18 @@ public:
     /// Records and submits one frame into the core's current back buffer. False, recording
     /// nothing, while there are no scene targets (the output never reached the smallest size).
     bool RenderFrame(const FrameInputs& inputs);
+
+    /// Rebuilds the ray-traced scene from `models` (their GPU buffers made): the acceleration
+    /// structures over every drawable material range and the probe GI pass with `probes`'
+    /// volumes. Nothing is built without ray tracing or without drawable geometry. The GPU must
+    /// be idle (a scene task).
+    void BuildRaytracingScene(const std::vector<PMXModelGpu*>& models, const ProbeVolumeParams& probes);
+    /// Drops the ray-traced scene (before the models it points into go away).
+    void ReleaseRaytracingScene();
+    /// Remakes the probe volumes; false when there is no probe GI pass or the volumes cannot be made.
+    bool SetProbeVolumes(const ProbeVolumeParams& probes);
+    Engine::SceneAccelerationStructures* GetRaytracingScene() const { return m_raytracingScene.get(); }
+    ddgi::DDGIPass* GetDDGIPass() const { return m_ddgiPass.get(); }
 
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
@@ -161,6 +181,9 @@ private:
     std::unique_ptr<ColorFilterPass> m_colorFilterPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
     std::unique_ptr<VoxelGiPass> m_voxelGiPass;
+
+    std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
+    std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
 };
 
 }  // namespace ProjectTavrin

@@ -1,6 +1,8 @@
 // The steps of SceneRenderer::RenderFrame, in frame order. Each asks its rule (FrameSteps.cpp)
 // first; a step of a pass not written yet stops there.
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "Engine/raytracing/SceneAccelerationStructures.h"
+#include "ddgi/DDGIPass.h"
 #include "renderer/DepthResolve.h"
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
@@ -20,6 +22,21 @@ constexpr std::string_view kRenderModel = "RenderModel";
 constexpr std::string_view kResolve = "Resolve";
 constexpr std::string_view kResolveDepth = "ResolveDepth";
 constexpr std::string_view kOutputCopy = "OutputCopy";
+constexpr std::string_view kUpdateRayTracingScene = "UpdateRayTracingScene";
+constexpr std::string_view kProbeVolumeUpdate = "ProbeVolumeUpdate";
+
+Engine::Shared::GIOptions GIOptionsFrom(const RenderConfigBuffer& c) {
+    Engine::Shared::GIOptions o{};
+    o.SunDirection = c.SunDirection;
+    o.SunLightEnable = c.SunLightEnable;
+    o.SunColor = c.SunColor;
+    o.SunIntensity = c.SunIntensity;
+    o.AmbientColor = c.AmbientColor;
+    o.AmbientIntensity = c.AmbientIntensity;
+    o.IBL_Enable = c.IBL_Enable;
+    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
+    return o;
+}
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
@@ -27,6 +44,8 @@ FrameResources SceneRenderer::CurrentResources() const {
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
     r.voxelVolume = m_voxelGiPass != nullptr;
+    r.rayTracingScene = m_raytracingScene != nullptr;
+    r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
     return r;
 }
 
@@ -56,9 +75,11 @@ void SceneRenderer::ShadowMap(const Frame& frame) {
     m_shadowPass->Record(frame.list, m_passLog, frame.inputs.models, frame.inputs.frameIndex, m_passResults);
 }
 
-void SceneRenderer::UpdateRayTracingScene(const Frame&) {
+void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
     if (!Enter(FrameStep::UpdateRayTracingScene)) return;
-    // The top-level acceleration structure with this frame's model transforms.
+    // Both levels from this frame's copies of the skinned vertices.
+    ScopedPass pass(frame.list, m_passLog, kUpdateRayTracingScene);
+    m_raytracingScene->BuildAll(frame.list, frame.inputs.frameIndex);
 }
 
 void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
@@ -72,9 +93,12 @@ void SceneRenderer::TraceReflections(const Frame&) {
     // Trace, with the probe volume's data when probe GI is on.
 }
 
-void SceneRenderer::UpdateProbeVolume(const Frame&) {
+void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
-    // Trace and blend the probes.
+    ScopedPass pass(frame.list, m_passLog, kProbeVolumeUpdate);
+    m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config));
+    m_passResults.probeVolumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
+    m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
 
 void SceneRenderer::VoxelGi(const Frame& frame) {

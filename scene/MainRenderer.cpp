@@ -281,6 +281,8 @@ std::string MainRenderer::SceneTaskError() const {
 }
 
 void MainRenderer::SceneLoadTask(const std::vector<SceneEntry>& entries) {
+    // The ray-traced scene points into the models' buffers: it goes before they do.
+    if (m_sceneRenderer) m_sceneRenderer->ReleaseRaytracingScene();
     ModelGpuFactory makeGpu;
     if (m_core)
         makeGpu = [core = m_core](Vesma::PMXModel& model) {
@@ -327,10 +329,12 @@ void MainRenderer::CreateBrdfTextures() {
 }
 
 void MainRenderer::BuildRaytracingScene() {
-    if (!m_core || !m_core->IsRaytracingSupported()) return;
+    if (!m_core || !m_core->IsRaytracingSupported() || !m_sceneRenderer) return;
+    m_sceneRenderer->ReleaseRaytracingScene();
     if (m_scene.models.empty()) return;
-    // The acceleration structures and the ray-traced passes are built here once the engine has
-    // them; until then a scene has no ray-traced objects.
+    std::vector<PMXModelGpu*> models;
+    for (const auto& gpu : m_scene.modelGpus) models.push_back(gpu.get());
+    m_sceneRenderer->BuildRaytracingScene(models, m_resourceState.probeVolumes);
 }
 
 // ---- playback ----

@@ -38,6 +38,7 @@ void ApplyProbeVolumes(MainRenderer& renderer, const ProbeVolumeParams& params) 
     RenderResourceState& state = renderer.GetResourceState();
     state.probeVolumes = params;
     ++state.probeReconfigurations;
+    if (SceneRenderer* sceneRenderer = renderer.GetSceneRenderer()) sceneRenderer->SetProbeVolumes(params);
 }
 
 bool SameProbeVolumes(const ProbeVolumeParams& a, const ProbeVolumeParams& b) {

@@ -10,6 +10,7 @@
 #extension GL_EXT_samplerless_texture_functions : require
 #include "Bindless.glsl"
 #include "SceneBlocks.glsl"
+#include "DDGICommon.glsl"
 #include "shared/ModelDraw.h"
 #include "shared/ShadowData.h"
 #include "Evsm.glsl"
@@ -172,7 +173,14 @@ void main() {
         // Columns: N.L from -1 to 1; rows: curvature from 0 to 1.
         sunDiffuse = mix(sunDiffuse, skin, clamp(m.subsurface, 0.0, 1.0) * m.subsurfaceColor);
     }
-    vec3 color = diffuseColor * (ambient * occlusion + sun * sunDiffuse);
+    // Probe GI: the light the probes gathered around this point takes the place of the uniform
+    // ambient light in the diffuse term (the same scale: an open sky gives the ambient light).
+    vec3 ambientDiffuse = ambient;
+    if (cfg.GI_Mode == 1 && frame.ddgiVolumes != 0ul && frame.volumeSelect > 0u) {
+        const VolumeConstants volume = DDGISelectVolume(frame.ddgiVolumes, frame.volumeSelect, inWorldPos);
+        ambientDiffuse = DDGIIrradiance(volume, inWorldPos, n, v, BilinearSampler);
+    }
+    vec3 color = diffuseColor * (ambientDiffuse * occlusion + sun * sunDiffuse);
 
     // Sun, specular: GGX.
     if (NdotL > 0.0) {

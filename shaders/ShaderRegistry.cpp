@@ -1,5 +1,6 @@
 #include "shaders/ShaderRegistry.h"
 
+#include "shaders/RaytracingShaderLayouts.h"
 #include "shaders/RendererShaderLayouts.h"
 #include "shaders/ShaderLayouts.h"
 #include "shaders/tests/TestShaderLayouts.h"
@@ -34,6 +35,15 @@ const ShaderRegistration kShaders[] = {
     {"TaaBlend.comp", &ShaderLayouts::TaaBlend},
     {"TaaSharpen.comp", &ShaderLayouts::TaaSharpen},
     {"TaaResolve.comp", &ShaderLayouts::TaaResolve},
+    {"GIRaygen.rgen", &ShaderLayouts::GITrace},
+    {"GIClosestHit.rchit", &ShaderLayouts::GITrace},
+    {"GIMiss.rmiss", &ShaderLayouts::GITrace},
+    {"GIShadowMiss.rmiss", &ShaderLayouts::GITrace},
+    {"DDGIBlendIrradiance.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIBlendDistance.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIBorderRows.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIBorderColumns.comp", &ShaderLayouts::DDGIUpdate},
+    {"DDGIRelocate.comp", &ShaderLayouts::DDGIUpdate},
     {"ShadowCaster.vert", &ShaderLayouts::ShadowCaster},
     {"ShadowCaster.frag", &ShaderLayouts::ShadowCaster},
     {"ConvertToVsm.comp", &ShaderLayouts::ConvertToVsm},
@@ -56,6 +66,9 @@ const ShaderRegistration kShaders[] = {
     {"tests/MirrorTriangle.vert", &TavrinTest::ShaderLayouts::MirrorTriangle},
     {"tests/MirrorTriangle.geom", &TavrinTest::ShaderLayouts::MirrorTriangle},
     {"tests/MirrorTriangle.frag", &TavrinTest::ShaderLayouts::MirrorTriangle},
+    {"tests/SceneRays.rgen", &TavrinTest::ShaderLayouts::SceneRays},
+    {"tests/SceneRays.rmiss", &TavrinTest::ShaderLayouts::SceneRays},
+    {"tests/SceneRays.rchit", &TavrinTest::ShaderLayouts::SceneRays},
 };
 
 }  // namespace

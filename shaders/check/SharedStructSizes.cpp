@@ -3,8 +3,10 @@
 #include "shaders/check/ShaderInterfaceCheck.h"
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/CameraBuffer.h"
+#include "shaders/shared/DDGIConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/FlatColorConstants.h"
+#include "shaders/shared/GeometryHitRecord.h"
 #include "shaders/shared/GenerateMipsConstants.h"
 #include "shaders/shared/MaterialBuffer.h"
 #include "shaders/shared/ModelDraw.h"
@@ -17,6 +19,7 @@
 #include "shaders/tests/CountFragmentsConstants.h"
 #include "shaders/tests/MirrorTriangleConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
+#include "shaders/tests/SceneRayConstants.h"
 
 namespace ShaderCheck {
 namespace {
@@ -44,6 +47,10 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(VoxelMipConstants),     TAVRIN_SHARED_SIZE(VoxelGiConstants),
     TAVRIN_SHARED_SIZE(SampleLodConstants),    TAVRIN_SHARED_SIZE(CountFragmentsConstants),
     TAVRIN_SHARED_SIZE(MirrorTriangleConstants),
+    TAVRIN_SHARED_SIZE(VolumeConstants),       TAVRIN_SHARED_SIZE(GIOptions),
+    TAVRIN_SHARED_SIZE(DDGIUpdateConstants),   TAVRIN_SHARED_SIZE(GITraceConstants),
+    TAVRIN_SHARED_SIZE(GeometryHitRecord),     TAVRIN_SHARED_SIZE(SceneRayConstants),
+    TAVRIN_SHARED_SIZE(SceneRay),              TAVRIN_SHARED_SIZE(SceneRayHit),
 };
 
 #undef TAVRIN_SHARED_SIZE

@@ -14,6 +14,15 @@ inline Engine::Platform::RootSignatureDesc BindingModel() {
 /// tests/TraceTriangle.*: scene index, output index.
 inline Engine::Platform::RootSignatureDesc TraceTriangle() { return {{Engine::Platform::RootParameter::Constants(2)}, {}}; }
 
+/// tests/SceneRays.*: rays and hits by address, scene and count; point sampler s0.
+inline Engine::Platform::RootSignatureDesc SceneRays() {
+    using Engine::Platform::RootParameter;
+    Engine::Platform::SamplerDesc point;
+    point.filter = Engine::Platform::Filter::Point;
+    return {{RootParameter::BufferAddress(), RootParameter::BufferAddress(), RootParameter::Constants(2)},
+            {Engine::Platform::StaticSampler{0, point}}};
+}
+
 /// tests/SampleLod.comp: constants (uv, lod), texture table, output table, static sampler s0
 /// (the tests swap in the sampler they examine).
 inline Engine::Platform::RootSignatureDesc SampleLod() {

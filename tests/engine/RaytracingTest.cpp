@@ -5,6 +5,7 @@
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/ColorBuffer.h"
 #include "Engine/GpuResource/ReadbackBuffer.h"
+#include "Engine/Platform/ShaderTable.h"
 #include "GpuTest.h"
 #include "TestShaders.h"
 #include "shaders/tests/TestShaderLayouts.h"
@@ -79,13 +80,12 @@ TEST_F(RaytracingTest, TracesATriangleThroughBothAccelerationStructures) {
     ASSERT_NE(pipeline->GetShaderIdentifier("HitGroup"), nullptr);
     EXPECT_EQ(pipeline->GetShaderIdentifier("NoSuchGroup"), nullptr);
 
-    const uint32_t handleSize = device.Limits().shaderGroupHandleSize;
-    const uint64_t base = device.Limits().shaderGroupBaseAlignment;
-    auto table = device.CreateCommittedResource(HeapType::Upload, ResourceDesc::Buffer(4 * base + 3 * handleSize), ResourceState::GenericRead);
-    const uint64_t tableStart = AlignUp(table->GetGpuVirtualAddress(), base);
-    auto* tableBytes = static_cast<uint8_t*>(table->Map()) + (tableStart - table->GetGpuVirtualAddress());
-    const char* records[] = {"RayGen", "Miss", "HitGroup"};
-    for (int i = 0; i < 3; ++i) std::memcpy(tableBytes + i * base, pipeline->GetShaderIdentifier(records[i]), handleSize);
+    ShaderTable rayGenTable(device, 1, 0, "RayGen");
+    ShaderTable missTable(device, 1, 0, "Miss");
+    ShaderTable hitTable(device, 1, 0, "HitGroup");
+    rayGenTable.Append(pipeline->GetShaderIdentifier("RayGen"), "RayGen");
+    missTable.Append(pipeline->GetShaderIdentifier("Miss"), "Miss");
+    hitTable.Append(pipeline->GetShaderIdentifier("HitGroup"), "HitGroup");
 
     ColorBuffer output;
     output.Create(u"TraceOutput", 8, 8, Format::R8G8B8A8_UNORM);
@@ -107,9 +107,9 @@ TEST_F(RaytracingTest, TracesATriangleThroughBothAccelerationStructures) {
     const uint32_t constants[2] = {sceneSlot.Gpu(), output.uavHandle.Gpu()};
     list.SetComputeRoot32BitConstants(0, 2, constants, 0);
     DispatchRaysDesc dispatch;
-    dispatch.rayGeneration = {tableStart, handleSize, handleSize};
-    dispatch.missShaderTable = {tableStart + base, handleSize, handleSize};
-    dispatch.hitGroupTable = {tableStart + 2 * base, handleSize, handleSize};
+    dispatch.rayGeneration = rayGenTable.Range();
+    dispatch.missShaderTable = missTable.Range();
+    dispatch.hitGroupTable = hitTable.Range();
     dispatch.width = dispatch.height = 8;
     list.DispatchRays(dispatch);
     SubmitAndWait();

@@ -164,6 +164,13 @@ protected:
             m.numFaceVertices = 6;
             file.materials.push_back(m);
         }
+        return AddModelFile(std::move(file));
+    }
+
+    /// Loads a model from `file` (its textures named relative to the stage's directory), runs
+    /// its first frame and makes its GPU side.
+    ProjectTavrin::PMXModelGpu& AddModelFile(Vesma::PMXFile file) {
+        using namespace Vesma;
         auto model = std::make_unique<PMXModel>();
         const std::string path = (m_dir / ("stage" + std::to_string(m_models.size()) + ".pmx")).string();
         EXPECT_TRUE(model->Load(std::move(file), Utf8ToUtf16(path)));
@@ -185,6 +192,15 @@ protected:
         job.model = m_models[index].get();
         job.Run();
     }
+
+    /// Every model's GPU side, in the order they were added.
+    std::vector<ProjectTavrin::PMXModelGpu*> ModelGpus() const {
+        std::vector<ProjectTavrin::PMXModelGpu*> out;
+        for (const auto& gpu : m_gpus) out.push_back(gpu.get());
+        return out;
+    }
+    /// The stage's texture names, for files made by hand.
+    const std::vector<std::u16string>& TextureNames() const { return m_textures; }
 
     /// Camera at `eye` this frame, at `previousEye` the frame before, both looking down -z.
     void SetCamera(Math::vec3 eye, Math::vec3 previousEye) {
