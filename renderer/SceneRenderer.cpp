@@ -7,6 +7,7 @@
 #include "renderer/passes/ColorFilterPass.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/RtaoPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VoxelGiPass.h"
@@ -31,6 +32,7 @@ SceneRenderer::SceneRenderer(std::shared_ptr<Engine::EngineCore> core) : m_core(
 SceneRenderer::~SceneRenderer() = default;
 
 void SceneRenderer::ReleaseRaytracingScene() {
+    m_rtaoPass.reset();
     m_ddgiPass.reset();
     m_raytracingScene.reset();
 }
@@ -42,6 +44,8 @@ void SceneRenderer::BuildRaytracingScene(const std::vector<PMXModelGpu*>& models
     if (geometry.empty()) return;
     Device& device = *m_core->GetDevice();
     m_raytracingScene = std::make_unique<Engine::SceneAccelerationStructures>(device, std::move(geometry));
+    m_rtaoPass = std::make_unique<RtaoPass>(device, *m_raytracingScene);
+    if (m_targets.IsCreated()) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
     m_ddgiPass = std::make_unique<ddgi::DDGIPass>(device, *m_raytracingScene);
     SetProbeVolumes(probes);
 }
@@ -86,8 +90,11 @@ void SceneRenderer::CreateScenePipelines() {
 
 bool SceneRenderer::CreateSceneBuffers() {
     const FrameSettings settings = m_settings.Snapshot();
-    return m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
-                            settings.render.ExportHeight, m_core->GetBackBufferFormat());
+    const bool changed = m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
+                                          settings.render.ExportHeight, m_core->GetBackBufferFormat());
+    // The traced effects follow the render size at two thirds of it.
+    if (changed && m_rtaoPass) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
+    return changed;
 }
 
 void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {

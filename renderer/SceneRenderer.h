@@ -42,6 +42,7 @@ class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
 class VoxelGiPass;
+class RtaoPass;
 
 /// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
 struct alignas(256) RenderConfigSlot {
@@ -85,6 +86,8 @@ public:
     bool SetProbeVolumes(const ProbeVolumeParams& probes);
     Engine::SceneAccelerationStructures* GetRaytracingScene() const { return m_raytracingScene.get(); }
     ddgi::DDGIPass* GetDDGIPass() const { return m_ddgiPass.get(); }
+    /// The ray-traced occlusion, made with the ray-traced scene.
+    RtaoPass* GetRtaoPass() const { return m_rtaoPass.get(); }
 
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
@@ -184,6 +187,7 @@ private:
 
     std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
     std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
+    std::unique_ptr<RtaoPass> m_rtaoPass;
 };
 
 }  // namespace ProjectTavrin

@@ -15,7 +15,6 @@ using namespace Engine::Platform;
 
 namespace {
 
-constexpr uint32_t kNoDescriptor = 0xffffffffu;
 // Root parameters of the voxelisation (VoxelizeDrawConstants).
 constexpr uint32_t kParamParameters = 0, kParamMaterial = 1, kParamShadowData = 2, kParamVolume = 3, kParamTexture0 = 4,
                    kParamTexture1 = 5, kParamTexture2 = 6, kParamShadowMap = 7, kParamAlphaClip = 8;

@@ -15,6 +15,7 @@
 #include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumeMipConstants.h"
+#include "shaders/shared/RtaoConstants.h"
 #include "shaders/shared/VoxelGi.h"
 #include "shaders/tests/CountFragmentsConstants.h"
 #include "shaders/tests/MirrorTriangleConstants.h"
@@ -42,6 +43,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaLineariseConstants), TAVRIN_SHARED_SIZE(TaaBlendConstants),
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
+    TAVRIN_SHARED_SIZE(RtaoOptions),           TAVRIN_SHARED_SIZE(RtaoTraceConstants),
+    TAVRIN_SHARED_SIZE(RtaoTemporalConstants), TAVRIN_SHARED_SIZE(RtaoDenoiseConstants),
     TAVRIN_SHARED_SIZE(VolumeMipConstants),    TAVRIN_SHARED_SIZE(VoxelizationParameters),
     TAVRIN_SHARED_SIZE(VoxelizeDrawConstants), TAVRIN_SHARED_SIZE(VoxelConvertConstants),
     TAVRIN_SHARED_SIZE(VoxelMipConstants),     TAVRIN_SHARED_SIZE(VoxelGiConstants),

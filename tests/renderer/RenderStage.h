@@ -239,6 +239,7 @@ protected:
     /// Uploads everything for frame `counter` and records it.
     void Render(uint32_t counter = 0) {
         const uint32_t frameIndex = Core().GetBackBufferIndex();
+        m_cameraBlock.frameCount = int32_t(counter);
         const ProjectTavrin::CameraBufferSlot slot{m_cameraBlock.ForShaders()};
         m_camera.CopyToGpu(std::span(&slot, 1), frameIndex);
         for (auto& gpu : m_gpus) gpu->Upload(frameIndex);
