@@ -128,7 +128,6 @@ void RtaoPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t frameIn
     desc.width = m_width;
     desc.height = m_height;
     list.DispatchRays(desc);
-    m_lastTraceTemporal = temporal;
     // The temporal pass reads all three; without it the model draw (or the blur) reads the output.
     m_output.TransitionTo(list, temporal ? kRead : ResourceState::PixelShaderResource);
     m_depth[m_parity].TransitionTo(list, kRead);

@@ -70,7 +70,6 @@ private:
     std::array<std::unique_ptr<Engine::Platform::ShaderTable>, Engine::kFrameCount> m_hitGroups;
     Engine::StructuredBuffer<OptionsSlot> m_options;
     bool m_optionsWritten = false;
-    bool m_lastTraceTemporal = true;
     bool m_historyCleared = false;
 
     uint32_t m_width = 0, m_height = 0, m_parity = 0;

@@ -89,10 +89,11 @@ void VoxelGiPass::Record(CommandList& list, PassLog& log, const FrameInputs& fra
     m_clipmap.Place(eye, look, m_resolution, params.RegionSize);
 
     {
+        // The conversion into the radiance volume is timed with the voxelisation it finishes.
         ScopedPass pass(list, log, kName);
         Voxelize(list, frame, settings, shadow);
+        Convert(list);
     }
-    Convert(list);
     {
         ScopedPass pass(list, log, kMipName);
         RefreshLevels(list);
