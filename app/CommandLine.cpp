@@ -13,9 +13,9 @@ StartScene SceneFromArguments(const QStringList& files, const QStringList& camer
         const QFileInfo info(file);
         const QString suffix = info.suffix().toLower();
         const std::u16string path = ToU16(info.absoluteFilePath());
-        if (suffix == "pmx") {
+        if (suffix == "pmx" || suffix == "pmd") {
             scene.entries.push_back({path, std::u16string(ProjectTavrin::kNoneMarker)});
-        } else if (suffix == "vmd") {
+        } else if (suffix == "vmd" || suffix == "vpd") {
             if (!scene.entries.empty() && !scene.entries.back().IsCamera() && !scene.entries.back().HasMotion())
                 scene.entries.back().Vmd = path;
             else

@@ -15,7 +15,8 @@ struct StartScene {
     QStringList ignored;    ///< names that are neither model, motion nor audio
 };
 
-/// In order: each .pmx starts a model entry; a .vmd gives the last model its motion, or, when
+/// In order: each .pmx or .pmd starts a model entry; a .vmd (or a .vpd pose) gives the last model
+/// its motion, or, when
 /// there is no model yet or it has one already, becomes the camera motion; an audio file
 /// (.wav, .mp3, .flac, .ogg, .m4a, .aac, .opus) is the audio (the last one wins). Then each of
 /// `cameraMotions` becomes a camera entry, and `audio`, when given, is the audio.

@@ -319,8 +319,8 @@ bool MainPage::OpenDroppedFiles(const QStringList& paths) {
     bool used = false;
     for (const QString& path : paths) {
         const QString suffix = QFileInfo(path).suffix().toLower();
-        const bool model = suffix == QStringLiteral("pmx");
-        const bool motion = suffix == QStringLiteral("vmd");
+        const bool model = suffix == QStringLiteral("pmx") || suffix == QStringLiteral("pmd");
+        const bool motion = suffix == QStringLiteral("vmd") || suffix == QStringLiteral("vpd");
         if (model || motion) {
             auto* page = qobject_cast<ModelLoadPage*>(PanelPage());
             if (!page) {

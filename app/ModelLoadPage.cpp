@@ -102,7 +102,7 @@ void ModelLoadPage::OnChoice(QComboBox* box, bool model, int index) {
         // The last item is "Browse…": pick a file and offer it from now on.
         const QString picked = m_services.pickFile
                                    ? m_services.pickFile(this, model ? tr("Choose a model") : tr("Choose a motion"),
-                                                         model ? tr("PMX models (*.pmx)") : tr("VMD motions (*.vmd)"))
+                                                         model ? tr("Models (*.pmx *.pmd)") : tr("Motions and poses (*.vmd *.vpd)"))
                                    : QString();
         if (picked.isEmpty()) {
             box->setCurrentIndex(box->property("previousIndex").toInt());

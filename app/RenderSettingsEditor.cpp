@@ -135,6 +135,11 @@ void RenderSettingsEditor::BuildSunSection() {
     m_controls->AddFlag(
         form, "SunLightEnable", tr("Sun light"), [](const FrameSettings& s) { return s.render.config.SunLightEnable != 0; },
         [](FrameSettings& s, bool on) { s.render.config.SunLightEnable = on ? 1 : 0; });
+    // Scenes whose motion files carry light or self-shadow keys drive the sun and its shadows
+    // from them while this is on; scenes without such keys are not touched either way.
+    m_controls->AddFlag(
+        form, "SunFromMotion", tr("Sun from the motion"), [](const FrameSettings& s) { return s.render.SunFromMotion; },
+        [](FrameSettings& s, bool on) { s.render.SunFromMotion = on; });
     m_controls->AddNumber(
         form, {"AmbientIntensity", tr("Ambient intensity"), 0.0, 100.0},
         [](const FrameSettings& s) { return s.render.config.AmbientIntensity; },

@@ -9,8 +9,9 @@ int main(int argc, char** argv) {
     TavrinApp::App app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Plays PMX models with VMD motions and an audio track.\n"
-        "Each .pmx adds a model; a .vmd after it is that model's motion, any other .vmd the camera motion;\n"
+        "Plays PMX and PMD models with VMD motions (or VPD poses) and an audio track.\n"
+        "Each .pmx or .pmd adds a model; a .vmd or .vpd after it is that model's motion, any other .vmd the\n"
+        "camera motion;\n"
         "an audio file (.wav, .mp3, .flac, .ogg, .m4a, .aac, .opus) is played with the animation."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     parser.addOption(camera);
     parser.addOption(audio);
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Models, motions and audio to open."),
-                                 QStringLiteral("[FILE.pmx [FILE.vmd ...] ...]"));
+                                 QStringLiteral("[FILE.pmx|FILE.pmd [FILE.vmd|FILE.vpd ...] ...]"));
     parser.process(app);
 
     TavrinApp::MainWindow window;

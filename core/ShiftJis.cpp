@@ -59,6 +59,25 @@ std::u16string DecodeShiftJisName(std::span<const uint8_t> bytes) {
     return name;
 }
 
+std::u16string DecodeShiftJisText(std::span<const uint8_t> bytes) {
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i) {
+        const uint8_t b = bytes[i];
+        if (b <= 0x7E) {
+            text.push_back(static_cast<char16_t>(b));
+        } else if (b >= 0xA1 && b <= 0xDF) {
+            text.push_back(static_cast<char16_t>(0xFF61 + (b - 0xA1)));
+        } else {
+            const bool hasTrail = i + 1 < bytes.size() && bytes[i + 1] >= 0x40 && bytes[i + 1] <= 0xFC;
+            const char16_t unit = hasTrail ? ShiftJisDoubleByteToUtf16(b, bytes[i + 1]) : 0;
+            text.push_back(unit != 0 ? unit : u'\uFFFD');
+            if (hasTrail) ++i;
+        }
+    }
+    return text;
+}
+
 std::string EncodeShiftJisName(std::u16string_view name) {
     std::string bytes;
     bytes.reserve(name.size() * 2);

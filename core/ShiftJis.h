@@ -15,6 +15,12 @@
 /// right before the end of the name) makes the whole result empty.
 std::u16string DecodeShiftJisName(std::span<const uint8_t> bytes);
 
+/// Decodes Shift_JIS text (model names, comments, pose files) to UTF-16 up to its first 0 byte or
+/// the end of `bytes`, as DecodeShiftJisName does, except that nothing is dropped: a code that
+/// can't be decoded becomes U+FFFD and decoding goes on after it (a bad lead byte takes its trail
+/// byte with it only when that byte lies in the trail range).
+std::u16string DecodeShiftJisText(std::span<const uint8_t> bytes);
+
 /// The UTF-16 unit of one double-byte code (lead << 8 | trail), or 0 when it is undecodable.
 char16_t ShiftJisDoubleByteToUtf16(uint8_t lead, uint8_t trail);
 

@@ -44,6 +44,7 @@ VolumeResources VolumeResources::Create(Device& device) {
 
 int DDGIVolume::Create(const ProbeVolumeDesc& desc, const VolumeResources& resources) {
     if (desc.probeCounts[0] < 1 || desc.probeCounts[1] < 1 || desc.probeCounts[2] < 1 || desc.raysPerProbe < 1) return NoProbes;
+    if (desc.raysPerProbe > kMaxRaysPerProbe) return RayDataTexture;
     if (!resources.device) return NoDevice;
     const std::shared_ptr<PipelineState>* pipelines[] = {&resources.blendIrradiance, &resources.blendDistance, &resources.borderRows,
                                                          &resources.borderColumns, &resources.relocate};

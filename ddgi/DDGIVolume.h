@@ -18,6 +18,9 @@
 
 namespace ddgi {
 
+/// The blend shaders hold one probe's rays in shared memory: at most this many per frame.
+inline constexpr int32_t kMaxRaysPerProbe = 256;
+
 /// The compute pipelines every volume shares (one set per device).
 struct VolumeResources {
     Engine::Platform::Device* device = nullptr;

@@ -32,14 +32,14 @@ bool ParseSeconds(const std::string& text, double& value) {
 }  // namespace
 
 std::string ExportUsage() {
-    return "Usage: tavrin-export [options] -o OUT.mp4 [MODEL.pmx [MOTION.vmd]] ...\n"
+    return "Usage: tavrin-export [options] -o OUT.mp4 [MODEL.pmx|MODEL.pmd [MOTION.vmd|POSE.vpd]] ...\n"
            "\n"
            "Renders the scene without a window and writes it as an H.264 MP4 video (with the\n"
            "audio file as AAC, cut to the video's length).\n"
            "\n"
            "Scene:\n"
-           "  MODEL.pmx | <Sample>   a model (<Sample> is the built-in one); models load in order\n"
-           "  MOTION.vmd             the motion of the model before it\n"
+           "  MODEL.pmx | MODEL.pmd | <Sample>   a model (<Sample> is the built-in one); models load in order\n"
+           "  MOTION.vmd | POSE.vpd  the motion (or pose) of the model before it\n"
            "  --camera CAMERA.vmd    the camera motion (without one the default view is used)\n"
            "  --audio FILE           sound for the video (any format FFmpeg reads)\n"
            "\n"
@@ -53,6 +53,8 @@ std::string ExportUsage() {
            "  --seconds S            length (default: the longest motion)\n"
            "  --set NAME=VALUE       a render setting or post parameter, as tavrin-render takes it\n"
            "                         (tavrin-render --list-settings names them)\n"
+           "  --environment FILE     sky image (.hdr, or <Sample>): --set EnvironmentFile=FILE --set IBL_Enable=1\n"
+           "  --lut FILE             colour table (.cube, or <Sample>): --set ColorFilterLutFile=FILE\n"
            "  --preset NAME          x264 speed preset (default veryfast)\n"
            "  --serial               render and encode in turn instead of side by side\n"
            "  -h, --help             this text\n"

@@ -11,6 +11,7 @@
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
 #include "model/physics/ModelPhysics.h"
+#include "model/io/ModelFileReader.h"
 #include "model/io/PmxReader.h"
 #include "model/morph/PMXMorphSetup.h"
 #include "model/skin/SkinningPool.h"
@@ -123,7 +124,7 @@ bool PMXModel::Load(const std::u16string& path) {
         std::vector<uint8_t> bytes = ReadWholeFile(std::filesystem::path(Utf16ToUtf8(path)));
         // The reader says nothing about a file that isn't there or is empty.
         if (bytes.empty()) MessageLog::Instance().Append(u"Cannot read the model file " + path + u".");
-        read = !bytes.empty() && ReadPMXFile(file, std::move(bytes));
+        read = !bytes.empty() && ReadModelFile(file, std::move(bytes), path);
     }
     if (!read) {
         file.Clear();

@@ -86,7 +86,7 @@ public:
     PMXModel(const PMXModel&) = delete;
     PMXModel& operator=(const PMXModel&) = delete;
 
-    /// Builds the model from the file at `path`, or from the built-in sample when `path` is
+    /// Builds the model from the PMX or PMD file at `path`, or from the built-in sample when `path` is
     /// "<Sample>". Returns false when the file can't be read (the reader logged why) or its physics
     /// can't be built; the model then holds what was built so far.
     bool Load(const std::u16string& path);

@@ -1,9 +1,9 @@
 #pragma once
 // The steps of one recorded frame, in the order SceneRenderer::RenderFrame takes them, and the
 // rule that decides from the frame's settings (and what the renderer holds) whether a step does
-// its work. Steps of passes that are not written yet (ray tracing, voxel and probe GI, sky,
-// ocean, SSAO, volumetric light, FXAA, soften, sharpen, vignette, motion blur, depth of field,
-// lens flare) have their place and their rule here already; their bodies are empty.
+// its work. Steps of passes that are not written yet (ray tracing, voxel and probe GI, SSAO,
+// volumetric light, FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare)
+// have their place and their rule here already; their bodies are empty.
 #include <array>
 #include <cstdint>
 #include <string_view>

@@ -41,6 +41,7 @@ struct PostParams {
     float DofFocalLength = 0.05f;
     int32_t DofAutoFocus = 1;
     // Lens flare.
+    /// 10000 units towards the sun (derived from SunDirection by the settings exchange).
     Math::vec3 LensFlareSunPosition{7000.0f, 7000.0f, 7000.0f};
     float LensFlareBrightness = 1.0f;
     float GhostSizeFactor = 1.0f;

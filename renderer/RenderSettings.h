@@ -34,6 +34,9 @@ struct RenderSettings {
     uint32_t ExportWidth = 0;
     uint32_t ExportHeight = 0;
     bool forceFreeCamera = false;
+    /// While on, a scene whose motion files hold light or self-shadow keys drives the sun's colour
+    /// and direction, the shadow switch and the shadow range from them every frame.
+    bool SunFromMotion = true;
     float MotionBlurLength = 0.0f;
     bool FxaaEnable = false;
     bool TaaEnable = true;

@@ -5,10 +5,13 @@
 #include "renderer/RaytracingGeometry.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/RtaoPass.h"
+#include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
+#include "renderer/passes/SkyPass.h"
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VoxelGiPass.h"
 
@@ -83,8 +86,11 @@ void SceneRenderer::CreateScenePipelines() {
     m_bloomPass = std::make_unique<BloomPass>(device);
     // The voxelisation projects through a geometry stage; without one voxel GI stays off.
     if (device.GeometryShaderSupported()) m_voxelGiPass = std::make_unique<VoxelGiPass>(device);
+    m_environment = std::make_unique<EnvironmentMaps>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
+    m_skyPass = std::make_unique<SkyPass>(device, device.MsaaSampleCount());
+    m_oceanPass = std::make_unique<OceanPass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);
 }
 
@@ -115,6 +121,10 @@ void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, con
     }
     m_uploadedOnce = true;
 }
+
+bool SceneRenderer::LoadEnvironment(const std::string& file) { return m_environment->Load(*m_core, file); }
+
+void SceneRenderer::UnloadEnvironment() { m_environment->Unload(); }
 
 uint64_t SceneRenderer::RenderConfigAddress(uint32_t frameIndex) const {
     return m_configUpload.GpuVirtualAddress(frameIndex % Engine::kFrameCount);

@@ -2,16 +2,17 @@
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
-// passes do not exist yet (ray tracing, voxel and probe GI, sky, ocean, SSAO, volumetric light,
-// FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their rule
-// and record nothing. What the steps before the main draw make for it (the shadow map now, the
-// sky's lighting, occlusion, reflections, probe and voxel light later) reaches the model draw
+// passes do not exist yet (ray tracing, voxel and probe GI, SSAO, volumetric light, FXAA,
+// soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their rule and
+// record nothing. What the steps before the main draw make for it (the shadow map, the sky's
+// lighting cube now; occlusion, reflections, probe and voxel light later) reaches the model draw
 // through one PassResults record.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
@@ -43,6 +44,9 @@ class ColorFilterPass;
 class FinalCopyPass;
 class VoxelGiPass;
 class RtaoPass;
+class EnvironmentMaps;
+class SkyPass;
+class OceanPass;
 
 /// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
 struct alignas(256) RenderConfigSlot {
@@ -114,6 +118,14 @@ public:
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
     const OceanParam& UploadedOcean() const { return m_oceanUpload[0].ocean; }
+
+    /// Loads the sky from `file` ("<Sample>": the built-in image) and waits for its GPU work;
+    /// the caller makes sure no frame is in flight (a scene task). A file that fails to load
+    /// keeps the current sky, with a message naming it, and gives false.
+    bool LoadEnvironment(const std::string& file);
+    /// No sky: the sky, the ocean and image-based lighting stop.
+    void UnloadEnvironment();
+    EnvironmentMaps& GetEnvironment() { return *m_environment; }
 
 private:
     /// What every step of one frame records into and reads.
@@ -188,6 +200,9 @@ private:
     std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
     std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
     std::unique_ptr<RtaoPass> m_rtaoPass;
+    std::unique_ptr<EnvironmentMaps> m_environment;
+    std::unique_ptr<SkyPass> m_skyPass;
+    std::unique_ptr<OceanPass> m_oceanPass;
 };
 
 }  // namespace ProjectTavrin

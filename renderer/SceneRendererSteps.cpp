@@ -7,10 +7,13 @@
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/RtaoPass.h"
+#include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
+#include "renderer/passes/SkyPass.h"
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VoxelGiPass.h"
 
@@ -38,16 +41,19 @@ Engine::Shared::GIOptions GIOptionsFrom(const RenderConfigBuffer& c) {
     o.SkyLightUpperLimit = c.SkyLightUpperLimit;
     return o;
 }
+constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
-    // The ray-tracing objects and the sky join here once their passes exist.
+    // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
     r.voxelVolume = m_voxelGiPass != nullptr;
     r.rayTracingScene = m_raytracingScene != nullptr;
     r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
     r.ambientOcclusionTracer = m_rtaoPass != nullptr;
+    r.environmentMap = m_environment->IsLoaded();
+    r.skyLightingPending = m_environment->AccumulationPending();
     return r;
 }
 
@@ -114,7 +120,11 @@ void SceneRenderer::TraceReflections(const Frame&) {
 void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     if (!Enter(FrameStep::ProbeVolumeUpdate)) return;
     ScopedPass pass(frame.list, m_passLog, kProbeVolumeUpdate);
-    m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config));
+    // Rays that leave the scene see the environment when image-based lighting is on.
+    const uint32_t environment = m_environment->IsLoaded() && !m_environment->EnvironmentCube().srvHandle.IsNull()
+                                     ? m_environment->EnvironmentCube().srvHandle.Gpu()
+                                     : kNoDescriptor;
+    m_ddgiPass->Update(frame.list, frame.inputs.frameIndex, GIOptionsFrom(m_frame.render.config), environment);
     m_passResults.probeVolumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
     m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
@@ -130,9 +140,13 @@ void SceneRenderer::VoxelGi(const Frame& frame) {
     frame.list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
 }
 
-void SceneRenderer::UpdateSkyLightingMaps(const Frame&) {
+void SceneRenderer::UpdateSkyLightingMaps(const Frame& frame) {
+    // The lighting cube reaches the model draw whenever a sky is loaded, complete or still
+    // accumulating; the shader uses it while IBL_Enable is set.
+    if (m_environment->IsLoaded()) m_passResults.ambientCubemap = m_environment->AmbientView();
     if (!Enter(FrameStep::SkyLightingMaps)) return;
-    // One more accumulation step of the sky's radiance and irradiance cube.
+    ScopedPass pass(frame.list, m_passLog, kUpdateAmbientCubemap);
+    m_environment->Accumulate(frame.list);
 }
 
 void SceneRenderer::SetViewport(const Frame& frame) {
@@ -164,14 +178,17 @@ void SceneRenderer::ClearSceneTargets(const Frame& frame) {
     list.OMSetRenderTargets(rtvs, &dsv);
 }
 
-void SceneRenderer::DrawSky(const Frame&) {
+void SceneRenderer::DrawSky(const Frame& frame) {
     if (!Enter(FrameStep::Sky)) return;
-    // The environment behind the models, into the cleared targets.
+    ScopedPass pass(frame.list, m_passLog, SkyPass::kName);
+    m_skyPass->Record(frame.list, frame.inputs.cameraAddress, m_environment->ImageView());
 }
 
-void SceneRenderer::DrawOcean(const Frame&) {
+void SceneRenderer::DrawOcean(const Frame& frame) {
     if (!Enter(FrameStep::Ocean)) return;
-    // The ocean plane, reflecting the environment.
+    ScopedPass pass(frame.list, m_passLog, OceanPass::kName);
+    m_oceanPass->Record(frame.list, frame.inputs.cameraAddress, OceanParamAddress(frame.inputs.frameIndex),
+                        m_environment->ImageView());
 }
 
 void SceneRenderer::DrawModels(const Frame& frame) {

@@ -60,7 +60,8 @@ std::vector<Field> Fields(FrameSettings& s) {
         {"GI_Mode", &c.GI_Mode, kGiModes},
         {"SSS_Enable", &c.SSS_Enable}, {"SkyLightUpperLimit", &c.SkyLightUpperLimit},
         {"ExportWidth", &s.render.ExportWidth}, {"ExportHeight", &s.render.ExportHeight},
-        {"forceFreeCamera", &s.render.forceFreeCamera}, {"MotionBlurLength", &s.render.MotionBlurLength},
+        {"forceFreeCamera", &s.render.forceFreeCamera}, {"SunFromMotion", &s.render.SunFromMotion},
+        {"MotionBlurLength", &s.render.MotionBlurLength},
         {"FxaaEnable", &s.render.FxaaEnable}, {"TaaEnable", &s.render.TaaEnable}, {"DofEnable", &s.render.DofEnable},
         {"VolumetricLightEnable", &s.render.VolumetricLightEnable}, {"LensFlareEnable", &s.render.LensFlareEnable},
         {"OceanEnable", &s.render.OceanEnable},
@@ -186,12 +187,14 @@ bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_vi
             field.ref);
         if (!ok) error = "bad value for " + std::string(name) + ": '" + std::string(value) + "'";
         // The passes' copies of the sun follow at once, not only when the settings reach the renderer.
-        if (ok && (name == "SunDirection" || name == "SunColor" || name == "SunLightEnable")) DeriveSunCopies(nullptr, settings);
+        if (ok && (name == "SunDirection" || name == "SunColor" || name == "SunLightEnable"))
+            DeriveSunCopies(nullptr, settings);
         return ok;
     }
     for (const char* derived : kDerivedSunSettings)
         if (name == derived) {
-            error = std::string(name) + " follows the sun's own setting (SunDirection, SunColor or SunLightEnable); set that instead";
+            error = std::string(name) +
+                    " follows the sun's own setting (SunDirection, SunColor or SunLightEnable); set that instead";
             return false;
         }
     error = "unknown setting '" + std::string(name) + "'";

@@ -20,7 +20,7 @@ struct ShadowParams {
     /// Normal-offset scale for receivers.
     float OffsetScale = 0.0f;
     float LightBleedingReduction = 0.0f;
-    /// Towards the sun: the page keeps it equal to RenderConfig::SunDirection.
+    /// Towards the sun: RenderConfig::SunDirection normalised, derived by the settings exchange.
     Math::vec3 SunDirection{1.0f, 1.0f, 1.0f};
 };
 

@@ -26,9 +26,9 @@ struct VolumetricParams {
     /// World units.
     float MaxRayLength = 300.0f;
     Math::vec3 LightColor{0.5f, 0.5f, 0.5f};
-    /// The way the light travels: the page keeps it at minus the sun direction.
+    /// The way the light travels: minus the sun direction (derived by the settings exchange).
     Math::vec3 LightDir{1.0f, 1.0f, 1.0f};
-    /// Copy of the sun switch: shadowed shafts only while the shadow maps are drawn.
+    /// Copy of the sun switch (derived): shadowed shafts only while the shadow maps are drawn.
     bool UseShadow = false;
 };
 

@@ -19,7 +19,8 @@ struct VoxelGiParams {
     float ConeTracing2 = 1.0f;
     float ConeTracing3 = 1.5f;
     float ConeTracing4 = 64.0f;
-    // Copies of the sun's settings (direction, colour, shadow switch) the page keeps in step.
+    // Copies of the sun's settings (direction, colour, shadow switch), derived by the settings
+    // exchange from RenderConfig.
     Math::vec3 SunDir{1.0f, 1.0f, 1.0f};
     int32_t EnableShadow = 0;
     Math::vec3 SunColor{1.0f, 1.0f, 1.0f};

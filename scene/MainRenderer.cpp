@@ -152,6 +152,7 @@ void MainRenderer::UpdateScene() {
     report.cameraMotionDrove = !forceFreeCamera.load() && m_scene.cameraMotion;
     UpdateCamera(frame, dt);
     m_cameraBuffer.inverseViewProjection = Math::Inverse(m_cameraBuffer.view * m_cameraBuffer.projection);
+    report.lightMotionDrove = DriveLightFromMotion(frame);
     UploadFrameConstants();
 
     m_lastUpdate = report;
@@ -212,11 +213,19 @@ void MainRenderer::UpdateCamera(float frame, float dt) {
     m_cameraBuffer.cameraViewDir = out.viewDirection;
 }
 
+bool MainRenderer::DriveLightFromMotion(float frame) {
+    if (!m_scene.lightMotion) return false;
+    bool wrote = false;
+    Settings().Edit([&](FrameSettings& s) { wrote = m_scene.lightMotion->Apply(frame, s); });
+    return wrote;
+}
+
 void MainRenderer::UploadFrameConstants() {
     if (!m_core) return;
     const CameraBufferSlot slot{m_cameraBuffer.ForShaders()};
     m_cameraUpload.CopyToGpu(std::span(&slot, 1), FrameIndex());
-    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds(), m_cameraBuffer.view * m_cameraBuffer.projection);
+    m_sceneRenderer->UploadSettings(FrameIndex(), m_frameClock->GetTotalSeconds(),
+                                    m_cameraBuffer.view * m_cameraBuffer.projection);
 }
 
 void MainRenderer::CreateSceneBuffers() {

@@ -82,6 +82,7 @@ struct UpdateReport {
     float stepSeconds = 0;         ///< frame-clock step the physics and the free camera took
     bool physicsReset = false;     ///< the models' physics were reset instead of stepped
     bool cameraMotionDrove = false;
+    bool lightMotionDrove = false;  ///< the scene's light motion wrote the sun settings
     double modelSeconds = 0;       ///< wall time of the models' frame jobs and their uploads
     double uploadSeconds = 0;      ///< of which the models' GPU uploads
 };
@@ -218,6 +219,9 @@ public:
     ModelUpdateRunner& GetModelUpdateRunner() { return m_modelRunner; }
     /// The render side (null without a device): settings, scene targets, passes, pass log.
     SceneRenderer* GetSceneRenderer() { return m_sceneRenderer.get(); }
+    /// The render settings: the render side's, or without a device a copy of the engine's own, so
+    /// that what the scene writes into them (the light motion) is there to read.
+    SettingsExchange& Settings() { return m_sceneRenderer ? m_sceneRenderer->Settings() : m_settingsWithoutDevice; }
     float GetRenderWidth() const { return m_renderWidth; }
     float GetRenderHeight() const { return m_renderHeight; }
     bool IsSceneReady() const { return sceneReady.load(); }
@@ -239,6 +243,9 @@ private:
     double UpdateModels(float frame, Vesma::PhysicsStep physics, float dt, bool onlyModelsWithMotion = false);
     void SetOutputSize(float width, float height);
     void UpdateCamera(float frame, float dt);
+    /// Writes the scene's light motion at `frame` into the settings (under their switch); true
+    /// when it wrote anything.
+    bool DriveLightFromMotion(float frame);
     void UploadFrameConstants();
     /// While the audio plays, moves the animation time onto the audio position.
     void FollowAudio();
@@ -253,6 +260,7 @@ private:
     std::unique_ptr<StepClock> m_playbackClock;
     std::unique_ptr<Engine::Camera> m_camera;
     Scene m_scene;
+    SettingsExchange m_settingsWithoutDevice;
     std::shared_ptr<Engine::EngineCore> m_core;
     Engine::StructuredBuffer<CameraBufferSlot> m_cameraUpload;
     CameraBuffer m_cameraBuffer;

@@ -104,6 +104,7 @@ OfflineFrame MainRenderer::RenderOfflineFrame(uint32_t fps, uint32_t frameIndex)
     m_cameraBuffer.cameraViewDir = out.viewDirection;
     fovRadians.store(out.fovRadians, std::memory_order_relaxed);
     m_cameraBuffer.inverseViewProjection = Math::Inverse(m_cameraBuffer.view * m_cameraBuffer.projection);
+    if (sceneReady.load()) result.lightMotionDrove = DriveLightFromMotion(frame);
     UploadFrameConstants();
 
     result.rendered = RenderFrame();

@@ -37,9 +37,9 @@ public:
     std::u16string Vmd{kNoneMarker};
     std::u16string RotateX, RotateY, RotateZ;
     std::u16string PositionX, PositionY, PositionZ;
-    /// Choices for Pmx: "<Sample>", "<Camera>", then full paths of the .pmx files found.
+    /// Choices for Pmx: "<Sample>", "<Camera>", then full paths of the .pmx and .pmd files found.
     std::vector<std::u16string> PmxList;
-    /// Choices for Vmd: "<None>", then full paths of the .vmd files found.
+    /// Choices for Vmd: "<None>", then full paths of the .vmd and .vpd files found.
     std::vector<std::u16string> VmdList;
 
     SceneEntry ToSceneEntry() const { return {Pmx, Vmd}; }

@@ -20,6 +20,7 @@ struct OfflineFrame {
     float animationFrame = 0.0f;
     bool physicsReset = false;
     bool cameraMotionDrove = false;
+    bool lightMotionDrove = false;
 };
 
 }  // namespace ProjectTavrin

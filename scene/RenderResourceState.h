@@ -19,6 +19,8 @@ struct RenderResourceState {
     ProbeVolumeParams probeVolumes;
 
     uint32_t environmentLoads = 0;
+    /// Environment files that failed to load (the sky before them stayed).
+    uint32_t environmentFailures = 0;
     uint32_t colorFilterLoads = 0;
     uint32_t voxelRebuilds = 0;
     uint32_t probeReconfigurations = 0;

@@ -2,6 +2,7 @@
 
 #include "Engine/TextureLoader/ColorFilterLut.h"
 #include "renderer/passes/VoxelGiPass.h"
+#include "renderer/SceneRenderer.h"
 #include "scene/MainRenderer.h"
 
 namespace ProjectTavrin {
@@ -11,6 +12,16 @@ namespace {
 
 void ApplyEnvironment(MainRenderer& renderer, const std::string& file) {
     RenderResourceState& state = renderer.GetResourceState();
+    // Without a device there is no sky to load; the choice is still recorded.
+    if (SceneRenderer* scene = renderer.GetSceneRenderer()) {
+        if (file.empty()) {
+            scene->UnloadEnvironment();
+        } else if (!scene->LoadEnvironment(file)) {
+            // The previous sky stays, and so does the record of which file it came from.
+            ++state.environmentFailures;
+            return;
+        }
+    }
     state.environmentFile = file;
     ++state.environmentLoads;
 }

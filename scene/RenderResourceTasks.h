@@ -4,9 +4,10 @@
 // Each runs through MainRenderer::RunSceneTask, so it never overlaps a frame; while another scene
 // task runs the request is dropped (the log says so) and the call returns false.
 //
-// The colour table is loaded for real when the renderer has a device. The sky, voxel and probe
-// passes are not part of the engine yet: for them the task records the choice in the renderer's
-// RenderResourceState, where those passes will find it.
+// The colour table and the environment are loaded for real when the renderer has a device (a
+// file that fails to load keeps the previous sky and is not recorded as loaded). The voxel and
+// probe passes are not part of the engine yet: for them the task records the choice in the
+// renderer's RenderResourceState, where those passes will find it.
 #include <cstdint>
 #include <string>
 

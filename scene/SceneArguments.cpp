@@ -28,7 +28,7 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         return &args[++i];
     };
     if (arg == "--camera") {
-        const std::string* v = value("a .vmd file");
+        const std::string* v = value("a .vmd or .vpd file");
         if (!v) return SceneArgumentResult::Bad;
         scene.entries.push_back({std::u16string(kCameraMarker), Utf8ToUtf16(*v)});
         return SceneArgumentResult::Taken;
@@ -44,12 +44,26 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         scene.settings.push_back(*v);
         return SceneArgumentResult::Taken;
     }
+    if (arg == "--environment") {
+        // As the configuration page's choice of an environment: the file, and the sky on.
+        const std::string* v = value("a .hdr file or <Sample>");
+        if (!v) return SceneArgumentResult::Bad;
+        scene.settings.push_back("EnvironmentFile=" + *v);
+        scene.settings.push_back("IBL_Enable=1");
+        return SceneArgumentResult::Taken;
+    }
+    if (arg == "--lut") {
+        const std::string* v = value("a .cube file or <Sample>");
+        if (!v) return SceneArgumentResult::Bad;
+        scene.settings.push_back("ColorFilterLutFile=" + *v);
+        return SceneArgumentResult::Taken;
+    }
     if (!arg.empty() && arg[0] == '-') return SceneArgumentResult::NotScene;
-    if (Utf8ToUtf16(arg) == kSampleMarker || EndsWithNoCase(arg, ".pmx")) {
+    if (Utf8ToUtf16(arg) == kSampleMarker || EndsWithNoCase(arg, ".pmx") || EndsWithNoCase(arg, ".pmd")) {
         scene.entries.push_back({Utf8ToUtf16(arg), std::u16string(kNoneMarker)});
         return SceneArgumentResult::Taken;
     }
-    if (EndsWithNoCase(arg, ".vmd")) {
+    if (EndsWithNoCase(arg, ".vmd") || EndsWithNoCase(arg, ".vpd")) {
         if (scene.entries.empty() || scene.entries.back().IsCamera()) {
             error = "motion '" + arg + "' must follow a model";
             return SceneArgumentResult::Bad;
@@ -61,7 +75,7 @@ SceneArgumentResult TakeSceneArgument(const std::vector<std::string>& args, std:
         scene.entries.back().Vmd = Utf8ToUtf16(arg);
         return SceneArgumentResult::Taken;
     }
-    error = "'" + arg + "': expected a .pmx model, <Sample> or a .vmd motion";
+    error = "'" + arg + "': expected a .pmx or .pmd model, <Sample> or a .vmd motion or .vpd pose";
     return SceneArgumentResult::Bad;
 }
 

@@ -2,10 +2,14 @@
 // The scene part of the headless commands' command lines (tavrin-render, tavrin-export): models,
 // each optionally followed by its motion, a camera motion, and render settings.
 //
-//   MODEL.pmx | <Sample>   a model; models load in the order given
-//   MOTION.vmd             the motion of the model right before it (one per model)
-//   --camera CAMERA.vmd    the camera motion
+//   MODEL.pmx | MODEL.pmd | <Sample>   a model; models load in the order given
+//   MOTION.vmd | POSE.vpd  the motion (or pose) of the model right before it (one per model)
+//   --camera CAMERA.vmd    the camera motion (its light and self-shadow keys drive the sun)
 //   --set NAME=VALUE       a render setting or post parameter by its name (SettingNames)
+//   --environment FILE     the sky's Radiance image or <Sample>: short for
+//                          --set EnvironmentFile=FILE --set IBL_Enable=1
+//   --lut FILE             the colour filter's .cube table or <Sample>: short for
+//                          --set ColorFilterLutFile=FILE
 //
 // Each command reads its own options first and hands everything else to TakeSceneArgument.
 #include <cstddef>

@@ -11,8 +11,10 @@ ModelConfig& SceneDescription::AddEntry() {
     config->Pmx = kSampleMarker;
     config->Vmd = kNoneMarker;
     if (m_search) {
-        for (std::u16string& path : m_search(u".pmx")) config->PmxList.push_back(std::move(path));
-        for (std::u16string& path : m_search(u".vmd")) config->VmdList.push_back(std::move(path));
+        for (const char16_t* extension : {u".pmx", u".pmd"})
+            for (std::u16string& path : m_search(extension)) config->PmxList.push_back(std::move(path));
+        for (const char16_t* extension : {u".vmd", u".vpd"})
+            for (std::u16string& path : m_search(extension)) config->VmdList.push_back(std::move(path));
     }
     m_modelConfigs.push_back(std::move(config));
     return *m_modelConfigs.back();

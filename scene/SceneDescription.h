@@ -16,8 +16,9 @@ public:
     explicit SceneDescription(FileSearch search = VideosLibrarySearch());
 
     /// Creates an entry and appends it: the choices start with the markers ("<Sample>",
-    /// "<Camera>"; "<None>"), then the search's ".pmx" and ".vmd" files in the order it returns
-    /// them; Pmx is "<Sample>" and Vmd is "<None>". Blocks until both searches are done. The page
+    /// "<Camera>"; "<None>"), then the search's ".pmx" then ".pmd" files, and its ".vmd" then
+    /// ".vpd" files, each in the order it returns them; Pmx is "<Sample>" and Vmd is "<None>".
+    /// Blocks until the searches are done. The page
     /// calls this once when it is created, so a new page starts with one entry.
     ModelConfig& AddEntry();
 

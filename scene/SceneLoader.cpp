@@ -9,8 +9,8 @@
 #include "core/HrException.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
-#include "model/io/PmxReader.h"
-#include "model/io/VmdReader.h"
+#include "model/io/ModelFileReader.h"
+#include "model/io/MotionFileReader.h"
 
 namespace ProjectTavrin {
 namespace {
@@ -40,8 +40,8 @@ void Log(const std::u16string& message) { MessageLog::Instance().Append(message)
 
 std::filesystem::path ToPath(const std::u16string& text) { return std::filesystem::path(Utf16ToUtf8(text)); }
 
-// Reads and decodes a VMD file. The reader already logged which section failed; this adds which
-// file it was, or says the file could not be read at all (the reader is silent about that).
+// Reads and decodes a motion file (a VMD motion or a VPD pose). The reader already logged what
+// failed; this adds which file it was, or says the file could not be read at all.
 bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char16_t* role, SceneLoadTimes& times) {
     PhaseTimer parse(times.parseMs);
     std::vector<uint8_t> bytes = ReadWholeFile(ToPath(path));
@@ -49,17 +49,47 @@ bool ReadMotionFile(const std::u16string& path, Vesma::VMDFile& vmd, const char1
         Log(std::u16string(u"Cannot read the ") + role + u" file " + path + u": it is missing, empty or unreadable.");
         return false;
     }
-    if (!Vesma::ReadVMDFile(vmd, std::move(bytes))) {
-        Log(std::u16string(u"The ") + role + u" file " + path + u" is not a valid VMD file (see the message above).");
+    const Vesma::MotionFileFormat format = Vesma::DetectMotionFileFormat(bytes, path);
+    if (!Vesma::ReadMotionFile(vmd, std::move(bytes), path)) {
+        Log(std::u16string(u"The ") + role + u" file " + path + u" is not a valid " + Vesma::MotionFileFormatName(format) +
+            u" file (see the message above).");
         return false;
     }
     return true;
 }
 
-void LoadCameraEntry(const SceneEntry& entry, Scene& scene) {
+// The light and self-shadow keys met while loading. The camera motion's replace what an earlier
+// camera entry gave; a model motion's count only while nothing else has given that kind.
+struct LightKeysFound {
+    std::vector<Vesma::VMDLightKey> light;
+    std::vector<Vesma::VMDShadowKey> selfShadow;
+    bool lightFromCamera = false;
+    bool selfShadowFromCamera = false;
+
+    void Take(const Vesma::VMDFile& vmd, bool camera) {
+        if (!vmd.lightKeys.empty() && (camera || (light.empty() && !lightFromCamera))) {
+            light = vmd.lightKeys;
+            lightFromCamera = camera;
+        }
+        if (!vmd.shadowKeys.empty() && (camera || (selfShadow.empty() && !selfShadowFromCamera))) {
+            selfShadow = vmd.shadowKeys;
+            selfShadowFromCamera = camera;
+        }
+    }
+
+    std::unique_ptr<LightMotion> Build() const {
+        if (light.empty() && selfShadow.empty()) return nullptr;
+        auto motion = std::make_unique<LightMotion>();
+        motion->light.Build(light);
+        motion->selfShadow.Build(selfShadow);
+        return motion;
+    }
+};
+
+void LoadCameraEntry(const SceneEntry& entry, Scene& scene, LightKeysFound& lights) {
     if (!entry.HasMotion()) return;
     Vesma::VMDFile vmd;
-    ReadMotionFile(entry.Vmd, vmd, u"camera motion", scene.loadTimes);
+    if (ReadMotionFile(entry.Vmd, vmd, u"camera motion", scene.loadTimes)) lights.Take(vmd, true);
     PhaseTimer build(scene.loadTimes.modelBuildMs);
     scene.cameraMotion = std::make_unique<CameraMotion>();
     if (!scene.cameraMotion->evaluator.Build(vmd)) {
@@ -80,8 +110,10 @@ bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, SceneLoadTimes& 
         return false;
     }
     Vesma::PMXFile file;
-    if (!Vesma::ReadPMXFile(file, std::move(bytes))) {
-        Log(u"The model file " + entry.Pmx + u" is not a valid PMX file (see the message above).");
+    const Vesma::ModelFileFormat format = Vesma::DetectModelFileFormat(bytes, entry.Pmx);
+    if (!Vesma::ReadModelFile(file, std::move(bytes), entry.Pmx)) {
+        Log(u"The model file " + entry.Pmx + u" is not a valid " + Vesma::ModelFileFormatName(format) +
+            u" file (see the message above).");
         return false;
     }
     parse.Stop();
@@ -96,9 +128,10 @@ bool LoadModel(const SceneEntry& entry, Vesma::PMXModel& model, SceneLoadTimes& 
 // The motion bound to `model`, warmed up and evaluated at frame 0; null when it cannot be built.
 std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
                                                      const std::shared_ptr<Vesma::PMXModel>& model,
-                                                     SceneLoadTimes& times) {
+                                                     SceneLoadTimes& times, LightKeysFound& lights) {
     Vesma::VMDFile vmd;
     if (!ReadMotionFile(entry.Vmd, vmd, u"motion", times)) return nullptr;
+    lights.Take(vmd, false);
     PhaseTimer build(times.modelBuildMs);
     auto motion = std::make_shared<Vesma::VMDModelAnimation>();
     if (!motion->Bind(model) || !motion->AddMotion(vmd)) {
@@ -111,7 +144,7 @@ std::shared_ptr<Vesma::VMDModelAnimation> LoadMotion(const SceneEntry& entry,
     return motion;
 }
 
-void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory& makeGpu) {
+void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory& makeGpu, LightKeysFound& lights) {
     auto model = std::make_shared<Vesma::PMXModel>();
     try {
         LoadModel(entry, *model, scene.loadTimes);
@@ -121,7 +154,7 @@ void LoadModelEntry(const SceneEntry& entry, Scene& scene, const ModelGpuFactory
             scene.loadTimes.gpuUploadMs += gpu->BufferUploadMs();
         }
         std::shared_ptr<Vesma::VMDModelAnimation> motion =
-            entry.HasMotion() ? LoadMotion(entry, model, scene.loadTimes) : nullptr;
+            entry.HasMotion() ? LoadMotion(entry, model, scene.loadTimes, lights) : nullptr;
         scene.models.push_back(std::move(model));
         scene.modelGpus.push_back(std::move(gpu));
         scene.motions.push_back(std::move(motion));
@@ -141,12 +174,14 @@ void SettleMotionAt(Vesma::VMDModelAnimation& motion, Vesma::PMXModel& model, fl
 
 void LoadSceneEntries(const std::vector<SceneEntry>& entries, Scene& scene, const ModelGpuFactory& makeGpu) {
     scene.Clear();
+    LightKeysFound lights;
     for (const SceneEntry& entry : entries) {
         if (entry.IsCamera())
-            LoadCameraEntry(entry, scene);
+            LoadCameraEntry(entry, scene, lights);
         else
-            LoadModelEntry(entry, scene, makeGpu);
+            LoadModelEntry(entry, scene, makeGpu, lights);
     }
+    scene.lightMotion = lights.Build();
 }
 
 }  // namespace ProjectTavrin

@@ -3,7 +3,10 @@
 //  - a camera entry with a motion reads the VMD and replaces the camera motion; a file without
 //    camera keys logs "相机使用的VMD没有相机数据！" and leaves the scene without one;
 //  - any other entry makes a model (from its file, or the built-in sample for "<Sample>"), gives
-//    it its GPU side, and binds, warms up and evaluates its motion.
+//    it its GPU side, and binds, warms up and evaluates its motion;
+//  - the light and self-shadow keys of the motion files (the camera motion's where it has them,
+//    else the first model motion's) become the scene's light motion.
+// A motion file is a VMD motion or a VPD pose (a one-key motion); a model file PMX or PMD.
 //
 // A model that fails to load stays in the scene (possibly empty); a motion that fails leaves its
 // model without one; a failing GPU call (HrException) drops the entry. Each failure logs which

@@ -1,6 +1,10 @@
 #version 460
 // Model pixel shader: physically based shading of one material under the sun and the ambient
 // light of the render configuration, HDR colour to target 0 and screen-space motion to target 1.
+// With image-based lighting on (IBL_Enable and a loaded sky), the sky's lighting cube replaces
+// the constant ambient: its irradiance mip lights the diffuse term, its radiance mips (roughness
+// 0, 0.2 .. 1.0) the ambient specular through the split-sum table; both scaled by the ambient
+// intensity and clamped by SkyLightUpperLimit.
 //
 // Light scale: the configuration's default sun (intensity 2) and ambient (intensity 1) are
 // chosen by users for how a model should look, so the shader scales them to reproduce a model's
@@ -22,6 +26,7 @@ TAVRIN_BUFFER_REFERENCE(ShadowData)
 
 layout(set = 1, binding = 0) uniform sampler g_sampler;                      // anisotropic, wrap
 layout(set = 1, binding = 1) uniform sampler g_clampSampler;                 // anisotropic, clamp
+layout(set = 1, binding = 5) uniform sampler _AmbientCubemapSampler;         // trilinear
 layout(set = 1, binding = 30) uniform sampler ShadowSampler;                 // linear, border
 layout(set = 1, binding = 60) uniform sampler BilinearSampler;
 layout(set = 1, binding = 98) uniform sampler Skin_PreIntegratedBRDFSampler;
@@ -45,9 +50,16 @@ const uint kShadingSubsurface = 2u;
 const uint kShadingSkin = 3u;
 const uint kShadingClearCoat = 4u;
 const uint kShadingCloth = 8u;
+// The lighting cube: radiance for roughness r in mip r * 5, irradiance in mip 6.
+const float kRadianceMipPerRoughness = 5.0;
+const float kIrradianceMip = 6.0;
 
 vec4 SampleSlot(uint slot, vec2 uv) {
     return texture(sampler2D(g_Textures2D[nonuniformEXT(slot)], g_sampler), uv);
+}
+
+vec3 SampleSky(uint cube, vec3 dir, float lod) {
+    return textureLod(samplerCube(g_TexturesCube[nonuniformEXT(cube)], _AmbientCubemapSampler), dir, lod).rgb;
 }
 
 float D_GGX(float NdotH, float a) {
@@ -80,26 +92,40 @@ vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
 
 // The sun's visibility at a world position from the cascaded moment maps: the finest cascade
 // whose texture box holds the position (with a margin for the filter) decides; outside every
-// cascade the sun is unshadowed. `n` is the surface normal, for the receiver offset.
-float SunShadow(const ModelFrameConstants frame, vec3 worldPos, vec3 n) {
+// cascade the sun is unshadowed. The lookup moves off the surface so that a surface never reads
+// its own, coarser, depth in the map (which shades it in stripes and saws its edge where it
+// turns away from the sun): a surface facing the sun moves out along its normal `n`, by up to a
+// texel and a half of the cascade as the sun grazes it, plus the configured offset; a surface
+// facing away moves away from the sun (deeper, without moving across the map), so it stays in
+// the shadow its own body casts; the two blend where the surface turns.
+float SunShadow(const ModelFrameConstants frame, vec3 worldPos, vec3 n, vec3 l) {
     if (frame.varianceShadowMap == kNone || frame.shadowData == 0ul) return 1.0;
     const ShadowData sd = ShadowDataRef(frame.shadowData).data;
     const vec3 global = (vec4(worldPos, 1.0) * sd._ShadowMatrix).xyz;
     const float margin = 2.0 / 1048.0;
+    const float NdotL = dot(n, l);
+    const vec3 facing = n * (1.5 * (1.0 - clamp(NdotL, 0.0, 1.0)) + sd._OffsetScale);
+    const vec3 away = -l * (1.5 + sd._OffsetScale);
+    const vec3 offsetTexels = mix(away, facing, smoothstep(-0.1, 0.1, NdotL));
     for (int i = 0; i < 4; ++i) {
         if (!(sd._CascadeSplits[i] > 0.0)) break;
         const vec3 scale = sd._CascadeScales[i].xyz;
         vec3 c = (global + sd._CascadeOffsets[i].xyz) * scale;
         if (any(lessThan(c.xy, vec2(margin))) || any(greaterThan(c.xy, vec2(1.0 - margin))) || c.z < 0.0 || c.z > 1.0) continue;
-        if (sd._OffsetScale != 0.0) {
-            // Along the normal by the given number of this cascade's texels (global shadow
-            // space measures world units).
-            const float texel = 1.0 / (abs(scale.x) * 1048.0);
-            const vec3 moved = (vec4(worldPos + n * (sd._OffsetScale * texel), 1.0) * sd._ShadowMatrix).xyz;
-            c = (moved + sd._CascadeOffsets[i].xyz) * scale;
+        // Global shadow space measures world units, so this is the cascade's texel in the world.
+        const float texel = 1.0 / (abs(scale.x) * 1048.0);
+        const vec3 moved = (vec4(worldPos + offsetTexels * texel, 1.0) * sd._ShadowMatrix).xyz;
+        c = (moved + sd._CascadeOffsets[i].xyz) * scale;
+        // Four bilinear taps half a texel apart: a 3 x 3 tent over the (linearly filterable)
+        // moments, which softens the texel steps of the coarser cascades.
+        const float h = 0.5 / 1048.0;
+        vec4 moments = vec4(0.0);
+        for (int t = 0; t < 4; ++t) {
+            const vec2 at = c.xy + vec2((t & 1) != 0 ? h : -h, (t & 2) != 0 ? h : -h);
+            moments += textureLod(sampler2DArray(g_Textures2DArray[nonuniformEXT(frame.varianceShadowMap)], ShadowSampler),
+                                  vec3(at, float(i)), 0.0);
         }
-        const vec4 moments = textureLod(sampler2DArray(g_Textures2DArray[nonuniformEXT(frame.varianceShadowMap)], ShadowSampler),
-                                        vec3(c.xy, float(i)), 0.0);
+        moments *= 0.25;
         return EvsmVisibility(moments, c.z, vec2(sd._PositiveExponent, sd._NegativeExponent), sd._VSMBias,
                               clamp(sd._LightBleedingReduction, 0.0, 0.99));
     }
@@ -162,10 +188,21 @@ void main() {
     const float NdotLRaw = dot(n, l);
     const float NdotL = clamp(NdotLRaw, 0.0, 1.0);
     const float NdotV = clamp(dot(n, v), 1e-4, 1.0);
-    // The shadow map, while the sun casts shadows, dims both sun terms.
-    const float sunVisibility = cfg.SunLightEnable != 0 ? SunShadow(frame, inWorldPos, normalize(inNormal)) : 1.0;
+    // While the sun casts shadows, the shadow map dims both sun terms; so does the surface's own
+    // turn away from the sun, which the wrapped diffuse term would light but a body's own shadow
+    // covers (the map resolves it only coarsely, in steps along the edge).
+    const float sunVisibility =
+        cfg.SunLightEnable != 0 ? SunShadow(frame, inWorldPos, n, l) * smoothstep(0.0, 0.2, NdotLRaw) : 1.0;
     const vec3 sun = cfg.SunColor * cfg.SunIntensity * kSunScale * sunVisibility;
-    const vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
+    const bool imageLighting = cfg.IBL_Enable != 0 && frame.ambientCubemap != kNone;
+    vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
+    vec3 ambientSpecular = ambient;
+    if (imageLighting) {
+        const vec3 r = reflect(-v, n);
+        ambient = min(SampleSky(frame.ambientCubemap, n, kIrradianceMip) * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit));
+        ambientSpecular = min(SampleSky(frame.ambientCubemap, r, roughness * kRadianceMipPerRoughness) * cfg.AmbientIntensity,
+                              vec3(cfg.SkyLightUpperLimit));
+    }
 
     // Sun, diffuse: wrapped Lambert (normalised to 1 at full facing), or the skin table.
     vec3 sunDiffuse = vec3(0.5 + 0.5 * NdotLRaw);
@@ -210,7 +247,7 @@ void main() {
     if (frame.brdfIbl != kNone) {
         const vec2 ab = textureLod(sampler2D(g_Textures2D[nonuniformEXT(frame.brdfIbl)], IBL_PreIntegratedBRDFSampler),
                                    vec2(NdotV, roughness), 0.0).rg;
-        color += ambient * (f0 * ab.x + ab.y) * occlusion;
+        color += ambientSpecular * (f0 * ab.x + ab.y) * occlusion;
     }
     color += albedo * max(m.emission, 0.0);
 

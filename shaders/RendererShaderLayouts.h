@@ -8,6 +8,7 @@
 #include "shaders/shared/BloomConstants.h"
 #include "shaders/shared/ExposureConstants.h"
 #include "shaders/shared/PostConstants.h"
+#include "shaders/shared/SkyConstants.h"
 #include "shaders/shared/ShadowData.h"
 #include "shaders/shared/TaaConstants.h"
 
@@ -199,6 +200,41 @@ inline Platform::RootSignatureDesc TaaSharpen() {
 }
 inline Platform::RootSignatureDesc TaaResolve() {
     return Detail::ConstantsAndSamplers<Shared::TaaResolveConstants>({});
+}
+
+/// SphereToCube.comp: the equirectangular image read bilinear, wrapping around the vertical axis.
+inline Platform::RootSignatureDesc SphereToCube() {
+    using Platform::AddressMode;
+    Platform::SamplerDesc s = Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Clamp, AddressMode::Clamp);
+    s.mipFilter = Platform::MipFilter::Point;
+    return Detail::ConstantsAndSamplers<Shared::SphereToCubeConstants>({{0, s}});
+}
+/// GenerateRadiance.comp and GenerateIrradiance.comp: the environment cube read trilinear.
+inline Platform::RootSignatureDesc CubeLighting() {
+    return Detail::ConstantsAndSamplers<Shared::CubeLightingConstants>({{0, Detail::LinearClamp()}});
+}
+/// Sky.vert / Sky.frag: the camera's address, the environment image, the radiance clamp; one
+/// sampler (bilinear, mip point; wrap u, clamp v).
+inline Platform::RootSignatureDesc SkyDraw() {
+    using P = Platform::RootParameter;
+    using Platform::AddressMode;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(), P::DescriptorTable(), P::Constants(1)};
+    Platform::SamplerDesc s = Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Clamp, AddressMode::Wrap);
+    s.mipFilter = Platform::MipFilter::Point;
+    d.staticSamplers = {{0, s}};
+    return d;
+}
+/// Ocean.vert / Ocean.frag: the camera's and the ocean block's addresses, the environment image,
+/// the radiance clamp; one sampler (linear, wrap, anisotropy 16).
+inline Platform::RootSignatureDesc OceanDraw() {
+    using P = Platform::RootParameter;
+    using Platform::AddressMode;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(), P::BufferAddress(), P::DescriptorTable(), P::Constants(1)};
+    d.staticSamplers = {
+        {0, Detail::Sampler(Platform::Filter::Anisotropic, AddressMode::Wrap, AddressMode::Wrap, AddressMode::Wrap, 16)}};
+    return d;
 }
 
 }  // namespace Engine::ShaderLayouts

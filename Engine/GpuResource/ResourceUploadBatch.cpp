@@ -65,11 +65,14 @@ void ResourceUploadBatch::Begin() {
     m_inBeginEndBlock = true;
 }
 
-void ResourceUploadBatch::Upload(Resource* resource, const SubresourceData& data) {
+void ResourceUploadBatch::Upload(Resource* resource, const SubresourceData& data) { Upload(resource, 0, data); }
+
+void ResourceUploadBatch::Upload(Resource* resource, uint32_t subresource, const SubresourceData& data) {
     if (!m_inBeginEndBlock) throw std::logic_error("Can't call Upload on a closed ResourceUploadBatch.");
     if (!resource) throw std::invalid_argument("resource != nullptr");
     const ResourceDesc& desc = resource->Desc();
-    const SubresourceFootprint fp = m_device->GetCopyableFootprint(desc, 0);
+    if (subresource >= desc.SubresourceCount()) throw std::out_of_range("subresource < SubresourceCount()");
+    const SubresourceFootprint fp = m_device->GetCopyableFootprint(desc, subresource);
     auto upload = m_device->CreateCommittedResource(HeapType::Upload, ResourceDesc::Buffer(fp.totalBytes), ResourceState::GenericRead);
     upload->SetName("ResourceUploadBatch upload");
     auto* dst = static_cast<uint8_t*>(upload->Map());
@@ -83,7 +86,7 @@ void ResourceUploadBatch::Upload(Resource* resource, const SubresourceData& data
     if (desc.dimension == ResourceDimension::Buffer)
         m_commandList->CopyBufferRegion(*resource, 0, *upload, 0, desc.width);
     else
-        m_commandList->CopyBufferToTexture(*resource, 0, *upload, fp);
+        m_commandList->CopyBufferToTexture(*resource, subresource, *upload, fp);
     m_trackedObjects.push_back(std::move(upload));
 }
 
@@ -95,10 +98,10 @@ void ResourceUploadBatch::Transition(Resource* resource, ResourceState before, R
     m_commandList->ResourceBarrier(std::span(&barrier, 1));
 }
 
-bool ResourceUploadBatch::IsSupportedForGenerateMips(const ResourceDesc& desc) const {
-    if (desc.dimension != ResourceDimension::Texture2D || desc.depthOrArraySize != 1 || desc.mipLevels <= 1 || desc.sampleCount > 1)
+bool ResourceUploadBatch::IsSupportedForGenerateMips(const ResourceDesc& desc, Format viewFormat) const {
+    if (desc.dimension != ResourceDimension::Texture2D || desc.depthOrArraySize < 1 || desc.mipLevels <= 1 || desc.sampleCount > 1)
         return false;
-    return IsMipFormat(desc.format);
+    return IsMipFormat(viewFormat);
 }
 
 bool ResourceUploadBatch::IsMipFormat(Format format) {
@@ -131,11 +134,12 @@ void ResourceUploadBatch::CreateMipPipeline() {
     m_mipPipeline->SetName("GenerateMips");
 }
 
-void ResourceUploadBatch::GenerateMips(Resource* resource) {
+void ResourceUploadBatch::GenerateMips(Resource* resource, Format viewFormat) {
     if (!resource) throw std::invalid_argument("Nullptr passed to GenerateMips");
     if (!m_inBeginEndBlock) throw std::logic_error("Can't call GenerateMips on a closed ResourceUploadBatch.");
     const ResourceDesc desc = resource->Desc();
-    if (!IsSupportedForGenerateMips(desc)) return;
+    const Format format = viewFormat == Format::Unknown ? desc.format : viewFormat;
+    if (!IsSupportedForGenerateMips(desc, format)) return;
     if (!m_mipPipeline) CreateMipPipeline();
     CommandList& list = *m_commandList;
 
@@ -145,7 +149,7 @@ void ResourceUploadBatch::GenerateMips(Resource* resource) {
     if (!HasFlag(desc.flags, ResourceFlags::AllowUnorderedAccess)) {
         ResourceDesc stagingDesc = desc;
         stagingDesc.flags = desc.flags | ResourceFlags::AllowUnorderedAccess;
-        stagingDesc.format = StagingFormat(desc.format);
+        stagingDesc.format = StagingFormat(format);
         staging = m_device->CreateCommittedResource(HeapType::Default, stagingDesc, ResourceState::CopyDest);
         staging->SetName("GenerateMips staging");
         const ResourceBarrier toCopy = ResourceBarrier::Transition(resource, ResourceState::NonPixelShaderResource, ResourceState::CopySource);
@@ -157,23 +161,37 @@ void ResourceUploadBatch::GenerateMips(Resource* resource) {
     }
 
     // Each step reads one mip and writes the next: slot 2(i-1) views mip i-1, slot 2(i-1)+1 is
-    // the storage view of mip i, so no view spans a mip being written.
+    // the storage view of mip i, so no view spans a mip being written. Every view is an array of
+    // all slices (a plain 2D texture is an array of one; a cube map an array of six faces), and
+    // one dispatch covers the slices as its z dimension, each filtered on its own.
     const uint32_t mips = desc.mipLevels;
+    const uint32_t slices = desc.ArraySize();
     auto heap = m_device->CreateDescriptorHeap(DescriptorHeapType::CbvSrvUav, 2 * (mips - 1), true);
-    const bool srgb = GetFormatInfo(desc.format).srgb;
+    const bool srgb = GetFormatInfo(format).srgb;
     for (uint32_t i = 1; i < mips; ++i) {
         SrvDesc srv;
-        srv.dimension = ViewDimension::Texture2D;
-        srv.format = desc.format;
+        srv.dimension = ViewDimension::Texture2DArray;
+        srv.format = format;
         srv.mostDetailedMip = i - 1;
         srv.mipLevels = 1;
+        srv.firstArraySlice = 0;
+        srv.arraySize = slices;
         m_device->CreateShaderResourceView(target.get(), &srv, {heap.get(), 2 * (i - 1)});
         UavDesc uav;
-        uav.dimension = ViewDimension::Texture2D;
-        uav.format = WritableFormat(desc.format);
+        uav.dimension = ViewDimension::Texture2DArray;
+        uav.format = WritableFormat(format);
         uav.mipSlice = i;
+        uav.firstArraySlice = 0;
+        uav.arraySize = slices;
         m_device->CreateUnorderedAccessView(target.get(), &uav, {heap.get(), 2 * (i - 1) + 1});
     }
+    // Mip i of every slice moves between reading and writing together.
+    auto transitionMip = [&](uint32_t mip, ResourceState before, ResourceState after) {
+        std::vector<ResourceBarrier> barriers;
+        for (uint32_t slice = 0; slice < slices; ++slice)
+            barriers.push_back(ResourceBarrier::Transition(target.get(), before, after, CalcSubresource(mip, slice, mips)));
+        list.ResourceBarrier(barriers);
+    };
 
     list.SetComputeRootSignature(*m_mipRootSignature);
     list.SetPipelineState(*m_mipPipeline);
@@ -182,9 +200,7 @@ void ResourceUploadBatch::GenerateMips(Resource* resource) {
     for (uint32_t i = 1; i < mips; ++i) {
         width = std::max(1u, width / 2);
         height = std::max(1u, height / 2);
-        const ResourceBarrier toUav = ResourceBarrier::Transition(target.get(), ResourceState::NonPixelShaderResource,
-                                                                  ResourceState::UnorderedAccess, i);
-        list.ResourceBarrier(std::span(&toUav, 1));
+        transitionMip(i, ResourceState::NonPixelShaderResource, ResourceState::UnorderedAccess);
         list.SetComputeRootDescriptorTable(1, 2 * (i - 1));
         list.SetComputeRootDescriptorTable(2, 2 * (i - 1) + 1);
         // The two heap indices of the block are set through their descriptor-table parameters.
@@ -193,11 +209,10 @@ void ResourceUploadBatch::GenerateMips(Resource* resource) {
         constants.srcMip = i - 1;
         constants.isSrgb = srgb ? 1u : 0u;
         list.SetComputeRoot32BitConstants(0, 4, &constants, 0);
-        list.Dispatch((width + 7) / 8, (height + 7) / 8, 1);
-        const ResourceBarrier barriers[2] = {
-            ResourceBarrier::UAV(target.get()),
-            ResourceBarrier::Transition(target.get(), ResourceState::UnorderedAccess, ResourceState::NonPixelShaderResource, i)};
-        list.ResourceBarrier(barriers);
+        list.Dispatch((width + 7) / 8, (height + 7) / 8, slices);
+        const ResourceBarrier written = ResourceBarrier::UAV(target.get());
+        list.ResourceBarrier(std::span(&written, 1));
+        transitionMip(i, ResourceState::UnorderedAccess, ResourceState::NonPixelShaderResource);
     }
 
     if (staging) {

@@ -30,10 +30,14 @@ public:
     void Begin();
     /// Copies subresource 0 of `resource` (in the copy-dest state) from `data`.
     void Upload(Platform::Resource* resource, const SubresourceData& data);
+    /// Copies one subresource (mip + slice × mip count) of `resource` (in the copy-dest state).
+    void Upload(Platform::Resource* resource, uint32_t subresource, const SubresourceData& data);
     void Transition(Platform::Resource* resource, Platform::ResourceState before, Platform::ResourceState after);
-    /// Fills mips 1..n-1 of a 2D texture (array size 1, in the non-pixel-shader-resource state)
-    /// from mip 0. Other shapes and formats are left as they are.
-    void GenerateMips(Platform::Resource* resource);
+    /// Fills mips 1..n-1 of a 2D texture, a texture array or a cube map (every slice in the
+    /// non-pixel-shader-resource state) from mip 0, each slice from its own mip 0. `viewFormat`
+    /// names the format to filter in for a texture created typeless (Unknown: its own format).
+    /// Other shapes (3D, multisampled) and formats are left as they are.
+    void GenerateMips(Platform::Resource* resource, Platform::Format viewFormat = Platform::Format::Unknown);
     std::future<void> End(Platform::Device& queue);
 
     /// The batch's list while in a Begin-End block (null otherwise).
@@ -46,7 +50,7 @@ public:
     static bool IsMipFormat(Platform::Format format);
 
 private:
-    bool IsSupportedForGenerateMips(const Platform::ResourceDesc& desc) const;
+    bool IsSupportedForGenerateMips(const Platform::ResourceDesc& desc, Platform::Format viewFormat) const;
     void CreateMipPipeline();
 
     std::shared_ptr<Platform::Device> m_device;

@@ -13,6 +13,8 @@ TAVRIN_BUFFER_REFERENCE(VolumeConstants)
 TAVRIN_STORAGE_IMAGES(rgba16f, image2D, g_DDGIProbeOffsets)
 
 const float kDDGIPi = 3.14159265;
+/// The most rays a probe traces per frame (the blend shaders keep one frame's rays in shared memory).
+const int kDDGIMaxRays = 256;
 
 ivec3 DDGICounts(VolumeConstants v) { return ivec3(v.probeCountX, v.probeCountY, v.probeCountZ); }
 

@@ -73,6 +73,12 @@ TEST(CommandLine, ModelsTakeTheFollowingMotionAndSpareMotionsDriveTheCamera) {
     EXPECT_FALSE(cameraFirst.entries[1].HasMotion());
     EXPECT_TRUE(TavrinApp::SceneFromArguments({}).entries.empty());
 
+    // PMD models and VPD poses stand where PMX models and VMD motions do.
+    const auto older = TavrinApp::SceneFromArguments({"/d/old.PMD", "/d/pose.vpd", "/d/cam.vmd"});
+    ASSERT_EQ(older.entries.size(), 2u);
+    EXPECT_EQ(older.entries[0], (ProjectTavrin::SceneEntry{u"/d/old.PMD", u"/d/pose.vpd"}));
+    EXPECT_TRUE(older.entries[1].IsCamera());
+
     // Camera motions and the audio named by option come after the files.
     const auto options = TavrinApp::SceneFromArguments({"/d/a.pmx", "/d/song.mp3"}, {"/d/cam1.vmd", "/d/cam2.vmd"}, "/d/music.wav");
     ASSERT_EQ(options.entries.size(), 3u);

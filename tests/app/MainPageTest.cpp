@@ -179,6 +179,11 @@ TEST(MainPageDrops, ModelsAndMotionsGoToTheModelLoadPage) {
     ASSERT_TRUE(page.OpenDroppedFiles({"/d/b.vmd"}));
     EXPECT_EQ(page.PanelPage(), load);
     EXPECT_EQ(load->Entries().At(1).Vmd, u"/d/b.vmd");
+
+    // PMD models and VPD poses are dropped as models and motions are.
+    ASSERT_TRUE(page.OpenDroppedFiles({"/d/old.pmd", "/d/pose.VPD"}));
+    ASSERT_EQ(load->Entries().Size(), 3u);
+    EXPECT_EQ(load->Entries().At(2).ToSceneEntry(), (ProjectTavrin::SceneEntry{u"/d/old.pmd", u"/d/pose.VPD"}));
 }
 
 TEST(AppIcon, GeneratedRasterIsAPlaySymbolOnAnOpaqueTile) {

@@ -74,6 +74,14 @@ TEST_F(RenderSettingsEditorTest, TypedValuesReachTheSettings) {
 
     editor->findChild<QCheckBox*>("OceanEnable")->setChecked(true);
     EXPECT_TRUE(settings.Snapshot().render.OceanEnable);
+
+    // The motion's light drives the sun unless switched off here (on by default).
+    auto* fromMotion = editor->findChild<QCheckBox*>("SunFromMotion");
+    ASSERT_NE(fromMotion, nullptr);
+    EXPECT_EQ(fromMotion->text(), QStringLiteral("Sun from the motion"));
+    EXPECT_TRUE(fromMotion->isChecked());
+    fromMotion->setChecked(false);
+    EXPECT_FALSE(settings.Snapshot().render.SunFromMotion);
 }
 
 TEST_F(RenderSettingsEditorTest, RetypingTheHeldValueAfterARefusalClearsTheMarkAndTheMessage) {

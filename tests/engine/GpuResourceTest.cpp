@@ -56,6 +56,7 @@ struct MipCase {
     uint32_t width, height, mips;
     Format format;
     ResourceFlags flags;  // without unordered access the chain is built in a staging copy
+    uint16_t slices = 1;  // an array (6: the faces of a cube), each slice filtered on its own
 };
 
 class GenerateMipsTest : public GpuTest, public ::testing::WithParamInterface<MipCase> {};
@@ -64,14 +65,19 @@ TEST_P(GenerateMipsTest, EveryLevelMatchesTheCpuBoxFilter) {
     const MipCase& c = GetParam();
     const bool srgb = GetFormatInfo(c.format).srgb;
     auto texture = Device().CreateCommittedResource(
-        HeapType::Default, ResourceDesc::Tex2D(c.format, c.width, c.height, 1, uint16_t(c.mips), 1, c.flags), ResourceState::CopyDest);
-    std::mt19937 rng(c.width * 31 + c.height);
-    std::vector<uint8_t> pixels(size_t(c.width) * c.height * 4);
-    for (uint8_t& p : pixels) p = uint8_t(rng());
+        HeapType::Default, ResourceDesc::Tex2D(c.format, c.width, c.height, c.slices, uint16_t(c.mips), 1, c.flags),
+        ResourceState::CopyDest);
+    // Every slice gets its own random texels, so a slice filtered from another's data shows.
+    std::mt19937 rng(c.width * 31 + c.height + c.slices);
+    std::vector<std::vector<uint8_t>> pixels(c.slices, std::vector<uint8_t>(size_t(c.width) * c.height * 4));
+    for (auto& slice : pixels)
+        for (uint8_t& p : slice) p = uint8_t(rng());
 
     ResourceUploadBatch batch(Core().GetDeviceShared());
     batch.Begin();
-    batch.Upload(texture.get(), SubresourceData{pixels.data(), int64_t(c.width) * 4, int64_t(c.width) * c.height * 4});
+    for (uint32_t slice = 0; slice < c.slices; ++slice)
+        batch.Upload(texture.get(), CalcSubresource(0, slice, c.mips),
+                     SubresourceData{pixels[slice].data(), int64_t(c.width) * 4, int64_t(c.width) * c.height * 4});
     batch.Transition(texture.get(), ResourceState::CopyDest, ResourceState::NonPixelShaderResource);
     batch.GenerateMips(texture.get());
     const ResourceState after = HasFlag(c.flags, ResourceFlags::AllowUnorderedAccess) ? ResourceState::NonPixelShaderResource
@@ -79,26 +85,29 @@ TEST_P(GenerateMipsTest, EveryLevelMatchesTheCpuBoxFilter) {
     batch.Transition(texture.get(), after, ResourceState::CopySource);
     batch.End(Device()).wait();
     EXPECT_EQ(batch.GeneratedMipChains(), 1u);
+    EXPECT_EQ(NewValidationMessages(), 0u);
 
-    // Reference chain in linear space (sRGB data is decoded, filtered and encoded again).
-    std::vector<float> level(pixels.size());
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        const float v = pixels[i] / 255.0f;
-        level[i] = srgb && i % 4 != 3 ? SrgbToLinear(v) : v;
-    }
-    uint32_t w = c.width, h = c.height;
-    EXPECT_EQ(ReadSubresource(*texture, 0), pixels);
-    for (uint32_t mip = 1; mip < c.mips; ++mip) {
-        const uint32_t nw = std::max(1u, w / 2), nh = std::max(1u, h / 2);
-        level = BoxDownsample(level, w, h, nw, nh);
-        w = nw;
-        h = nh;
-        const std::vector<uint8_t> gpu = ReadSubresource(*texture, mip);
-        ASSERT_EQ(gpu.size(), size_t(w) * h * 4) << "mip " << mip;
-        for (size_t i = 0; i < gpu.size(); ++i) {
-            const float linear = level[i];
-            const float expected = (srgb && i % 4 != 3 ? LinearToSrgb(linear) : linear) * 255.0f;
-            ASSERT_NEAR(gpu[i], expected, 1.01f) << c.name << " mip " << mip << " byte " << i;
+    for (uint32_t slice = 0; slice < c.slices; ++slice) {
+        // Reference chain in linear space (sRGB data is decoded, filtered and encoded again).
+        std::vector<float> level(pixels[slice].size());
+        for (size_t i = 0; i < level.size(); ++i) {
+            const float v = pixels[slice][i] / 255.0f;
+            level[i] = srgb && i % 4 != 3 ? SrgbToLinear(v) : v;
+        }
+        uint32_t w = c.width, h = c.height;
+        EXPECT_EQ(ReadSubresource(*texture, CalcSubresource(0, slice, c.mips)), pixels[slice]);
+        for (uint32_t mip = 1; mip < c.mips; ++mip) {
+            const uint32_t nw = std::max(1u, w / 2), nh = std::max(1u, h / 2);
+            level = BoxDownsample(level, w, h, nw, nh);
+            w = nw;
+            h = nh;
+            const std::vector<uint8_t> gpu = ReadSubresource(*texture, CalcSubresource(mip, slice, c.mips));
+            ASSERT_EQ(gpu.size(), size_t(w) * h * 4) << "mip " << mip;
+            for (size_t i = 0; i < gpu.size(); ++i) {
+                const float linear = level[i];
+                const float expected = (srgb && i % 4 != 3 ? LinearToSrgb(linear) : linear) * 255.0f;
+                ASSERT_NEAR(gpu[i], expected, 1.01f) << c.name << " slice " << slice << " mip " << mip << " byte " << i;
+            }
         }
     }
 }
@@ -109,21 +118,25 @@ INSTANTIATE_TEST_SUITE_P(
                       MipCase{"Odd5x3Direct", 5, 3, 3, Format::R8G8B8A8_UNORM, ResourceFlags::AllowUnorderedAccess},
                       MipCase{"Odd7x13Staged", 7, 13, 4, Format::R8G8B8A8_UNORM, ResourceFlags::None},
                       MipCase{"SrgbStaged", 6, 4, 3, Format::R8G8B8A8_UNORM_SRGB, ResourceFlags::None},
-                      MipCase{"Bgra12x5", 12, 5, 4, Format::B8G8R8A8_UNORM, ResourceFlags::None}),
+                      MipCase{"Bgra12x5", 12, 5, 4, Format::B8G8R8A8_UNORM, ResourceFlags::None},
+                      MipCase{"Array3Staged", 10, 6, 3, Format::R8G8B8A8_UNORM, ResourceFlags::None, 3},
+                      MipCase{"CubeDirect", 8, 8, 4, Format::R8G8B8A8_UNORM, ResourceFlags::AllowUnorderedAccess, 6},
+                      MipCase{"SrgbCubeStaged", 8, 8, 3, Format::R8G8B8A8_UNORM_SRGB, ResourceFlags::None, 6}),
     [](const ::testing::TestParamInfo<MipCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GpuResourceTest, GenerateMipsLeavesOtherShapesAlone) {
     auto singleMip = Device().CreateCommittedResource(HeapType::Default, ResourceDesc::Tex2D(Format::R8G8B8A8_UNORM, 4, 4),
                                                       ResourceState::NonPixelShaderResource);
-    auto array = Device().CreateCommittedResource(HeapType::Default, ResourceDesc::Tex2D(Format::R8G8B8A8_UNORM, 4, 4, 2, 3),
-                                                  ResourceState::NonPixelShaderResource);
-    auto cube = Device().CreateCommittedResource(HeapType::Default, ResourceDesc::Tex2D(Format::R8G8B8A8_UNORM, 4, 4, 6, 3),
-                                                 ResourceState::NonPixelShaderResource);
+    auto volume = Device().CreateCommittedResource(HeapType::Default, ResourceDesc::Tex3D(Format::R8G8B8A8_UNORM, 4, 4, 4, 3),
+                                                   ResourceState::NonPixelShaderResource);
     auto integer = Device().CreateCommittedResource(HeapType::Default, ResourceDesc::Tex2D(Format::R32_UINT, 4, 4, 1, 3),
                                                     ResourceState::NonPixelShaderResource);
+    auto typeless = Device().CreateCommittedResource(HeapType::Default, ResourceDesc::Tex2D(Format::R16G16B16A16_TYPELESS, 4, 4, 6, 3),
+                                                     ResourceState::NonPixelShaderResource);
     ResourceUploadBatch batch(Core().GetDeviceShared());
     batch.Begin();
-    for (Resource* r : {singleMip.get(), array.get(), cube.get(), integer.get()}) batch.GenerateMips(r);
+    // A typeless texture has no format to filter in unless the caller names one.
+    for (Resource* r : {singleMip.get(), volume.get(), integer.get(), typeless.get()}) batch.GenerateMips(r);
     EXPECT_EQ(batch.GetCommandList()->BarrierCallCount(), 0u);
     EXPECT_EQ(batch.GeneratedMipChains(), 0u);
     batch.End(Device()).wait();

@@ -6,8 +6,10 @@
 
 #include "Engine/TextureLoader/ColorFilterLut.h"
 #include "renderer/passes/BloomPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
 #include "renderer/passes/TaaPass.h"
+#include "tests/renderer/EnvironmentImages.h"
 
 namespace RendererTest {
 namespace {
@@ -117,6 +119,90 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothing
     EXPECT_EQ(renderer->GetPassLog().Names(),
               (Names{"ShadowMap", "ShadowCasters", "ConvertToVSM", "BlurVSM_X", "BlurVSM_Y", "ConvertToVSM", "Main Draw",
                      "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// With a sky loaded the same frame gains the lighting cube's step (timed on its own before the
+// main draw), then the sky and the ocean inside the main draw, before the models.
+TEST_F(SceneRendererGpu, WithASkyTheMainDrawGainsItsPasses) {
+    AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
+    Engine::GetColorFilterLut() = Engine::TextureResource{};
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.config.IBL_Enable = 1;
+        s.render.OceanEnable = true;
+    });
+    renderer->GetEnvironment().Load(Core(), EquirectImage(64, 32, [](Math::vec3) { return Math::vec3{0.2f, 0.4f, 0.8f}; }));
+    Render();
+    Names wanted;
+    for (const ProjectTavrin::FrameStepEntry& e : renderer->GetStepLog().Entries())
+        if (e.wanted) wanted.emplace_back(ProjectTavrin::FrameStepName(e.step));
+    EXPECT_EQ(wanted, (Names{"ResetCommandList", "SkyLightingMaps", "Viewport", "ClearSceneTargets", "Sky", "Ocean", "Models",
+                             "Resolve", "BloomAndToneMap", "TemporalAntiAliasing", "FinalCopy", "OutputCopy", "Submit"}));
+    EXPECT_EQ(renderer->GetPassLog().Names(),
+              (Names{"UpdateAmbientCubemap", "Main Draw", "Sky", "Ocean", "RenderModel", "Resolve", "ResolveDepth", "Bloom",
+                     "TAA", "FinalCopy", "OutputCopy"}));
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// The sky fills the background only while IBL_Enable is set; the lighting cube it feeds tints a
+// white quad with the sky's colour then, and without a sky neither happens.
+TEST_F(SceneRendererGpu, SkyDrawsOnlyWithIblEnable) {
+    AddModel({Quad{{0, 0, 0}, 0.6f, {1, 1, 1, 1}}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.render.config.SunIntensity = 0.0f;
+    });
+    renderer->GetEnvironment().Load(Core(), EquirectImage(64, 32, [](Math::vec3) { return Math::vec3{0.1f, 0.3f, 0.9f}; }));
+    Render();
+    std::vector<Rgba8> image = FinalImage();
+    const Rgba8 quadWithoutIbl = Pixel(image, 32, 32);
+    EXPECT_EQ(Pixel(image, 2, 2).r + Pixel(image, 2, 2).g + Pixel(image, 2, 2).b, 0) << "no sky without IBL_Enable";
+    EXPECT_FALSE(renderer->GetPassLog().Contains("Sky"));
+    EXPECT_NEAR(quadWithoutIbl.r, quadWithoutIbl.b, 2) << "the constant ambient is white";
+
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.config.IBL_Enable = 1; });
+    Render(1);
+    image = FinalImage();
+    const Rgba8 sky = Pixel(image, 2, 2);
+    EXPECT_GT(sky.b, 100);
+    EXPECT_GT(sky.b, sky.r + 60);
+    EXPECT_TRUE(renderer->GetPassLog().Contains("Sky"));
+    const Rgba8 quad = Pixel(image, 32, 32);
+    EXPECT_GT(quad.b, quad.r + 40) << "lit by the blue sky";
+
+    renderer->UnloadEnvironment();
+    Render(2);
+    image = FinalImage();
+    EXPECT_EQ(Pixel(image, 2, 2).b, 0);
+    EXPECT_FALSE(renderer->GetPassLog().Contains("Sky"));
+    EXPECT_NEAR(Pixel(image, 32, 32).r, Pixel(image, 32, 32).b, 2);
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// The ocean needs an environment to reflect: switched on without one it draws nothing; with
+// one it covers the lower half of the view below the surface height, the upper half stays clear.
+TEST_F(SceneRendererGpu, OceanDrawsOnlyWithAnEnvironment) {
+    AddModel({Quad{{2.2f, 2.2f, 0}, 0.2f}});
+    renderer->Settings().Edit([](FrameSettings& s) {
+        s.render.TaaEnable = false;
+        s.render.OceanEnable = true;
+        s.render.ocean.SEA_SURFACE_HEIGHT = -3.0f;
+    });
+    Render();
+    std::vector<Rgba8> image = FinalImage();
+    EXPECT_EQ(Pixel(image, 32, 60).r + Pixel(image, 32, 60).g + Pixel(image, 32, 60).b, 0);
+    EXPECT_FALSE(renderer->GetPassLog().Contains("Ocean"));
+
+    renderer->GetEnvironment().Load(Core(), EquirectImage(64, 32, [](Math::vec3 d) {
+        return d.y > 0 ? Math::vec3{0.3f, 0.5f, 0.9f} : Math::vec3{0.1f, 0.1f, 0.1f};
+    }));
+    Render(1);
+    image = FinalImage();
+    EXPECT_TRUE(renderer->GetPassLog().Contains("Ocean"));
+    const Rgba8 water = Pixel(image, 32, 60);
+    EXPECT_GT(water.r + water.g + water.b, 60) << "the surface below the camera";
+    EXPECT_GT(water.b, water.r) << "reflecting the blue sky";
+    EXPECT_EQ(Pixel(image, 32, 4).r + Pixel(image, 32, 4).g + Pixel(image, 32, 4).b, 0) << "above the horizon: no sky without IBL";
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 

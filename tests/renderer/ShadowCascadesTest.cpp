@@ -131,9 +131,9 @@ TEST(ShadowCascades, SnappingKeepsTheTexelGridStill) {
     }
 }
 
-// A zero or non-finite sun direction, or a camera matrix without an inverse, fits nothing and
-// leaves the last fit; a sun straight overhead (where a look-at along the world's y has no
-// sideways axis) still fits.
+// A zero or non-finite sun direction, a camera matrix without an inverse or a range of no length
+// fits nothing and leaves the last fit; a sun straight overhead (where a look-at along the
+// world's y has no sideways axis) still fits.
 TEST(ShadowCascades, SunWithoutDirectionKeepsTheLastFitAndOverheadSunWorks) {
     ShadowParams params;
     const mat4 viewProjection = CameraViewProjection({0, 5, 10}, {0, 0, 0});
@@ -149,6 +149,9 @@ TEST(ShadowCascades, SunWithoutDirectionKeepsTheLastFitAndOverheadSunWorks) {
     singular.m[2][2] = 0.0f;
     singular.m[3][3] = 0.0f;
     EXPECT_FALSE(FitShadowCascades(params, {1, 1, 1}, singular, fit));
+    ShadowParams noRange = params;
+    noRange.Distance = 1.0f;  // the range starts at 1: nothing to split
+    EXPECT_FALSE(FitShadowCascades(noRange, {1, 1, 1}, viewProjection, fit));
     EXPECT_EQ(fit.cascadeMatrices[0].m[3][0], before.m[3][0]);
     EXPECT_EQ(fit.cascadeMatrices[0].m[0][0], before.m[0][0]);
 }

@@ -101,10 +101,11 @@ TEST_F(ShadowGpu, CasterDarkensTheGroundWhereTheSunSaysAndTheShadowFollowsTheSun
               Luma(Pixel(unshadowed, uint32_t(left.x), uint32_t(left.y))) * 3 / 4);
     EXPECT_EQ(CountChangedOutside(image, unshadowed, {shadowAt(-2)}, 3), 0);
 
-    renderer->Settings().Edit([](FrameSettings& s) {
-        std::string error;
-        ASSERT_TRUE(ProjectTavrin::ApplySettingAssignment(s, "SunDirection=-1,0,1", error)) << error;
-    });
+    // As tavrin-render does with --set: the assignment applied to a copy, the copy put in place.
+    FrameSettings edited = renderer->Settings().Snapshot();
+    std::string error;
+    ASSERT_TRUE(ProjectTavrin::ApplySettingAssignment(edited, "SunDirection=-1,0,1", error)) << error;
+    renderer->Settings().Edit([&](FrameSettings& s) { s = edited; });
     const std::vector<Rgba8> movedUnshadowed = RenderWithShadows(false, 1);
     image = RenderWithShadows(true, 2);
     EXPECT_LT(Luma(Pixel(image, uint32_t(right.x), uint32_t(right.y))),

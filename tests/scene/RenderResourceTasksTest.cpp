@@ -3,9 +3,15 @@
 // dropped, and, on the device, that the colour table is really loaded and unloaded, also from
 // the settings a scene load finds.
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
+#include <unistd.h>
 
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "core/TextConvert.h"
+#include "renderer/SceneRenderer.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "scene/RenderResourceTasks.h"
 #include "tests/scene/EngineFixture.h"
 #include "tests/scene/EngineGpuFixture.h"
@@ -150,6 +156,49 @@ TEST_F(RenderResourceTasksGpu, SceneLoadLoadsTheTableTheSettingsName) {
     ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed) << engine->SceneTaskError();
     EXPECT_FALSE(Engine::GetColorFilterLut().srv.IsNull());
     EXPECT_EQ(engine->GetResourceState().colorFilterLutFile, "<Sample>");
+}
+
+// The built-in sky loads as a 512-texel cube of 10 mips; a corrupt or missing file afterwards is
+// reported by name and changes nothing: the same textures, the record still naming "<Sample>".
+TEST_F(RenderResourceTasksGpu, AFileThatFailsToLoadKeepsThePreviousSky) {
+    RenderResourceTasks tasks(*engine);
+    ASSERT_TRUE(tasks.LoadEnvironment("<Sample>"));
+    ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed) << engine->SceneTaskError();
+    ProjectTavrin::EnvironmentMaps& sky = engine->GetSceneRenderer()->GetEnvironment();
+    ASSERT_TRUE(sky.IsLoaded());
+    EXPECT_EQ(sky.EnvironmentCube().Size(), 512u);
+    EXPECT_EQ(sky.EnvironmentCube().MipCount(), 10u);
+    EXPECT_EQ(sky.Image()->Desc().width, 2048u);
+    Engine::Platform::Resource* image = sky.Image();
+
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("tavrin-sky-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path corrupt = dir / "broken sky.hdr";
+    {
+        // A valid header, then a run-length scanline whose first count is 0.
+        std::ofstream out(corrupt, std::ios::binary);
+        out << "#?RADIANCE\nFORMAT=32-bit_rle_rgbe\n\n-Y 4 +X 16\n";
+        const char scanline[] = {2, 2, 0, 16, 0, 0, 0, 0};
+        out.write(scanline, sizeof(scanline));
+    }
+    for (const std::filesystem::path& file : {corrupt, dir / "missing.hdr"}) {
+        MessageLog::Instance().Clear();
+        ASSERT_TRUE(tasks.LoadEnvironment(file.string()));
+        ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed) << engine->SceneTaskError();
+        EXPECT_NE(MessageLog::Instance().Peek().find(Utf8ToUtf16(file.string())), std::u16string::npos) << file;
+        EXPECT_EQ(sky.Image(), image) << file;
+        EXPECT_TRUE(sky.IsLoaded());
+        EXPECT_EQ(engine->GetResourceState().environmentFile, "<Sample>");
+    }
+    EXPECT_EQ(engine->GetResourceState().environmentFailures, 2u);
+    EXPECT_EQ(engine->GetResourceState().environmentLoads, 1u);
+
+    // No file named: no sky.
+    ASSERT_TRUE(tasks.MatchSettings(FrameSettings{}));
+    ASSERT_EQ(engine->WaitForSceneTask(), WorkStatus::Completed);
+    EXPECT_FALSE(sky.IsLoaded());
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
 }  // namespace

@@ -20,13 +20,18 @@ SceneArgumentResult TakeAll(const std::vector<std::string>& args, SceneArguments
 TEST(SceneArguments, ModelsMotionsCameraAndSettingsInOrder) {
     SceneArguments scene;
     std::string error;
-    ASSERT_EQ(TakeAll({"a.PMX", "a.vmd", "--set", "SunIntensity=3", "<Sample>", "--camera", "c.vmd", "b.pmx"}, scene, error),
+    ASSERT_EQ(TakeAll({"a.PMX", "a.vmd", "--set", "SunIntensity=3", "<Sample>", "--camera", "c.vmd", "b.pmx", "old.PMD",
+                       "pose.VPD", "--set", "SunFromMotion=false"},
+                      scene, error),
               SceneArgumentResult::Taken)
         << error;
-    const std::vector<SceneEntry> expected{
-        {u"a.PMX", u"a.vmd"}, {u"<Sample>", u"<None>"}, {u"<Camera>", u"c.vmd"}, {u"b.pmx", u"<None>"}};
+    const std::vector<SceneEntry> expected{{u"a.PMX", u"a.vmd"},   {u"<Sample>", u"<None>"}, {u"<Camera>", u"c.vmd"},
+                                           {u"b.pmx", u"<None>"}, {u"old.PMD", u"pose.VPD"}};
     EXPECT_EQ(scene.entries, expected);
-    EXPECT_EQ(scene.settings, (std::vector<std::string>{"SunIntensity=3"}));
+    EXPECT_EQ(scene.settings, (std::vector<std::string>{"SunIntensity=3", "SunFromMotion=false"}));
+    ProjectTavrin::FrameSettings settings;
+    ASSERT_TRUE(ProjectTavrin::ApplySettingAssignments(settings, scene.settings, error)) << error;
+    EXPECT_FALSE(settings.render.SunFromMotion) << "the switch is reachable with --set";
 }
 
 TEST(SceneArguments, CommandOptionsAreLeftToTheCommandAndMistakesSayWhy) {
@@ -46,6 +51,8 @@ TEST(SceneArguments, CommandOptionsAreLeftToTheCommandAndMistakesSayWhy) {
         {"--set"},
         {"--set", "NoEquals"},
         {"--set", "=3"},
+        {"--environment"},
+        {"--lut"},
     };
     for (const auto& args : bad) {
         SceneArguments s;
@@ -67,6 +74,24 @@ TEST(SceneArguments, SettingsApplyInOrderAndStopAtAnUnknownName) {
     EXPECT_NE(error.find("NoSuchSetting"), std::string::npos) << error;
     EXPECT_FALSE(ApplySettingAssignments(untouched, {"TaaEnable=perhaps"}, error));
     EXPECT_TRUE(untouched.render.TaaEnable);
+}
+
+// The short forms name the same settings as --set would, in their place among the others: the
+// environment also switches the sky on, as choosing one on the configuration page does.
+TEST(SceneArguments, EnvironmentAndLutAreShortFormsOfTheirSettings) {
+    SceneArguments scene;
+    std::string error;
+    ASSERT_EQ(TakeAll({"--set", "IBL_Enable=0", "--environment", "<Sample>", "--lut", "/films/warm.cube", "--set", "Exposure=2"},
+                      scene, error),
+              SceneArgumentResult::Taken)
+        << error;
+    EXPECT_EQ(scene.settings, (std::vector<std::string>{"IBL_Enable=0", "EnvironmentFile=<Sample>", "IBL_Enable=1",
+                                                        "ColorFilterLutFile=/films/warm.cube", "Exposure=2"}));
+    FrameSettings settings;
+    ASSERT_TRUE(ApplySettingAssignments(settings, scene.settings, error)) << error;
+    EXPECT_EQ(settings.post.EnvironmentFile, "<Sample>");
+    EXPECT_EQ(settings.render.config.IBL_Enable, 1);
+    EXPECT_EQ(settings.post.ColorFilterLutFile, "/films/warm.cube");
 }
 
 TEST(SceneArguments, TheSampleStandsInWhenNoModelIsGiven) {

@@ -67,6 +67,8 @@ TEST(SceneDescription, FoundFilesFollowTheMarkersAsFullPaths) {
     const fs::path a = videos.Touch("a.pmx");
     const fs::path b = videos.Touch("models/deep/nested/B.PMX");  // extension case doesn't matter
     const fs::path dance = videos.Touch("motions/dance.vmd");
+    const fs::path old = videos.Touch("models/old.pmd");
+    const fs::path pose = videos.Touch("poses/pose.VPD");
     videos.Touch("models/readme.txt");
     videos.Touch("models/backup.pmx.bak");
     videos.Touch("models/pmx");
@@ -74,8 +76,8 @@ TEST(SceneDescription, FoundFilesFollowTheMarkersAsFullPaths) {
 
     SceneDescription scene(DirectorySearch(videos.Path()));
     const ModelConfig& entry = scene.AddEntry();
-    EXPECT_EQ(entry.PmxList, (std::vector<std::u16string>{u"<Sample>", u"<Camera>", Wide(a), Wide(b)}));
-    EXPECT_EQ(entry.VmdList, (std::vector<std::u16string>{u"<None>", Wide(dance)}));
+    EXPECT_EQ(entry.PmxList, (std::vector<std::u16string>{u"<Sample>", u"<Camera>", Wide(a), Wide(b), Wide(old)}));
+    EXPECT_EQ(entry.VmdList, (std::vector<std::u16string>{u"<None>", Wide(dance), Wide(pose)}));
     EXPECT_EQ(entry.Pmx, u"<Sample>");  // finding files doesn't change the choice
     for (const std::u16string& path : entry.PmxList) {
         if (path[0] != u'<') {

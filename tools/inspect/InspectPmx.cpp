@@ -1,6 +1,10 @@
-// tavrin-inspect FILE.pmx | "<Sample>": a summary of a PMX model as the reader sees it.
+// tavrin-inspect FILE.pmx | FILE.pmd | "<Sample>": a summary of a model as the reader sees it (a PMD
+// file as the PMX record its reader makes).
 #include <string>
 
+#include "core/TextConvert.h"
+#include "model/io/ModelFileReader.h"
+#include "model/io/PmdReader.h"
 #include "model/io/PmxReader.h"
 #include "tools/inspect/Inspect.h"
 
@@ -114,24 +118,34 @@ Value Summary(const std::string& source, size_t bytes, const PMXFile& pmx) {
 }
 
 bool Accepts(const Args& args) {
-    return args.files.size() == 1 && (args.files[0] == "<Sample>" || HasExtension(args.files[0], ".pmx"));
+    return args.files.size() == 1 &&
+           (args.files[0] == "<Sample>" || HasExtension(args.files[0], ".pmx") || HasExtension(args.files[0], ".pmd"));
 }
 
 int Run(const Args& args) {
     const std::string& source = args.files[0];
     const std::vector<uint8_t> bytes = LoadInput(source);
     TakeLogUtf8();
+    const ModelFileFormat format =
+        source == "<Sample>" ? ModelFileFormat::PMX : DetectModelFileFormat(bytes, Utf8ToUtf16(source));
+    const bool pmd = format == ModelFileFormat::PMD;
+    const auto read = [&](PMXFile& file) {
+        return pmd ? ReadPMDFile(file, std::span<const uint8_t>(bytes)) : ReadPMXFile(file, std::span<const uint8_t>(bytes));
+    };
     PMXFile pmx;
-    if (!ReadPMXFile(pmx, std::span<const uint8_t>(bytes))) {
+    if (!read(pmx)) {
         std::string message = TakeLogUtf8();
         if (message.empty()) message = bytes.empty() ? "Cannot read " + source : source + " is too short for a PMX file.";
         return Fail(args, message);
     }
     Value summary = Summary(source, bytes.size(), pmx);
+    summary.Set("format", pmd ? "PMD" : "PMX");
+    // A PMD file may have read with its optional sections left out: say so.
+    if (const std::string warnings = TakeLogUtf8(); !warnings.empty()) summary.Set("warnings", warnings);
     if (args.time) {
         summary.Set("timing", TimeReads(bytes.size(), [&] {
                         PMXFile again;
-                        ReadPMXFile(again, std::span<const uint8_t>(bytes));
+                        read(again);
                     }));
     }
     Emit(args, summary);
@@ -140,6 +154,6 @@ int Run(const Args& args) {
 
 }  // namespace
 
-extern const Mode kPmxMode = {"pmx", "tavrin-inspect [--json] [--time] FILE.pmx | \"<Sample>\"", Accepts, Run};
+extern const Mode kPmxMode = {"pmx", "tavrin-inspect [--json] [--time] FILE.pmx | FILE.pmd | \"<Sample>\"", Accepts, Run};
 
 }  // namespace Inspect

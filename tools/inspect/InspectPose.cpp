@@ -18,6 +18,7 @@
 #include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/motion/VMDModelAnimation.h"
+#include "model/io/MotionFileReader.h"
 #include "model/io/VmdReader.h"
 #include "tools/inspect/Inspect.h"
 
@@ -162,7 +163,7 @@ int Run(const Args& args) {
         std::vector<uint8_t> bytes = LoadInput(path);
         const size_t size = bytes.size();
         Vesma::VMDFile vmd;
-        if (!Vesma::ReadVMDFile(vmd, bytes)) {
+        if (!Vesma::ReadMotionFile(vmd, std::move(bytes), Utf8ToUtf16(path))) {
             std::string message = TakeLogUtf8();
             if (message.empty()) message = size == 0 ? "Cannot read " + path : path + " is too short for a VMD file.";
             return Fail(args, message);
@@ -211,7 +212,7 @@ int Run(const Args& args) {
 }  // namespace
 
 extern const Mode kPoseMode = {
-    "pose", "tavrin-inspect [--json] [--time] --pose MODEL.pmx [MOTION.vmd ...] [--frames 0,30,90.5] [--physics]",
+    "pose", "tavrin-inspect [--json] [--time] --pose MODEL.pmx|MODEL.pmd [MOTION.vmd|POSE.vpd ...] [--frames 0,30,90.5] [--physics]",
     Accepts, Run};
 
 }  // namespace Inspect

@@ -1,4 +1,4 @@
-// tavrin-inspect FILE.vmd: what a motion file animates, as the VMD reader sees it.
+// tavrin-inspect FILE.vmd | FILE.vpd: what a motion file (or a pose, as its one-key motion) animates.
 #include <algorithm>
 #include <array>
 #include <map>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/TextConvert.h"
+#include "model/io/MotionFileReader.h"
 #include "model/io/VmdReader.h"
 #include "tools/inspect/Inspect.h"
 
@@ -115,14 +116,19 @@ Value Summary(const std::string& source, size_t bytes, const VMDFile& vmd) {
     return root;
 }
 
-bool Accepts(const Args& args) { return args.files.size() == 1 && HasExtension(args.files[0], ".vmd"); }
+bool Accepts(const Args& args) {
+    return args.files.size() == 1 && (HasExtension(args.files[0], ".vmd") || HasExtension(args.files[0], ".vpd"));
+}
 
 int Run(const Args& args) {
     const std::string& source = args.files[0];
     const std::vector<uint8_t> bytes = LoadInput(source);
     TakeLogUtf8();
+    // A VPD pose reads as the one-key motion it plays as.
+    const std::u16string name = Utf8ToUtf16(source);
+    const auto read = [&](VMDFile& file) { return ReadMotionFile(file, std::vector<uint8_t>(bytes), name); };
     VMDFile vmd;
-    if (!ReadVMDFile(vmd, bytes)) {
+    if (!read(vmd)) {
         std::string message = TakeLogUtf8();
         if (message.empty()) {
             message = bytes.empty() ? "Cannot read " + source : source + " is too short for a VMD file.";
@@ -133,7 +139,7 @@ int Run(const Args& args) {
     if (args.time) {
         summary.Set("timing", TimeReads(bytes.size(), [&] {
                         VMDFile again;
-                        ReadVMDFile(again, bytes);
+                        read(again);
                     }));
     }
     Emit(args, summary);
@@ -143,7 +149,7 @@ int Run(const Args& args) {
 }  // namespace
 
 extern const Mode kVmdMode = {"vmd",
-                              "tavrin-inspect [--json] [--time] FILE.vmd   (key counts, animated bone/morph/IK names; "
+                              "tavrin-inspect [--json] [--time] FILE.vmd | FILE.vpd   (key counts, animated bone/morph/IK names; "
                               "undecodableNames counts distinct names that are not valid Shift_JIS)",
                               Accepts, Run};
 

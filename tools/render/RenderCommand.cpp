@@ -15,16 +15,18 @@ bool ParseUint(std::string_view text, uint32_t& out) {
 }  // namespace
 
 const char* const kUsage =
-    "usage: tavrin-render [options] [MODEL.pmx|<Sample> [MOTION.vmd]] ...\n"
+    "usage: tavrin-render [options] [MODEL.pmx|MODEL.pmd|<Sample> [MOTION.vmd|POSE.vpd]] ...\n"
     "Renders the scene (the built-in sample without models) at the given frames and writes one\n"
     "PNG per frame (frame_NNNNN.png). Frames in between are played, so physics and the temporal\n"
     "history are what playback gives.\n"
     "options:\n"
-    "  --camera CAMERA.vmd   camera motion\n"
+    "  --camera CAMERA.vmd   camera motion (with light keys it drives the sun; SunFromMotion)\n"
     "  --frames LIST         frames to write, e.g. 0,30,60-65 (default 0)\n"
     "  --size WxH            image size (default 1280x720)\n"
     "  --out DIR             output directory (default .)\n"
     "  --set NAME=VALUE      set a render setting or post parameter (repeatable; --list-settings)\n"
+    "  --environment FILE    sky image (.hdr, or <Sample>): --set EnvironmentFile=FILE --set IBL_Enable=1\n"
+    "  --lut FILE            colour table (.cube, or <Sample>): --set ColorFilterLutFile=FILE\n"
     "  --list-settings       print the names --set accepts\n"
     "  --passes              print the passes of the last frame\n"
     "  --profile             print the scene load's phases, frame times and each pass's GPU time\n"

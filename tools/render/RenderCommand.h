@@ -1,6 +1,6 @@
 #pragma once
 // The command line of tavrin-render, parsed:
-//   tavrin-render [options] [MODEL.pmx [MOTION.vmd]] ...
+//   tavrin-render [options] [MODEL.pmx|MODEL.pmd [MOTION.vmd|POSE.vpd]] ...
 // Each model may be followed by one motion; models load in the order given ("<Sample>" when
 // none is given).
 #include <cstdint>

@@ -9,6 +9,8 @@
 
 #include "Engine/EngineCore.h"
 #include "Engine/GpuResource/ReadbackBuffer.h"
+#include "core/MessageLog.h"
+#include "core/TextConvert.h"
 #include "renderer/GpuPassTimes.h"
 #include "renderer/SettingNames.h"
 #include "scene/MainRenderer.h"
@@ -75,6 +77,9 @@ int Run(const TavrinRender::RenderCommand& command) {
         return 1;
     }
     const double loadMs = std::chrono::duration<double, std::milli>(Clock::now() - loadStart).count();
+    // What the load had to say (a texture, an environment or a colour table that did not load).
+    const std::string messages = Utf16ToUtf8(MessageLog::Instance().TakeAll());
+    if (!messages.empty()) std::fprintf(stderr, "%s", messages.c_str());
     engine.PlayPause();
     // GPU times cost queries and a read-back per frame, so only the reports turn them on.
     const bool gpuTimesAvailable = (command.profile || command.json) && renderer.EnableGpuTimes(true);
