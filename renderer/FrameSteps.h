@@ -60,6 +60,7 @@ struct FrameResources {
     bool environmentMap = false;         // a sky is loaded
     bool skyLightingPending = false;     // its lighting cube is still accumulating
     bool colorFilterTable = false;       // a 3-D colour table is loaded
+    bool voxelVolume = false;            // the voxel pass (the device has geometry shaders)
 };
 
 /// Whether `step` does its work in a frame with `settings` and `resources`.

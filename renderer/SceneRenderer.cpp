@@ -12,6 +12,7 @@
 #include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/RtaoPass.h"
 #include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
@@ -21,6 +22,7 @@
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VignettePass.h"
 #include "renderer/passes/VolumetricLightPass.h"
+#include "renderer/passes/VoxelGiPass.h"
 
 namespace ProjectTavrin {
 
@@ -42,6 +44,7 @@ SceneRenderer::SceneRenderer(std::shared_ptr<Engine::EngineCore> core) : m_core(
 SceneRenderer::~SceneRenderer() = default;
 
 void SceneRenderer::ReleaseRaytracingScene() {
+    m_rtaoPass.reset();
     m_ddgiPass.reset();
     m_raytracingScene.reset();
 }
@@ -53,6 +56,8 @@ void SceneRenderer::BuildRaytracingScene(const std::vector<PMXModelGpu*>& models
     if (geometry.empty()) return;
     Device& device = *m_core->GetDevice();
     m_raytracingScene = std::make_unique<Engine::SceneAccelerationStructures>(device, std::move(geometry));
+    m_rtaoPass = std::make_unique<RtaoPass>(device, *m_raytracingScene);
+    if (m_targets.IsCreated()) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
     m_ddgiPass = std::make_unique<ddgi::DDGIPass>(device, *m_raytracingScene);
     SetProbeVolumes(probes);
 }
@@ -94,6 +99,8 @@ void SceneRenderer::CreateScenePipelines() {
     m_shadowPass = std::make_unique<ShadowPass>(device);
     m_volumetricPass = std::make_unique<VolumetricLightPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
+    // The voxelisation projects through a geometry stage; without one voxel GI stays off.
+    if (device.GeometryShaderSupported()) m_voxelGiPass = std::make_unique<VoxelGiPass>(device);
     m_environment = std::make_unique<EnvironmentMaps>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
     m_vignettePass = std::make_unique<VignettePass>(device);
@@ -112,8 +119,11 @@ void SceneRenderer::ResetTemporalHistory() {
 
 bool SceneRenderer::CreateSceneBuffers() {
     const FrameSettings settings = m_settings.Snapshot();
-    return m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
-                            settings.render.ExportHeight, m_core->GetBackBufferFormat());
+    const bool changed = m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
+                                          settings.render.ExportHeight, m_core->GetBackBufferFormat());
+    // The traced effects follow the render size at two thirds of it.
+    if (changed && m_rtaoPass) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
+    return changed;
 }
 
 void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {

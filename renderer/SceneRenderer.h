@@ -41,6 +41,8 @@ class BloomPass;
 class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
+class VoxelGiPass;
+class RtaoPass;
 class EnvironmentMaps;
 class SkyPass;
 class OceanPass;
@@ -100,6 +102,8 @@ public:
     bool SetProbeVolumes(const ProbeVolumeParams& probes);
     Engine::SceneAccelerationStructures* GetRaytracingScene() const { return m_raytracingScene.get(); }
     ddgi::DDGIPass* GetDDGIPass() const { return m_ddgiPass.get(); }
+    /// The ray-traced occlusion, made with the ray-traced scene.
+    RtaoPass* GetRtaoPass() const { return m_rtaoPass.get(); }
 
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
@@ -121,6 +125,8 @@ public:
     ShadowPass& GetShadowPass() { return *m_shadowPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
     SsaoPass& GetSsaoPass() { return *m_ssaoPass; }
+    /// The voxel GI pass; null on a device without geometry shaders.
+    VoxelGiPass* GetVoxelGiPass() { return m_voxelGiPass.get(); }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
@@ -211,9 +217,11 @@ private:
     std::unique_ptr<SsaoPass> m_ssaoPass;
     std::unique_ptr<VolumetricLightPass> m_volumetricPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+    std::unique_ptr<VoxelGiPass> m_voxelGiPass;
 
     std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
     std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
+    std::unique_ptr<RtaoPass> m_rtaoPass;
     std::unique_ptr<EnvironmentMaps> m_environment;
     std::unique_ptr<SkyPass> m_skyPass;
     std::unique_ptr<OceanPass> m_oceanPass;

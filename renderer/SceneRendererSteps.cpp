@@ -14,6 +14,7 @@
 #include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/RtaoPass.h"
 #include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
@@ -23,6 +24,7 @@
 #include "renderer/passes/TaaPass.h"
 #include "renderer/passes/VignettePass.h"
 #include "renderer/passes/VolumetricLightPass.h"
+#include "renderer/passes/VoxelGiPass.h"
 
 namespace ProjectTavrin {
 
@@ -55,8 +57,10 @@ FrameResources SceneRenderer::CurrentResources() const {
     // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.voxelVolume = m_voxelGiPass != nullptr;
     r.rayTracingScene = m_raytracingScene != nullptr;
     r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
+    r.ambientOcclusionTracer = m_rtaoPass != nullptr;
     r.environmentMap = m_environment->IsLoaded();
     r.skyLightingPending = m_environment->AccumulationPending();
     return r;
@@ -95,10 +99,26 @@ void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
     m_raytracingScene->BuildAll(frame.list, frame.inputs.frameIndex);
 }
 
-void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
+void SceneRenderer::TraceAmbientOcclusion(const Frame& frame) {
     if (!Enter(FrameStep::RayTracedAmbientOcclusion)) return;
     // Trace with this frame's camera, then the temporal accumulation and the denoiser as their
-    // switches say.
+    // switches say; the model draw reads the last of them.
+    const RtaoParams& params = m_frame.post.rtao;
+    const CameraBuffer& camera = frame.inputs.camera;
+    m_rtaoPass->UpdateConstants(camera, params, frame.inputs.frameIndex);
+    {
+        ScopedPass pass(frame.list, m_passLog, RtaoPass::kTraceName);
+        m_rtaoPass->Trace(frame.list, frame.inputs.cameraAddress, frame.inputs.frameIndex, params.Temporal);
+    }
+    if (params.Temporal) {
+        ScopedPass pass(frame.list, m_passLog, RtaoPass::kTemporalName);
+        m_rtaoPass->TemporalFilter(frame.list, params);
+    }
+    if (params.Denoise) {
+        ScopedPass pass(frame.list, m_passLog, RtaoPass::kDenoiseName);
+        m_rtaoPass->Denoise(frame.list, params);
+    }
+    m_passResults.occlusionMap = m_rtaoPass->ResultView(params.Temporal);
 }
 
 void SceneRenderer::TraceReflections(const Frame&) {
@@ -118,9 +138,15 @@ void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
 
-void SceneRenderer::VoxelGi(const Frame&) {
+void SceneRenderer::VoxelGi(const Frame& frame) {
     if (!Enter(FrameStep::VoxelGi)) return;
-    // Voxelise the scene and light the voxels.
+    // The sun's shadow map, when the shadow step made one this frame, shades the voxels too.
+    const VoxelShadowInput shadow{m_passResults.varianceShadowMap, m_passResults.shadowData};
+    m_voxelGiPass->Record(frame.list, m_passLog, frame.inputs, m_frame, shadow);
+    m_passResults.voxelRadiance = m_voxelGiPass->RadianceView();
+    m_passResults.voxelConstants = m_voxelGiPass->ConstantsAddress(frame.inputs.frameIndex);
+    // The voxelisation cleared the list's state; the draws after it need the heap again.
+    frame.list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
 }
 
 void SceneRenderer::UpdateSkyLightingMaps(const Frame& frame) {

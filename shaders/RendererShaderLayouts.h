@@ -116,6 +116,35 @@ inline Platform::RootSignatureDesc ConvertToVsm() { return Detail::ConstantsAndS
 /// BlurVsmX.comp and BlurVsmY.comp: the two directions of the moment blur.
 inline Platform::RootSignatureDesc BlurVsm() { return Detail::ConstantsAndSamplers<Shared::BlurVsmConstants>({}); }
 
+/// Voxelize.vert / .geom / .frag: the level's VoxelizationParameters, the material, the shadow
+/// block, the accumulation volume, three material textures, the shadow map and the alpha clip
+/// (VoxelizeDrawConstants); samplers s0 (anisotropic, clamp) and s30 (linear, border).
+inline Platform::RootSignatureDesc Voxelize() {
+    using P = Platform::RootParameter;
+    using Platform::AddressMode;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(),   P::BufferAddress(),   P::BufferAddress(),   P::DescriptorTable(),
+                    P::DescriptorTable(), P::DescriptorTable(), P::DescriptorTable(), P::DescriptorTable(),
+                    P::Constants(1)};
+    d.staticSamplers = {
+        {0, Detail::Sampler(Platform::Filter::Anisotropic, AddressMode::Clamp, AddressMode::Clamp, AddressMode::Clamp, 2)},
+        {30, Detail::LinearBorder()},
+    };
+    return d;
+}
+
+/// VoxelConvert.comp: the resolution, the radiance volume (storage), the packed volume (sampled).
+inline Platform::RootSignatureDesc VoxelConvert() {
+    using P = Platform::RootParameter;
+    return {{P::Constants(1), P::DescriptorTable(), P::DescriptorTable()}, {}};
+}
+
+/// VoxelDownsample.comp: VoxelMipConstants, the radiance volume last.
+inline Platform::RootSignatureDesc VoxelDownsample() {
+    using P = Platform::RootParameter;
+    return {{P::Constants(6), P::DescriptorTable()}, {}};
+}
+
 /// The bloom chain (BloomExtract, BloomDownsample, BloomBlur, BloomUpsample), its application
 /// (BloomApply) and the tone map: one linear clamp sampler.
 inline Platform::RootSignatureDesc BloomExtract() {

@@ -19,6 +19,11 @@
 #include "shaders/shared/SsaoConstants.h"
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumetricConstants.h"
+#include "shaders/shared/VolumeMipConstants.h"
+#include "shaders/shared/RtaoConstants.h"
+#include "shaders/shared/VoxelGi.h"
+#include "shaders/tests/CountFragmentsConstants.h"
+#include "shaders/tests/MirrorTriangleConstants.h"
 #include "shaders/tests/SampleLodConstants.h"
 #include "shaders/tests/SceneRayConstants.h"
 
@@ -51,7 +56,13 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(TaaLineariseConstants), TAVRIN_SHARED_SIZE(TaaBlendConstants),
     TAVRIN_SHARED_SIZE(TaaSharpenConstants),   TAVRIN_SHARED_SIZE(TaaResolveConstants),
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
-    TAVRIN_SHARED_SIZE(SampleLodConstants),
+    TAVRIN_SHARED_SIZE(RtaoOptions),           TAVRIN_SHARED_SIZE(RtaoTraceConstants),
+    TAVRIN_SHARED_SIZE(RtaoTemporalConstants), TAVRIN_SHARED_SIZE(RtaoDenoiseConstants),
+    TAVRIN_SHARED_SIZE(VolumeMipConstants),    TAVRIN_SHARED_SIZE(VoxelizationParameters),
+    TAVRIN_SHARED_SIZE(VoxelizeDrawConstants), TAVRIN_SHARED_SIZE(VoxelConvertConstants),
+    TAVRIN_SHARED_SIZE(VoxelMipConstants),     TAVRIN_SHARED_SIZE(VoxelGiConstants),
+    TAVRIN_SHARED_SIZE(SampleLodConstants),    TAVRIN_SHARED_SIZE(CountFragmentsConstants),
+    TAVRIN_SHARED_SIZE(MirrorTriangleConstants),
     TAVRIN_SHARED_SIZE(VolumeConstants),       TAVRIN_SHARED_SIZE(GIOptions),
     TAVRIN_SHARED_SIZE(DDGIUpdateConstants),   TAVRIN_SHARED_SIZE(GITraceConstants),
     TAVRIN_SHARED_SIZE(GeometryHitRecord),     TAVRIN_SHARED_SIZE(SceneRayConstants),

@@ -45,7 +45,33 @@ struct Quad {
     /// from both sides unless wound as the centred quads are: counter-clockwise seen from the
     /// front).
     std::vector<Math::vec3> corners{};
+    // The directions of its sides (facing +z by default); with the default winding the front
+    // faces along right x up.
+    Math::vec3 right{1, 0, 0};
+    Math::vec3 up{0, 1, 0};
 };
+
+/// The six faces of a cube, fronts outwards, one material each.
+inline std::vector<Quad> Box(Math::vec3 center, float halfSize, Math::vec4 diffuse) {
+    struct Face {
+        Math::vec3 normal, right, up;
+    };
+    const Face faces[] = {{{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+                          {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+                          {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}}};
+    std::vector<Quad> quads;
+    for (const Face& f : faces) {
+        Quad q;
+        q.center = center + f.normal * halfSize;
+        q.halfSize = halfSize;
+        q.diffuse = diffuse;
+        q.normal = f.normal;
+        q.right = f.right;
+        q.up = f.up;
+        quads.push_back(q);
+    }
+    return quads;
+}
 
 struct Rgba8 {
     uint8_t r, g, b, a;
@@ -123,7 +149,8 @@ protected:
                     v.position = {q.center.x + corners[i].x, q.center.y, -(q.center.z - corners[i].y)};
                     v.normal = {0, 1, 0};
                 } else {
-                    v.position = {q.center.x + corners[i].x, q.center.y + corners[i].y, -q.center.z};
+                    const Math::vec3 p = q.center + q.right * corners[i].x + q.up * corners[i].y;
+                    v.position = {p.x, p.y, -p.z};
                     v.normal = {q.normal.x, q.normal.y, -q.normal.z};
                 }
                 v.uv = uvs[i];
@@ -219,6 +246,7 @@ protected:
     /// Uploads everything for frame `counter` and records it.
     void Render(uint32_t counter = 0) {
         const uint32_t frameIndex = Core().GetBackBufferIndex();
+        m_cameraBlock.frameCount = int32_t(counter);
         const ProjectTavrin::CameraBufferSlot slot{m_cameraBlock.ForShaders()};
         m_camera.CopyToGpu(std::span(&slot, 1), frameIndex);
         for (auto& gpu : m_gpus) gpu->Upload(frameIndex);

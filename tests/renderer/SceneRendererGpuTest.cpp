@@ -87,7 +87,6 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndEveryWrittenPassRecords) {
     Engine::GetColorFilterLut() = Engine::TextureResource{};
     renderer->Settings().Edit([](FrameSettings& s) {
         s.render.config.SunLightEnable = 1;
-        s.render.config.GI_Enable = 1;
         s.render.config.IBL_Enable = 1;
         s.render.config.AO_Mode = 1;
         s.render.config.SR_Mode = 1;
@@ -114,7 +113,7 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndEveryWrittenPassRecords) {
                             "BloomAndToneMap", "VolumetricLight", "TemporalAntiAliasing", "Fxaa", "ColorFilter",
                             "Soften", "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy",
                             "OutputCopy", "Submit"}));
-    EXPECT_EQ(wanted, (Names{"ResetCommandList", "ShadowMap", "VoxelGi", "Viewport", "ClearSceneTargets", "Models",
+    EXPECT_EQ(wanted, (Names{"ResetCommandList", "ShadowMap", "Viewport", "ClearSceneTargets", "Models",
                              "Resolve", "ScreenSpaceAmbientOcclusion", "BloomAndToneMap", "VolumetricLight",
                              "TemporalAntiAliasing", "Fxaa", "Soften", "Sharpen", "Vignette", "MotionBlur",
                              "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy", "Submit"}));
