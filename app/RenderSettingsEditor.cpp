@@ -437,7 +437,7 @@ void RenderSettingsEditor::BuildPostSection() {
         });
 
     m_controls->AddNumber(
-        form, {"MotionBlurLength", tr("Motion blur length"), 0.0, 10.0}, [](const FrameSettings& s) { return s.render.MotionBlurLength; },
+        form, {"MotionBlurLength", tr("Motion blur length (ms)"), 0.0, 100.0}, [](const FrameSettings& s) { return s.render.MotionBlurLength; },
         [](FrameSettings& s, double v) { s.render.MotionBlurLength = float(v); });
     m_controls->AddFlag(
         form, "LensFlareEnable", tr("Lens flare"), [](const FrameSettings& s) { return s.render.LensFlareEnable; },
@@ -446,7 +446,7 @@ void RenderSettingsEditor::BuildPostSection() {
         form, {"SoftenStrength", tr("Soften"), 0.0, 1.0}, [](const FrameSettings& s) { return s.post.SoftenStrength; },
         [](FrameSettings& s, double v) { s.post.SoftenStrength = float(v); });
     m_controls->AddNumber(
-        form, {"SharpenAmount", tr("Sharpen"), 0.0, 1.0}, [](const FrameSettings& s) { return s.post.SharpenAmount; },
+        form, {"SharpenAmount", tr("Sharpen"), 0.0, 100.0}, [](const FrameSettings& s) { return s.post.SharpenAmount; },
         [](FrameSettings& s, double v) { s.post.SharpenAmount = float(v); });
     m_controls->AddNumber(
         form, {"VignetteAmount", tr("Vignette"), 0.0, 1.0}, [](const FrameSettings& s) { return s.post.VignetteAmount; },

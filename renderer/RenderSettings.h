@@ -18,6 +18,17 @@ inline constexpr uint32_t kRenderConfigSlotBytes = 96;
 RenderConfigBuffer DefaultRenderConfig();
 OceanParam DefaultOceanParam();
 
+/// The global-illumination list: GI_Mode is the one switch of which GI runs, whoever sets it
+/// (the page, the command line, a stored setting).
+enum GiMode : int32_t { kGiOff = 0, kGiProbes = 1, kGiVoxels = 2 };
+
+inline bool ProbeGiSelected(const RenderConfigBuffer& c) { return c.GI_Mode == kGiProbes; }
+inline bool VoxelGiSelected(const RenderConfigBuffer& c) { return c.GI_Mode == kGiVoxels; }
+
+/// Writes GI_Enable from GI_Mode (1 with voxel GI, else 0), so the shaders' copy of the block
+/// says the same as the mode. Every settings edit ends with it.
+inline void FollowGiMode(RenderConfigBuffer& c) { c.GI_Enable = VoxelGiSelected(c) ? 1 : 0; }
+
 struct RenderSettings {
     RenderConfigBuffer config = DefaultRenderConfig();
     /// Used for the render size only when both are at least 512 (the video export sets them).

@@ -29,6 +29,10 @@ constexpr Limit kAny{};
 constexpr Limit kOneToFour{1.0, 4.0};
 constexpr Limit kAtLeastOne{1.0, std::numeric_limits<double>::infinity()};
 constexpr Limit kVoxelSizes{0.0, 0.0, true};
+// The mode lists: GI off, probes, voxels; AO off, screen-space, traced; reflections off, traced.
+constexpr Limit kGiModes{0.0, 2.0};
+constexpr Limit kAoModes{0.0, 2.0};
+constexpr Limit kSrModes{0.0, 1.0};
 constexpr Limit kNonNegative{0.0, std::numeric_limits<double>::infinity()};
 
 struct Field {
@@ -51,9 +55,10 @@ std::vector<Field> Fields(FrameSettings& s) {
     return {
         {"SunDirection", &c.SunDirection}, {"SunLightEnable", &c.SunLightEnable}, {"SunColor", &c.SunColor},
         {"SunIntensity", &c.SunIntensity}, {"AmbientColor", &c.AmbientColor}, {"AmbientIntensity", &c.AmbientIntensity},
-        {"GI_Enable", &c.GI_Enable}, {"GI_Diffuse_Strength", &c.GI_Diffuse_Strength},
+        {"GI_Diffuse_Strength", &c.GI_Diffuse_Strength},
         {"GI_Specular_Strength", &c.GI_Specular_Strength}, {"GI_AO_Strength", &c.GI_AO_Strength},
-        {"IBL_Enable", &c.IBL_Enable}, {"AO_Mode", &c.AO_Mode}, {"SR_Mode", &c.SR_Mode}, {"GI_Mode", &c.GI_Mode},
+        {"IBL_Enable", &c.IBL_Enable}, {"AO_Mode", &c.AO_Mode, kAoModes}, {"SR_Mode", &c.SR_Mode, kSrModes},
+        {"GI_Mode", &c.GI_Mode, kGiModes},
         {"SSS_Enable", &c.SSS_Enable}, {"SkyLightUpperLimit", &c.SkyLightUpperLimit},
         {"ExportWidth", &s.render.ExportWidth}, {"ExportHeight", &s.render.ExportHeight},
         {"forceFreeCamera", &s.render.forceFreeCamera}, {"SunFromMotion", &s.render.SunFromMotion},
@@ -155,6 +160,11 @@ bool ParseVec3(std::string_view text, Math::vec3& out) {
 }  // namespace
 
 bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_view value, std::string& error) {
+    if (name == "GI_Enable") {
+        // Not a switch of its own: it follows GI_Mode, so setting it alone would change nothing.
+        error = "GI_Enable follows GI_Mode; set GI_Mode=2 for voxel GI";
+        return false;
+    }
     for (const Field& field : Fields(settings)) {
         if (name != field.name) continue;
         const bool ok = std::visit(

@@ -15,8 +15,10 @@ namespace ProjectTavrin {
 /// Sets field `name` of `settings` from `value`. False (with `error` set and nothing changed)
 /// for an unknown name, a value that is not of the field's kind, or a count the passes cannot
 /// size their work by (cascades, probe volumes and SSAO levels 1 to 4, sample counts at least
-/// 1, voxel resolutions 96, 128 or 160, outline widths not negative). File names take any text;
-/// an empty one names no file. The material style is "PhysicallyBased" or "Classic".
+/// 1, voxel resolutions 96, 128 or 160, the modes of their lists, outline widths not negative).
+/// File names take any text; an empty one names no file. The material style is "PhysicallyBased"
+/// or "Classic". GI_Enable is no setting of its own: it follows GI_Mode (see FollowGiMode), so
+/// naming it is refused with a hint.
 bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_view value, std::string& error);
 
 /// Parses "NAME=VALUE" and applies it as above.

@@ -19,6 +19,7 @@
 #include "shared/ModelDraw.h"
 #include "shared/ShadowData.h"
 #include "Evsm.glsl"
+#include "VoxelConeTracing.glsl"
 
 TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
 TAVRIN_BUFFER_REFERENCE(ModelFrameConstants)
@@ -31,6 +32,7 @@ layout(set = 1, binding = 30) uniform sampler ShadowSampler;                 // 
 layout(set = 1, binding = 60) uniform sampler BilinearSampler;
 layout(set = 1, binding = 98) uniform sampler Skin_PreIntegratedBRDFSampler;
 layout(set = 1, binding = 99) uniform sampler IBL_PreIntegratedBRDFSampler;
+layout(set = 1, binding = 40) uniform sampler VoxelSampler;                  // linear, clamp
 
 layout(location = 0) in vec3 inWorldPos;
 layout(location = 1) in vec3 inNormal;
@@ -195,8 +197,12 @@ void main() {
     if (m.occlusionTextureIndex >= 0 && draw.texOcclusion != kNone)
         occlusion = mix(1.0, SampleSlot(draw.texOcclusion, inTexCoord).r, clamp(m.occlusion, 0.0, 1.0));
     // Later inputs: the screen-space or ray-traced occlusion map multiplies the same term.
-    if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone)
-        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
+    // (The traced one is smaller than the render targets: its texel under this pixel.)
+    if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone) {
+        const ivec2 mapSize = textureSize(g_Textures2D[nonuniformEXT(frame.occlusionMap)], 0);
+        const ivec2 texel = min(ivec2(gl_FragCoord.xy * vec2(mapSize) * cam.screenSize.zw), mapSize - 1);
+        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], texel, 0).r;
+    }
 
     const float metallic = clamp(m.metallic, 0.0, 1.0);
     const float roughness = clamp(m.roughness, 0.045, 1.0);
@@ -270,6 +276,11 @@ void main() {
         color += ambientSpecular * (f0 * ab.x + ab.y) * occlusion;
     }
     color += albedo * max(m.emission, 0.0);
+
+    // Voxel GI: the light the clipmap's cones gather around the surface, on its diffuse colour.
+    if (cfg.GI_Enable > 0 && frame.voxelRadiance != kNone && frame.voxelConstants != 0ul)
+        color += diffuseColor * occlusion * max(cfg.GI_Diffuse_Strength, 0.0) *
+                 VoxelIndirectDiffuse(frame.voxelRadiance, VoxelSampler, frame.voxelConstants, inWorldPos, n);
 
     outColor = vec4(color, alpha);
     outVelocity = ScreenVelocity(alpha);

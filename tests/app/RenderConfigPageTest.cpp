@@ -16,6 +16,7 @@
 #include "app/RenderSettingsEditor.h"
 #include "app/SettingsPages.h"
 #include "core/MessageLog.h"
+#include "renderer/FrameSteps.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -223,6 +224,20 @@ TEST_F(RenderSettingsEditorTest, RaytracedModesAreRefusedWithoutRaytracing) {
     ao->setCurrentIndex(0);
     EXPECT_EQ(settings.Snapshot().render.config.GI_Mode, 2);
     EXPECT_EQ(settings.Snapshot().render.config.AO_Mode, 0);
+}
+
+// The page's "Voxel GI" choice is what switches the voxel step on, and "Off" switches it off.
+TEST_F(RenderSettingsEditorTest, VoxelChoiceTurnsTheVoxelStepOn) {
+    auto editor = MakeEditor(false);
+    auto* gi = editor->findChild<QComboBox*>("GI_Mode");
+    ProjectTavrin::FrameResources voxelPass;
+    voxelPass.voxelVolume = true;
+    EXPECT_FALSE(ProjectTavrin::FrameStepWanted(ProjectTavrin::FrameStep::VoxelGi, settings.Snapshot(), voxelPass));
+    gi->setCurrentIndex(2);
+    EXPECT_TRUE(ProjectTavrin::FrameStepWanted(ProjectTavrin::FrameStep::VoxelGi, settings.Snapshot(), voxelPass));
+    EXPECT_EQ(settings.Snapshot().render.config.GI_Enable, 1) << "the shaders' block follows the mode";
+    gi->setCurrentIndex(0);
+    EXPECT_FALSE(ProjectTavrin::FrameStepWanted(ProjectTavrin::FrameStep::VoxelGi, settings.Snapshot(), voxelPass));
 }
 
 TEST_F(RenderSettingsEditorTest, RaytracedModesAreTakenWithRaytracing) {

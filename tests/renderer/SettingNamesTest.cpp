@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "renderer/FrameSteps.h"
 #include "renderer/SettingNames.h"
 
 namespace RendererTest {
@@ -148,6 +149,21 @@ TEST(SettingNames, CountsThePassesSizeWorkByAreLimited) {
     EXPECT_EQ(s.post.rtao.NumSamples, 16);
     EXPECT_TRUE(ApplySettingAssignment(s, "voxel.Resolution=160", error));
     EXPECT_TRUE(ApplySettingAssignment(s, "shadow.CascadeCount=1", error));
+}
+
+// The command line chooses GI by GI_Mode, as the page does; GI_Enable, which only follows the
+// mode, is refused with the name to use instead, and modes past the lists' ends are refused.
+TEST(SettingNames, GiIsChosenByItsModeOnly) {
+    FrameSettings s;
+    std::string error;
+    EXPECT_FALSE(ApplySettingAssignment(s, "GI_Enable=1", error));
+    EXPECT_NE(error.find("GI_Mode=2"), std::string::npos) << error;
+    for (const char* assignment : {"GI_Mode=3", "GI_Mode=-1", "AO_Mode=3", "SR_Mode=2"})
+        EXPECT_FALSE(ApplySettingAssignment(s, assignment, error)) << assignment;
+    ASSERT_TRUE(ApplySettingAssignment(s, "GI_Mode=2", error)) << error;
+    FrameResources voxelPass;
+    voxelPass.voxelVolume = true;
+    EXPECT_TRUE(FrameStepWanted(FrameStep::VoxelGi, s, voxelPass));
 }
 
 TEST(SettingNames, ValuesReadBackAsTheSameSettings) {
