@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/ColourSwatchButton.h"
@@ -73,6 +74,16 @@ constexpr ColourRow kTextureMapRows[] = {
 
 const char* const kAxes[] = {"X", "Y", "Z"};
 
+// The style lists' items, in MaterialStyleChoice's order.
+const char* const kStyleItems[] = {
+    QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "As the render settings say"),
+    QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Physically based"),
+    QT_TRANSLATE_NOOP("TavrinApp::ModelConfigPage", "Classic"),
+};
+constexpr int kStyleItemCount = 3;
+
+int StyleItem(uint32_t choice) { return choice < uint32_t(kStyleItemCount) ? int(choice) : 0; }
+
 QString YesNo(int32_t textureIndex) { return textureIndex >= 0 ? QStringLiteral("YES") : QStringLiteral("NO"); }
 
 }  // namespace
@@ -131,6 +142,16 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
     }
     layout->addWidget(placement);
 
+    auto* modelStyle = new QFormLayout();
+    m_modelStyle = new QComboBox(this);
+    m_modelStyle->setObjectName("modelStyleList");
+    for (const char* item : kStyleItems) m_modelStyle->addItem(tr(item));
+    m_modelStyle->setToolTip(tr("The style of every material of the model"));
+    modelStyle->addRow(tr("Material style"), m_modelStyle);
+    layout->addLayout(modelStyle);
+    // Only the user's choices write: showing a model sets the list without a write.
+    connect(m_modelStyle, &QComboBox::activated, this, &ModelConfigPage::SetModelStyle);
+
     m_save = new QPushButton(tr("Save the model's materials"), this);
     m_save->setObjectName("saveButton");
     connect(m_save, &QPushButton::clicked, this, &ModelConfigPage::SaveMaterials);
@@ -154,6 +175,10 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
         m_shadingModel->addItem(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
     }
     shading->addRow(tr("Shading model"), m_shadingModel);
+    m_materialStyle = new QComboBox(material);
+    m_materialStyle->setObjectName("materialStyleList");
+    for (const char* item : kStyleItems) m_materialStyle->addItem(tr(item));
+    shading->addRow(tr("Style"), m_materialStyle);
     materialLayout->addLayout(shading);
     for (int i = 0; i < kSliderCount; ++i) {
         const SliderRow& row = kSliderRows[i];
@@ -193,6 +218,10 @@ void ModelConfigPage::BuildControls(QVBoxLayout* layout) {
     connect(reset, &QPushButton::clicked, this, &ModelConfigPage::ResetMaterial);
     connect(restore, &QPushButton::clicked, this, &ModelConfigPage::RestoreMaterial);
     connect(m_shadingModel, &QComboBox::currentIndexChanged, this, &ModelConfigPage::ShadingModelChosen);
+    connect(m_materialStyle, &QComboBox::currentIndexChanged, this, [this] {
+        WriteMaterial();
+        ShowModelStyle();
+    });
 
     m_status = new QLabel(this);
     m_status->setObjectName("statusText");
@@ -237,6 +266,7 @@ void ModelConfigPage::ModelChosen(int) {
     }
     m_save->setEnabled(ChosenModel() >= 0);
     ShowPlacement();
+    ShowModelStyle();
     MaterialChosen(-1);
 }
 
@@ -281,6 +311,7 @@ void ModelConfigPage::ShowMaterial() {
         m_textureMaps[ThicknessMap]->setText(YesNo(block.thicknessTextureIndex));
         m_textureMaps[OcclusionMap]->setText(YesNo(block.occlusionTextureIndex));
         m_shadingModel->setCurrentIndex(ItemOfShadingModel(block.shadingModel));
+        m_materialStyle->setCurrentIndex(StyleItem(block.materialStyle));
         // The list may already stand on that item, which sends no change.
         ShowVisibility(m_shadingModel->currentIndex());
     }
@@ -306,6 +337,7 @@ Vesma::ExtendedMaterial ModelConfigPage::ControlValues() const {
     v.subsurfaceColor = m_colours[SubsurfaceColor]->Colour();
     v.clothFuzzColor = m_colours[ClothFuzzColor]->Colour();
     v.shadingModel = ShadingModelOfItem(m_shadingModel->currentIndex());
+    v.materialStyle = ProjectTavrin::StyleOfChoice(uint32_t(std::max(m_materialStyle->currentIndex(), 0)));
     return v;
 }
 
@@ -348,6 +380,35 @@ void ModelConfigPage::PickColour(Colour colour) {
     if (button->AskForColour(m_pickColour, button->text())) WriteMaterial();
 }
 
+void ModelConfigPage::ShowModelStyle() {
+    const int model = ChosenModel();
+    int shared = -1;
+    bool first = true;
+    if (model >= 0) {
+        const std::size_t count = m_target->MaterialNames(std::size_t(model)).size();
+        for (std::size_t i = 0; i < count; ++i) {
+            MaterialBuffer block;
+            if (!m_target->ReadMaterial(std::size_t(model), i, block)) continue;
+            const int item = StyleItem(block.materialStyle);
+            if (first) shared = item;
+            else if (shared != item) shared = -1;
+            first = false;
+        }
+    }
+    m_modelStyle->setCurrentIndex(first ? -1 : shared);
+    m_modelStyle->setEnabled(model >= 0 && !first);
+}
+
+void ModelConfigPage::SetModelStyle(int item) {
+    const int model = ChosenModel();
+    if (model < 0 || item < 0 || item >= kStyleItemCount) return;
+    const std::size_t count = m_target->MaterialNames(std::size_t(model)).size();
+    for (std::size_t i = 0; i < count; ++i)
+        m_target->EditMaterial(std::size_t(model), i, [&](MaterialBuffer& block) { block.materialStyle = uint32_t(item); });
+    ShowMaterial();
+    ShowModelStyle();
+}
+
 // ---- reset, restore, save ----
 
 void ModelConfigPage::ResetMaterial() {
@@ -377,6 +438,7 @@ void ModelConfigPage::MaterialReplaced(uint32_t shadingModelBefore) {
         RequestRebuild();
     ShowStatus(QString());
     ShowMaterial();
+    ShowModelStyle();
 }
 
 void ModelConfigPage::SaveMaterials() {

@@ -1,7 +1,8 @@
 #pragma once
 // The model configuration page: pick one of the scene's models ("<Camera>" first, then the
 // models by name), place it in the world (rotation in degrees, translation), pick one of its
-// materials and edit that material's extended shading values live; reset a material to the
+// materials and edit that material's extended shading values and style live (the style also for
+// every material of the model at once); reset a material to the
 // default block or restore it as loaded; save the model's extended values to its XML file.
 //
 // Edits go through the host's ModelEditTarget. Showing a material copies it into the controls
@@ -53,6 +54,9 @@ public:
     void ResetMaterial();
     void RestoreMaterial();
     void SaveMaterials();
+    /// Gives every material of the chosen model the style choice `item` (0 the render settings',
+    /// 1 physically based, 2 classic: MaterialStyleChoice's values).
+    void SetModelStyle(int item);
 
 private:
     enum Slider {
@@ -78,6 +82,8 @@ private:
     void MaterialChosen(int row);
     void ShowMaterial();
     void ShowPlacement();
+    /// The model's style list: the choice every material shares, or no item when they differ.
+    void ShowModelStyle();
     void WriteMaterial();
     void ShadingModelChosen(int index);
     void ShowVisibility(int index);
@@ -100,6 +106,8 @@ private:
     std::array<QLineEdit*, 3> m_translation{};
     QWidget* m_materialGroup = nullptr;
     QComboBox* m_shadingModel = nullptr;
+    QComboBox* m_materialStyle = nullptr;
+    QComboBox* m_modelStyle = nullptr;
     std::array<ValueSlider*, kSliderCount> m_sliders{};
     std::array<ColourSwatchButton*, kColourCount> m_colours{};
     std::array<QLabel*, kTextureMapCount> m_textureMaps{};

@@ -80,6 +80,7 @@ RenderSettingsEditor::RenderSettingsEditor(ProjectTavrin::SettingsExchange& sett
     m_controls = new SettingControls(m_settings, m_error, this);
 
     BuildSunSection();
+    BuildMaterialLookSection();
     BuildShadowSection();
     BuildEnvironmentSection();
     BuildGiSection();
@@ -151,6 +152,24 @@ void RenderSettingsEditor::BuildSunSection() {
         form, {"SkyLightUpperLimit", tr("Sky light upper limit"), 0.0, 100000.0},
         [](const FrameSettings& s) { return s.render.config.SkyLightUpperLimit; },
         [](FrameSettings& s, double v) { s.render.config.SkyLightUpperLimit = float(v); });
+}
+
+void RenderSettingsEditor::BuildMaterialLookSection() {
+    QFormLayout* form = AddSection(tr("Material look"));
+    // Item order follows Vesma::MaterialStyle's values.
+    m_controls->AddList(
+        form, "MaterialStyle", tr("Style of models without a material file"), {tr("Physically based"), tr("Classic")},
+        [](const FrameSettings& s) { return int(s.render.MaterialStyle); },
+        [this](int index) {
+            const auto style = index == 1 ? Vesma::MaterialStyle::Classic : Vesma::MaterialStyle::PhysicallyBased;
+            m_settings.Edit([&](FrameSettings& s) { s.render.MaterialStyle = style; });
+        });
+    m_controls->AddFlag(
+        form, "OutlineEnable", tr("Outlines of classic materials"), [](const FrameSettings& s) { return s.render.OutlineEnable; },
+        [](FrameSettings& s, bool on) { s.render.OutlineEnable = on; });
+    m_controls->AddNumber(
+        form, {"OutlineWidth", tr("Outline width"), 0.0, 10.0}, [](const FrameSettings& s) { return s.render.OutlineWidth; },
+        [](FrameSettings& s, double v) { s.render.OutlineWidth = float(v); });
 }
 
 void RenderSettingsEditor::BuildShadowSection() {
@@ -418,7 +437,7 @@ void RenderSettingsEditor::BuildPostSection() {
         });
 
     m_controls->AddNumber(
-        form, {"MotionBlurLength", tr("Motion blur length"), 0.0, 10.0}, [](const FrameSettings& s) { return s.render.MotionBlurLength; },
+        form, {"MotionBlurLength", tr("Motion blur length (ms)"), 0.0, 100.0}, [](const FrameSettings& s) { return s.render.MotionBlurLength; },
         [](FrameSettings& s, double v) { s.render.MotionBlurLength = float(v); });
     m_controls->AddFlag(
         form, "LensFlareEnable", tr("Lens flare"), [](const FrameSettings& s) { return s.render.LensFlareEnable; },
@@ -427,7 +446,7 @@ void RenderSettingsEditor::BuildPostSection() {
         form, {"SoftenStrength", tr("Soften"), 0.0, 1.0}, [](const FrameSettings& s) { return s.post.SoftenStrength; },
         [](FrameSettings& s, double v) { s.post.SoftenStrength = float(v); });
     m_controls->AddNumber(
-        form, {"SharpenAmount", tr("Sharpen"), 0.0, 1.0}, [](const FrameSettings& s) { return s.post.SharpenAmount; },
+        form, {"SharpenAmount", tr("Sharpen"), 0.0, 100.0}, [](const FrameSettings& s) { return s.post.SharpenAmount; },
         [](FrameSettings& s, double v) { s.post.SharpenAmount = float(v); });
     m_controls->AddNumber(
         form, {"VignetteAmount", tr("Vignette"), 0.0, 1.0}, [](const FrameSettings& s) { return s.post.VignetteAmount; },

@@ -61,6 +61,7 @@ private:
     /// The slider of row `name` writes when let go rather than while dragged.
     void WriteOnRelease(const char* name);
     void BuildSunSection();
+    void BuildMaterialLookSection();
     void BuildShadowSection();
     void BuildEnvironmentSection();
     void BuildGiSection();

@@ -28,6 +28,18 @@ constexpr ShadingModelEntry kShadingModels[] = {
     {ShadingModel::Cloth, "Cloth"},       {ShadingModel::ThinTranslucent, "ThinTranslucent"},
 };
 
+struct MaterialStyleEntry {
+    MaterialStyle value;
+    std::string_view name;
+};
+
+constexpr MaterialStyleEntry kMaterialStyles[] = {
+    {MaterialStyle::PhysicallyBased, "PhysicallyBased"},
+    {MaterialStyle::Classic, "Classic"},
+};
+
+constexpr std::string_view kMaterialStyleAttribute = "materialStyle";
+
 constexpr std::string_view kReadFailure = "LoadExtendedMaterial Failure!";
 
 std::string_view TrimSpace(std::string_view text) {
@@ -117,6 +129,11 @@ const AttributeField kFields[] = {
 };
 
 void ApplyAttribute(ExtendedMaterial& material, std::string_view name, std::string_view value) {
+    if (name == kMaterialStyleAttribute) {
+        // An unknown name leaves the style as it was, as an unknown shading model does.
+        if (const auto style = MaterialStyleFromName(value)) material.materialStyle = *style;
+        return;
+    }
     const auto field = std::find_if(std::begin(kFields), std::end(kFields),
                                     [&](const AttributeField& f) { return f.name == name; });
     if (field == std::end(kFields)) return;
@@ -167,6 +184,18 @@ std::string_view ShadingModelName(uint32_t value) {
 std::optional<uint32_t> ShadingModelFromName(std::string_view name) {
     for (const auto& entry : kShadingModels)
         if (entry.name == name) return static_cast<uint32_t>(entry.value);
+    return std::nullopt;
+}
+
+std::string_view MaterialStyleName(MaterialStyle style) {
+    for (const auto& entry : kMaterialStyles)
+        if (entry.value == style) return entry.name;
+    return "PhysicallyBased";
+}
+
+std::optional<MaterialStyle> MaterialStyleFromName(std::string_view name) {
+    for (const auto& entry : kMaterialStyles)
+        if (entry.name == name) return entry.value;
     return std::nullopt;
 }
 
@@ -245,6 +274,11 @@ std::string FormatExtendedMaterials(std::span<const NamedExtendedMaterial> mater
             }
             element.append_attribute(std::string(field.name).c_str()).set_value(text.c_str());
         }
+        // Last, and only where the material has a style of its own: the others keep following
+        // the render settings when the file is read again.
+        if (values.materialStyle)
+            element.append_attribute(std::string(kMaterialStyleAttribute).c_str())
+                .set_value(std::string(MaterialStyleName(*values.materialStyle)).c_str());
     }
     unsigned flags = pugi::format_indent | pugi::format_no_declaration;
     // The root always closes with a full end tag, even with no material inside.

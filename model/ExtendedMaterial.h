@@ -34,6 +34,18 @@ std::string_view ShadingModelName(uint32_t value);
 /// The value of a shading-model name (exact, case-sensitive), or nothing for an unknown name.
 std::optional<uint32_t> ShadingModelFromName(std::string_view name);
 
+/// How a material is shaded: physically based (the default), or in the classic look its PMX data
+/// was authored for (material colours, sphere map, toon ramp, outline).
+enum class MaterialStyle : uint32_t {
+    PhysicallyBased = 0,
+    Classic = 1,
+};
+
+/// The name a style has in the file and on the command line: "PhysicallyBased" or "Classic".
+std::string_view MaterialStyleName(MaterialStyle style);
+/// The style of a name (exact, case-sensitive), or nothing for an unknown name.
+std::optional<MaterialStyle> MaterialStyleFromName(std::string_view name);
+
 /// One material's extended values. Colours are 0-1 per channel.
 struct ExtendedMaterial {
     Math::vec3 subsurfaceColor{1, 1, 1};
@@ -52,6 +64,9 @@ struct ExtendedMaterial {
     float clearCoat = 1.0f;
     float clearCoatRoughness = 0.0f;
     uint32_t shadingModel = static_cast<uint32_t>(ShadingModel::Default);
+    /// The material's own style; unset: the render settings' style applies (every material of a
+    /// model without a file, and those whose element names none).
+    std::optional<MaterialStyle> materialStyle;
 };
 
 /// Extended values by material name (exact comparison).

@@ -84,6 +84,7 @@ void PMXModel::Clear() {
     m_restVertices.clear();
     m_outputVertices.clear();
     m_vertexSkins.clear();
+    m_edgeScales.clear();
     m_indices.clear();
     m_vertexIndexSize = 0;
     m_morphPositions.clear();
@@ -193,6 +194,7 @@ void PMXModel::BuildVertices(const PMXFile& file) {
 
     m_restVertices.resize(count);
     m_vertexSkins.resize(count);
+    m_edgeScales.resize(count);
     m_morphPositions.assign(count, Math::vec3());
     m_morphUVs.assign(count, Math::vec4());
     m_morphTracker.Reset(count);
@@ -206,6 +208,8 @@ void PMXModel::BuildVertices(const PMXFile& file) {
         rest.previousPosition = rest.position;
         rest.normal = FlipZ(in.normal);
         rest.uv = in.uv;
+        // The outline's width factor: a negative or non-finite one draws no outline there.
+        m_edgeScales[i] = std::isfinite(in.edgeScale) && in.edgeScale > 0.0f ? in.edgeScale : 0.0f;
         m_boundsMin = Math::Min(m_boundsMin, rest.position);
         m_boundsMax = Math::Max(m_boundsMax, rest.position);
 
@@ -326,7 +330,8 @@ void PMXModel::BuildMaterials(const PMXFile& file) {
         m_materials.push_back(std::move(out));
 
         m_materialMulInit.push_back(
-            InitialMultiplyFactors(material.diffuse, material.specular, material.specularPower, material.ambient));
+            InitialMultiplyFactors(material.diffuse, material.specular, material.specularPower, material.ambient,
+                                   material.edgeColor, material.edgeSize));
     }
     m_materialMul = m_materialMulInit;
     m_materialAdd.assign(m_materials.size(), MaterialMorphFactors{});

@@ -148,10 +148,13 @@ public:
     const std::vector<ModelVertex>& GetRestVertices() const { return m_restVertices; }
     const std::vector<ModelVertex>& GetOutputVertices() const { return m_outputVertices; }
     const std::vector<VertexSkin>& GetVertexSkins() const { return m_vertexSkins; }
+    /// Per vertex, the factor of its materials' outline width (the file's edge scale; 0 where
+    /// the file's value is negative or not a number).
+    const std::vector<float>& GetVertexEdgeScales() const { return m_edgeScales; }
     const std::vector<uint32_t>& GetIndices() const { return m_indices; }
     uint8_t GetVertexIndexSize() const { return m_vertexIndexSize; }
     const std::vector<ModelMaterial>& GetMaterials() const { return m_materials; }
-    /// Per material, the morphed colours and texture factors of the current frame.
+    /// Per material, the morphed colours, outline and texture factors of the current frame.
     const std::vector<MaterialMorphResult>& GetMaterialMorphResults() const { return m_materialResults; }
     /// Per vertex, as the last morph pass left them (zero where no morph wrote).
     const std::vector<Math::vec3>& GetMorphPositionOffsets() const { return m_morphPositions; }
@@ -220,6 +223,7 @@ private:
     std::vector<ModelVertex> m_restVertices;
     std::vector<ModelVertex> m_outputVertices;
     std::vector<VertexSkin> m_vertexSkins;
+    std::vector<float> m_edgeScales;
     std::vector<uint32_t> m_indices;
     uint8_t m_vertexIndexSize = 0;
     std::vector<Math::vec3> m_morphPositions;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Engine/TextureLoader/TextureLoader.h"
+#include "renderer/CameraBuffer.h"
 #include "renderer/PMXModelGpu.h"
 
 namespace ProjectTavrin {
@@ -19,6 +20,11 @@ struct FrameInputs {
     uint32_t frameCounter = 0;
     /// Total elapsed time in seconds.
     double totalSeconds = 0;
+    /// Length of this frame's step in seconds (motion blur, the flare's fade, the fog's drift).
+    double frameSeconds = 1.0 / 30.0;
+    /// The camera block as uploaded to `cameraAddress`, in the CPU's row-vector form, for the
+    /// passes that work with the camera on the CPU side.
+    CameraBuffer camera;
     const Engine::TextureResource* brdfIbl = nullptr;
     const Engine::TextureResource* brdfSkin = nullptr;
 };

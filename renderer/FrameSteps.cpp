@@ -23,6 +23,7 @@ std::string_view FrameStepName(FrameStep step) {
     case FrameStep::Sky: return "Sky";
     case FrameStep::Ocean: return "Ocean";
     case FrameStep::Models: return "Models";
+    case FrameStep::Outline: return "Outline";
     case FrameStep::Resolve: return "Resolve";
     case FrameStep::ScreenSpaceAmbientOcclusion: return "ScreenSpaceAmbientOcclusion";
     case FrameStep::BloomAndToneMap: return "BloomAndToneMap";
@@ -47,20 +48,21 @@ bool FrameStepWanted(FrameStep step, const FrameSettings& settings, const FrameR
     const RenderConfigBuffer& config = settings.render.config;
     const RenderSettings& render = settings.render;
     const PostParams& post = settings.post;
-    // GI mode 2 is the page's voxel choice: only mode 1 asks for the probe volume.
-    const bool rayTracing = (config.AO_Mode == 2 || config.SR_Mode == 1 || config.GI_Mode == 1) && resources.rayTracingScene;
+    // GI mode 2 is the voxel choice: only mode 1 asks for the probe volume.
+    const bool rayTracing = (config.AO_Mode == 2 || config.SR_Mode == 1 || ProbeGiSelected(config)) && resources.rayTracingScene;
     // Comparisons are written so that NaN leaves a pass off.
     switch (step) {
     case FrameStep::ShadowMap: return config.SunLightEnable != 0;
     case FrameStep::UpdateRayTracingScene: return rayTracing;
     case FrameStep::RayTracedAmbientOcclusion: return rayTracing && config.AO_Mode == 2 && resources.ambientOcclusionTracer;
     case FrameStep::RayTracedReflections: return rayTracing && config.SR_Mode == 1 && resources.reflectionTracer;
-    case FrameStep::ProbeVolumeUpdate: return rayTracing && config.GI_Mode == 1 && resources.probeVolume;
-    case FrameStep::VoxelGi: return config.GI_Enable > 0;
+    case FrameStep::ProbeVolumeUpdate: return rayTracing && ProbeGiSelected(config) && resources.probeVolume;
+    case FrameStep::VoxelGi: return VoxelGiSelected(config) && resources.voxelVolume;
     case FrameStep::SkyLightingMaps: return resources.environmentMap && resources.skyLightingPending;
     case FrameStep::Sky: return config.IBL_Enable != 0 && resources.environmentMap;
     case FrameStep::Ocean: return render.OceanEnable && resources.environmentMap;
     case FrameStep::ScreenSpaceAmbientOcclusion: return config.AO_Mode == 1;
+    case FrameStep::Outline: return render.OutlineEnable;
     case FrameStep::VolumetricLight: return render.VolumetricLightEnable;
     case FrameStep::TemporalAntiAliasing: return render.TaaEnable;
     case FrameStep::Fxaa: return render.FxaaEnable;

@@ -1,9 +1,8 @@
 #pragma once
 // The steps of one recorded frame, in the order SceneRenderer::RenderFrame takes them, and the
 // rule that decides from the frame's settings (and what the renderer holds) whether a step does
-// its work. Steps of passes that are not written yet (ray tracing, voxel and probe GI, SSAO,
-// volumetric light, FXAA, soften, sharpen, vignette, motion blur, depth of field, lens flare)
-// have their place and their rule here already; their bodies are empty.
+// its work. Steps of passes that are not written yet (ray tracing, voxel and probe GI) have
+// their place and their rule here already; their bodies are empty.
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -26,6 +25,7 @@ enum class FrameStep : uint8_t {
     Sky,
     Ocean,
     Models,
+    Outline,
     Resolve,
     ScreenSpaceAmbientOcclusion,
     BloomAndToneMap,
@@ -61,6 +61,7 @@ struct FrameResources {
     bool environmentMap = false;         // a sky is loaded
     bool skyLightingPending = false;     // its lighting cube is still accumulating
     bool colorFilterTable = false;       // a 3-D colour table is loaded
+    bool voxelVolume = false;            // the voxel pass (the device has geometry shaders)
 };
 
 /// Whether `step` does its work in a frame with `settings` and `resources`.

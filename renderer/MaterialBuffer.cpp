@@ -11,6 +11,24 @@ bool HasDrawFlag(uint8_t drawMode, Vesma::PMXDrawModeFlags flag) { return (drawM
 
 }  // namespace
 
+MaterialStyleChoice StyleChoiceOf(const std::optional<Vesma::MaterialStyle>& style) {
+    if (!style) return MaterialStyleChoice::FromSettings;
+    return *style == Vesma::MaterialStyle::Classic ? MaterialStyleChoice::Classic : MaterialStyleChoice::PhysicallyBased;
+}
+
+std::optional<Vesma::MaterialStyle> StyleOfChoice(uint32_t choice) {
+    switch (static_cast<MaterialStyleChoice>(choice)) {
+    case MaterialStyleChoice::PhysicallyBased: return Vesma::MaterialStyle::PhysicallyBased;
+    case MaterialStyleChoice::Classic: return Vesma::MaterialStyle::Classic;
+    case MaterialStyleChoice::FromSettings: break;
+    }
+    return std::nullopt;
+}
+
+Vesma::MaterialStyle ResolveMaterialStyle(const MaterialBuffer& block, Vesma::MaterialStyle settings) {
+    return StyleOfChoice(block.materialStyle).value_or(settings);
+}
+
 MaterialBuffer DefaultMaterialBuffer() {
     MaterialBuffer b;
     b.diffuse = {1, 1, 1, 1};
@@ -47,6 +65,7 @@ MaterialBuffer DefaultMaterialBuffer() {
     b.shadowCaster = 1;
     b.shadowReceiver = 1;
     b.edgeFlag = 0;
+    b.materialStyle = static_cast<uint32_t>(MaterialStyleChoice::FromSettings);
     return b;
 }
 
@@ -63,11 +82,10 @@ void ApplyPmxMaterial(MaterialBuffer& b, const Vesma::PMXMaterial& m, std::size_
     switch (m.sphereMode) {
     case Vesma::PMXSphereMode::Multiply: b.spTextureMode = 1; break;
     case Vesma::PMXSphereMode::Add: b.spTextureMode = 2; break;
+    case Vesma::PMXSphereMode::SubTexture: b.spTextureMode = 3; break;
     default: b.spTextureMode = 0; break;
     }
-    // Shared toons are numbered below zero (-1000 + n), apart from the model's own textures.
-    b.toonTextureIndex = m.toonMode == Vesma::PMXToonMode::Common ? m.toonTextureIndex - 1000
-                                                                  : TextureIndexOrNone(m.toonTextureIndex, textureCount);
+    b.toonTextureIndex = m.toonMode == Vesma::PMXToonMode::Common ? -1 : TextureIndexOrNone(m.toonTextureIndex, textureCount);
     b.bothFace = HasDrawFlag(m.drawMode, PMXDrawModeFlags::BothFace) ? 1 : 0;
     b.shadowCaster =
         HasDrawFlag(m.drawMode, PMXDrawModeFlags::GroundShadow) || HasDrawFlag(m.drawMode, PMXDrawModeFlags::CastSelfShadow) ? 1 : 0;
@@ -92,6 +110,7 @@ void ApplyExtendedMaterial(MaterialBuffer& b, const Vesma::ExtendedMaterial& e) 
     b.clearCoat = e.clearCoat;
     b.clearCoatRoughness = e.clearCoatRoughness;
     b.shadingModel = e.shadingModel;
+    b.materialStyle = static_cast<uint32_t>(StyleChoiceOf(e.materialStyle));
 }
 
 Vesma::ExtendedMaterial ExtendedValuesOf(const MaterialBuffer& b) {
@@ -112,6 +131,7 @@ Vesma::ExtendedMaterial ExtendedValuesOf(const MaterialBuffer& b) {
     e.clearCoat = b.clearCoat;
     e.clearCoatRoughness = b.clearCoatRoughness;
     e.shadingModel = b.shadingModel;
+    e.materialStyle = StyleOfChoice(b.materialStyle);
     return e;
 }
 

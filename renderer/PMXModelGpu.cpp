@@ -9,6 +9,7 @@
 
 #include "Engine/GpuResource/ResourceUploadBatch.h"
 #include "Engine/TextureLoader/TexturePath.h"
+#include "assets/SharedToons.h"
 #include "core/TextConvert.h"
 
 namespace ProjectTavrin {
@@ -51,12 +52,27 @@ void PMXModelGpu::BuildTextureTable() {
     }
 }
 
-int32_t PMXModelGpu::AppendTexture(std::u16string name, std::filesystem::path path) {
+int32_t PMXModelGpu::AppendTexture(std::u16string name, std::filesystem::path path, int sharedToon) {
     ModelTexture entry;
     entry.name = std::move(name);
     entry.path = std::move(path);
+    entry.sharedToon = sharedToon;
     m_textures.push_back(std::move(entry));
     return static_cast<int32_t>(m_textures.size() - 1);
+}
+
+int32_t PMXModelGpu::SharedToonIndex(int number) {
+    if (number < 1 || number > Assets::kSharedToonCount) return -1;
+    const std::string file = Assets::SharedToonFileName(number);
+    const std::u16string name = Utf8ToUtf16(file);
+    // Added after the file's own textures, so an entry of this name is the toon's.
+    const std::size_t fileTextures = m_model.GetTexturePaths().size();
+    for (std::size_t i = fileTextures; i < m_textures.size(); ++i)
+        if (m_textures[i].name == name) return static_cast<int32_t>(i);
+    const std::filesystem::path directory = std::filesystem::path(Utf16ToUtf8(m_model.GetModelPath())).parent_path();
+    const std::filesystem::path own = directory.empty() ? std::filesystem::path(file) : directory / file;
+    if (!m_model.GetModelPath().empty() && Engine::FileExists(own)) return AppendTexture(name, own);
+    return AppendTexture(name, {}, number);
 }
 
 void PMXModelGpu::FindExtendedMaps(MaterialBuffer& block) {
@@ -86,6 +102,9 @@ void PMXModelGpu::BuildMaterials() {
     for (const Vesma::ModelMaterial& material : m_model.GetMaterials()) {
         MaterialBuffer block = DefaultMaterialBuffer();
         ApplyPmxMaterial(block, material.source, fileTextures);
+        // Shared toons are numbered from 0 in the file (toon01 is 0).
+        if (material.source.toonMode == Vesma::PMXToonMode::Common)
+            block.toonTextureIndex = SharedToonIndex(int(material.source.toonTextureIndex) + 1);
         block.beginIndex = static_cast<int32_t>(material.beginIndex);
         block.vertexCount = static_cast<int32_t>(material.indexCount);
         ApplyExtendedMaterial(block, m_extended.Lookup(material.name));
@@ -107,7 +126,8 @@ void PMXModelGpu::ClassifyDiffuseAlpha() {
 
 std::vector<std::filesystem::path> PMXModelGpu::TextureFiles() const {
     std::vector<std::filesystem::path> files;
-    for (const ModelTexture& entry : m_textures) files.push_back(entry.path);
+    for (const ModelTexture& entry : m_textures)
+        if (entry.sharedToon <= 0) files.push_back(entry.path);
     return files;
 }
 
@@ -125,10 +145,23 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core, SceneTextureCache
     }
     Engine::ResourceUploadBatch batch(core.GetDeviceShared());
     batch.Begin();
-    // Files are made into textures in the order their decoding ends, so the GPU work of one
-    // overlaps the decoding of the next; only when none is ready does the loop wait.
-    std::vector<std::size_t> pending(m_textures.size());
-    for (std::size_t i = 0; i < pending.size(); ++i) pending[i] = i;
+    // The program's own toon images come from memory; files are made into textures in the order
+    // their decoding ends, so the GPU work of one overlaps the decoding of the next; only when
+    // none is ready does the loop wait.
+    const Engine::TextureResource& blank = Engine::GetBlankTexture();
+    std::vector<std::size_t> pending;
+    for (std::size_t i = 0; i < m_textures.size(); ++i) {
+        ModelTexture& entry = m_textures[i];
+        if (entry.sharedToon <= 0) {
+            pending.push_back(i);
+            continue;
+        }
+        const auto png = Assets::SharedToonPng(entry.sharedToon);
+        if (!Engine::LoadTextureFromMemory(entry.texture, entry.name, {png.data(), png.size()},
+                                           Engine::TextureFileType::Other, batch))
+            entry.texture = blank;
+        entry.loaded = entry.texture.resource && entry.texture.resource != blank.resource;
+    }
     while (!pending.empty()) {
         auto next = std::find_if(pending.begin(), pending.end(),
                                  [&](std::size_t i) { return cache->IsReady(m_textures[i].path); });
@@ -151,6 +184,11 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core, SceneTextureCache
         m_vertexBuffer.Create(device, static_cast<uint32_t>(vertices.size()), Engine::kFrameCount, u"ModelVertices");
         for (uint32_t frame = 0; frame < Engine::kFrameCount; ++frame) m_vertexBuffer.CopyToGpu(vertices, frame);
     }
+    const std::vector<float>& edgeScales = m_model.GetVertexEdgeScales();
+    if (!edgeScales.empty()) {
+        m_edgeScaleBuffer.Create(device, static_cast<uint32_t>(edgeScales.size()), 1, u"ModelEdgeScales");
+        m_edgeScaleBuffer.CopyToGpu(edgeScales, 0);
+    }
     if (!indices.empty()) {
         CheckBufferSize(indices.size(), sizeof(uint32_t), "index");
         m_indexBuffer.Create(device, static_cast<uint32_t>(indices.size()), Engine::kFrameCount, u"ModelIndices");
@@ -167,7 +205,8 @@ void PMXModelGpu::CreateGpuResources(Engine::EngineCore& core, SceneTextureCache
 }
 
 void PMXModelGpu::Upload(uint32_t frameIndex) {
-    // The frame's material morphs: colours from the combined records, texture factors from each.
+    // The frame's material morphs: colours and outline from the combined records, texture factors
+    // from each.
     const std::vector<Vesma::MaterialMorphResult>& morphs = m_model.GetMaterialMorphResults();
     const std::size_t count = std::min(morphs.size(), m_renderMaterials.size());
     for (std::size_t i = 0; i < count; ++i) {
@@ -177,6 +216,8 @@ void PMXModelGpu::Upload(uint32_t frameIndex) {
         block.specular = r.specular;
         block.specularPower = r.specularPower;
         block.ambient = r.ambient;
+        block.edgeColor = r.edgeColor;
+        block.edgeSize = r.edgeSize;
         block.textureMulFactor = r.textureMulFactor;
         block.spTextureMulFactor = r.spTextureMulFactor;
         block.toonTextureMulFactor = r.toonTextureMulFactor;

@@ -26,12 +26,14 @@
 
 namespace ProjectTavrin {
 
-/// One texture table entry: the model's PMX textures in file order, then the extended maps.
+/// One texture table entry: the model's PMX textures in file order, then the extended maps and
+/// the shared toons its materials name.
 struct ModelTexture {
-    std::u16string name;         // as the model file names it; for an extended map, its file name
-    std::filesystem::path path;  // the file loaded
+    std::u16string name;         // as the model file names it; for an extended map or toon, its file name
+    std::filesystem::path path;  // the file loaded (none for a shared toon carried by the program)
     Engine::TextureResource texture;
     bool loaded = false;  // the file was read and decoded (otherwise the blank texture stands in)
+    int sharedToon = 0;   // 1 to 10: the program's own toonNN image, loaded from memory
 };
 
 /// A material's constant-buffer slots: material m of frame f lives at
@@ -98,6 +100,8 @@ public:
     Engine::StructuredBuffer<Vesma::ModelVertex>& GetVertexBuffer() { return m_vertexBuffer; }
     Engine::StructuredBuffer<uint32_t>& GetIndexBuffer() { return m_indexBuffer; }
     Engine::StructuredBuffer<MaterialSlot>& GetMaterialBuffer() { return m_materialBuffer; }
+    /// Per vertex, the outline width factor (one copy: it never changes after load).
+    Engine::StructuredBuffer<float>& GetEdgeScaleBuffer() { return m_edgeScaleBuffer; }
     /// Device address of material `index`'s block for frame `frameIndex`.
     uint64_t MaterialAddress(std::size_t index, uint32_t frameIndex) const;
     /// Byte offset of the same inside the material buffer.
@@ -108,7 +112,10 @@ private:
     void BuildMaterials();
     /// Appends the extended maps found beside the diffuse texture of `block`.
     void FindExtendedMaps(MaterialBuffer& block);
-    int32_t AppendTexture(std::u16string name, std::filesystem::path path);
+    int32_t AppendTexture(std::u16string name, std::filesystem::path path, int sharedToon = 0);
+    /// The table index of shared toon `number` (1 to 10): the model's own file of its name beside
+    /// the model when there is one, else the program's image; each added once.
+    int32_t SharedToonIndex(int number);
     void ClassifyDiffuseAlpha();
 
     Vesma::PMXModel& m_model;
@@ -121,6 +128,7 @@ private:
     Engine::StructuredBuffer<Vesma::ModelVertex> m_vertexBuffer;
     Engine::StructuredBuffer<uint32_t> m_indexBuffer;
     Engine::StructuredBuffer<MaterialSlot> m_materialBuffer;
+    Engine::StructuredBuffer<float> m_edgeScaleBuffer;
     bool m_gpuReady = false;
     double m_textureLoadMs = 0.0;
     double m_bufferUploadMs = 0.0;

@@ -4,6 +4,7 @@
 // render thread exchange whole copies through SettingsExchange.
 #include <cstdint>
 
+#include "model/ExtendedMaterial.h"
 #include "shaders/shared/RenderConfig.h"
 
 namespace ProjectTavrin {
@@ -16,6 +17,17 @@ inline constexpr uint32_t kRenderConfigSlotBytes = 96;
 
 RenderConfigBuffer DefaultRenderConfig();
 OceanParam DefaultOceanParam();
+
+/// The global-illumination list: GI_Mode is the one switch of which GI runs, whoever sets it
+/// (the page, the command line, a stored setting).
+enum GiMode : int32_t { kGiOff = 0, kGiProbes = 1, kGiVoxels = 2 };
+
+inline bool ProbeGiSelected(const RenderConfigBuffer& c) { return c.GI_Mode == kGiProbes; }
+inline bool VoxelGiSelected(const RenderConfigBuffer& c) { return c.GI_Mode == kGiVoxels; }
+
+/// Writes GI_Enable from GI_Mode (1 with voxel GI, else 0), so the shaders' copy of the block
+/// says the same as the mode. Every settings edit ends with it.
+inline void FollowGiMode(RenderConfigBuffer& c) { c.GI_Enable = VoxelGiSelected(c) ? 1 : 0; }
 
 struct RenderSettings {
     RenderConfigBuffer config = DefaultRenderConfig();
@@ -34,6 +46,14 @@ struct RenderSettings {
     bool LensFlareEnable = false;
     bool OceanEnable = false;
     OceanParam ocean = DefaultOceanParam();
+    /// The style of every material that has none of its own (all materials of a model without
+    /// an extended-material file).
+    Vesma::MaterialStyle MaterialStyle = Vesma::MaterialStyle::PhysicallyBased;
+    /// The outline around classic-style materials with the edge flag, and its width: pixels per
+    /// unit of edge size x vertex edge scale, at an image 720 pixels high (scaled with the height,
+    /// so a video export keeps the proportions of the view).
+    bool OutlineEnable = true;
+    float OutlineWidth = 2.0f;
 };
 
 }  // namespace ProjectTavrin

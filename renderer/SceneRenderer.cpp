@@ -5,13 +5,25 @@
 #include "renderer/RaytracingGeometry.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/DepthOfFieldPass.h"
 #include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/FxaaPass.h"
+#include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/RtaoPass.h"
 #include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
+#include "renderer/passes/SharpenPass.h"
 #include "renderer/passes/SkyPass.h"
+#include "renderer/passes/SoftenPass.h"
+#include "renderer/passes/SsaoPass.h"
+#include "renderer/passes/OutlinePass.h"
 #include "renderer/passes/TaaPass.h"
+#include "renderer/passes/VignettePass.h"
+#include "renderer/passes/VolumetricLightPass.h"
+#include "renderer/passes/VoxelGiPass.h"
 
 namespace ProjectTavrin {
 
@@ -33,6 +45,7 @@ SceneRenderer::SceneRenderer(std::shared_ptr<Engine::EngineCore> core) : m_core(
 SceneRenderer::~SceneRenderer() = default;
 
 void SceneRenderer::ReleaseRaytracingScene() {
+    m_rtaoPass.reset();
     m_ddgiPass.reset();
     m_raytracingScene.reset();
 }
@@ -44,6 +57,8 @@ void SceneRenderer::BuildRaytracingScene(const std::vector<PMXModelGpu*>& models
     if (geometry.empty()) return;
     Device& device = *m_core->GetDevice();
     m_raytracingScene = std::make_unique<Engine::SceneAccelerationStructures>(device, std::move(geometry));
+    m_rtaoPass = std::make_unique<RtaoPass>(device, *m_raytracingScene);
+    if (m_targets.IsCreated()) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
     m_ddgiPass = std::make_unique<ddgi::DDGIPass>(device, *m_raytracingScene);
     SetProbeVolumes(probes);
 }
@@ -76,21 +91,41 @@ void SceneRenderer::CreateScenePipelines() {
     m_oceanUpload.Create(device, 1, Engine::kFrameCount, u"OceanParam");
     // Post passes first, then the model pipelines, then the final copy, as the frame's order of
     // creation has it.
+    m_softenPass = std::make_unique<SoftenPass>(device);
     m_colorFilterPass = std::make_unique<ColorFilterPass>(device);
+    m_fxaaPass = std::make_unique<FxaaPass>(device);
+    m_depthOfFieldPass = std::make_unique<DepthOfFieldPass>(device);
+    m_ssaoPass = std::make_unique<SsaoPass>(device);
+    m_motionBlurPass = std::make_unique<MotionBlurPass>(device);
     m_shadowPass = std::make_unique<ShadowPass>(device);
+    m_volumetricPass = std::make_unique<VolumetricLightPass>(device);
     m_bloomPass = std::make_unique<BloomPass>(device);
+    // The voxelisation projects through a geometry stage; without one voxel GI stays off.
+    if (device.GeometryShaderSupported()) m_voxelGiPass = std::make_unique<VoxelGiPass>(device);
     m_environment = std::make_unique<EnvironmentMaps>(device);
     m_taaPass = std::make_unique<TaaPass>(device);
+    m_vignettePass = std::make_unique<VignettePass>(device);
+    m_sharpenPass = std::make_unique<SharpenPass>(device);
+    m_lensFlarePass = std::make_unique<LensFlarePass>(device);
     m_modelPass = std::make_unique<ModelPass>(device, device.MsaaSampleCount());
     m_skyPass = std::make_unique<SkyPass>(device, device.MsaaSampleCount());
     m_oceanPass = std::make_unique<OceanPass>(device, device.MsaaSampleCount());
+    m_outlinePass = std::make_unique<OutlinePass>(device, device.MsaaSampleCount());
     m_finalCopyPass = std::make_unique<FinalCopyPass>(device);
+}
+
+void SceneRenderer::ResetTemporalHistory() {
+    m_taaPass->ResetHistory();
+    m_lensFlarePass->ResetFade();
 }
 
 bool SceneRenderer::CreateSceneBuffers() {
     const FrameSettings settings = m_settings.Snapshot();
-    return m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
-                            settings.render.ExportHeight, m_core->GetBackBufferFormat());
+    const bool changed = m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
+                                          settings.render.ExportHeight, m_core->GetBackBufferFormat());
+    // The traced effects follow the render size at two thirds of it.
+    if (changed && m_rtaoPass) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
+    return changed;
 }
 
 void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {
@@ -143,6 +178,7 @@ bool SceneRenderer::RenderFrame(const FrameInputs& inputs) {
         DrawSky(frame);
         DrawOcean(frame);
         DrawModels(frame);
+        DrawOutline(frame);
     }
     Resolve(frame);
     ScreenSpaceAmbientOcclusion(frame);

@@ -2,11 +2,10 @@
 // The render side of the engine's frame: owns the settings exchange, the scene targets, the
 // per-frame settings uploads and every pass, and records one frame from the scene side's inputs
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
-// passes do not exist yet (ray tracing, voxel and probe GI, SSAO, volumetric light, FXAA,
-// soften, sharpen, vignette, motion blur, depth of field, lens flare) evaluate their rule and
-// record nothing. What the steps before the main draw make for it (the shadow map, the sky's
-// lighting cube now; occlusion, reflections, probe and voxel light later) reaches the model draw
-// through one PassResults record.
+// passes do not exist yet (ray tracing, voxel and probe GI) evaluate their rule and record
+// nothing. What the steps before the main draw make for it (the shadow map, the sky's lighting
+// cube, the last frame's screen-space occlusion; reflections, probe and voxel light later)
+// reaches the model draw through one PassResults record.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
@@ -37,14 +36,26 @@ class DDGIPass;
 namespace ProjectTavrin {
 
 class ModelPass;
+class OutlinePass;
 class ShadowPass;
 class BloomPass;
 class TaaPass;
 class ColorFilterPass;
 class FinalCopyPass;
+class VoxelGiPass;
+class RtaoPass;
 class EnvironmentMaps;
 class SkyPass;
 class OceanPass;
+class FxaaPass;
+class SoftenPass;
+class SharpenPass;
+class VignettePass;
+class MotionBlurPass;
+class DepthOfFieldPass;
+class LensFlarePass;
+class SsaoPass;
+class VolumetricLightPass;
 
 /// One constant slot of the render configuration (88 bytes of data in 96, slots 256 apart).
 struct alignas(256) RenderConfigSlot {
@@ -77,6 +88,10 @@ public:
     /// nothing, while there are no scene targets (the output never reached the smallest size).
     bool RenderFrame(const FrameInputs& inputs);
 
+    /// Forgets what earlier frames left for later ones (the temporal history, the flare's fade),
+    /// so the next frame starts as the first one after start-up does: an export's first frame
+    /// and the first frame after a seek owe nothing to the frames before them.
+    void ResetTemporalHistory();
     /// Rebuilds the ray-traced scene from `models` (their GPU buffers made): the acceleration
     /// structures over every drawable material range and the probe GI pass with `probes`'
     /// volumes. Nothing is built without ray tracing or without drawable geometry. The GPU must
@@ -88,6 +103,8 @@ public:
     bool SetProbeVolumes(const ProbeVolumeParams& probes);
     Engine::SceneAccelerationStructures* GetRaytracingScene() const { return m_raytracingScene.get(); }
     ddgi::DDGIPass* GetDDGIPass() const { return m_ddgiPass.get(); }
+    /// The ray-traced occlusion, made with the ray-traced scene.
+    RtaoPass* GetRtaoPass() const { return m_rtaoPass.get(); }
 
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
@@ -105,9 +122,13 @@ public:
     const PassResults& LastPassResults() const { return m_passResults; }
     const JitterStep& LastJitter() const { return m_lastJitter; }
     const ModelPass& GetModelPass() const { return *m_modelPass; }
+    const OutlinePass& GetOutlinePass() const { return *m_outlinePass; }
     const TaaPass& GetTaaPass() const { return *m_taaPass; }
     ShadowPass& GetShadowPass() { return *m_shadowPass; }
     BloomPass& GetBloomPass() { return *m_bloomPass; }
+    SsaoPass& GetSsaoPass() { return *m_ssaoPass; }
+    /// The voxel GI pass; null on a device without geometry shaders.
+    VoxelGiPass* GetVoxelGiPass() { return m_voxelGiPass.get(); }
     uint64_t RenderConfigAddress(uint32_t frameIndex) const;
     uint64_t OceanParamAddress(uint32_t frameIndex) const;
     /// The ocean block as last uploaded (time filled in).
@@ -148,6 +169,7 @@ private:
     void DrawSky(const Frame& frame);
     void DrawOcean(const Frame& frame);
     void DrawModels(const Frame& frame);
+    void DrawOutline(const Frame& frame);
     void Resolve(const Frame& frame);
     void ScreenSpaceAmbientOcclusion(const Frame& frame);
     void BloomAndToneMap(const Frame& frame);
@@ -185,13 +207,25 @@ private:
 
     std::unique_ptr<ShadowPass> m_shadowPass;
     std::unique_ptr<ModelPass> m_modelPass;
+    std::unique_ptr<OutlinePass> m_outlinePass;
     std::unique_ptr<BloomPass> m_bloomPass;
     std::unique_ptr<TaaPass> m_taaPass;
     std::unique_ptr<ColorFilterPass> m_colorFilterPass;
+    std::unique_ptr<FxaaPass> m_fxaaPass;
+    std::unique_ptr<SoftenPass> m_softenPass;
+    std::unique_ptr<SharpenPass> m_sharpenPass;
+    std::unique_ptr<VignettePass> m_vignettePass;
+    std::unique_ptr<MotionBlurPass> m_motionBlurPass;
+    std::unique_ptr<DepthOfFieldPass> m_depthOfFieldPass;
+    std::unique_ptr<LensFlarePass> m_lensFlarePass;
+    std::unique_ptr<SsaoPass> m_ssaoPass;
+    std::unique_ptr<VolumetricLightPass> m_volumetricPass;
     std::unique_ptr<FinalCopyPass> m_finalCopyPass;
+    std::unique_ptr<VoxelGiPass> m_voxelGiPass;
 
     std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
     std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
+    std::unique_ptr<RtaoPass> m_rtaoPass;
     std::unique_ptr<EnvironmentMaps> m_environment;
     std::unique_ptr<SkyPass> m_skyPass;
     std::unique_ptr<OceanPass> m_oceanPass;

@@ -7,13 +7,25 @@
 #include "renderer/SceneRenderer.h"
 #include "renderer/passes/BloomPass.h"
 #include "renderer/passes/ColorFilterPass.h"
+#include "renderer/passes/DepthOfFieldPass.h"
 #include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/FinalCopyPass.h"
+#include "renderer/passes/FxaaPass.h"
+#include "renderer/passes/LensFlarePass.h"
 #include "renderer/passes/ModelPass.h"
+#include "renderer/passes/MotionBlurPass.h"
+#include "renderer/passes/RtaoPass.h"
 #include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
+#include "renderer/passes/SharpenPass.h"
 #include "renderer/passes/SkyPass.h"
+#include "renderer/passes/SoftenPass.h"
+#include "renderer/passes/SsaoPass.h"
+#include "renderer/passes/OutlinePass.h"
 #include "renderer/passes/TaaPass.h"
+#include "renderer/passes/VignettePass.h"
+#include "renderer/passes/VolumetricLightPass.h"
+#include "renderer/passes/VoxelGiPass.h"
 
 namespace ProjectTavrin {
 
@@ -46,8 +58,10 @@ FrameResources SceneRenderer::CurrentResources() const {
     // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
+    r.voxelVolume = m_voxelGiPass != nullptr;
     r.rayTracingScene = m_raytracingScene != nullptr;
     r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
+    r.ambientOcclusionTracer = m_rtaoPass != nullptr;
     r.environmentMap = m_environment->IsLoaded();
     r.skyLightingPending = m_environment->AccumulationPending();
     return r;
@@ -86,10 +100,26 @@ void SceneRenderer::UpdateRayTracingScene(const Frame& frame) {
     m_raytracingScene->BuildAll(frame.list, frame.inputs.frameIndex);
 }
 
-void SceneRenderer::TraceAmbientOcclusion(const Frame&) {
+void SceneRenderer::TraceAmbientOcclusion(const Frame& frame) {
     if (!Enter(FrameStep::RayTracedAmbientOcclusion)) return;
     // Trace with this frame's camera, then the temporal accumulation and the denoiser as their
-    // switches say.
+    // switches say; the model draw reads the last of them.
+    const RtaoParams& params = m_frame.post.rtao;
+    const CameraBuffer& camera = frame.inputs.camera;
+    m_rtaoPass->UpdateConstants(camera, params, frame.inputs.frameIndex);
+    {
+        ScopedPass pass(frame.list, m_passLog, RtaoPass::kTraceName);
+        m_rtaoPass->Trace(frame.list, frame.inputs.cameraAddress, frame.inputs.frameIndex, params.Temporal);
+    }
+    if (params.Temporal) {
+        ScopedPass pass(frame.list, m_passLog, RtaoPass::kTemporalName);
+        m_rtaoPass->TemporalFilter(frame.list, params);
+    }
+    if (params.Denoise) {
+        ScopedPass pass(frame.list, m_passLog, RtaoPass::kDenoiseName);
+        m_rtaoPass->Denoise(frame.list, params);
+    }
+    m_passResults.occlusionMap = m_rtaoPass->ResultView(params.Temporal);
 }
 
 void SceneRenderer::TraceReflections(const Frame&) {
@@ -109,9 +139,15 @@ void SceneRenderer::UpdateProbeVolume(const Frame& frame) {
     m_passResults.probeVolumeCount = ddgi::VolumeCount();
 }
 
-void SceneRenderer::VoxelGi(const Frame&) {
+void SceneRenderer::VoxelGi(const Frame& frame) {
     if (!Enter(FrameStep::VoxelGi)) return;
-    // Voxelise the scene and light the voxels.
+    // The sun's shadow map, when the shadow step made one this frame, shades the voxels too.
+    const VoxelShadowInput shadow{m_passResults.varianceShadowMap, m_passResults.shadowData};
+    m_voxelGiPass->Record(frame.list, m_passLog, frame.inputs, m_frame, shadow);
+    m_passResults.voxelRadiance = m_voxelGiPass->RadianceView();
+    m_passResults.voxelConstants = m_voxelGiPass->ConstantsAddress(frame.inputs.frameIndex);
+    // The voxelisation cleared the list's state; the draws after it need the heap again.
+    frame.list.SetDescriptorHeaps(m_core->GetHeap(DescriptorHeapType::CbvSrvUav));
 }
 
 void SceneRenderer::UpdateSkyLightingMaps(const Frame& frame) {
@@ -168,7 +204,23 @@ void SceneRenderer::DrawOcean(const Frame& frame) {
 void SceneRenderer::DrawModels(const Frame& frame) {
     Enter(FrameStep::Models);
     ScopedPass pass(frame.list, m_passLog, kRenderModel);
+    // Screen-space occlusion reaches the draw from the frame after its first run, while it is
+    // the chosen mode and its image has the render size.
+    Engine::ColorBuffer& occlusion = m_ssaoPass->Occlusion();
+    const PixelSize size = m_targets.RenderSize();
+    if (m_frame.render.config.AO_Mode == 1 && m_ssaoPass->HasResult() && occlusion.Width() == size.width &&
+        occlusion.Height() == size.height)
+        m_passResults.occlusionMap = occlusion.srvHandle.Gpu();
+    m_modelPass->SetSettingsMaterialStyle(m_frame.render.MaterialStyle);
     m_modelPass->Record(frame.list, frame.inputs, RenderConfigAddress(frame.inputs.frameIndex), m_passResults);
+}
+
+void SceneRenderer::DrawOutline(const Frame& frame) {
+    if (!Enter(FrameStep::Outline)) return;
+    if (!OutlinePass::HasWork(frame.inputs, m_frame.render.MaterialStyle)) return;
+    ScopedPass pass(frame.list, m_passLog, OutlinePass::kName);
+    m_outlinePass->Record(frame.list, frame.inputs, m_frame.render.MaterialStyle, m_frame.render.OutlineWidth,
+                          m_targets.RenderSize().height);
 }
 
 void SceneRenderer::Resolve(const Frame& frame) {
@@ -192,9 +244,11 @@ void SceneRenderer::Resolve(const Frame& frame) {
     resolve(m_targets.velocityMsaa, m_targets.velocity);
 }
 
-void SceneRenderer::ScreenSpaceAmbientOcclusion(const Frame&) {
+void SceneRenderer::ScreenSpaceAmbientOcclusion(const Frame& frame) {
     if (!Enter(FrameStep::ScreenSpaceAmbientOcclusion)) return;
-    // SSAO from the resolved depth with this frame's view and projection.
+    ScopedPass pass(frame.list, m_passLog, SsaoPass::kName);
+    const float xScale = frame.inputs.camera.projection[0][0];
+    m_ssaoPass->Record(frame.list, m_passLog, m_targets.depth, xScale > 0.0f ? xScale : 1.0f, m_frame.post.ssao);
 }
 
 void SceneRenderer::BloomAndToneMap(const Frame& frame) {
@@ -203,9 +257,15 @@ void SceneRenderer::BloomAndToneMap(const Frame& frame) {
     m_bloomPass->Record(frame.list, m_targets.color, m_frame.post);
 }
 
-void SceneRenderer::VolumetricLight(const Frame&) {
+void SceneRenderer::VolumetricLight(const Frame& frame) {
     if (!Enter(FrameStep::VolumetricLight)) return;
-    // Light scattered along the view rays, from the inverse view-projection.
+    ScopedPass pass(frame.list, m_passLog, VolumetricLightPass::kName);
+    // The sun's moments as the shadow step left them this frame (none while the sun is off).
+    VolumetricShadowInput shadow;
+    shadow.shadowMap = m_passResults.varianceShadowMap;
+    shadow.shadowData = m_passResults.shadowData;
+    m_volumetricPass->Record(frame.list, m_passLog, m_targets.color, m_targets.depth, frame.inputs.camera,
+                             m_frame.post.volumetric, frame.inputs.frameSeconds, frame.inputs.frameIndex, shadow);
 }
 
 void SceneRenderer::TemporalAntiAliasing(const Frame& frame) {
@@ -214,9 +274,10 @@ void SceneRenderer::TemporalAntiAliasing(const Frame& frame) {
     m_taaPass->Record(frame.list, m_targets, m_lastJitter, m_frame.post);
 }
 
-void SceneRenderer::Fxaa(const Frame&) {
+void SceneRenderer::Fxaa(const Frame& frame) {
     if (!Enter(FrameStep::Fxaa)) return;
-    // FXAA from a copy of the scene.
+    ScopedPass pass(frame.list, m_passLog, FxaaPass::kName);
+    m_fxaaPass->Record(frame.list, m_targets.color);
 }
 
 void SceneRenderer::ColorFilter(const Frame& frame) {
@@ -225,34 +286,42 @@ void SceneRenderer::ColorFilter(const Frame& frame) {
     m_colorFilterPass->Record(frame.list, m_targets.color, m_frame.post.ColorFilterStrength);
 }
 
-void SceneRenderer::Soften(const Frame&) {
+void SceneRenderer::Soften(const Frame& frame) {
     if (!Enter(FrameStep::Soften)) return;
-    // Two blur passes through the soften texture.
+    ScopedPass pass(frame.list, m_passLog, SoftenPass::kName);
+    m_softenPass->Record(frame.list, m_targets.color, m_frame.post.SoftenStrength);
 }
 
-void SceneRenderer::Sharpen(const Frame&) {
+void SceneRenderer::Sharpen(const Frame& frame) {
     if (!Enter(FrameStep::Sharpen)) return;
-    // Unsharp mask from a copy of the scene.
+    ScopedPass pass(frame.list, m_passLog, SharpenPass::kName);
+    m_sharpenPass->Record(frame.list, m_targets.color, m_frame.post.SharpenAmount);
 }
 
-void SceneRenderer::Vignette(const Frame&) {
+void SceneRenderer::Vignette(const Frame& frame) {
     if (!Enter(FrameStep::Vignette)) return;
-    // Darkened corners, in place.
+    ScopedPass pass(frame.list, m_passLog, VignettePass::kName);
+    m_vignettePass->Record(frame.list, m_targets.color, m_frame.post.VignetteAmount);
 }
 
-void SceneRenderer::MotionBlur(const Frame&) {
+void SceneRenderer::MotionBlur(const Frame& frame) {
     if (!Enter(FrameStep::MotionBlur)) return;
-    // Along the velocity, scaled by the length over this frame's time.
+    ScopedPass pass(frame.list, m_passLog, MotionBlurPass::kName);
+    m_motionBlurPass->Record(frame.list, m_targets.color, m_targets.velocity, m_frame.render.MotionBlurLength,
+                             frame.inputs.frameSeconds);
 }
 
-void SceneRenderer::DepthOfField(const Frame&) {
+void SceneRenderer::DepthOfField(const Frame& frame) {
     if (!Enter(FrameStep::DepthOfField)) return;
-    // Focus, circle of confusion, bokeh blur and composite.
+    ScopedPass pass(frame.list, m_passLog, DepthOfFieldPass::kName);
+    m_depthOfFieldPass->Record(frame.list, m_targets.color, m_targets.depth, m_frame.post);
 }
 
-void SceneRenderer::LensFlare(const Frame&) {
+void SceneRenderer::LensFlare(const Frame& frame) {
     if (!Enter(FrameStep::LensFlare)) return;
-    // The sun's visibility, then its flare and ghosts when it faces the camera.
+    ScopedPass pass(frame.list, m_passLog, LensFlarePass::kName);
+    m_lensFlarePass->Record(frame.list, m_targets.color, m_targets.depth, frame.inputs.camera, m_frame.post,
+                            frame.inputs.frameSeconds);
 }
 
 void SceneRenderer::FinalCopy(const Frame& frame) {

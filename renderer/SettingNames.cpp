@@ -11,7 +11,7 @@
 namespace ProjectTavrin {
 namespace {
 
-using FieldRef = std::variant<float*, int32_t*, uint32_t*, bool*, Math::vec3*, std::string*>;
+using FieldRef = std::variant<float*, int32_t*, uint32_t*, bool*, Math::vec3*, std::string*, Vesma::MaterialStyle*>;
 
 /// Which values a field takes beyond its kind: any, a closed range, or one of the voxel
 /// resolutions. The passes size GPU work from these, so out-of-range text is refused here.
@@ -29,6 +29,11 @@ constexpr Limit kAny{};
 constexpr Limit kOneToFour{1.0, 4.0};
 constexpr Limit kAtLeastOne{1.0, std::numeric_limits<double>::infinity()};
 constexpr Limit kVoxelSizes{0.0, 0.0, true};
+// The mode lists: GI off, probes, voxels; AO off, screen-space, traced; reflections off, traced.
+constexpr Limit kGiModes{0.0, 2.0};
+constexpr Limit kAoModes{0.0, 2.0};
+constexpr Limit kSrModes{0.0, 1.0};
+constexpr Limit kNonNegative{0.0, std::numeric_limits<double>::infinity()};
 
 struct Field {
     const char* name;
@@ -50,9 +55,10 @@ std::vector<Field> Fields(FrameSettings& s) {
     return {
         {"SunDirection", &c.SunDirection}, {"SunLightEnable", &c.SunLightEnable}, {"SunColor", &c.SunColor},
         {"SunIntensity", &c.SunIntensity}, {"AmbientColor", &c.AmbientColor}, {"AmbientIntensity", &c.AmbientIntensity},
-        {"GI_Enable", &c.GI_Enable}, {"GI_Diffuse_Strength", &c.GI_Diffuse_Strength},
+        {"GI_Diffuse_Strength", &c.GI_Diffuse_Strength},
         {"GI_Specular_Strength", &c.GI_Specular_Strength}, {"GI_AO_Strength", &c.GI_AO_Strength},
-        {"IBL_Enable", &c.IBL_Enable}, {"AO_Mode", &c.AO_Mode}, {"SR_Mode", &c.SR_Mode}, {"GI_Mode", &c.GI_Mode},
+        {"IBL_Enable", &c.IBL_Enable}, {"AO_Mode", &c.AO_Mode, kAoModes}, {"SR_Mode", &c.SR_Mode, kSrModes},
+        {"GI_Mode", &c.GI_Mode, kGiModes},
         {"SSS_Enable", &c.SSS_Enable}, {"SkyLightUpperLimit", &c.SkyLightUpperLimit},
         {"ExportWidth", &s.render.ExportWidth}, {"ExportHeight", &s.render.ExportHeight},
         {"forceFreeCamera", &s.render.forceFreeCamera}, {"SunFromMotion", &s.render.SunFromMotion},
@@ -60,6 +66,8 @@ std::vector<Field> Fields(FrameSettings& s) {
         {"FxaaEnable", &s.render.FxaaEnable}, {"TaaEnable", &s.render.TaaEnable}, {"DofEnable", &s.render.DofEnable},
         {"VolumetricLightEnable", &s.render.VolumetricLightEnable}, {"LensFlareEnable", &s.render.LensFlareEnable},
         {"OceanEnable", &s.render.OceanEnable},
+        {"MaterialStyle", &s.render.MaterialStyle}, {"OutlineEnable", &s.render.OutlineEnable},
+        {"OutlineWidth", &s.render.OutlineWidth, kNonNegative},
         {"ocean.SEA_HEIGHT", &o.SEA_HEIGHT}, {"ocean.SEA_CHOPPY", &o.SEA_CHOPPY}, {"ocean.SEA_SPEED", &o.SEA_SPEED},
         {"ocean.SEA_FREQ", &o.SEA_FREQ}, {"ocean.SEA_BASE", &o.SEA_BASE}, {"ocean.SEA_WATER_COLOR", &o.SEA_WATER_COLOR},
         {"ocean.SEA_SURFACE_HEIGHT", &o.SEA_SURFACE_HEIGHT},
@@ -152,6 +160,11 @@ bool ParseVec3(std::string_view text, Math::vec3& out) {
 }  // namespace
 
 bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_view value, std::string& error) {
+    if (name == "GI_Enable") {
+        // Not a switch of its own: it follows GI_Mode, so setting it alone would change nothing.
+        error = "GI_Enable follows GI_Mode; set GI_Mode=2 for voxel GI";
+        return false;
+    }
     for (const Field& field : Fields(settings)) {
         if (name != field.name) continue;
         const bool ok = std::visit(
@@ -164,6 +177,10 @@ bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_vi
                 } else if constexpr (std::is_same_v<T, std::string>) {
                     *target = std::string(value);
                     return true;
+                } else if constexpr (std::is_same_v<T, Vesma::MaterialStyle>) {
+                    const auto style = Vesma::MaterialStyleFromName(value);
+                    if (style) *target = *style;
+                    return style.has_value();
                 } else {
                     T parsed{};
                     bool good = false;
@@ -212,6 +229,7 @@ std::optional<std::string> SettingValue(const FrameSettings& settings, std::stri
                 else if constexpr (std::is_same_v<T, Math::vec3>)
                     return FormatFloat(source->x) + "," + FormatFloat(source->y) + "," + FormatFloat(source->z);
                 else if constexpr (std::is_same_v<T, std::string>) return *source;
+                else if constexpr (std::is_same_v<T, Vesma::MaterialStyle>) return std::string(Vesma::MaterialStyleName(*source));
                 else if constexpr (std::is_same_v<T, float>) return FormatFloat(*source);
                 else return std::to_string(*source);
             },

@@ -2,7 +2,7 @@
 // Every field of RenderSettings and PostParams by its name, so that tools (and later the
 // configuration page's scripting) can set any of them from text: "SunIntensity=3",
 // "SunColor=1,0.5,0.2", "TaaEnable=false", "ocean.SEA_HEIGHT=0.4", "shadow.CascadeCount=3",
-// "ColorFilterLutFile=<Sample>".
+// "ColorFilterLutFile=<Sample>", "MaterialStyle=Classic".
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +15,10 @@ namespace ProjectTavrin {
 /// Sets field `name` of `settings` from `value`. False (with `error` set and nothing changed)
 /// for an unknown name, a value that is not of the field's kind, or a count the passes cannot
 /// size their work by (cascades, probe volumes and SSAO levels 1 to 4, sample counts at least
-/// 1, voxel resolutions 96, 128 or 160). File names take any text; an empty one names no file.
+/// 1, voxel resolutions 96, 128 or 160, the modes of their lists, outline widths not negative).
+/// File names take any text; an empty one names no file. The material style is "PhysicallyBased"
+/// or "Classic". GI_Enable is no setting of its own: it follows GI_Mode (see FollowGiMode), so
+/// naming it is refused with a hint.
 bool ApplySetting(FrameSettings& settings, std::string_view name, std::string_view value, std::string& error);
 
 /// Parses "NAME=VALUE" and applies it as above.

@@ -25,6 +25,7 @@ uint64_t SettingsExchange::Edit(const std::function<void(FrameSettings&)>& edit)
     const FrameSettings before = m_settings;
     edit(m_settings);
     DeriveSunCopies(&before, m_settings);
+    FollowGiMode(m_settings.render.config);
     return ++m_revision;
 }
 

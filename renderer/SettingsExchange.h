@@ -34,7 +34,8 @@ inline constexpr const char* kDerivedSunSettings[] = {"shadow.SunDirection", "vo
 class SettingsExchange {
 public:
     /// Applies `edit` to the shared copy under the lock, then brings the sun's copies in line
-    /// with whatever it changed of the sun (DeriveSunCopies); returns the new revision.
+    /// with whatever it changed of the sun (DeriveSunCopies) and GI_Enable with GI_Mode
+    /// (FollowGiMode); returns the new revision.
     uint64_t Edit(const std::function<void(FrameSettings&)>& edit);
     FrameSettings Snapshot() const;
     /// Counts the edits made so far (renderers rebuild size-dependent targets when it moves).

@@ -131,6 +131,7 @@ void MainRenderer::UpdateScene() {
     report.animationSeconds = t;
     report.animationFrame = frame;
     report.stepSeconds = dt;
+    m_frameSeconds = dt;
 
     // Physics restarts when the animation is rewound (time falls from non-zero to zero) or when
     // the user asks for it; a paused clock at zero does not reset again.
@@ -144,7 +145,8 @@ void MainRenderer::UpdateScene() {
         physicsResetRequest.store(false);
     }
 
-    m_cameraBuffer.frameCount = static_cast<int32_t>(m_frameClock->GetFrameCount());
+    m_renderCounter = static_cast<uint32_t>(m_frameClock->GetFrameCount());
+    m_cameraBuffer.frameCount = static_cast<int32_t>(m_renderCounter);
     m_cameraBuffer.prevView = m_cameraBuffer.view;
     m_cameraBuffer.prevProjection = m_cameraBuffer.projection;
     m_cameraBuffer.screenSize = {m_renderWidth, m_renderHeight, 1.0f / m_renderWidth, 1.0f / m_renderHeight};
@@ -245,8 +247,10 @@ bool MainRenderer::RenderFrame() {
     FrameInputs inputs;
     inputs.frameIndex = FrameIndex();
     inputs.cameraAddress = m_cameraUpload.GpuVirtualAddress(inputs.frameIndex);
-    inputs.frameCounter = static_cast<uint32_t>(m_frameClock->GetFrameCount());
+    inputs.frameCounter = m_renderCounter;
     inputs.totalSeconds = m_frameClock->GetTotalSeconds();
+    inputs.frameSeconds = m_frameSeconds;
+    inputs.camera = m_cameraBuffer;
     inputs.brdfIbl = &m_brdfIblTexture;
     inputs.brdfSkin = &m_brdfSkinTexture;
     inputs.models.reserve(m_scene.modelGpus.size());
@@ -449,6 +453,8 @@ void MainRenderer::SeekTo(double seconds) {
     // The models start afresh at the new time, so the update after a seek to 0 must not reset
     // them again and undo the warm-up.
     m_physicsResetRule = Vesma::PhysicsResetRule{};
+    // Nor should the picture after the jump carry the frames before it.
+    if (m_sceneRenderer) m_sceneRenderer->ResetTemporalHistory();
 }
 
 PlaybackDisplay MainRenderer::GetPlaybackDisplay() const {

@@ -280,6 +280,11 @@ private:
     float m_renderWidth;
     float m_renderHeight;
     float m_stepSeconds = 0.0f;
+    /// The frame clock's step of the frame being rendered (the export's own step while it runs).
+    double m_frameSeconds = 1.0 / 30.0;
+    /// The frame counter the frame being rendered goes by (jitter, temporal history): the frame
+    /// clock's count in the loop, the frame's number in an export.
+    uint32_t m_renderCounter = 0;
     Vesma::PhysicsResetRule m_physicsResetRule;
     UpdateReport m_lastUpdate;
     RenderResourceState m_resourceState;

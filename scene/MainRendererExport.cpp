@@ -23,6 +23,8 @@ void MainRenderer::BeginExport(uint32_t width, uint32_t height) {
         SetOutputSize(static_cast<float>(width), static_cast<float>(height));
         return;
     }
+    // The export's first frame starts from an empty history, not from the loop's last frames.
+    m_sceneRenderer->ResetTemporalHistory();
     m_export.savedOutputWidth = m_core->GetOutputWidth();
     m_export.savedOutputHeight = m_core->GetOutputHeight();
     m_sceneRenderer->Settings().Edit([&](FrameSettings& s) {
@@ -71,6 +73,7 @@ OfflineFrame MainRenderer::RenderOfflineFrame(uint32_t fps, uint32_t frameIndex)
     OfflineFrame result;
     if (fps == 0) return result;
     const float dt = 1.0f / static_cast<float>(fps);
+    m_frameSeconds = dt;
     const float frame = static_cast<float>(frameIndex) * dt * 30.0f;
     result.animationFrame = frame;
 
@@ -80,7 +83,10 @@ OfflineFrame MainRenderer::RenderOfflineFrame(uint32_t fps, uint32_t frameIndex)
         UpdateModels(frame, reset ? Vesma::PhysicsStep::Reset : Vesma::PhysicsStep::Step, dt, true);
     m_export.previousNonZero = frame != 0.0f;
 
-    m_cameraBuffer.frameCount = static_cast<int32_t>(m_frameClock->GetFrameCount());
+    // The export's frames count on from its first one, so the jitter and the temporal history
+    // move on from frame to frame as they do in the loop (the frame clock stands still here).
+    m_renderCounter = frameIndex;
+    m_cameraBuffer.frameCount = static_cast<int32_t>(m_renderCounter);
     m_cameraBuffer.prevView = m_cameraBuffer.view;
     m_cameraBuffer.prevProjection = m_cameraBuffer.projection;
     m_cameraBuffer.screenSize = {m_renderWidth, m_renderHeight, 1.0f / m_renderWidth, 1.0f / m_renderHeight};

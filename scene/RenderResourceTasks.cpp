@@ -1,6 +1,7 @@
 #include "scene/RenderResourceTasks.h"
 
 #include "Engine/TextureLoader/ColorFilterLut.h"
+#include "renderer/passes/VoxelGiPass.h"
 #include "renderer/SceneRenderer.h"
 #include "scene/MainRenderer.h"
 
@@ -37,6 +38,11 @@ void ApplyColorFilterLut(MainRenderer& renderer, const std::string& file) {
 }
 
 void ApplyVoxelSize(MainRenderer& renderer, int32_t resolution, float regionSize) {
+    // Volumes already made (voxel GI has run) are remade here, with the GPU idle, rather than by
+    // the next frame; until then none exist and the first voxel frame makes them.
+    SceneRenderer* sceneRenderer = renderer.GetSceneRenderer();
+    VoxelGiPass* voxels = sceneRenderer ? sceneRenderer->GetVoxelGiPass() : nullptr;
+    if (voxels && voxels->VolumeResolution() != 0) voxels->CreateVolumes(resolution);
     RenderResourceState& state = renderer.GetResourceState();
     if (resolution != state.voxelResolution) {
         state.voxelResolution = resolution;

@@ -1,6 +1,7 @@
 #version 460
 // Model pixel shader: physically based shading of one material under the sun and the ambient
-// light of the render configuration, HDR colour to target 0 and screen-space motion to target 1.
+// light of the render configuration, or the classic look (ClassicShading.glsl) for materials of
+// that style; HDR colour to target 0 and screen-space motion to target 1.
 // With image-based lighting on (IBL_Enable and a loaded sky), the sky's lighting cube replaces
 // the constant ambient: its irradiance mip lights the diffuse term, its radiance mips (roughness
 // 0, 0.2 .. 1.0) the ambient specular through the split-sum table; both scaled by the ambient
@@ -18,6 +19,7 @@
 #include "shared/ModelDraw.h"
 #include "shared/ShadowData.h"
 #include "Evsm.glsl"
+#include "VoxelConeTracing.glsl"
 
 TAVRIN_PUSH_CONSTANTS(ModelDrawConstants, draw)
 TAVRIN_BUFFER_REFERENCE(ModelFrameConstants)
@@ -30,6 +32,7 @@ layout(set = 1, binding = 30) uniform sampler ShadowSampler;                 // 
 layout(set = 1, binding = 60) uniform sampler BilinearSampler;
 layout(set = 1, binding = 98) uniform sampler Skin_PreIntegratedBRDFSampler;
 layout(set = 1, binding = 99) uniform sampler IBL_PreIntegratedBRDFSampler;
+layout(set = 1, binding = 40) uniform sampler VoxelSampler;                  // linear, clamp
 
 layout(location = 0) in vec3 inWorldPos;
 layout(location = 1) in vec3 inNormal;
@@ -39,6 +42,15 @@ layout(location = 4) in vec4 inPrevClip;
 
 layout(location = 0) out vec4 outColor;
 layout(location = 1) out vec4 outVelocity;
+
+#include "ClassicShading.glsl"
+
+// Motion in texture coordinates (x right, y down) from the previous frame to this one.
+vec4 ScreenVelocity(float alpha) {
+    const vec2 ndc = inClip.xy / inClip.w;
+    const vec2 prevNdc = inPrevClip.xy / inPrevClip.w;
+    return vec4((ndc - prevNdc) * vec2(0.5, -0.5), 0.0, alpha);
+}
 
 const float kAmbientScale = 0.7;
 const float kSunScale = 0.15;  // times intensity 2: 0.3 at full facing
@@ -136,6 +148,22 @@ void main() {
     const MaterialBuffer m = MaterialBufferRef(draw.material).data;
     const RenderConfig cfg = RenderConfigRef(frame.renderConfig).data;
 
+    if (draw.materialStyle == kMaterialStyleClassic) {
+        vec3 n = normalize(inNormal);
+        if (!gl_FrontFacing) n = -n;
+        // The shadow map, while the sun casts shadows, moves the ramp towards its dark end.
+        const bool sunShadows = cfg.SunLightEnable != 0;
+        const float sunVisibility = sunShadows ? SunShadow(frame, inWorldPos, n, normalize(cfg.SunDirection)) : 1.0;
+        vec4 classic = ShadeClassic(m, draw, cam, cfg, n, normalize(cam.cameraWorldPos.xyz - inWorldPos), inTexCoord,
+                                    sunVisibility, sunShadows);
+        if (classic.a < draw.alphaClip) discard;
+        if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone)
+            classic.rgb *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
+        outColor = classic;
+        outVelocity = ScreenVelocity(classic.a);
+        return;
+    }
+
     // Base colour: the material colour alone, or the texture (the material's own colours are
     // the author's tint for untextured parts); morph factors scale and offset the texel.
     vec3 albedo = m.diffuse.rgb;
@@ -169,8 +197,12 @@ void main() {
     if (m.occlusionTextureIndex >= 0 && draw.texOcclusion != kNone)
         occlusion = mix(1.0, SampleSlot(draw.texOcclusion, inTexCoord).r, clamp(m.occlusion, 0.0, 1.0));
     // Later inputs: the screen-space or ray-traced occlusion map multiplies the same term.
-    if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone)
-        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], ivec2(gl_FragCoord.xy), 0).r;
+    // (The traced one is smaller than the render targets: its texel under this pixel.)
+    if (cfg.AO_Mode != 0 && frame.occlusionMap != kNone) {
+        const ivec2 mapSize = textureSize(g_Textures2D[nonuniformEXT(frame.occlusionMap)], 0);
+        const ivec2 texel = min(ivec2(gl_FragCoord.xy * vec2(mapSize) * cam.screenSize.zw), mapSize - 1);
+        occlusion *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], texel, 0).r;
+    }
 
     const float metallic = clamp(m.metallic, 0.0, 1.0);
     const float roughness = clamp(m.roughness, 0.045, 1.0);
@@ -245,10 +277,11 @@ void main() {
     }
     color += albedo * max(m.emission, 0.0);
 
-    outColor = vec4(color, alpha);
+    // Voxel GI: the light the clipmap's cones gather around the surface, on its diffuse colour.
+    if (cfg.GI_Enable > 0 && frame.voxelRadiance != kNone && frame.voxelConstants != 0ul)
+        color += diffuseColor * occlusion * max(cfg.GI_Diffuse_Strength, 0.0) *
+                 VoxelIndirectDiffuse(frame.voxelRadiance, VoxelSampler, frame.voxelConstants, inWorldPos, n);
 
-    // Motion in texture coordinates (x right, y down) from the previous frame to this one.
-    const vec2 ndc = inClip.xy / inClip.w;
-    const vec2 prevNdc = inPrevClip.xy / inPrevClip.w;
-    outVelocity = vec4((ndc - prevNdc) * vec2(0.5, -0.5), 0.0, alpha);
+    outColor = vec4(color, alpha);
+    outVelocity = ScreenVelocity(alpha);
 }

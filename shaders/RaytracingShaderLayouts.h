@@ -26,4 +26,36 @@ inline Platform::RootSignatureDesc DDGIUpdate() {
     return {{RootParameter::Constants(4), RootParameter::BufferAddress()}, {}};
 }
 
+/// AORaygen.rgen and its hit and miss shaders: the output, depth and velocity storage views, the
+/// scene, the camera and the options (RtaoTraceConstants); samplers s0 (point, wrap) and s1
+/// (linear, clamp).
+inline Platform::RootSignatureDesc RtaoTrace() {
+    using Platform::RootParameter;
+    Platform::SamplerDesc point;
+    point.filter = Platform::Filter::Point;
+    point.addressU = point.addressV = point.addressW = Platform::AddressMode::Wrap;
+    return {{RootParameter::DescriptorTable(), RootParameter::DescriptorTable(), RootParameter::DescriptorTable(),
+             RootParameter::DescriptorTable(), RootParameter::BufferAddress(), RootParameter::BufferAddress()},
+            {Platform::StaticSampler{0, point}, Platform::StaticSampler{1, Platform::SamplerDesc{}}}};
+}
+
+/// RtaoTemporal.comp: three constants, five sampled and two storage views (RtaoTemporalConstants);
+/// sampler s0 (linear, clamp).
+inline Platform::RootSignatureDesc RtaoTemporal() {
+    using Platform::RootParameter;
+    Platform::RootSignatureDesc d;
+    d.parameters = {RootParameter::Constants(3)};
+    for (int i = 0; i < 7; ++i) d.parameters.push_back(RootParameter::DescriptorTable());
+    d.staticSamplers = {Platform::StaticSampler{0, Platform::SamplerDesc{}}};
+    return d;
+}
+
+/// RtaoDenoise.comp: four constants, the input and depth (sampled) and the output (storage).
+inline Platform::RootSignatureDesc RtaoDenoise() {
+    using Platform::RootParameter;
+    return {{RootParameter::Constants(4), RootParameter::DescriptorTable(), RootParameter::DescriptorTable(),
+             RootParameter::DescriptorTable()},
+            {}};
+}
+
 }  // namespace Engine::ShaderLayouts

@@ -6,11 +6,15 @@
 
 #include "Engine/Platform/Pipeline.h"
 #include "shaders/shared/BloomConstants.h"
+#include "shaders/shared/DofConstants.h"
 #include "shaders/shared/ExposureConstants.h"
+#include "shaders/shared/LensFlareConstants.h"
 #include "shaders/shared/PostConstants.h"
 #include "shaders/shared/SkyConstants.h"
 #include "shaders/shared/ShadowData.h"
+#include "shaders/shared/SsaoConstants.h"
 #include "shaders/shared/TaaConstants.h"
+#include "shaders/shared/VolumetricConstants.h"
 
 namespace Engine::ShaderLayouts {
 
@@ -50,8 +54,8 @@ Platform::RootSignatureDesc ConstantsAndSamplers(std::vector<Platform::StaticSam
 }  // namespace Detail
 
 /// Model.vert / Model.frag: the model draw's per-material parameters (the frame block's address,
-/// the material's address, its seven texture slots, the alpha clip; the per-frame bindings live
-/// in the block, see shaders/shared/ModelDraw.h) and its static samplers.
+/// the material's address, its seven texture slots, the alpha clip, the material style; the
+/// per-frame bindings live in the block, see shaders/shared/ModelDraw.h) and its static samplers.
 inline Platform::RootSignatureDesc ModelDraw() {
     using P = Platform::RootParameter;
     using Platform::AddressMode;
@@ -62,12 +66,13 @@ inline Platform::RootSignatureDesc ModelDraw() {
         P::BufferAddress(),    // 1 material
         P::DescriptorTable(),  // 2 diffuse
         P::DescriptorTable(),  // 3 sphere
-        P::DescriptorTable(),  // 4 toon (not bound)
+        P::DescriptorTable(),  // 4 toon
         P::DescriptorTable(),  // 5 normal
         P::DescriptorTable(),  // 6 curvature
         P::DescriptorTable(),  // 7 thickness
         P::DescriptorTable(),  // 8 occlusion texture
         P::Constants(1),       // 9 alpha clip
+        P::Constants(2),       // 10 material style, and a free word
     };
     auto sampler = [](Filter filter, AddressMode u, AddressMode v, AddressMode w, uint32_t anisotropy = 1) {
         Platform::SamplerDesc s = Detail::Sampler(filter, u, v, w, anisotropy);
@@ -111,6 +116,42 @@ inline Platform::RootSignatureDesc ShadowCaster() {
 inline Platform::RootSignatureDesc ConvertToVsm() { return Detail::ConstantsAndSamplers<Shared::ConvertToVsmConstants>({}); }
 /// BlurVsmX.comp and BlurVsmY.comp: the two directions of the moment blur.
 inline Platform::RootSignatureDesc BlurVsm() { return Detail::ConstantsAndSamplers<Shared::BlurVsmConstants>({}); }
+/// Outline.vert / Outline.frag: the camera, the material, the width scale.
+inline Platform::RootSignatureDesc Outline() {
+    using P = Platform::RootParameter;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(), P::BufferAddress(), P::Constants(2)};
+    return d;
+}
+
+/// Voxelize.vert / .geom / .frag: the level's VoxelizationParameters, the material, the shadow
+/// block, the accumulation volume, three material textures, the shadow map and the alpha clip
+/// (VoxelizeDrawConstants); samplers s0 (anisotropic, clamp) and s30 (linear, border).
+inline Platform::RootSignatureDesc Voxelize() {
+    using P = Platform::RootParameter;
+    using Platform::AddressMode;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(),   P::BufferAddress(),   P::BufferAddress(),   P::DescriptorTable(),
+                    P::DescriptorTable(), P::DescriptorTable(), P::DescriptorTable(), P::DescriptorTable(),
+                    P::Constants(1)};
+    d.staticSamplers = {
+        {0, Detail::Sampler(Platform::Filter::Anisotropic, AddressMode::Clamp, AddressMode::Clamp, AddressMode::Clamp, 2)},
+        {30, Detail::LinearBorder()},
+    };
+    return d;
+}
+
+/// VoxelConvert.comp: the resolution, the radiance volume (storage), the packed volume (sampled).
+inline Platform::RootSignatureDesc VoxelConvert() {
+    using P = Platform::RootParameter;
+    return {{P::Constants(1), P::DescriptorTable(), P::DescriptorTable()}, {}};
+}
+
+/// VoxelDownsample.comp: VoxelMipConstants, the radiance volume last.
+inline Platform::RootSignatureDesc VoxelDownsample() {
+    using P = Platform::RootParameter;
+    return {{P::Constants(6), P::DescriptorTable()}, {}};
+}
 
 /// The bloom chain (BloomExtract, BloomDownsample, BloomBlur, BloomUpsample), its application
 /// (BloomApply) and the tone map: one linear clamp sampler.
@@ -171,6 +212,73 @@ inline Platform::RootSignatureDesc TaaSharpen() {
 }
 inline Platform::RootSignatureDesc TaaResolve() {
     return Detail::ConstantsAndSamplers<Shared::TaaResolveConstants>({});
+}
+
+/// The image filters after the colour filter: FXAA, soften, sharpen, vignette and motion blur.
+inline Platform::RootSignatureDesc Fxaa() {
+    return Detail::ConstantsAndSamplers<Shared::FxaaConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc Soften() {
+    return Detail::ConstantsAndSamplers<Shared::SoftenConstants>({{0, Detail::LinearClamp()}});
+}
+inline Platform::RootSignatureDesc Sharpen() {
+    return Detail::ConstantsAndSamplers<Shared::SharpenConstants>({});
+}
+inline Platform::RootSignatureDesc Vignette() {
+    return Detail::ConstantsAndSamplers<Shared::VignetteConstants>({});
+}
+inline Platform::RootSignatureDesc MotionBlur() {
+    return Detail::ConstantsAndSamplers<Shared::MotionBlurConstants>({{0, Detail::LinearClamp()}});
+}
+
+/// Depth of field: the auto-focus step (no sampler) and the three image steps, which share one
+/// block of constants and a linear clamp sampler.
+inline Platform::RootSignatureDesc DofFocus() {
+    return Detail::ConstantsAndSamplers<Shared::DofConstants>({});
+}
+inline Platform::RootSignatureDesc DofStep() {
+    return Detail::ConstantsAndSamplers<Shared::DofConstants>({{0, Detail::LinearClamp()}});
+}
+
+/// Lens flare: the visibility step (constants only) and the two sprite kinds (a linear clamp
+/// sampler).
+inline Platform::RootSignatureDesc LensFlareVisibility() {
+    return Detail::ConstantsAndSamplers<Shared::LensFlareVisibilityConstants>({});
+}
+inline Platform::RootSignatureDesc LensFlareSprite() {
+    return Detail::ConstantsAndSamplers<Shared::LensFlareSpriteConstants>({{0, Detail::LinearClamp()}});
+}
+
+/// Screen-space ambient occlusion: the two depth preparations, the two estimates and the two
+/// blur-and-upsample variants share three blocks of constants; nothing is filtered by a sampler.
+inline Platform::RootSignatureDesc SsaoPrepare() {
+    return Detail::ConstantsAndSamplers<Shared::SsaoPrepareConstants>({});
+}
+inline Platform::RootSignatureDesc SsaoCompute() {
+    return Detail::ConstantsAndSamplers<Shared::SsaoComputeConstants>({});
+}
+inline Platform::RootSignatureDesc SsaoBlurUpsample() {
+    return Detail::ConstantsAndSamplers<Shared::SsaoBlurConstants>({});
+}
+
+/// Volumetric light: the ray march reads its parameter block and the sun's shadow block by
+/// address (a linear wrap sampler for the noise volume, a linear border one for the shadow's
+/// moments); the blur and the composite read texels and need no sampler.
+inline Platform::RootSignatureDesc VolumetricRayMarch() {
+    using P = Platform::RootParameter;
+    using Platform::AddressMode;
+    Platform::RootSignatureDesc d;
+    d.parameters = {P::BufferAddress(), P::BufferAddress(), P::DescriptorTable(), P::DescriptorTable(),
+                    P::DescriptorTable(), P::DescriptorTable()};
+    d.staticSamplers = {{0, Detail::Sampler(Platform::Filter::Linear, AddressMode::Wrap, AddressMode::Wrap, AddressMode::Wrap)},
+                        {30, Detail::LinearBorder()}};
+    return d;
+}
+inline Platform::RootSignatureDesc VolumetricBlur() {
+    return Detail::ConstantsAndSamplers<Shared::VolumetricBlurConstants>({});
+}
+inline Platform::RootSignatureDesc VolumetricComposite() {
+    return Detail::ConstantsAndSamplers<Shared::VolumetricCompositeConstants>({});
 }
 
 /// SphereToCube.comp: the equirectangular image read bilinear, wrapping around the vertical axis.

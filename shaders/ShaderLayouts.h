@@ -12,6 +12,12 @@ inline Platform::RootSignatureDesc GenerateMips() {
     return {{RootParameter::Constants(4), RootParameter::DescriptorTable(), RootParameter::DescriptorTable()}, {}};
 }
 
+/// GenerateVolumeMips.comp: source and destination mips as storage views (VolumeMipConstants).
+inline Platform::RootSignatureDesc GenerateVolumeMips() {
+    using Platform::RootParameter;
+    return {{RootParameter::DescriptorTable(), RootParameter::DescriptorTable()}, {}};
+}
+
 /// FlatColor.vert / FlatColor.frag: the draw's colour.
 inline Platform::RootSignatureDesc FlatColor() { return {{Platform::RootParameter::Constants(4)}, {}}; }
 

@@ -1,4 +1,4 @@
-# GLSL shaders (*.comp, *.vert, *.frag, *.rgen, *.rmiss, *.rchit, *.rahit, *.rint, *.rcall) are compiled by glslc
+# GLSL shaders (*.comp, *.vert, *.geom, *.frag, *.rgen, *.rmiss, *.rchit, *.rahit, *.rint, *.rcall) are compiled by glslc
 # to SPIR-V and embedded as uint32_t arrays, each behind a function named after its file
 # (GenerateMips.comp -> Engine::Shaders::GenerateMips_comp()) declared in a generated header.
 # Before a shader is embedded, spirv-cross reflects it and tavrin_shader_check compares its
@@ -13,7 +13,8 @@ find_program(SPIRV_CROSS_EXECUTABLE spirv-cross REQUIRED)
 # tavrin_embed_shaders(<sources-var> <dir> <header> <namespace> <registry-prefix>)
 function(tavrin_embed_shaders out_var dir header namespace prefix)
   file(GLOB glsl_sources CONFIGURE_DEPENDS
-    "${dir}/*.comp" "${dir}/*.vert" "${dir}/*.frag" "${dir}/*.rgen" "${dir}/*.rmiss" "${dir}/*.rchit" "${dir}/*.rahit" "${dir}/*.rint" "${dir}/*.rcall")
+    "${dir}/*.comp" "${dir}/*.vert" "${dir}/*.geom" "${dir}/*.frag" "${dir}/*.rgen" "${dir}/*.rmiss" "${dir}/*.rchit" "${dir}/*.rahit"
+    "${dir}/*.rint" "${dir}/*.rcall")
   set(out_dir "${CMAKE_CURRENT_BINARY_DIR}/spv/${namespace}")
   string(REPLACE "::" "_" out_dir "${out_dir}")
   set(decls "")

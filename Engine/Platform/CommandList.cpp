@@ -142,6 +142,7 @@ void CommandList::Reset(CommandAllocator& allocator, PipelineState* initialState
     c.colorTargets.clear();
     c.hasDepth = false;
     c.rendering = false;
+    c.hasScissor = false;
     if (initialState) SetPipelineState(*initialState);
 }
 
@@ -185,9 +186,15 @@ void CommandListImpl::BeginRenderingIfNeeded() {
         height = std::min(height, depthTarget.height);
         layers = std::max(layers, depthTarget.sliceCount);
     }
-    if (colors.empty() && !hasDepth) return;
+    VkRect2D area{{0, 0}, {width, height}};
+    if (colors.empty() && !hasDepth) {
+        // A draw that writes only through storage images or buffers (the voxelisation): the
+        // pass has no attachments and rasterises over the scissor rectangle.
+        if (!hasScissor) throw std::logic_error("a draw with no render target needs a scissor rectangle first");
+        area = {{0, 0}, {scissor.offset.x + scissor.extent.width, scissor.offset.y + scissor.extent.height}};
+    }
     VkRenderingInfo info{VK_STRUCTURE_TYPE_RENDERING_INFO};
-    info.renderArea = {{0, 0}, {width, height}};
+    info.renderArea = area;
     info.layerCount = layers;
     info.colorAttachmentCount = static_cast<uint32_t>(colors.size());
     info.pColorAttachments = colors.data();
@@ -562,7 +569,10 @@ void CommandList::RSSetScissorRects(std::span<const Rect> rects) {
         const int32_t left = std::max(0, r.left), top = std::max(0, r.top);
         vk.push_back({{left, top}, {static_cast<uint32_t>(std::max(0, r.right - left)), static_cast<uint32_t>(std::max(0, r.bottom - top))}});
     }
-    if (!vk.empty()) vkCmdSetScissor(m_impl->cmd, 0, static_cast<uint32_t>(vk.size()), vk.data());
+    if (vk.empty()) return;
+    vkCmdSetScissor(m_impl->cmd, 0, static_cast<uint32_t>(vk.size()), vk.data());
+    m_impl->scissor = vk.front();
+    m_impl->hasScissor = true;
 }
 
 void CommandList::IASetVertexBuffers(uint32_t startSlot, std::span<const VertexBufferView> views) {

@@ -2,7 +2,8 @@
 // Command allocators and command lists, recorded in the original platform's style: explicit
 // barriers between tracked states, root arguments set per parameter, render targets bound with
 // OMSetRenderTargets (a dynamic-rendering pass is opened at the first draw and closed by the next
-// non-draw command).
+// non-draw command). With no render target and no depth bound, a draw still rasterises: its pass
+// has no attachments and covers the scissor rectangle.
 #include <cstdint>
 #include <memory>
 #include <span>

@@ -212,6 +212,7 @@ VkPipelineStageFlags2 DeviceImpl::ShaderStages() const {
     VkPipelineStageFlags2 stages =
         VK_PIPELINE_STAGE_2_VERTEX_SHADER_BIT | VK_PIPELINE_STAGE_2_FRAGMENT_SHADER_BIT | VK_PIPELINE_STAGE_2_COMPUTE_SHADER_BIT;
     if (raytracing) stages |= VK_PIPELINE_STAGE_2_RAY_TRACING_SHADER_BIT_KHR;
+    if (enabledFeatures.geometryShader) stages |= VK_PIPELINE_STAGE_2_GEOMETRY_SHADER_BIT;
     return stages;
 }
 
@@ -507,6 +508,8 @@ std::shared_ptr<Device> Device::Create(const DeviceOptions& options) {
     core.vertexPipelineStoresAndAtomics = supported.vertexPipelineStoresAndAtomics;
     core.textureCompressionBC = supported.textureCompressionBC;
     core.shaderImageGatherExtended = supported.shaderImageGatherExtended;
+    // The voxelisation projects each triangle along its dominant axis in a geometry shader.
+    core.geometryShader = supported.geometryShader;
 
     VkPhysicalDeviceRayTracingPipelineFeaturesKHR rtFeatures{VK_STRUCTURE_TYPE_PHYSICAL_DEVICE_RAY_TRACING_PIPELINE_FEATURES_KHR};
     rtFeatures.rayTracingPipeline = VK_TRUE;
@@ -649,6 +652,7 @@ Device::~Device() {
 const AdapterInfo& Device::Adapter() const { return m_impl->adapter; }
 const DeviceLimits& Device::Limits() const { return m_impl->limits; }
 bool Device::RaytracingSupported() const { return m_impl->raytracing; }
+bool Device::GeometryShaderSupported() const { return m_impl->enabledFeatures.geometryShader == VK_TRUE; }
 uint32_t Device::MsaaSampleCount() const { return m_impl->msaaSamples; }
 bool Device::ValidationEnabled() const { return m_impl->validation; }
 uint64_t Device::ValidationMessageCount() const { return m_impl->validationMessages.load(); }

@@ -97,6 +97,8 @@ public:
     const AdapterInfo& Adapter() const;
     const DeviceLimits& Limits() const;
     bool RaytracingSupported() const;
+    /// Whether graphics pipelines may have a geometry stage (GraphicsPipelineDesc::gs).
+    bool GeometryShaderSupported() const;
     /// Sample count for multisampled targets: 2 where supported, else the smallest count above
     /// 2, else 1.
     uint32_t MsaaSampleCount() const;

@@ -140,12 +140,18 @@ PipelineState::PipelineState(std::shared_ptr<Device> device, const GraphicsPipel
     m_impl->bindPoint = VK_PIPELINE_BIND_POINT_GRAPHICS;
     if (!desc.rootSignature) throw HrException(static_cast<int32_t>(VK_ERROR_INITIALIZATION_FAILED));
 
+    // A geometry stage on a device without the feature would fail deep in the driver; say so here.
+    if (!desc.gs.code.empty() && !d.enabledFeatures.geometryShader)
+        throw std::invalid_argument("GraphicsPipelineDesc: a geometry shader needs a device with geometry shaders");
     VkShaderModule vs = CreateModule(d, desc.vs);
+    VkShaderModule gs = desc.gs.code.empty() ? VK_NULL_HANDLE : CreateModule(d, desc.gs);
     VkShaderModule ps = desc.ps.code.empty() ? VK_NULL_HANDLE : CreateModule(d, desc.ps);
-    VkPipelineShaderStageCreateInfo stages[2] = {
-        {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_VERTEX_BIT, vs, "main", nullptr},
-        {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_FRAGMENT_BIT, ps, "main", nullptr},
-    };
+    std::vector<VkPipelineShaderStageCreateInfo> stages{
+        {VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_VERTEX_BIT, vs, "main", nullptr}};
+    if (gs)
+        stages.push_back({VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_GEOMETRY_BIT, gs, "main", nullptr});
+    if (ps)
+        stages.push_back({VK_STRUCTURE_TYPE_PIPELINE_SHADER_STAGE_CREATE_INFO, nullptr, 0, VK_SHADER_STAGE_FRAGMENT_BIT, ps, "main", nullptr});
 
     std::vector<VkVertexInputBindingDescription> bindings;
     for (uint32_t slot = 0; slot < desc.inputStrides.size(); ++slot) {
@@ -226,8 +232,8 @@ PipelineState::PipelineState(std::shared_ptr<Device> device, const GraphicsPipel
     }
 
     VkGraphicsPipelineCreateInfo info{VK_STRUCTURE_TYPE_GRAPHICS_PIPELINE_CREATE_INFO, &rendering};
-    info.stageCount = ps ? 2 : 1;
-    info.pStages = stages;
+    info.stageCount = static_cast<uint32_t>(stages.size());
+    info.pStages = stages.data();
     info.pVertexInputState = &vertexInput;
     info.pInputAssemblyState = &assembly;
     info.pViewportState = &viewport;
@@ -239,6 +245,7 @@ PipelineState::PipelineState(std::shared_ptr<Device> device, const GraphicsPipel
     info.layout = desc.rootSignature->Impl().layout;
     const VkResult result = vkCreateGraphicsPipelines(d.device, VK_NULL_HANDLE, 1, &info, nullptr, &m_impl->pipeline);
     vkDestroyShaderModule(d.device, vs, nullptr);
+    if (gs) vkDestroyShaderModule(d.device, gs, nullptr);
     if (ps) vkDestroyShaderModule(d.device, ps, nullptr);
     VkCheck(result, "vkCreateGraphicsPipelines");
 }

@@ -127,7 +127,8 @@ struct RenderTargetBlend {
 
 struct GraphicsPipelineDesc {
     RootSignature* rootSignature = nullptr;
-    ShaderBytecode vs, ps;
+    /// `gs` is optional (Device::GeometryShaderSupported()); `ps` too (depth-only or no output).
+    ShaderBytecode vs, gs, ps;
     std::vector<InputElement> inputLayout;
     std::vector<uint32_t> inputStrides;  ///< stride per input slot
     PrimitiveTopology topology = PrimitiveTopology::TriangleList;

@@ -205,6 +205,9 @@ struct CommandListImpl {
     AttachmentView depthTarget;
     bool hasDepth = false;
     bool rendering = false;
+    // The last scissor rectangle: the render area of a pass with no attachments at all.
+    VkRect2D scissor{};
+    bool hasScissor = false;
     std::string name;
 
     void EndRendering();

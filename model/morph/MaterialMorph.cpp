@@ -18,15 +18,15 @@ void AddScaled(T& f, const T& v, float w) {
 }  // namespace
 
 MaterialMorphFactors InitialMultiplyFactors(const Math::vec4& diffuse, const Math::vec3& specular, float specularPower,
-                                            const Math::vec3& ambient) {
+                                            const Math::vec3& ambient, const Math::vec4& edgeColor, float edgeSize) {
     const Math::vec4 ones(1, 1, 1, 1);
     MaterialMorphFactors mul;
     mul.diffuse = diffuse;
     mul.specular = specular;
     mul.specularPower = specularPower;
     mul.ambient = ambient;
-    mul.edgeColor = ones;
-    mul.edgeSize = 1.0f;
+    mul.edgeColor = edgeColor;
+    mul.edgeSize = edgeSize;
     mul.textureFactor = ones;
     mul.sphereTextureFactor = ones;
     mul.toonTextureFactor = ones;
@@ -69,6 +69,8 @@ MaterialMorphResult CombineMaterialMorph(const MaterialMorphFactors& mul, const 
     r.specular = mul.specular + add.specular;
     r.specularPower = mul.specularPower + add.specularPower;
     r.ambient = mul.ambient + add.ambient;
+    r.edgeColor = mul.edgeColor + add.edgeColor;
+    r.edgeSize = mul.edgeSize + add.edgeSize;
     r.textureMulFactor = mul.textureFactor;
     r.spTextureMulFactor = mul.sphereTextureFactor;
     r.toonTextureMulFactor = mul.toonTextureFactor;

@@ -26,6 +26,8 @@ struct MaterialMorphResult {
     Math::vec3 specular;
     float specularPower = 0.0f;
     Math::vec3 ambient;
+    Math::vec4 edgeColor;
+    float edgeSize = 0.0f;
     Math::vec4 textureMulFactor;
     Math::vec4 spTextureMulFactor;
     Math::vec4 toonTextureMulFactor;
@@ -34,10 +36,14 @@ struct MaterialMorphResult {
     Math::vec4 toonTextureAddFactor;
 };
 
-/// The multiply record at the start of a frame: the material's colours as loaded, the edge and
-/// the three texture factors all ones. (The add record starts as MaterialMorphFactors{}, all zeros.)
+/// The multiply record at the start of a frame: the material's colours and outline as loaded, the
+/// three texture factors all ones. (The add record starts as MaterialMorphFactors{}, all zeros.)
+/// Starting the outline from the material's own values rather than from ones gives the same
+/// product, and lets the sum with the add record be the outline's colour and size as for the
+/// other colours.
 MaterialMorphFactors InitialMultiplyFactors(const Math::vec4& diffuse, const Math::vec3& specular, float specularPower,
-                                            const Math::vec3& ambient);
+                                            const Math::vec3& ambient, const Math::vec4& edgeColor = {1, 1, 1, 1},
+                                            float edgeSize = 1.0f);
 
 /// One material-morph offset at `weight`: a multiply offset moves every field of `mul` towards
 /// field x offset by the weight; an add offset adds offset x weight to `add`. Other operations do
@@ -45,7 +51,7 @@ MaterialMorphFactors InitialMultiplyFactors(const Math::vec4& diffuse, const Mat
 void ApplyMaterialMorphOffset(const PMXMaterialMorph& offset, float weight, MaterialMorphFactors& mul,
                               MaterialMorphFactors& add);
 
-/// Colours := multiply + add, field by field; texture factors: those of each record.
+/// Colours and outline := multiply + add, field by field; texture factors: those of each record.
 MaterialMorphResult CombineMaterialMorph(const MaterialMorphFactors& mul, const MaterialMorphFactors& add);
 
 }  // namespace Vesma

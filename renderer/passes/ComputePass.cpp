@@ -18,9 +18,13 @@ ComputePass::ComputePass(Device& device, std::span<const uint32_t> spirv, const 
 }
 
 void ComputePass::BindRaw(CommandList& list, const void* constants, uint32_t bytes) const {
+    BindPipeline(list);
+    list.SetComputeRoot32BitConstants(0, bytes / 4, constants, 0);
+}
+
+void ComputePass::BindPipeline(CommandList& list) const {
     list.SetComputeRootSignature(*m_root);
     list.SetPipelineState(*m_pipeline);
-    list.SetComputeRoot32BitConstants(0, bytes / 4, constants, 0);
 }
 
 }  // namespace ProjectTavrin

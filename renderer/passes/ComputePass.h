@@ -25,6 +25,8 @@ public:
         BindRaw(list, &constants, sizeof(Constants));
     }
     void BindRaw(Engine::Platform::CommandList& list, const void* constants, uint32_t bytes) const;
+    /// Binds only the root signature and the pipeline, for layouts with more than one parameter.
+    void BindPipeline(Engine::Platform::CommandList& list) const;
 
     Engine::Platform::RootSignature& Root() const { return *m_root; }
 

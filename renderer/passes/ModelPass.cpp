@@ -18,8 +18,9 @@ namespace {
 constexpr uint32_t kTransparentShadingModel = static_cast<uint32_t>(Vesma::ShadingModel::ThinTranslucent);
 
 // Root parameter numbers: the frame block, the material and the texture slots it binds, the clip.
-constexpr uint32_t kParamFrame = 0, kParamMaterial = 1, kParamDiffuse = 2, kParamSphere = 3, kParamNormal = 5,
-                   kParamCurvature = 6, kParamThickness = 7, kParamOcclusion = 8, kParamAlphaClip = 9;
+constexpr uint32_t kParamFrame = 0, kParamMaterial = 1, kParamDiffuse = 2, kParamSphere = 3, kParamToon = 4,
+                   kParamNormal = 5, kParamCurvature = 6, kParamThickness = 7, kParamOcclusion = 8, kParamAlphaClip = 9,
+                   kParamMaterialStyle = 10;
 
 // Every binding of the frame block starts unbound (an address of 0, a table of "none") so that
 // a slot the shader tests is never read uninitialised.
@@ -156,8 +157,11 @@ void ModelPass::DrawList(CommandList& list, const FrameInputs& frame, bool opaqu
             const float clip = opaquePass ? kOpaqueAlphaClip : kTransparentAlphaClip;
             list.SetGraphicsRoot32BitConstants(kParamAlphaClip, 1, &clip, 0);
             list.SetGraphicsRootBufferAddress(kParamMaterial, model->MaterialAddress(i, frameIndex));
+            const uint32_t style[2] = {static_cast<uint32_t>(ResolveMaterialStyle(m, m_settingsStyle)), 0};
+            list.SetGraphicsRoot32BitConstants(kParamMaterialStyle, 2, style, 0);
             const std::pair<int32_t, uint32_t> slots[] = {
                 {m.textureIndex, kParamDiffuse},         {m.spTextureIndex, kParamSphere},
+                {m.toonTextureIndex, kParamToon},
                 {m.normalTextureIndex, kParamNormal},    {m.curvatureTextureIndex, kParamCurvature},
                 {m.thicknessTextureIndex, kParamThickness}, {m.occlusionTextureIndex, kParamOcclusion},
             };

@@ -18,7 +18,7 @@ namespace ProjectTavrin {
 
 inline constexpr float kOpaqueAlphaClip = 0.99f;
 inline constexpr float kTransparentAlphaClip = 0.005f;
-inline constexpr uint32_t kModelRootParameterCount = 10;
+inline constexpr uint32_t kModelRootParameterCount = 11;
 
 enum class MaterialPass { None, Opaque, Transparent };
 
@@ -37,6 +37,10 @@ public:
     /// of the per-frame block, so the frame the slot served last must have finished on the GPU.
     void Record(Engine::Platform::CommandList& list, const FrameInputs& frame, uint64_t renderConfigAddress,
                 const PassResults& results);
+
+    /// The style of materials without one of their own (the render settings'), from the next
+    /// Record on.
+    void SetSettingsMaterialStyle(Vesma::MaterialStyle style) { m_settingsStyle = style; }
 
     Engine::Platform::RootSignature& Root() const { return *m_root; }
     /// The per-frame bindings the last Record wrote (tests).
@@ -58,6 +62,7 @@ private:
     std::shared_ptr<Engine::Platform::PipelineState> m_opaqueCulled, m_opaqueDoubleSided;
     std::shared_ptr<Engine::Platform::PipelineState> m_transparentCulled, m_transparentDoubleSided;
     uint32_t m_opaqueDraws = 0, m_transparentDraws = 0;
+    Vesma::MaterialStyle m_settingsStyle = Vesma::MaterialStyle::PhysicallyBased;
 };
 
 }  // namespace ProjectTavrin

@@ -28,6 +28,11 @@ void TaaPass::CreateBuffers(CommandList& list, PixelSize size) {
     m_linearDepth[1].Create(u"LinearDepth 1", size.width, size.height, kLinearDepthFormat);
     m_history[0].Create(u"Temporal Color 0", size.width, size.height, kSceneColorFormat);
     m_history[1].Create(u"Temporal Color 1", size.width, size.height, kSceneColorFormat);
+    m_size = size;
+    ClearHistory(list);
+}
+
+void TaaPass::ClearHistory(CommandList& list) {
     // A cleared history (alpha 0) tells the blend to take the current image as it is. The linear
     // depths start at the far plane (nothing drawn), so the first frame's previous depth holds a
     // defined value too.
@@ -40,12 +45,13 @@ void TaaPass::CreateBuffers(CommandList& list, PixelSize size) {
         d.TransitionTo(list, ResourceState::UnorderedAccess);
         list.ClearUnorderedAccessViewFloat(*d.GetResource(), far);
     }
-    m_size = size;
+    m_clearPending = false;
 }
 
 void TaaPass::Record(CommandList& list, SceneTargets& targets, const JitterStep& jitter, const PostParams& params) {
     const PixelSize size{targets.color.Width(), targets.color.Height()};
     if (!(size == m_size)) CreateBuffers(list, size);
+    else if (m_clearPending) ClearHistory(list);
     LineariseDepth(list, targets.depth, m_linearDepth[jitter.historyIndex]);
     Blend(list, targets, jitter, params);
     WriteBack(list, m_history[1 - jitter.historyIndex], targets.color, params);

@@ -21,6 +21,9 @@ public:
     explicit TaaPass(Engine::Platform::Device& device);
     void Record(Engine::Platform::CommandList& list, SceneTargets& targets, const JitterStep& jitter,
                 const PostParams& params);
+    /// The next Record starts from an empty history, as the first one does: nothing of the
+    /// frames before reaches it.
+    void ResetHistory() { m_clearPending = true; }
     /// True when the last Record wrote back through the sharpening filter.
     bool LastUsedSharpen() const { return m_lastSharpen; }
     /// "LinearDepth 0" and "LinearDepth 1": view distance over the far plane, unorm 16-bit.
@@ -28,6 +31,7 @@ public:
 
 private:
     void CreateBuffers(Engine::Platform::CommandList& list, PixelSize size);
+    void ClearHistory(Engine::Platform::CommandList& list);
     void LineariseDepth(Engine::Platform::CommandList& list, Engine::DepthBuffer& depth, Engine::ColorBuffer& linear);
     void Blend(Engine::Platform::CommandList& list, SceneTargets& targets, const JitterStep& jitter,
                const PostParams& params);
@@ -42,6 +46,7 @@ private:
     std::array<Engine::ColorBuffer, 2> m_linearDepth;
     PixelSize m_size;
     bool m_lastSharpen = false;
+    bool m_clearPending = false;
 };
 
 }  // namespace ProjectTavrin

@@ -52,7 +52,9 @@ struct MaterialBuffer {
     // First index of the material in the model's index buffer, and how many indices it draws.
     int32 beginIndex TAVRIN_DEFAULT(0);
     int32 vertexCount TAVRIN_DEFAULT(0);
-    uint padding0 TAVRIN_DEFAULT(0);
+    // The material's style choice (renderer/MaterialBuffer.h: MaterialStyleChoice); the draw
+    // resolves it against the render settings and hands the shaders the result.
+    uint materialStyle TAVRIN_DEFAULT(0);
     uint padding1 TAVRIN_DEFAULT(0);
 };
 TAVRIN_CHECK_SIZE(MaterialBuffer, 320)
@@ -98,6 +100,7 @@ TAVRIN_CHECK_OFFSET(MaterialBuffer, shadowReceiver, 296)
 TAVRIN_CHECK_OFFSET(MaterialBuffer, edgeFlag, 300)
 TAVRIN_CHECK_OFFSET(MaterialBuffer, beginIndex, 304)
 TAVRIN_CHECK_OFFSET(MaterialBuffer, vertexCount, 308)
+TAVRIN_CHECK_OFFSET(MaterialBuffer, materialStyle, 312)
 
 TAVRIN_SHARED_END
 

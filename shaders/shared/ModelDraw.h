@@ -47,19 +47,33 @@ struct ModelDrawConstants {
     BufferAddress material;  //  8: MaterialBuffer
     uint texDiffuse;         // 16
     uint texSphere;          // 20
-    uint texToon;            // 24 (not bound by the model draw)
+    uint texToon;            // 24: the toon ramp (read by the classic style)
     uint texNormal;          // 28
     uint texCurvature;       // 32
     uint texThickness;       // 36
     uint texOcclusion;       // 40
     float alphaClip;         // 44
+    uint materialStyle;      // 48: 0 physically based, 1 classic (resolved against the settings)
+    uint padding0;           // 52: keeps the block a whole number of addresses
 };
-TAVRIN_CHECK_SIZE(ModelDrawConstants, 48)
+TAVRIN_CHECK_SIZE(ModelDrawConstants, 56)
 TAVRIN_CHECK_OFFSET(ModelDrawConstants, material, 8)
 TAVRIN_CHECK_OFFSET(ModelDrawConstants, texDiffuse, 16)
 TAVRIN_CHECK_OFFSET(ModelDrawConstants, texOcclusion, 40)
 TAVRIN_CHECK_OFFSET(ModelDrawConstants, alphaClip, 44)
+TAVRIN_CHECK_OFFSET(ModelDrawConstants, materialStyle, 48)
 TAVRIN_CHECK_PUSH_CONSTANTS(ModelDrawConstants)
+
+/// The outline pass (Outline.vert / Outline.frag), per material.
+struct OutlineConstants {
+    BufferAddress camera;     //  0: CameraBuffer
+    BufferAddress material;   //  8: MaterialBuffer (edge colour and size)
+    float pixelsPerEdgeUnit;  // 16: outline width in pixels for edge size x vertex edge scale = 1
+    uint padding0;            // 20
+};
+TAVRIN_CHECK_SIZE(OutlineConstants, 24)
+TAVRIN_CHECK_OFFSET(OutlineConstants, pixelsPerEdgeUnit, 16)
+TAVRIN_CHECK_PUSH_CONSTANTS(OutlineConstants)
 
 TAVRIN_SHARED_END
 

@@ -37,4 +37,12 @@ inline Engine::Platform::RootSignatureDesc StoreExtendedFormat() {
     return {{RootParameter::Constants(4), RootParameter::DescriptorTable()}, {}};
 }
 
+/// tests/CountFragments.*: the storage image counting fragments.
+inline Engine::Platform::RootSignatureDesc CountFragments() {
+    return {{Engine::Platform::RootParameter::DescriptorTable()}, {}};
+}
+
+/// tests/MirrorTriangle.*: the shift of the geometry stage's copy.
+inline Engine::Platform::RootSignatureDesc MirrorTriangle() { return {{Engine::Platform::RootParameter::Constants(1)}, {}}; }
+
 }  // namespace TavrinTest::ShaderLayouts

@@ -359,6 +359,36 @@ TEST_F(ModelConfigPageTest, ASliderMoveWritesEveryControlIntoTheChosenMaterial) 
     EXPECT_EQ(Render(0, 0).roughness, 0.3125f) << "only the chosen material changes";
 }
 
+TEST_F(ModelConfigPageTest, TheStyleListsWriteOneMaterialOrEveryMaterialOfTheModel) {
+    using ProjectTavrin::MaterialStyleChoice;
+    auto page = MakePage();
+    Choose(*page, 0, 1);
+    QComboBox* material = Child<QComboBox>(*page, "materialStyleList");
+    QComboBox* model = Child<QComboBox>(*page, "modelStyleList");
+    // Loaded blocks name no style: every material follows the render settings.
+    EXPECT_EQ(material->currentIndex(), int(MaterialStyleChoice::FromSettings));
+    EXPECT_EQ(model->currentIndex(), int(MaterialStyleChoice::FromSettings));
+
+    material->setCurrentIndex(int(MaterialStyleChoice::Classic));
+    EXPECT_EQ(Render(0, 1).materialStyle, uint32_t(MaterialStyleChoice::Classic));
+    EXPECT_EQ(Render(0, 0).materialStyle, uint32_t(MaterialStyleChoice::FromSettings));
+    // The materials now differ: the model's list shows no item.
+    EXPECT_EQ(model->currentIndex(), -1);
+
+    model->setCurrentIndex(int(MaterialStyleChoice::PhysicallyBased));
+    emit model->activated(int(MaterialStyleChoice::PhysicallyBased));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(Render(0, i).materialStyle, uint32_t(MaterialStyleChoice::PhysicallyBased)) << i;
+    EXPECT_EQ(Render(1, 0).materialStyle, uint32_t(MaterialStyleChoice::FromSettings)) << "other models stay";
+    EXPECT_EQ(material->currentIndex(), int(MaterialStyleChoice::PhysicallyBased));
+
+    // Showing another model sets its list without writing anything.
+    const int edits = target.edits;
+    Choose(*page, 1, 0);
+    EXPECT_EQ(model->currentIndex(), int(MaterialStyleChoice::FromSettings));
+    EXPECT_EQ(target.edits, edits);
+}
+
 TEST_F(ModelConfigPageTest, TypedValuesAreWrittenAndBadOnesAreMarkedAndChangeNothing) {
     auto page = MakePage();
     Choose(*page, 0, 1);

@@ -16,6 +16,7 @@
 #include "app/RenderSettingsEditor.h"
 #include "app/SettingsPages.h"
 #include "core/MessageLog.h"
+#include "renderer/FrameSteps.h"
 #include "tests/app/AppTestSupport.h"
 
 namespace {
@@ -81,6 +82,24 @@ TEST_F(RenderSettingsEditorTest, TypedValuesReachTheSettings) {
     EXPECT_TRUE(fromMotion->isChecked());
     fromMotion->setChecked(false);
     EXPECT_FALSE(settings.Snapshot().render.SunFromMotion);
+}
+
+TEST_F(RenderSettingsEditorTest, TheMaterialLookRowsWriteTheStyleAndTheOutline) {
+    auto editor = MakeEditor();
+    auto* style = editor->findChild<QComboBox*>("MaterialStyle");
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->currentIndex(), 0);
+    style->setCurrentIndex(1);
+    EXPECT_EQ(settings.Snapshot().render.MaterialStyle, Vesma::MaterialStyle::Classic);
+    style->setCurrentIndex(0);
+    EXPECT_EQ(settings.Snapshot().render.MaterialStyle, Vesma::MaterialStyle::PhysicallyBased);
+
+    editor->findChild<QCheckBox*>("OutlineEnable")->setChecked(false);
+    EXPECT_FALSE(settings.Snapshot().render.OutlineEnable);
+    Type(*editor, "OutlineWidth", "3.5");
+    EXPECT_FLOAT_EQ(settings.Snapshot().render.OutlineWidth, 3.5f);
+    Type(*editor, "OutlineWidth", "-1");
+    EXPECT_FLOAT_EQ(settings.Snapshot().render.OutlineWidth, 3.5f) << "a negative width is refused";
 }
 
 TEST_F(RenderSettingsEditorTest, RetypingTheHeldValueAfterARefusalClearsTheMarkAndTheMessage) {
@@ -205,6 +224,20 @@ TEST_F(RenderSettingsEditorTest, RaytracedModesAreRefusedWithoutRaytracing) {
     ao->setCurrentIndex(0);
     EXPECT_EQ(settings.Snapshot().render.config.GI_Mode, 2);
     EXPECT_EQ(settings.Snapshot().render.config.AO_Mode, 0);
+}
+
+// The page's "Voxel GI" choice is what switches the voxel step on, and "Off" switches it off.
+TEST_F(RenderSettingsEditorTest, VoxelChoiceTurnsTheVoxelStepOn) {
+    auto editor = MakeEditor(false);
+    auto* gi = editor->findChild<QComboBox*>("GI_Mode");
+    ProjectTavrin::FrameResources voxelPass;
+    voxelPass.voxelVolume = true;
+    EXPECT_FALSE(ProjectTavrin::FrameStepWanted(ProjectTavrin::FrameStep::VoxelGi, settings.Snapshot(), voxelPass));
+    gi->setCurrentIndex(2);
+    EXPECT_TRUE(ProjectTavrin::FrameStepWanted(ProjectTavrin::FrameStep::VoxelGi, settings.Snapshot(), voxelPass));
+    EXPECT_EQ(settings.Snapshot().render.config.GI_Enable, 1) << "the shaders' block follows the mode";
+    gi->setCurrentIndex(0);
+    EXPECT_FALSE(ProjectTavrin::FrameStepWanted(ProjectTavrin::FrameStep::VoxelGi, settings.Snapshot(), voxelPass));
 }
 
 TEST_F(RenderSettingsEditorTest, RaytracedModesAreTakenWithRaytracing) {

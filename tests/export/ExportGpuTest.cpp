@@ -130,6 +130,26 @@ TEST_F(ExportGpu, LargeExportsRenderTheSceneTargetsAtTheExportSizeBehindTheOutpu
     EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
 }
 
+// An export's first frame owes nothing to the frames rendered before it: the same frame comes
+// out bit for bit whether another export (whose frames filled both temporal histories) ran just
+// before or not.
+TEST_F(ExportGpu, AnExportStartsFromAnEmptyTemporalHistory) {
+    auto image = [](const ProjectTavrin::OfflineFrame& f) {
+        std::vector<uint8_t> rows;
+        for (uint32_t y = 0; y < f.height; ++y) rows.insert(rows.end(), f.pixels + y * f.rowPitch, f.pixels + y * f.rowPitch + f.width * 4);
+        return rows;
+    };
+    engine->BeginExport(128, 72);
+    const std::vector<uint8_t> first = image(engine->RenderOfflineFrame(30, 0));
+    for (uint32_t i = 1; i <= 8; ++i) engine->RenderOfflineFrame(30, i);
+    engine->EndExport();
+
+    engine->BeginExport(128, 72);
+    EXPECT_TRUE(image(engine->RenderOfflineFrame(30, 0)) == first);
+    engine->EndExport();
+    EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
+}
+
 TEST_F(ExportGpu, SmallExportsMoveTheOutputAndPutItBack) {
     ProjectTavrin::SceneRenderer& renderer = *engine->GetSceneRenderer();
     engine->BeginExport(256, 144);

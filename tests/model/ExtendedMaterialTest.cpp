@@ -120,6 +120,25 @@ TEST_F(ExtendedMaterialTest, ShadingModelNamesAndUnknownNames) {
     }
 }
 
+TEST_F(ExtendedMaterialTest, MaterialStyleIsReadWhereNamedAndWrittenOnlyWhereSet) {
+    EXPECT_EQ(Parse(Material("materialStyle=\"Classic\"")).Find(u"m")->materialStyle, Vesma::MaterialStyle::Classic);
+    EXPECT_EQ(Parse(Material("materialStyle=\"PhysicallyBased\"")).Find(u"m")->materialStyle,
+              Vesma::MaterialStyle::PhysicallyBased);
+    // Absent or unknown: the material has no style of its own and follows the render settings.
+    EXPECT_FALSE(Parse(Material("metallic=\"0.5\"")).Find(u"m")->materialStyle.has_value());
+    EXPECT_FALSE(Parse(Material("materialStyle=\"classic\"")).Find(u"m")->materialStyle.has_value());
+
+    NamedExtendedMaterial own{u"a", {}}, follows{u"b", {}};
+    own.values.materialStyle = Vesma::MaterialStyle::Classic;
+    const NamedExtendedMaterial both[] = {own, follows};
+    const std::string text = Vesma::FormatExtendedMaterials(both);
+    EXPECT_NE(text.find("subsurfaceColor=\"255 255 255\" materialStyle=\"Classic\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("materialStyle", text.find("name=\"b\"")), std::string::npos) << text;
+    const ExtendedMaterialMap back = Parse(text);
+    EXPECT_EQ(back.Find(u"a")->materialStyle, Vesma::MaterialStyle::Classic);
+    EXPECT_FALSE(back.Find(u"b")->materialStyle.has_value());
+}
+
 TEST_F(ExtendedMaterialTest, AttributesCountOnlyAfterTheName) {
     const ExtendedMaterialMap map = Parse(
         "<materials>"

@@ -23,10 +23,11 @@ std::vector<FrameStep> WantedSteps(const FrameSettings& settings, const FrameRes
     return wanted;
 }
 
-/// The steps that work in every frame, with `extra` added, in frame order.
+/// The steps that work in every frame (the outline's switch is on by default), with `extra`
+/// added, in frame order.
 std::vector<FrameStep> AlwaysRunAnd(std::vector<FrameStep> extra) {
     extra.insert(extra.end(), {FrameStep::ResetCommandList, FrameStep::Viewport, FrameStep::ClearSceneTargets,
-                               FrameStep::Models, FrameStep::Resolve, FrameStep::BloomAndToneMap, FrameStep::FinalCopy,
+                               FrameStep::Models, FrameStep::Outline, FrameStep::Resolve, FrameStep::BloomAndToneMap, FrameStep::FinalCopy,
                                FrameStep::OutputCopy, FrameStep::Submit});
     std::sort(extra.begin(), extra.end());
     return extra;
@@ -62,7 +63,6 @@ TEST(FrameSteps, EachSettingSwitchesOnItsOwnStep) {
     };
     const Case cases[] = {
         {"sun light", [](FrameSettings& s) { s.render.config.SunLightEnable = 1; }, FrameStep::ShadowMap},
-        {"voxel GI", [](FrameSettings& s) { s.render.config.GI_Enable = 1; }, FrameStep::VoxelGi},
         {"screen-space AO", [](FrameSettings& s) { s.render.config.AO_Mode = 1; }, FrameStep::ScreenSpaceAmbientOcclusion},
         {"volumetric light", [](FrameSettings& s) { s.render.VolumetricLightEnable = true; }, FrameStep::VolumetricLight},
         {"TAA", [](FrameSettings& s) { s.render.TaaEnable = true; }, FrameStep::TemporalAntiAliasing},
@@ -82,6 +82,14 @@ TEST(FrameSteps, EachSettingSwitchesOnItsOwnStep) {
     }
 }
 
+TEST(FrameSteps, TheOutlineHasItsOwnSwitch) {
+    FrameSettings s;
+    s.render.OutlineEnable = false;
+    EXPECT_FALSE(FrameStepWanted(FrameStep::Outline, s, {}));
+    s.render.OutlineEnable = true;
+    EXPECT_TRUE(FrameStepWanted(FrameStep::Outline, s, {}));
+}
+
 TEST(FrameSteps, ZeroNegativeAndNanAmountsLeaveTheirPassesOff) {
     for (float amount : {0.0f, -1.0f, std::nanf("")}) {
         FrameSettings s;
@@ -93,9 +101,32 @@ TEST(FrameSteps, ZeroNegativeAndNanAmountsLeaveTheirPassesOff) {
                                FrameStep::ColorFilter})
             EXPECT_FALSE(FrameStepWanted(step, s, withTable)) << FrameStepName(step) << " at " << amount;
     }
-    FrameSettings negativeGi;
-    negativeGi.render.config.GI_Enable = -1;
-    EXPECT_FALSE(FrameStepWanted(FrameStep::VoxelGi, negativeGi, {}));
+}
+
+// GI_Mode alone says which GI runs: voxels for 2, whatever GI_Enable holds (and only with the
+// voxel pass, which needs geometry shaders); the settings exchange writes GI_Enable after it, so
+// the shaders' block agrees.
+TEST(FrameSteps, GiModeAloneChoosesTheVoxelStep) {
+    FrameResources voxelPass;
+    voxelPass.voxelVolume = true;
+    for (int32_t mode : {-1, 0, 1, 3}) {
+        FrameSettings s;
+        s.render.config.GI_Mode = mode;
+        s.render.config.GI_Enable = 1;
+        EXPECT_FALSE(FrameStepWanted(FrameStep::VoxelGi, s, voxelPass)) << "mode " << mode;
+    }
+    FrameSettings voxels;
+    voxels.render.config.GI_Mode = kGiVoxels;
+    voxels.render.config.GI_Enable = 0;
+    voxels.render.TaaEnable = false;
+    EXPECT_EQ(WantedSteps(voxels, voxelPass), AlwaysRunAnd({FrameStep::VoxelGi}));
+    EXPECT_FALSE(FrameStepWanted(FrameStep::VoxelGi, voxels, {})) << "no voxel pass on this device";
+
+    SettingsExchange exchange;
+    exchange.Edit([](FrameSettings& s) { s.render.config.GI_Mode = kGiVoxels; });
+    EXPECT_EQ(exchange.Snapshot().render.config.GI_Enable, 1);
+    exchange.Edit([](FrameSettings& s) { s.render.config.GI_Enable = 1; s.render.config.GI_Mode = kGiProbes; });
+    EXPECT_EQ(exchange.Snapshot().render.config.GI_Enable, 0) << "a stray GI_Enable does not outlive its edit";
 }
 
 // Ray tracing needs the scene's acceleration structures; each traced effect also its own object.

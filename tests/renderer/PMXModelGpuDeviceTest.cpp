@@ -76,8 +76,11 @@ protected:
 
 TEST_F(PMXModelGpuDevice, TexturesLoadAndAMissingOneGetsTheBlankTexture) {
     const auto& textures = m_gpu->GetTextures();
-    ASSERT_EQ(textures.size(), 6u);
+    ASSERT_EQ(textures.size(), 7u);
     const Engine::TextureResource& blank = Engine::GetBlankTexture();
+    // The shared toon the eye names comes from the program's own 32 x 32 image.
+    EXPECT_TRUE(textures[6].loaded);
+    EXPECT_EQ(textures[6].texture.description.width, 32u);
     for (std::size_t i : {0u, 1u, 3u, 4u, 5u}) {
         EXPECT_TRUE(textures[i].loaded) << i;
         EXPECT_FALSE(textures[i].texture.srv.IsNull()) << i;

@@ -13,6 +13,7 @@
 namespace {
 
 using ProjectTavrin::MaterialBuffer;
+using ProjectTavrin::ModelTexture;
 using ProjectTavrin::PMXModelGpu;
 
 class PMXModelGpuTables : public ::testing::Test {
@@ -30,8 +31,9 @@ protected:
 
 TEST_F(PMXModelGpuTables, TextureTableHoldsTheFileTexturesThenTheExtendedMaps) {
     const auto& textures = m_gpu->GetTextures();
-    // Three from the file; body (Skin) finds occlusion, normal and curvature but no thickness.
-    ASSERT_EQ(textures.size(), 6u);
+    // Three from the file; body (Skin) finds occlusion, normal and curvature but no thickness;
+    // eye names shared toon 4.
+    ASSERT_EQ(textures.size(), 7u);
     const std::filesystem::path& dir = m_disk.Dir();
     EXPECT_EQ(textures[0].path, dir / "tex" / "Body.PNG");  // "./" dropped
     EXPECT_EQ(textures[0].name, u"tex/Body.PNG");
@@ -41,6 +43,7 @@ TEST_F(PMXModelGpuTables, TextureTableHoldsTheFileTexturesThenTheExtendedMaps) {
     EXPECT_EQ(textures[3].path, dir / "tex" / "Body_Occlusion.png");
     EXPECT_EQ(textures[4].path, dir / "tex" / "Body_Normal.png");
     EXPECT_EQ(textures[5].path, dir / "tex" / "Body_Curvature.png");
+    EXPECT_EQ(textures[6].name, u"toon04.bmp");
 
     const MaterialBuffer& body = m_gpu->GetMaterials()[0];
     EXPECT_EQ(body.occlusionTextureIndex, 3);
@@ -88,7 +91,13 @@ TEST_F(PMXModelGpuTables, BlocksComeFromThePmxMaterialAndTheExtendedValues) {
     const MaterialBuffer& eye = materials[1];
     EXPECT_EQ(eye.spTextureIndex, 2);
     EXPECT_EQ(eye.spTextureMode, 2);
-    EXPECT_EQ(eye.toonTextureIndex, 3 - 1000);
+    // Shared toon 3 in the file is toon04, the program's own image (no file of that name here),
+    // appended to the table after the file's textures.
+    ASSERT_GE(eye.toonTextureIndex, 3);
+    const ModelTexture& toon = m_gpu->GetTextures()[std::size_t(eye.toonTextureIndex)];
+    EXPECT_EQ(toon.name, u"toon04.bmp");
+    EXPECT_EQ(toon.sharedToon, 4);
+    EXPECT_TRUE(toon.path.empty());
     EXPECT_EQ(eye.bothFace, 1);
     EXPECT_EQ(eye.shadowCaster, 0);
     EXPECT_EQ(eye.shadowReceiver, 1);

@@ -41,7 +41,37 @@ struct Quad {
     Math::vec3 normal{0, 0, 1};  // the shading normal of its four vertices
     bool ground = false;         // lies flat (in x and z), facing up; `normal` is then (0, 1, 0)
     bool castsShadow = false;    // drawn into the sun's shadow map
+    /// When given, the quad's four model-space corners in place of centre and half size (drawn
+    /// from both sides unless wound as the centred quads are: counter-clockwise seen from the
+    /// front).
+    std::vector<Math::vec3> corners{};
+    // The directions of its sides (facing +z by default); with the default winding the front
+    // faces along right x up.
+    Math::vec3 right{1, 0, 0};
+    Math::vec3 up{0, 1, 0};
 };
+
+/// The six faces of a cube, fronts outwards, one material each.
+inline std::vector<Quad> Box(Math::vec3 center, float halfSize, Math::vec4 diffuse) {
+    struct Face {
+        Math::vec3 normal, right, up;
+    };
+    const Face faces[] = {{{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}},
+                          {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}},
+                          {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}},  {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}}};
+    std::vector<Quad> quads;
+    for (const Face& f : faces) {
+        Quad q;
+        q.center = center + f.normal * halfSize;
+        q.halfSize = halfSize;
+        q.diffuse = diffuse;
+        q.normal = f.normal;
+        q.right = f.right;
+        q.up = f.up;
+        quads.push_back(q);
+    }
+    return quads;
+}
 
 struct Rgba8 {
     uint8_t r, g, b, a;
@@ -112,11 +142,15 @@ protected:
                 PMXVertex v;
                 // The file stores z mirrored. A ground quad's second axis runs along -z, so that
                 // its front faces up.
-                if (q.ground) {
+                if (q.corners.size() == 4) {
+                    v.position = {q.corners[i].x, q.corners[i].y, -q.corners[i].z};
+                    v.normal = {q.normal.x, q.normal.y, -q.normal.z};
+                } else if (q.ground) {
                     v.position = {q.center.x + corners[i].x, q.center.y, -(q.center.z - corners[i].y)};
                     v.normal = {0, 1, 0};
                 } else {
-                    v.position = {q.center.x + corners[i].x, q.center.y + corners[i].y, -q.center.z};
+                    const Math::vec3 p = q.center + q.right * corners[i].x + q.up * corners[i].y;
+                    v.position = {p.x, p.y, -p.z};
                     v.normal = {q.normal.x, q.normal.y, -q.normal.z};
                 }
                 v.uv = uvs[i];
@@ -212,6 +246,7 @@ protected:
     /// Uploads everything for frame `counter` and records it.
     void Render(uint32_t counter = 0) {
         const uint32_t frameIndex = Core().GetBackBufferIndex();
+        m_cameraBlock.frameCount = int32_t(counter);
         const ProjectTavrin::CameraBufferSlot slot{m_cameraBlock.ForShaders()};
         m_camera.CopyToGpu(std::span(&slot, 1), frameIndex);
         for (auto& gpu : m_gpus) gpu->Upload(frameIndex);
@@ -220,6 +255,8 @@ protected:
         inputs.cameraAddress = m_camera.GpuVirtualAddress(frameIndex);
         inputs.frameIndex = frameIndex;
         inputs.frameCounter = counter;
+        inputs.frameSeconds = frameSeconds;
+        inputs.camera = m_cameraBlock;
         for (auto& gpu : m_gpus) inputs.models.push_back(gpu.get());
         inputs.brdfIbl = &m_brdfIbl;
         inputs.brdfSkin = &m_brdfSkin;
@@ -239,6 +276,16 @@ protected:
     }
     Rgba8 Pixel(const std::vector<Rgba8>& image, uint32_t x, uint32_t y) const { return image[y * kSize + x]; }
 
+    /// A one-channel 8-bit image read back, row-major from the top, as values in [0, 1].
+    static std::vector<float> ReadR8(Engine::ColorBuffer& image) {
+        Engine::ReadbackBuffer readback;
+        const uint8_t* bytes = readback.ReadBack(image);
+        std::vector<float> out(image.Width() * image.Height());
+        for (uint32_t y = 0; y < image.Height(); ++y)
+            for (uint32_t x = 0; x < image.Width(); ++x) out[y * image.Width() + x] = bytes[y * readback.RowPitch() + x] / 255.0f;
+        return out;
+    }
+
     /// The resolved velocity target's red and green channels at (x, y).
     Math::vec2 Velocity(uint32_t x, uint32_t y) {
         Engine::ReadbackBuffer readback;
@@ -248,7 +295,13 @@ protected:
         return {Engine::HalfToFloat(half[0]), Engine::HalfToFloat(half[1])};
     }
 
+    /// The directory the stage's models and textures live in.
+    const std::filesystem::path& Dir() const { return m_dir; }
+    Vesma::PMXModel& Model(std::size_t index) { return *m_models[index]; }
+
     std::unique_ptr<ProjectTavrin::SceneRenderer> renderer;
+    /// The step each rendered frame stands for.
+    double frameSeconds = 1.0 / 30.0;
 
 private:
     std::filesystem::path m_dir;

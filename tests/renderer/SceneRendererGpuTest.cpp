@@ -78,15 +78,15 @@ TEST_F(SceneRendererGpu, GpuTimesCoverEveryPassOfTheFrame) {
 
 // Every step of the frame, in order, whatever the settings ask for. With every pass switched on,
 // the sun's shadows record before the main draw (casters, then each cascade's conversion and
-// blur; the second cascade of this view needs no blur); the passes not written yet say yes, yet
-// record nothing. Ray tracing, sky and ocean also need objects the renderer does not hold yet,
-// and the colour filter a table.
-TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothingYet) {
+// blur; the second cascade of this view needs no blur) and the pass log holds each post pass in
+// frame order (with the steps the larger ones log inside them); the passes not written yet say
+// yes, yet record nothing. Ray tracing, sky and ocean also need objects the renderer does not
+// hold yet, and the colour filter a table.
+TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndEveryWrittenPassRecords) {
     AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
     Engine::GetColorFilterLut() = Engine::TextureResource{};
     renderer->Settings().Edit([](FrameSettings& s) {
         s.render.config.SunLightEnable = 1;
-        s.render.config.GI_Enable = 1;
         s.render.config.IBL_Enable = 1;
         s.render.config.AO_Mode = 1;
         s.render.config.SR_Mode = 1;
@@ -109,18 +109,20 @@ TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndTheLaterPassesRecordNothing
     }
     EXPECT_EQ(order, (Names{"ResetCommandList", "ShadowMap", "UpdateRayTracingScene", "RayTracedAmbientOcclusion",
                             "RayTracedReflections", "ProbeVolumeUpdate", "VoxelGi", "SkyLightingMaps", "Viewport",
-                            "ClearSceneTargets", "Sky", "Ocean", "Models", "Resolve", "ScreenSpaceAmbientOcclusion",
+                            "ClearSceneTargets", "Sky", "Ocean", "Models", "Outline", "Resolve", "ScreenSpaceAmbientOcclusion",
                             "BloomAndToneMap", "VolumetricLight", "TemporalAntiAliasing", "Fxaa", "ColorFilter",
                             "Soften", "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy",
                             "OutputCopy", "Submit"}));
-    EXPECT_EQ(wanted, (Names{"ResetCommandList", "ShadowMap", "VoxelGi", "Viewport", "ClearSceneTargets", "Models",
-                             "Resolve", "ScreenSpaceAmbientOcclusion", "BloomAndToneMap", "VolumetricLight",
+    EXPECT_EQ(wanted, (Names{"ResetCommandList", "ShadowMap", "Viewport", "ClearSceneTargets", "Models",
+                             "Outline", "Resolve", "ScreenSpaceAmbientOcclusion", "BloomAndToneMap", "VolumetricLight",
                              "TemporalAntiAliasing", "Fxaa", "Soften", "Sharpen", "Vignette", "MotionBlur",
                              "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy", "Submit"}));
     EXPECT_EQ(renderer->GetPassLog().Names(),
               (Names{"ShadowMap", "ShadowCasters", "ConvertToVSM", "BlurVSM_X", "BlurVSM_Y", "ConvertToVSM", "Main Draw",
-                     "RenderModel", "Resolve", "ResolveDepth", "Bloom", "TAA", "FinalCopy", "OutputCopy"}));
-    EXPECT_EQ(NewValidationMessages(), 0u);
+                     "RenderModel", "Resolve", "ResolveDepth", "SSAO", "PrepareDepthBuffers1", "PrepareDepthBuffers2",
+                     "SSAOCompute", "Bloom", "VolumetricLight", "VolumetricLightingPass", "TAA", "FXAA", "Soften",
+                     "Sharpen", "Vignette", "MotionBlur", "DepthOfField", "LensFlare", "FinalCopy", "OutputCopy"}));
+    EXPECT_EQ(NewValidationMessages(), 0u) << Device().LastValidationMessage();
 }
 
 // With a sky loaded the same frame gains the lighting cube's step (timed on its own before the
@@ -138,7 +140,7 @@ TEST_F(SceneRendererGpu, WithASkyTheMainDrawGainsItsPasses) {
     for (const ProjectTavrin::FrameStepEntry& e : renderer->GetStepLog().Entries())
         if (e.wanted) wanted.emplace_back(ProjectTavrin::FrameStepName(e.step));
     EXPECT_EQ(wanted, (Names{"ResetCommandList", "SkyLightingMaps", "Viewport", "ClearSceneTargets", "Sky", "Ocean", "Models",
-                             "Resolve", "BloomAndToneMap", "TemporalAntiAliasing", "FinalCopy", "OutputCopy", "Submit"}));
+                             "Outline", "Resolve", "BloomAndToneMap", "TemporalAntiAliasing", "FinalCopy", "OutputCopy", "Submit"}));
     EXPECT_EQ(renderer->GetPassLog().Names(),
               (Names{"UpdateAmbientCubemap", "Main Draw", "Sky", "Ocean", "RenderModel", "Resolve", "ResolveDepth", "Bloom",
                      "TAA", "FinalCopy", "OutputCopy"}));

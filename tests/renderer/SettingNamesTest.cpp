@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "renderer/FrameSteps.h"
 #include "renderer/SettingNames.h"
 
 namespace RendererTest {
@@ -27,6 +28,10 @@ TEST(SettingNames, SetsFieldsOfEachKind) {
     EXPECT_EQ(s.render.ocean.SEA_HEIGHT, 0.25f);
     EXPECT_TRUE(ApplySettingAssignment(s, "BloomStrength=0", error));
     EXPECT_EQ(s.post.BloomStrength, 0.0f);
+    EXPECT_TRUE(ApplySettingAssignment(s, "MaterialStyle=Classic", error));
+    EXPECT_EQ(s.render.MaterialStyle, Vesma::MaterialStyle::Classic);
+    EXPECT_TRUE(ApplySettingAssignment(s, "OutlineWidth=2.5", error));
+    EXPECT_EQ(s.render.OutlineWidth, 2.5f);
 }
 
 TEST(SettingNames, RejectsBadInputWithoutChangingAnything) {
@@ -45,6 +50,11 @@ TEST(SettingNames, RejectsBadInputWithoutChangingAnything) {
     EXPECT_EQ(s.render.ExportWidth, 0u);
     EXPECT_FALSE(ApplySetting(s, "TaaEnable", "maybe", error));
     EXPECT_TRUE(s.render.TaaEnable);
+    EXPECT_FALSE(ApplySetting(s, "MaterialStyle", "classic", error));
+    EXPECT_FALSE(ApplySetting(s, "MaterialStyle", "1", error));
+    EXPECT_EQ(s.render.MaterialStyle, Vesma::MaterialStyle::PhysicallyBased);
+    EXPECT_FALSE(ApplySetting(s, "OutlineWidth", "-1", error));
+    EXPECT_EQ(s.render.OutlineWidth, 2.0f);
     EXPECT_FALSE(ApplySettingAssignment(s, "=3", error));
     EXPECT_FALSE(ApplySettingAssignment(s, "SunIntensity", error));
 }
@@ -60,7 +70,7 @@ TEST(SettingNames, NamesAreUniqueAndCoverEveryGroup) {
     std::string error;
     for (const std::string& name : names) {
         const bool ok = ApplySetting(s, name, "1", error) || ApplySetting(s, name, "1,1,1", error) ||
-                        ApplySetting(s, name, "128", error);
+                        ApplySetting(s, name, "128", error) || ApplySetting(s, name, "Classic", error);
         EXPECT_TRUE(ok) << name;
     }
 }
@@ -141,12 +151,27 @@ TEST(SettingNames, CountsThePassesSizeWorkByAreLimited) {
     EXPECT_TRUE(ApplySettingAssignment(s, "shadow.CascadeCount=1", error));
 }
 
+// The command line chooses GI by GI_Mode, as the page does; GI_Enable, which only follows the
+// mode, is refused with the name to use instead, and modes past the lists' ends are refused.
+TEST(SettingNames, GiIsChosenByItsModeOnly) {
+    FrameSettings s;
+    std::string error;
+    EXPECT_FALSE(ApplySettingAssignment(s, "GI_Enable=1", error));
+    EXPECT_NE(error.find("GI_Mode=2"), std::string::npos) << error;
+    for (const char* assignment : {"GI_Mode=3", "GI_Mode=-1", "AO_Mode=3", "SR_Mode=2"})
+        EXPECT_FALSE(ApplySettingAssignment(s, assignment, error)) << assignment;
+    ASSERT_TRUE(ApplySettingAssignment(s, "GI_Mode=2", error)) << error;
+    FrameResources voxelPass;
+    voxelPass.voxelVolume = true;
+    EXPECT_TRUE(FrameStepWanted(FrameStep::VoxelGi, s, voxelPass));
+}
+
 TEST(SettingNames, ValuesReadBackAsTheSameSettings) {
     FrameSettings changed;
     std::string error;
     for (const char* assignment : {"SunDirection=0.1,-0.7,0.3", "SunIntensity=0.123456789", "AO_Mode=2", "TaaEnable=false",
                                    "ExportWidth=1920", "shadow.FilterSize=3e-5", "EnvironmentFile=/skies/dusk.hdr",
-                                   "volumetric.HeightFog0=-0.015"})
+                                   "volumetric.HeightFog0=-0.015", "MaterialStyle=Classic", "OutlineEnable=false"})
         ASSERT_TRUE(ApplySettingAssignment(changed, assignment, error)) << error;
     EXPECT_FALSE(SettingValue(changed, "NoSuchSetting").has_value());
     // Reading every field of `changed` and setting it on the defaults gives `changed` again.

@@ -36,7 +36,9 @@ constexpr uint16_t kIkController = static_cast<uint16_t>(kMovable | static_cast<
 
 vec3 Mirror(vec3 p) { return {-p.x, p.y, p.z}; }
 
-PMXMaterial MakeMaterial(std::u16string name, std::u16string englishName, vec4 diffuse, vec3 specular, float power) {
+// `toon`: the shared toon ramp the classic look shades the material with (0 is toon01).
+PMXMaterial MakeMaterial(std::u16string name, std::u16string englishName, vec4 diffuse, vec3 specular, float power,
+                         int32_t toon) {
     PMXMaterial m;
     m.name = std::move(name);
     m.englishName = std::move(englishName);
@@ -53,8 +55,8 @@ PMXMaterial MakeMaterial(std::u16string name, std::u16string englishName, vec4 d
     m.textureIndex = -1;
     m.sphereTextureIndex = -1;
     m.sphereMode = PMXSphereMode::None;
-    m.toonMode = PMXToonMode::Separate;
-    m.toonTextureIndex = -1;
+    m.toonMode = PMXToonMode::Common;
+    m.toonTextureIndex = toon;
     return m;
 }
 
@@ -218,12 +220,12 @@ private:
 
     void Materials() {
         m_file.materials = {
-            MakeMaterial(u"肌", u"skin", {1.0f, 0.84f, 0.74f, 1.0f}, {0.1f, 0.1f, 0.1f}, 8.0f),
-            MakeMaterial(u"服", u"suit", {0.16f, 0.55f, 0.78f, 1.0f}, {0.4f, 0.4f, 0.4f}, 30.0f),
-            MakeMaterial(u"ズボン", u"trousers", {0.14f, 0.14f, 0.22f, 1.0f}, {0.1f, 0.1f, 0.1f}, 10.0f),
-            MakeMaterial(u"靴", u"shoes", {0.85f, 0.2f, 0.25f, 1.0f}, {0.6f, 0.6f, 0.6f}, 50.0f),
-            MakeMaterial(u"髪", u"hair", {0.35f, 0.2f, 0.12f, 1.0f}, {0.3f, 0.3f, 0.3f}, 20.0f),
-            MakeMaterial(u"目と口", u"eyes and mouth", {0.08f, 0.06f, 0.08f, 1.0f}, {0.8f, 0.8f, 0.8f}, 80.0f),
+            MakeMaterial(u"肌", u"skin", {1.0f, 0.84f, 0.74f, 1.0f}, {0.1f, 0.1f, 0.1f}, 8.0f, 1),
+            MakeMaterial(u"服", u"suit", {0.16f, 0.55f, 0.78f, 1.0f}, {0.4f, 0.4f, 0.4f}, 30.0f, 2),
+            MakeMaterial(u"ズボン", u"trousers", {0.14f, 0.14f, 0.22f, 1.0f}, {0.1f, 0.1f, 0.1f}, 10.0f, 2),
+            MakeMaterial(u"靴", u"shoes", {0.85f, 0.2f, 0.25f, 1.0f}, {0.6f, 0.6f, 0.6f}, 50.0f, 2),
+            MakeMaterial(u"髪", u"hair", {0.35f, 0.2f, 0.12f, 1.0f}, {0.3f, 0.3f, 0.3f}, 20.0f, 0),
+            MakeMaterial(u"目と口", u"eyes and mouth", {0.08f, 0.06f, 0.08f, 1.0f}, {0.8f, 0.8f, 0.8f}, 80.0f, 9),
         };
     }
 
