@@ -203,7 +203,6 @@ TEST_F(DDGIProbes, RelocationMovesAProbeOutOfAWall) {
     ProbeVolumeDesc d = SmallVolume({0, 0, 0}, 1, 4.0f);
     d.minFrontFaceDistance = 0.5f;
     MakePass({d});
-    EXPECT_FLOAT_EQ(ProbeOffset(0).x, 0.0f);
     Update(4);
     const Math::vec3 offset = ProbeOffset(0);
     const Math::vec3 p = offset;  // the grid position is the origin
