@@ -13,21 +13,12 @@ using namespace Engine::Platform;
 OceanPass::OceanPass(Device& device, uint32_t sampleCount) {
     m_root = device.CreateRootSignature(Engine::ShaderLayouts::OceanDraw());
     m_root->SetName("Ocean");
-    GraphicsPipelineDesc desc;
-    desc.rootSignature = m_root.get();
-    desc.vs.code = Engine::Shaders::Ocean_vert();
-    desc.ps.code = Engine::Shaders::Ocean_frag();
-    SetPositionOnlyLayout(desc);
+    GraphicsPipelineDesc desc = SceneMeshPipelineDesc(m_root.get(), Engine::Shaders::Ocean_vert(),
+                                                      Engine::Shaders::Ocean_frag(), sampleCount);
     // Front faces wind clockwise here (unlike the models'): culling them keeps the plane's upper
     // side, the one the camera sees from above.
     desc.cullMode = CullMode::Front;
     desc.frontCounterClockwise = false;
-    desc.depthEnable = true;
-    desc.depthWrite = true;
-    desc.depthFunc = CompareFunc::LessEqual;
-    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
-    desc.dsvFormat = Format::D32_FLOAT;
-    desc.sampleCount = sampleCount;
     m_pipeline = device.CreateGraphicsPipelineState(desc);
     m_pipeline->SetName("Ocean");
 

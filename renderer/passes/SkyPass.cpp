@@ -12,19 +12,10 @@ using namespace Engine::Platform;
 SkyPass::SkyPass(Device& device, uint32_t sampleCount) {
     m_root = device.CreateRootSignature(Engine::ShaderLayouts::SkyDraw());
     m_root->SetName("Sky");
-    GraphicsPipelineDesc desc;
-    desc.rootSignature = m_root.get();
-    desc.vs.code = Engine::Shaders::Sky_vert();
-    desc.ps.code = Engine::Shaders::Sky_frag();
-    SetPositionOnlyLayout(desc);
+    GraphicsPipelineDesc desc = SceneMeshPipelineDesc(m_root.get(), Engine::Shaders::Sky_vert(), Engine::Shaders::Sky_frag(),
+                                                      sampleCount);
     desc.cullMode = CullMode::None;
     desc.frontCounterClockwise = true;
-    desc.depthEnable = true;
-    desc.depthWrite = true;
-    desc.depthFunc = CompareFunc::LessEqual;
-    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
-    desc.dsvFormat = Format::D32_FLOAT;
-    desc.sampleCount = sampleCount;
     m_pipeline = device.CreateGraphicsPipelineState(desc);
     m_pipeline->SetName("Sky");
 

@@ -30,4 +30,20 @@ void SetPositionOnlyLayout(GraphicsPipelineDesc& desc) {
     desc.inputStrides = {sizeof(Engine::GeometryVertex)};
 }
 
+GraphicsPipelineDesc SceneMeshPipelineDesc(RootSignature* root, std::span<const uint32_t> vs, std::span<const uint32_t> ps,
+                                           uint32_t sampleCount) {
+    GraphicsPipelineDesc desc;
+    desc.rootSignature = root;
+    desc.vs.code = vs;
+    desc.ps.code = ps;
+    SetPositionOnlyLayout(desc);
+    desc.depthEnable = true;
+    desc.depthWrite = true;
+    desc.depthFunc = CompareFunc::LessEqual;
+    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
+    desc.dsvFormat = Format::D32_FLOAT;
+    desc.sampleCount = sampleCount;
+    return desc;
+}
+
 }  // namespace ProjectTavrin

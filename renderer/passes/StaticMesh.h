@@ -2,6 +2,7 @@
 // A mesh made once on the CPU (the sky sphere, the ocean plane) in the model vertex layout, kept
 // in one upload buffer pair for the renderer's life.
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -28,5 +29,11 @@ private:
 
 /// The input layout of a pipeline that reads only the position of the model vertex (44 bytes).
 void SetPositionOnlyLayout(Engine::Platform::GraphicsPipelineDesc& desc);
+
+/// A pipeline that draws a position-only mesh into the scene's colour and velocity targets with
+/// depth test and write (LESS_EQUAL), as the sky and the ocean do; culling is the caller's.
+Engine::Platform::GraphicsPipelineDesc SceneMeshPipelineDesc(Engine::Platform::RootSignature* root,
+                                                             std::span<const uint32_t> vs,
+                                                             std::span<const uint32_t> ps, uint32_t sampleCount);
 
 }  // namespace ProjectTavrin
