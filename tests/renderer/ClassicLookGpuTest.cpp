@@ -18,7 +18,7 @@ using ProjectTavrin::MaterialStyleChoice;
 constexpr uint32_t kRow = 32;
 constexpr Rgba8 kRed{255, 0, 0, 255};
 
-struct SphereSpec {
+struct SphereShape {
     Math::vec3 center{0, 0, 0};
     float radius = 1.5f;
     int toon = -1;          // shared toon number in the file (0 is toon01); -1: none
@@ -31,7 +31,7 @@ struct SphereSpec {
 };
 
 // A UV sphere of one material: white diffuse, ambient 0.5, no texture.
-Vesma::PMXFile SphereFile(const SphereSpec& spec) {
+Vesma::PMXFile SphereFile(const SphereShape& shape) {
     using namespace Vesma;
     PMXFile file;
     file.header.vertexIndexSize = 4;
@@ -42,7 +42,7 @@ Vesma::PMXFile SphereFile(const SphereSpec& spec) {
         for (int j = 0; j <= kSegments; ++j) {
             const float theta = Math::kPi * float(i) / kRings, phi = 2.0f * Math::kPi * float(j) / kSegments;
             const Math::vec3 n{std::sin(theta) * std::cos(phi), std::cos(theta), std::sin(theta) * std::sin(phi)};
-            const Math::vec3 p = spec.center + n * spec.radius;
+            const Math::vec3 p = shape.center + n * shape.radius;
             PMXVertex v;
             // The file stores z mirrored.
             v.position = {p.x, p.y, -p.z};
@@ -51,7 +51,7 @@ Vesma::PMXFile SphereFile(const SphereSpec& spec) {
             v.weightType = PMXVertexWeight::BDEF1;
             v.boneIndices = {0, -1, -1, -1};
             v.boneWeights = {1, 0, 0, 0};
-            v.edgeScale = p.x > spec.noEdgeRightOf ? 0.0f : 1.0f;
+            v.edgeScale = p.x > shape.noEdgeRightOf ? 0.0f : 1.0f;
             file.vertices.push_back(v);
         }
     }
@@ -68,7 +68,7 @@ Vesma::PMXFile SphereFile(const SphereSpec& spec) {
                 const Math::vec3 n = Math::Cross(pb - pa, pc - pa);
                 if (Math::Dot(n, n) < 1e-12f) continue;  // the poles' collapsed triangles
                 // Outward in model space; the file keeps the mirrored winding.
-                if (Math::Dot(n, pa + pb + pc - spec.center * 3.0f) < 0) std::swap(b, c);
+                if (Math::Dot(n, pa + pb + pc - shape.center * 3.0f) < 0) std::swap(b, c);
                 file.faces.push_back({{a, c, b}});
             }
         }
@@ -79,14 +79,14 @@ Vesma::PMXFile SphereFile(const SphereSpec& spec) {
     m.ambient = {0.5f, 0.5f, 0.5f};
     m.specular = {0, 0, 0};
     m.specularPower = 0;
-    m.drawMode = uint8_t((spec.edge ? 0x10 : 0x00) | (spec.castsShadow ? 0x04 : 0x00));
-    m.edgeColor = spec.edgeColor;
-    m.edgeSize = spec.edgeSize;
+    m.drawMode = uint8_t((shape.edge ? 0x10 : 0x00) | (shape.castsShadow ? 0x04 : 0x00));
+    m.edgeColor = shape.edgeColor;
+    m.edgeSize = shape.edgeSize;
     m.textureIndex = -1;
     m.sphereTextureIndex = -1;
-    if (spec.toon >= 0) {
+    if (shape.toon >= 0) {
         m.toonMode = PMXToonMode::Common;
-        m.toonTextureIndex = spec.toon;
+        m.toonTextureIndex = shape.toon;
     } else {
         m.toonMode = PMXToonMode::Separate;
         m.toonTextureIndex = -1;
@@ -173,9 +173,9 @@ protected:
 };
 
 TEST_F(ClassicLookGpu, ClassicMaterialShowsTheRampsTwoTonesAcrossTheTerminatorAndPbrDoesNot) {
-    SphereSpec spec;
-    spec.toon = 2;  // toon03: a crisp step to grey
-    auto& gpu = AddModelFile(SphereFile(spec));
+    SphereShape shape;
+    shape.toon = 2;  // toon03: a crisp step to grey
+    auto& gpu = AddModelFile(SphereFile(shape));
     Render();
     const std::vector<Rgba8> pbr = SurfaceRow(FinalImage(), kRow, 2);
     SetStyle(gpu, MaterialStyleChoice::Classic);
@@ -198,9 +198,9 @@ TEST_F(ClassicLookGpu, ClassicMaterialShowsTheRampsTwoTonesAcrossTheTerminatorAn
 TEST_F(ClassicLookGpu, SharedToonNumberSelectsItsRampAndTheModelsOwnFileWins) {
     // toon09 is dark grey, toon01 light grey: the far side's share of the lit tone follows.
     const auto shadowShare = [&](int toon) {
-        SphereSpec spec;
-        spec.toon = toon;
-        auto& gpu = AddModelFile(SphereFile(spec));
+        SphereShape shape;
+        shape.toon = toon;
+        auto& gpu = AddModelFile(SphereFile(shape));
         SetStyle(gpu, MaterialStyleChoice::Classic);
         Render();
         const std::vector<Rgba8> row = SurfaceRow(FinalImage(), kRow, 2);
@@ -216,9 +216,9 @@ TEST_F(ClassicLookGpu, SharedToonNumberSelectsItsRampAndTheModelsOwnFileWins) {
     for (int i = 0; i < 4 * 4; ++i) red.insert(red.end(), {255, 0, 0, 255});
     const std::vector<uint8_t> bmp = TestSupport::EncodeBmp(4, 4, red);
     std::ofstream(Dir() / "toon01.bmp", std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
-    SphereSpec spec;
-    spec.toon = 0;
-    auto& own = AddModelFile(SphereFile(spec));
+    SphereShape shape;
+    shape.toon = 0;
+    auto& own = AddModelFile(SphereFile(shape));
     const auto& toon = own.GetTextures()[std::size_t(own.GetMaterials()[0].toonTextureIndex)];
     EXPECT_EQ(toon.sharedToon, 0);
     EXPECT_EQ(toon.path, Dir() / "toon01.bmp");
@@ -232,9 +232,9 @@ TEST_F(ClassicLookGpu, SharedToonNumberSelectsItsRampAndTheModelsOwnFileWins) {
 }
 
 TEST_F(ClassicLookGpu, ProgramsOwnToonIsUsedWithoutAFileAndLightlyGreyForToon01) {
-    SphereSpec spec;
-    spec.toon = 0;
-    auto& gpu = AddModelFile(SphereFile(spec));
+    SphereShape shape;
+    shape.toon = 0;
+    auto& gpu = AddModelFile(SphereFile(shape));
     const auto& toon = gpu.GetTextures()[std::size_t(gpu.GetMaterials()[0].toonTextureIndex)];
     EXPECT_EQ(toon.sharedToon, 1);
     EXPECT_EQ(toon.name, u"toon01.bmp");
@@ -249,10 +249,10 @@ TEST_F(ClassicLookGpu, ProgramsOwnToonIsUsedWithoutAFileAndLightlyGreyForToon01)
 // With the sun's shadows on, a classic surface in another object's shadow takes the ramp's own
 // shadow tone, as its far side does: darker than the lit side, not black.
 TEST_F(ClassicLookGpu, SelfShadowFallsIntoTheRampsDarkEnd) {
-    SphereSpec receiver;
+    SphereShape receiver;
     receiver.toon = 2;  // toon03: shadow tone 0.70
     receiver.castsShadow = true;
-    SphereSpec caster = receiver;
+    SphereShape caster = receiver;
     caster.center = {-0.8f, 3.0f, 0.6f};  // above the receiver's upper left
     caster.radius = 1.0f;
     auto& a = AddModelFile(SphereFile(receiver));
@@ -278,9 +278,9 @@ TEST_F(ClassicLookGpu, SelfShadowFallsIntoTheRampsDarkEnd) {
 
 TEST_F(ClassicLookGpu, OutlineKeepsItsPixelWidthNearAndFarInItsColour) {
     SetOutlineWidth(45.0f);  // 4 pixels per unit at 64 pixels high
-    SphereSpec spec;
-    spec.edge = true;
-    auto& gpu = AddModelFile(SphereFile(spec));
+    SphereShape shape;
+    shape.edge = true;
+    auto& gpu = AddModelFile(SphereFile(shape));
     SetStyle(gpu, MaterialStyleChoice::Classic);
     Render();
     const auto nearImage = FinalImage();
@@ -301,11 +301,11 @@ TEST_F(ClassicLookGpu, OutlineKeepsItsPixelWidthNearAndFarInItsColour) {
 
 TEST_F(ClassicLookGpu, NoOutlineWithoutTheEdgeFlagForPbrOrWithTheSwitchOff) {
     SetOutlineWidth(45.0f);
-    SphereSpec flagged;
+    SphereShape flagged;
     flagged.edge = true;
     flagged.center = {-1.3f, 0, 0};
     flagged.radius = 0.8f;
-    SphereSpec plain = flagged;
+    SphereShape plain = flagged;
     plain.edge = false;
     plain.center = {1.3f, 0, 0};
     auto& a = AddModelFile(SphereFile(flagged));
@@ -334,10 +334,10 @@ TEST_F(ClassicLookGpu, NoOutlineWithoutTheEdgeFlagForPbrOrWithTheSwitchOff) {
 
 TEST_F(ClassicLookGpu, VertexEdgeScaleZeroRemovesTheOutlineThere) {
     SetOutlineWidth(45.0f);
-    SphereSpec spec;
-    spec.edge = true;
-    spec.noEdgeRightOf = 0.0f;  // the right half's vertices
-    auto& gpu = AddModelFile(SphereFile(spec));
+    SphereShape shape;
+    shape.edge = true;
+    shape.noEdgeRightOf = 0.0f;  // the right half's vertices
+    auto& gpu = AddModelFile(SphereFile(shape));
     SetStyle(gpu, MaterialStyleChoice::Classic);
     Render();
     const auto image = FinalImage();
@@ -347,9 +347,9 @@ TEST_F(ClassicLookGpu, VertexEdgeScaleZeroRemovesTheOutlineThere) {
 
 TEST_F(ClassicLookGpu, EdgeMorphsChangeTheOutlinesColourAndWidth) {
     SetOutlineWidth(45.0f);
-    SphereSpec spec;
-    spec.edge = true;
-    Vesma::PMXFile file = SphereFile(spec);
+    SphereShape shape;
+    shape.edge = true;
+    Vesma::PMXFile file = SphereFile(shape);
     // "blue": the edge colour from red to blue; "wide": the edge size doubled.
     const auto morph = [](const char16_t* name, Vesma::PMXMaterialMorphOp op, Math::vec4 edgeColor, float edgeSize) {
         Vesma::PMXMorph m;
@@ -399,11 +399,11 @@ TEST_F(ClassicLookGpu, EdgeMorphsChangeTheOutlinesColourAndWidth) {
 }
 
 TEST_F(ClassicLookGpu, SwitchingAStyleChangesNothingButThatMaterial) {
-    SphereSpec left;
+    SphereShape left;
     left.toon = 2;
     left.center = {-1.6f, 0, 0};
     left.radius = 1.0f;
-    SphereSpec right = left;
+    SphereShape right = left;
     right.center = {1.6f, 0, 0};
     auto& a = AddModelFile(SphereFile(left));
     auto& b = AddModelFile(SphereFile(right));
