@@ -1,5 +1,7 @@
 #include "renderer/PMXModelGpu.h"
 
+#include "Engine/Platform/CommandList.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -122,6 +124,17 @@ void PMXModelGpu::ClassifyDiffuseAlpha() {
         const ModelTexture& t = m_textures[static_cast<std::size_t>(index)];
         m_softAlpha[i] = t.loaded && t.texture.alpha == Engine::AlphaContent::Soft;
     }
+}
+
+bool PMXModelGpu::BindFrameGeometry(Engine::Platform::CommandList& list, uint32_t slot) {
+    using namespace Engine::Platform;
+    if (!m_gpuReady || !m_vertexBuffer.GetResource() || !m_indexBuffer.GetResource()) return false;
+    const VertexBufferView vbv{m_vertexBuffer.GetResource(), m_vertexBuffer.CopyOffset(slot),
+                               static_cast<uint32_t>(m_vertexBuffer.CopySize()), sizeof(Vesma::ModelVertex)};
+    list.IASetVertexBuffers(0, std::span(&vbv, 1));
+    list.IASetIndexBuffer(IndexBufferView{m_indexBuffer.GetResource(), m_indexBuffer.CopyOffset(slot),
+                                          static_cast<uint32_t>(m_indexBuffer.CopySize()), Format::R32_UINT});
+    return true;
 }
 
 std::vector<std::filesystem::path> PMXModelGpu::TextureFiles() const {

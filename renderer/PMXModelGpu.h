@@ -63,6 +63,9 @@ public:
     /// The files of the texture table, in order (a scene load prefetches them).
     std::vector<std::filesystem::path> TextureFiles() const;
     bool HasGpuResources() const { return m_gpuReady; }
+    /// Binds the vertex (input slot 0) and index copies of frame slot `slot` for a draw of this
+    /// model's materials; false, binding nothing, while the model has nothing to draw.
+    bool BindFrameGeometry(Engine::Platform::CommandList& list, uint32_t slot);
     /// Wall-clock milliseconds the last CreateGpuResources spent loading textures (read, decode,
     /// upload and wait) and creating and filling the vertex, index and material buffers.
     double TextureLoadMs() const { return m_textureLoadMs; }

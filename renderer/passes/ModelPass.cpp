@@ -129,20 +129,11 @@ void ModelPass::Record(CommandList& list, const FrameInputs& frame, uint64_t ren
 void ModelPass::DrawList(CommandList& list, const FrameInputs& frame, bool opaquePass) {
     const uint32_t frameIndex = frame.frameIndex % Engine::kFrameCount;
     for (PMXModelGpu* model : frame.models) {
-        if (!model || !model->HasGpuResources() || !model->GetVertexBuffer().GetResource() ||
-            !model->GetIndexBuffer().GetResource())
-            continue;
-        auto& vertices = model->GetVertexBuffer();
-        auto& indices = model->GetIndexBuffer();
-        const VertexBufferView vbv{vertices.GetResource(), vertices.CopyOffset(frameIndex),
-                                   static_cast<uint32_t>(vertices.CopySize()), sizeof(Vesma::ModelVertex)};
-        list.IASetVertexBuffers(0, std::span(&vbv, 1));
-        list.IASetIndexBuffer(IndexBufferView{indices.GetResource(), indices.CopyOffset(frameIndex),
-                                              static_cast<uint32_t>(indices.CopySize()), Format::R32_UINT});
+        if (!model || !model->BindFrameGeometry(list, frameIndex)) continue;
 
         const std::vector<MaterialBuffer>& materials = model->GetRenderMaterials();
         const std::vector<ModelTexture>& textures = model->GetTextures();
-        const uint32_t indexCount = indices.NumElementsPerCopy();
+        const uint32_t indexCount = model->GetIndexBuffer().NumElementsPerCopy();
         PipelineState* bound = nullptr;
         for (std::size_t i = 0; i < materials.size(); ++i) {
             const MaterialBuffer& m = materials[i];

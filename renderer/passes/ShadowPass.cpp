@@ -120,19 +120,10 @@ void ShadowPass::DrawCasters(CommandList& list, const std::vector<PMXModelGpu*>&
     constants.alphaClip = kShadowAlphaClip;
     const uint32_t slot = frameIndex % Engine::kFrameCount;
     for (PMXModelGpu* model : models) {
-        if (!model || !model->HasGpuResources() || !model->GetVertexBuffer().GetResource() ||
-            !model->GetIndexBuffer().GetResource())
-            continue;
-        auto& vertices = model->GetVertexBuffer();
-        auto& indices = model->GetIndexBuffer();
-        const VertexBufferView vbv{vertices.GetResource(), vertices.CopyOffset(slot), static_cast<uint32_t>(vertices.CopySize()),
-                                   sizeof(Vesma::ModelVertex)};
-        list.IASetVertexBuffers(0, std::span(&vbv, 1));
-        list.IASetIndexBuffer(IndexBufferView{indices.GetResource(), indices.CopyOffset(slot),
-                                              static_cast<uint32_t>(indices.CopySize()), Format::R32_UINT});
+        if (!model || !model->BindFrameGeometry(list, slot)) continue;
         const std::vector<MaterialBuffer>& materials = model->GetRenderMaterials();
         const std::vector<ModelTexture>& textures = model->GetTextures();
-        const uint32_t indexCount = indices.NumElementsPerCopy();
+        const uint32_t indexCount = model->GetIndexBuffer().NumElementsPerCopy();
         for (const MaterialBuffer& m : materials) {
             // Materials that are never drawn (shading model 0) still cast, as their flag says.
             if (m.shadowCaster == 0 || m.shadingModel == kTransparentShadingModel) continue;

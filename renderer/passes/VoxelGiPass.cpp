@@ -165,19 +165,10 @@ void VoxelGiPass::Voxelize(CommandList& list, const FrameInputs& frame, const Fr
     for (uint32_t i = 0; i < kVoxelLevels; ++i) {
         list.SetGraphicsRootBufferAddress(kParamParameters, m_parameters.GpuVirtualAddress(slot) + i * parameterStride);
         for (PMXModelGpu* model : frame.models) {
-            if (!model || !model->HasGpuResources() || !model->GetVertexBuffer().GetResource() ||
-                !model->GetIndexBuffer().GetResource())
-                continue;
-            auto& vertices = model->GetVertexBuffer();
-            auto& indices = model->GetIndexBuffer();
-            const VertexBufferView vbv{vertices.GetResource(), vertices.CopyOffset(slot), static_cast<uint32_t>(vertices.CopySize()),
-                                       sizeof(Vesma::ModelVertex)};
-            list.IASetVertexBuffers(0, std::span(&vbv, 1));
-            list.IASetIndexBuffer(IndexBufferView{indices.GetResource(), indices.CopyOffset(slot),
-                                                  static_cast<uint32_t>(indices.CopySize()), Format::R32_UINT});
+            if (!model || !model->BindFrameGeometry(list, slot)) continue;
             const std::vector<MaterialBuffer>& materials = model->GetRenderMaterials();
             const std::vector<ModelTexture>& textures = model->GetTextures();
-            const uint32_t indexCount = indices.NumElementsPerCopy();
+            const uint32_t indexCount = model->GetIndexBuffer().NumElementsPerCopy();
             for (std::size_t m = 0; m < materials.size(); ++m) {
                 const MaterialBuffer& material = materials[m];
                 const MaterialPass pass = PassForMaterial(material, model->HasSoftAlphaTexture(m));
