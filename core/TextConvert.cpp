@@ -75,3 +75,13 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     }
     return out;
 }
+
+bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    for (size_t i = 0; i < suffix.size(); ++i) {
+        char16_t c = text[text.size() - suffix.size() + i];
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != suffix[i]) return false;
+    }
+    return true;
+}

@@ -1,22 +1,10 @@
 #include "model/io/ModelFileReader.h"
 
+#include "core/TextConvert.h"
 #include "model/io/PmdReader.h"
 #include "model/io/PmxReader.h"
 
 namespace Vesma {
-namespace {
-
-bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        char16_t c = text[text.size() - suffix.size() + i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 ModelFileFormat DetectModelFileFormat(std::span<const uint8_t> bytes, std::u16string_view path) {
     if (HasPmdSignature(bytes)) return ModelFileFormat::PMD;

@@ -1,22 +1,10 @@
 #include "model/io/MotionFileReader.h"
 
+#include "core/TextConvert.h"
 #include "model/io/VmdReader.h"
 #include "model/io/VpdReader.h"
 
 namespace Vesma {
-namespace {
-
-bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        char16_t c = text[text.size() - suffix.size() + i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 MotionFileFormat DetectMotionFileFormat(std::span<const uint8_t> bytes, std::u16string_view path) {
     if (HasVpdSignature(bytes)) return MotionFileFormat::VPD;

@@ -13,6 +13,7 @@
 #include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/ShiftJis.h"
+#include "core/TextConvert.h"
 #include "model/io/ResizeList.h"
 
 namespace Vesma {
@@ -124,16 +125,6 @@ uint8_t IndexSizeFor(size_t count) { return count < 0xFF ? 1 : count < 0xFFFF ? 
 std::u16string TrimLineEnd(std::u16string text) {
     while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
     return text;
-}
-
-bool EndsWithNoCase(std::u16string_view text, std::u16string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        char16_t c = text[text.size() - suffix.size() + i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
 }
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
