@@ -67,7 +67,7 @@ void DDGIPass::BuildTables() {
     m_miss->Append(m_pipeline->GetShaderIdentifier(kMiss), kMiss);
     m_miss->Append(m_pipeline->GetShaderIdentifier(kShadowMiss), kShadowMiss);
 
-    m_hitGroups = Engine::BuildGeometryHitTables(m_device, m_scene, *m_pipeline, kHitGroup, "HitGroupShaderTable");
+    m_hitGroups = Engine::BuildGeometryHitTables(m_device, m_scene, *m_pipeline, {kHitGroup}, "HitGroupShaderTable");
 }
 
 std::string DDGIPass::DescribeTables() const {

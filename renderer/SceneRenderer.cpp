@@ -13,6 +13,7 @@
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
 #include "renderer/passes/RtaoPass.h"
+#include "renderer/passes/ReflectionPass.h"
 #include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
@@ -46,6 +47,7 @@ SceneRenderer::~SceneRenderer() = default;
 
 void SceneRenderer::ReleaseRaytracingScene() {
     m_rtaoPass.reset();
+    m_reflectionPass.reset();
     m_ddgiPass.reset();
     m_raytracingScene.reset();
 }
@@ -58,7 +60,8 @@ void SceneRenderer::BuildRaytracingScene(const std::vector<PMXModelGpu*>& models
     Device& device = *m_core->GetDevice();
     m_raytracingScene = std::make_unique<Engine::SceneAccelerationStructures>(device, std::move(geometry));
     m_rtaoPass = std::make_unique<RtaoPass>(device, *m_raytracingScene);
-    if (m_targets.IsCreated()) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
+    m_reflectionPass = std::make_unique<ReflectionPass>(device, *m_raytracingScene);
+    if (m_targets.IsCreated()) ResizeTracedPasses();
     m_ddgiPass = std::make_unique<ddgi::DDGIPass>(device, *m_raytracingScene);
     SetProbeVolumes(probes);
 }
@@ -124,8 +127,14 @@ bool SceneRenderer::CreateSceneBuffers() {
     const bool changed = m_targets.Create(m_core->GetOutputWidth(), m_core->GetOutputHeight(), settings.render.ExportWidth,
                                           settings.render.ExportHeight, m_core->GetBackBufferFormat());
     // The traced effects follow the render size at two thirds of it.
-    if (changed && m_rtaoPass) m_rtaoPass->Resize(m_targets.RenderSize().width, m_targets.RenderSize().height);
+    if (changed) ResizeTracedPasses();
     return changed;
+}
+
+void SceneRenderer::ResizeTracedPasses() {
+    const PixelSize size = m_targets.RenderSize();
+    if (m_rtaoPass) m_rtaoPass->Resize(size.width, size.height);
+    if (m_reflectionPass) m_reflectionPass->Resize(size.width, size.height);
 }
 
 void SceneRenderer::UploadSettings(uint32_t frameIndex, double totalSeconds, const Math::mat4& cameraViewProjection) {

@@ -4,8 +4,8 @@
 // as a fixed sequence of steps (renderer/FrameSteps.h), one member function each. Steps whose
 // passes do not exist yet (ray tracing, voxel and probe GI) evaluate their rule and record
 // nothing. What the steps before the main draw make for it (the shadow map, the sky's lighting
-// cube, the last frame's screen-space occlusion; reflections, probe and voxel light later)
-// reaches the model draw through one PassResults record.
+// cube, the last frame's screen-space occlusion, traced occlusion and reflections, probe and
+// voxel light) reaches the model draw through one PassResults record.
 //
 // Threads: Settings() is safe from any thread; everything else runs on the render thread under
 // the engine lock.
@@ -44,6 +44,7 @@ class ColorFilterPass;
 class FinalCopyPass;
 class VoxelGiPass;
 class RtaoPass;
+class ReflectionPass;
 class EnvironmentMaps;
 class SkyPass;
 class OceanPass;
@@ -103,8 +104,9 @@ public:
     bool SetProbeVolumes(const ProbeVolumeParams& probes);
     Engine::SceneAccelerationStructures* GetRaytracingScene() const { return m_raytracingScene.get(); }
     ddgi::DDGIPass* GetDDGIPass() const { return m_ddgiPass.get(); }
-    /// The ray-traced occlusion, made with the ray-traced scene.
+    /// The ray-traced occlusion and reflections, made with the ray-traced scene.
     RtaoPass* GetRtaoPass() const { return m_rtaoPass.get(); }
+    ReflectionPass* GetReflectionPass() const { return m_reflectionPass.get(); }
 
     const PassLog& GetPassLog() const { return m_passLog; }
     /// Times every pass and the whole frame on the GPU from the next frame on (off: no queries
@@ -150,6 +152,8 @@ private:
     };
 
     void CreateScenePipelines();
+    /// The traced effects follow the render size (at two thirds of it).
+    void ResizeTracedPasses();
     /// What this frame has beyond its settings (the colour table, the later passes' objects).
     FrameResources CurrentResources() const;
     /// Logs `step` with its rule's verdict for this frame and returns the verdict.
@@ -226,6 +230,7 @@ private:
     std::unique_ptr<Engine::SceneAccelerationStructures> m_raytracingScene;
     std::unique_ptr<ddgi::DDGIPass> m_ddgiPass;
     std::unique_ptr<RtaoPass> m_rtaoPass;
+    std::unique_ptr<ReflectionPass> m_reflectionPass;
     std::unique_ptr<EnvironmentMaps> m_environment;
     std::unique_ptr<SkyPass> m_skyPass;
     std::unique_ptr<OceanPass> m_oceanPass;

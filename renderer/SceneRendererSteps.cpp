@@ -15,6 +15,7 @@
 #include "renderer/passes/ModelPass.h"
 #include "renderer/passes/MotionBlurPass.h"
 #include "renderer/passes/RtaoPass.h"
+#include "renderer/passes/ReflectionPass.h"
 #include "renderer/passes/OceanPass.h"
 #include "renderer/passes/ShadowPass.h"
 #include "renderer/passes/SharpenPass.h"
@@ -55,13 +56,13 @@ constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";
 }  // namespace
 
 FrameResources SceneRenderer::CurrentResources() const {
-    // The ray-tracing objects join here once their passes exist.
     FrameResources r;
     r.colorFilterTable = !Engine::GetColorFilterLut().srv.IsNull();
     r.voxelVolume = m_voxelGiPass != nullptr;
     r.rayTracingScene = m_raytracingScene != nullptr;
     r.probeVolume = m_ddgiPass && m_ddgiPass->HasVolumes();
     r.ambientOcclusionTracer = m_rtaoPass != nullptr;
+    r.reflectionTracer = m_reflectionPass != nullptr;
     r.environmentMap = m_environment->IsLoaded();
     r.skyLightingPending = m_environment->AccumulationPending();
     return r;
@@ -122,9 +123,31 @@ void SceneRenderer::TraceAmbientOcclusion(const Frame& frame) {
     m_passResults.occlusionMap = m_rtaoPass->ResultView(params.Temporal);
 }
 
-void SceneRenderer::TraceReflections(const Frame&) {
+void SceneRenderer::TraceReflections(const Frame& frame) {
     if (!Enter(FrameStep::RayTracedReflections)) return;
-    // Trace, with the probe volume's data when probe GI is on.
+    const ReflectionParams& params = m_frame.post.reflection;
+    const RenderConfigBuffer& config = m_frame.render.config;
+    m_reflectionPass->UpdateConstants(frame.inputs.camera, config, params, frame.inputs.frameIndex);
+    ReflectionLighting lighting;
+    if (frame.inputs.brdfIbl && !frame.inputs.brdfIbl->srv.IsNull()) lighting.brdfIbl = frame.inputs.brdfIbl->srv.Gpu();
+    if (frame.inputs.brdfSkin && !frame.inputs.brdfSkin->srv.IsNull()) lighting.brdfSkin = frame.inputs.brdfSkin->srv.Gpu();
+    if (m_environment->IsLoaded()) lighting.environment = m_environment->AmbientView();
+    // The probe volume's records for this frame (written by its update, later in this frame's
+    // recording and before the GPU runs it) while probe GI is the mode; the light they hold is
+    // the last frames'.
+    if (ProbeGiSelected(config) && m_ddgiPass && m_ddgiPass->HasVolumes()) {
+        lighting.probeVolumes = m_ddgiPass->VolumeConstantsAddress(frame.inputs.frameIndex);
+        lighting.probeVolumeCount = m_ddgiPass->NumVolumes();
+    }
+    {
+        ScopedPass pass(frame.list, m_passLog, ReflectionPass::kTraceName);
+        m_reflectionPass->Trace(frame.list, frame.inputs.cameraAddress, frame.inputs.frameIndex, lighting);
+    }
+    if (params.Temporal) {
+        ScopedPass pass(frame.list, m_passLog, ReflectionPass::kTemporalName);
+        m_reflectionPass->TemporalFilter(frame.list, params);
+    }
+    m_passResults.specularReflectionMap = m_reflectionPass->ResultView(params.Temporal);
 }
 
 void SceneRenderer::UpdateProbeVolume(const Frame& frame) {

@@ -5,12 +5,9 @@
 // With image-based lighting on (IBL_Enable and a loaded sky), the sky's lighting cube replaces
 // the constant ambient: its irradiance mip lights the diffuse term, its radiance mips (roughness
 // 0, 0.2 .. 1.0) the ambient specular through the split-sum table; both scaled by the ambient
-// intensity and clamped by SkyLightUpperLimit.
-//
-// Light scale: the configuration's default sun (intensity 2) and ambient (intensity 1) are
-// chosen by users for how a model should look, so the shader scales them to reproduce a model's
-// own texture colours at the defaults: a surface facing the sun receives exactly 1.0 in total
-// (ambient 0.7, sun 0.3 through a wrapped Lambert term), the far side 0.7.
+// intensity and clamped by SkyLightUpperLimit. Traced reflections (SR_Mode 1), where they reached
+// this pixel, take the place of the sky's radiance; probe light (GI_Mode 1) that of the ambient
+// in the diffuse term. The material model itself is SurfaceShading.glsl's.
 #extension GL_EXT_nonuniform_qualifier : require
 #extension GL_EXT_samplerless_texture_functions : require
 #include "Bindless.glsl"
@@ -43,6 +40,7 @@ layout(location = 4) in vec4 inPrevClip;
 layout(location = 0) out vec4 outColor;
 layout(location = 1) out vec4 outVelocity;
 
+#include "SurfaceShading.glsl"
 #include "ClassicShading.glsl"
 
 // Motion in texture coordinates (x right, y down) from the previous frame to this one.
@@ -52,38 +50,9 @@ vec4 ScreenVelocity(float alpha) {
     return vec4((ndc - prevNdc) * vec2(0.5, -0.5), 0.0, alpha);
 }
 
-const float kAmbientScale = 0.7;
-const float kSunScale = 0.15;  // times intensity 2: 0.3 at full facing
-const float kPi = 3.14159265;
-const uint kNone = 0xffffffffu;
-const uint kShadingSubsurface = 2u;
-const uint kShadingSkin = 3u;
-const uint kShadingClearCoat = 4u;
-const uint kShadingCloth = 8u;
-// The lighting cube: radiance for roughness r in mip r * 5, irradiance in mip 6.
-const float kRadianceMipPerRoughness = 5.0;
-const float kIrradianceMip = 6.0;
-
 vec4 SampleSlot(uint slot, vec2 uv) {
     return texture(sampler2D(g_Textures2D[nonuniformEXT(slot)], g_sampler), uv);
 }
-
-vec3 SampleSky(uint cube, vec3 dir, float lod) {
-    return textureLod(samplerCube(g_TexturesCube[nonuniformEXT(cube)], _AmbientCubemapSampler), dir, lod).rgb;
-}
-
-float D_GGX(float NdotH, float a) {
-    const float a2 = a * a;
-    const float d = NdotH * NdotH * (a2 - 1.0) + 1.0;
-    return a2 / (kPi * d * d);
-}
-
-float V_SmithGGX(float NdotV, float NdotL, float a) {
-    const float k = a * 0.5;
-    return 0.25 / ((NdotV * (1.0 - k) + k) * (NdotL * (1.0 - k) + k));
-}
-
-vec3 F_Schlick(vec3 f0, float VdotH) { return f0 + (1.0 - f0) * pow(1.0 - VdotH, 5.0); }
 
 // Normal from a tangent-space map, with the tangent frame taken from screen derivatives.
 vec3 PerturbNormal(vec3 n, vec3 tangentNormal) {
@@ -204,82 +173,57 @@ void main() {
         occlusion *= texelFetch(g_Textures2D[nonuniformEXT(frame.occlusionMap)], texel, 0).r;
     }
 
-    const float metallic = clamp(m.metallic, 0.0, 1.0);
-    const float roughness = clamp(m.roughness, 0.045, 1.0);
-    const float a = roughness * roughness;
-    const vec3 diffuseColor = albedo * (1.0 - metallic);
-    const vec3 f0 = mix(0.04 * m.specularTint, albedo, metallic);
-
     const vec3 l = normalize(cfg.SunDirection);
     const float NdotLRaw = dot(n, l);
-    const float NdotL = clamp(NdotLRaw, 0.0, 1.0);
-    const float NdotV = clamp(dot(n, v), 1e-4, 1.0);
+    const float roughness = SurfaceRoughness(m);
     // While the sun casts shadows, the shadow map dims both sun terms; so does the surface's own
     // turn away from the sun, which the wrapped diffuse term would light but a body's own shadow
     // covers (the map resolves it only coarsely, in steps along the edge).
     const float sunVisibility =
         cfg.SunLightEnable != 0 ? SunShadow(frame, inWorldPos, n, l) * smoothstep(0.0, 0.2, NdotLRaw) : 1.0;
-    const vec3 sun = cfg.SunColor * cfg.SunIntensity * kSunScale * sunVisibility;
-    const bool imageLighting = cfg.IBL_Enable != 0 && frame.ambientCubemap != kNone;
-    vec3 ambient = min(cfg.AmbientColor * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit)) * kAmbientScale;
-    vec3 ambientSpecular = ambient;
-    if (imageLighting) {
-        const vec3 r = reflect(-v, n);
-        ambient = min(SampleSky(frame.ambientCubemap, n, kIrradianceMip) * cfg.AmbientIntensity, vec3(cfg.SkyLightUpperLimit));
-        ambientSpecular = min(SampleSky(frame.ambientCubemap, r, roughness * kRadianceMipPerRoughness) * cfg.AmbientIntensity,
-                              vec3(cfg.SkyLightUpperLimit));
+    SurfaceLight light;
+    light.sun = cfg.SunColor * cfg.SunIntensity * kSunScale * sunVisibility;
+    light.occlusion = occlusion;
+    light.ambient = UniformAmbient(cfg.AmbientColor, cfg.AmbientIntensity, cfg.SkyLightUpperLimit);
+    light.ambientSpecular = light.ambient;
+    if (cfg.IBL_Enable != 0 && frame.ambientCubemap != kNone) {
+        const uint sky = frame.ambientCubemap;
+        const float intensity = cfg.AmbientIntensity, limit = cfg.SkyLightUpperLimit;
+        light.ambient = SkyLight(sky, _AmbientCubemapSampler, n, kIrradianceMip, intensity, limit);
+        light.ambientSpecular =
+            SkyLight(sky, _AmbientCubemapSampler, reflect(-v, n), roughness * kRadianceMipPerRoughness, intensity, limit);
     }
-
-    // Sun, diffuse: wrapped Lambert (normalised to 1 at full facing), or the skin table.
-    vec3 sunDiffuse = vec3(0.5 + 0.5 * NdotLRaw);
-    const bool scatters = cfg.SSS_Enable != 0 && (m.shadingModel == kShadingSkin || m.shadingModel == kShadingSubsurface);
-    if (scatters && frame.brdfSkin != kNone) {
-        float curvature = clamp(m.curvature, 0.0, 1.0);
-        if (m.curvatureTextureIndex >= 0 && draw.texCurvature != kNone)
-            curvature *= SampleSlot(draw.texCurvature, inTexCoord).r;
-        const vec3 skin = textureLod(sampler2D(g_Textures2D[nonuniformEXT(frame.brdfSkin)], Skin_PreIntegratedBRDFSampler),
-                                     vec2(NdotLRaw * 0.5 + 0.5, curvature), 0.0).rgb;
-        // Columns: N.L from -1 to 1; rows: curvature from 0 to 1.
-        sunDiffuse = mix(sunDiffuse, skin, clamp(m.subsurface, 0.0, 1.0) * m.subsurfaceColor);
+    // Traced reflections: the light that arrives along this pixel's reflection lobe, surfaces and
+    // sky together (the map is smaller than the render targets: its texel under this pixel).
+    if (cfg.SR_Mode == 1 && frame.specularReflectionMap != kNone) {
+        const ivec2 mapSize = textureSize(g_Textures2D[nonuniformEXT(frame.specularReflectionMap)], 0);
+        const ivec2 texel = min(ivec2(gl_FragCoord.xy * vec2(mapSize) * cam.screenSize.zw), mapSize - 1);
+        const vec4 traced = texelFetch(g_Textures2D[nonuniformEXT(frame.specularReflectionMap)], texel, 0);
+        // Alpha 0: the trace saw no surface under this texel (an edge); the sky stays.
+        if (traced.a > 0.0) light.ambientSpecular = traced.rgb;
     }
     // Probe GI: the light the probes gathered around this point takes the place of the uniform
     // ambient light in the diffuse term (the same scale: an open sky gives the ambient light).
-    vec3 ambientDiffuse = ambient;
+    light.ambientDiffuse = light.ambient;
     if (cfg.GI_Mode == 1 && frame.ddgiVolumes != 0ul && frame.volumeSelect > 0u) {
         const VolumeConstants volume = DDGISelectVolume(frame.ddgiVolumes, frame.volumeSelect, inWorldPos);
-        ambientDiffuse = DDGIIrradiance(volume, inWorldPos, n, v, BilinearSampler);
-    }
-    vec3 color = diffuseColor * (ambientDiffuse * occlusion + sun * sunDiffuse);
-
-    // Sun, specular: GGX.
-    if (NdotL > 0.0) {
-        const vec3 h = normalize(l + v);
-        const float NdotH = clamp(dot(n, h), 0.0, 1.0);
-        const vec3 F = F_Schlick(f0, clamp(dot(v, h), 0.0, 1.0));
-        color += D_GGX(NdotH, a) * V_SmithGGX(NdotV, NdotL, a) * F * NdotL * sun;
-        if (m.shadingModel == kShadingClearCoat && m.clearCoat > 0.0) {
-            const float ca = max(m.clearCoatRoughness * m.clearCoatRoughness, 0.002);
-            color += m.clearCoat * D_GGX(NdotH, ca) * V_SmithGGX(NdotV, NdotL, ca) *
-                     F_Schlick(vec3(0.04), clamp(dot(v, h), 0.0, 1.0)).x * NdotL * sun;
-        }
-    }
-    if (m.shadingModel == kShadingCloth) {
-        const float sheen = pow(1.0 - NdotV, 5.0) * clamp(m.cloth, 0.0, 1.0);
-        color += sheen * m.clothFuzzColor * (sun * NdotL + ambient) * 0.25;
+        light.ambientDiffuse = DDGIIrradiance(volume, inWorldPos, n, v, BilinearSampler);
     }
 
-    // Ambient specular through the split-sum table; image-based lighting, reflections and probe
-    // light replace `ambient` here once they exist.
-    if (frame.brdfIbl != kNone) {
-        const vec2 ab = textureLod(sampler2D(g_Textures2D[nonuniformEXT(frame.brdfIbl)], IBL_PreIntegratedBRDFSampler),
-                                   vec2(NdotV, roughness), 0.0).rg;
-        color += ambientSpecular * (f0 * ab.x + ab.y) * occlusion;
-    }
-    color += albedo * max(m.emission, 0.0);
+    SurfacePoint surface;
+    surface.albedo = albedo;
+    surface.n = n;
+    surface.v = v;
+    surface.l = l;
+    surface.curvature = clamp(m.curvature, 0.0, 1.0);
+    const bool scatters = cfg.SSS_Enable != 0 && (m.shadingModel == kShadingSkin || m.shadingModel == kShadingSubsurface);
+    if (scatters && m.curvatureTextureIndex >= 0 && draw.texCurvature != kNone)
+        surface.curvature *= SampleSlot(draw.texCurvature, inTexCoord).r;
+    vec3 color = ShadeSurface(m, surface, light, scatters, frame.brdfIbl, frame.brdfSkin);
 
     // Voxel GI: the light the clipmap's cones gather around the surface, on its diffuse colour.
     if (cfg.GI_Enable > 0 && frame.voxelRadiance != kNone && frame.voxelConstants != 0ul)
-        color += diffuseColor * occlusion * max(cfg.GI_Diffuse_Strength, 0.0) *
+        color += albedo * (1.0 - clamp(m.metallic, 0.0, 1.0)) * occlusion * max(cfg.GI_Diffuse_Strength, 0.0) *
                  VoxelIndirectDiffuse(frame.voxelRadiance, VoxelSampler, frame.voxelConstants, inWorldPos, n);
 
     outColor = vec4(color, alpha);

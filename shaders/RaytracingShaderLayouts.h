@@ -4,6 +4,7 @@
 // volume's compute shaders.
 #include "Engine/Platform/Pipeline.h"
 #include "shaders/shared/DDGIConstants.h"
+#include "shaders/shared/ReflectionConstants.h"
 
 namespace Engine::ShaderLayouts {
 
@@ -56,6 +57,33 @@ inline Platform::RootSignatureDesc RtaoDenoise() {
     return {{RootParameter::Constants(4), RootParameter::DescriptorTable(), RootParameter::DescriptorTable(),
              RootParameter::DescriptorTable()},
             {}};
+}
+
+/// SRRaygen.rgen and its hit and miss shaders (ReflectionTraceConstants): camera, options and
+/// probe records; the colour, depth and velocity storage views; the two lookup tables and the
+/// sky cube; the scene; the probe table; the volume count and a free word. Samplers: s0 LinearClampSampler (the
+/// sky cube, nearest mip as the model draw's), s60 BilinearSampler (material maps and probes),
+/// s98 and s99 the lookup tables'.
+inline Platform::RootSignatureDesc ReflectionTrace() {
+    using Platform::RootParameter;
+    Platform::RootSignatureDesc d;
+    d.parameters = {RootParameter::BufferAddress(), RootParameter::BufferAddress(), RootParameter::BufferAddress()};
+    for (int i = 0; i < 8; ++i) d.parameters.push_back(RootParameter::DescriptorTable());
+    d.parameters.push_back(RootParameter::Constants(2));
+    const Platform::SamplerDesc clamp = Platform::SamplerDesc::LinearMipPoint(Platform::AddressMode::Clamp);
+    d.staticSamplers = {{0, clamp}, {60, Platform::SamplerDesc::LinearMipPoint(Platform::AddressMode::Wrap)}, {98, clamp}, {99, clamp}};
+    return d;
+}
+
+/// SRTemporal.comp: five constants, six sampled and three storage views
+/// (ReflectionTemporalConstants); sampler s0 (linear, clamp).
+inline Platform::RootSignatureDesc ReflectionTemporal() {
+    using Platform::RootParameter;
+    Platform::RootSignatureDesc d;
+    d.parameters = {RootParameter::Constants(5)};
+    for (int i = 0; i < 9; ++i) d.parameters.push_back(RootParameter::DescriptorTable());
+    d.staticSamplers = {Platform::StaticSampler{0, Platform::SamplerDesc{}}};
+    return d;
 }
 
 }  // namespace Engine::ShaderLayouts

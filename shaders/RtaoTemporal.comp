@@ -2,10 +2,11 @@
 // Blends this frame's traced occlusion with the history reprojected along the surface's motion.
 // The history holds (occlusion, frames accumulated); this frame weighs 1 / (frames + 1), never
 // less than RcpSpeedLimiter, so a still scene's noise falls over the frames and a moving one
-// keeps up. History whose linear depth differs from this pixel's by more than 5 % belongs to
-// another surface and is dropped. Each thread of an 8 x 8 group does two pixels side by side.
+// keeps up. History of another surface is dropped (TemporalReprojection.glsl). Each thread of an
+// 8 x 8 group does two pixels side by side.
 #include "Bindless.glsl"
 #include "shared/RtaoConstants.h"
+#include "TemporalReprojection.glsl"
 TAVRIN_PUSH_CONSTANTS(RtaoTemporalConstants, pc)
 TAVRIN_STORAGE_IMAGES(rgba16f, image2D, g_TemporalImages)
 TAVRIN_STORAGE_IMAGES(r8, image2D, g_ResultImages)
@@ -16,17 +17,10 @@ layout(local_size_x = 8, local_size_y = 8) in;
 void Filter(ivec2 pixel, ivec2 size) {
     if (any(greaterThanEqual(pixel, size))) return;
     const float ao = texelFetch(g_Textures2D[nonuniformEXT(pc.InAO)], pixel, 0).r;
-    const float depth = texelFetch(g_Textures2D[nonuniformEXT(pc.CurDepth)], pixel, 0).r;
-    const vec2 velocity = texelFetch(g_Textures2D[nonuniformEXT(pc.VelocityBuffer)], pixel, 0).xy;
-    const vec2 uv = (vec2(pixel) + 0.5) * pc.RcpBufferDim;
-    const vec2 previous = uv - velocity;
-
+    vec2 previous;
     vec2 history = vec2(ao, 0.0);
-    if (all(greaterThanEqual(previous, vec2(0.0))) && all(lessThanEqual(previous, vec2(1.0))) && depth < 1.0) {
-        const float previousDepth = textureLod(sampler2D(g_Textures2D[nonuniformEXT(pc.PreDepth)], LinearClamp), previous, 0.0).r;
-        if (abs(previousDepth - depth) <= 0.05 * depth)
-            history = textureLod(sampler2D(g_Textures2D[nonuniformEXT(pc.InTemporal)], LinearClamp), previous, 0.0).rg;
-    }
+    if (ReprojectHistory(pixel, pc.RcpBufferDim, pc.VelocityBuffer, pc.CurDepth, pc.PreDepth, LinearClamp, previous))
+        history = textureLod(sampler2D(g_Textures2D[nonuniformEXT(pc.InTemporal)], LinearClamp), previous, 0.0).rg;
     if (any(isnan(history)) || any(isinf(history))) history = vec2(ao, 0.0);
     const float frames = clamp(history.y, 0.0, 255.0);
     const float weight = max(1.0 / (frames + 1.0), pc.RcpSpeedLimiter);

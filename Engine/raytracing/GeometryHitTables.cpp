@@ -31,18 +31,22 @@ Shared::GeometryHitRecord MakeGeometryHitRecord(const GeometryInstance& g, uint3
 }
 
 GeometryHitTables BuildGeometryHitTables(Platform::Device& device, const SceneAccelerationStructures& scene,
-                                         const Platform::PipelineState& pipeline, const std::string& hitGroup, const std::string& name) {
-    const void* handle = pipeline.GetShaderIdentifier(hitGroup);
-    const uint32_t records = std::max(1u, scene.TotalGeometryCount());
+                                         const Platform::PipelineState& pipeline, const std::vector<std::string>& hitGroups,
+                                         const std::string& name) {
+    std::vector<const void*> handles;
+    for (const std::string& group : hitGroups) handles.push_back(pipeline.GetShaderIdentifier(group));
+    const uint32_t groups = uint32_t(hitGroups.size());
+    const uint32_t records = groups * std::max(1u, scene.TotalGeometryCount());
     GeometryHitTables tables;
     for (uint32_t f = 0; f < kFrameCount; ++f) {
         tables[f] = std::make_unique<Platform::ShaderTable>(device, records, sizeof(Shared::GeometryHitRecord),
                                                             f == 0 ? name : name + std::to_string(f));
+        auto append = [&](const Shared::GeometryHitRecord& record) {
+            for (uint32_t g = 0; g < groups; ++g) tables[f]->Append(handles[g], hitGroups[g], &record, sizeof(record));
+        };
         for (const auto& [setName, set] : scene.Geometries())
-            for (const GeometryInstance& g : set.instances) {
-                const Shared::GeometryHitRecord record = MakeGeometryHitRecord(g, f);
-                tables[f]->Append(handle, hitGroup, &record, sizeof(record));
-            }
+            for (const GeometryInstance& g : set.instances) append(MakeGeometryHitRecord(g, f));
+        if (tables[f]->RecordCount() == 0) append(Shared::GeometryHitRecord{});
     }
     return tables;
 }

@@ -62,25 +62,8 @@ void RtaoPass::BuildTables() {
     m_miss = std::make_unique<ShaderTable>(m_device, 2, 0, "MissShaderTable");
     m_miss->Append(m_pipeline->GetShaderIdentifier(kMiss), kMiss);
     m_miss->Append(m_pipeline->GetShaderIdentifier(kBounceMiss), kBounceMiss);
-    // Two records per geometry, the camera ray's group then the occlusion ray's, per frame slot.
-    const void* hit = m_pipeline->GetShaderIdentifier(kHitGroup);
-    const void* bounce = m_pipeline->GetShaderIdentifier(kBounceHitGroup);
-    const uint32_t records = 2 * std::max(1u, m_scene.TotalGeometryCount());
-    for (uint32_t f = 0; f < Engine::kFrameCount; ++f) {
-        m_hitGroups[f] = std::make_unique<ShaderTable>(m_device, records, sizeof(Engine::Shared::GeometryHitRecord),
-                                                       f == 0 ? "HitGroupShaderTable" : "HitGroupShaderTable" + std::to_string(f));
-        for (const auto& [name, set] : m_scene.Geometries())
-            for (const Engine::GeometryInstance& g : set.instances) {
-                const Engine::Shared::GeometryHitRecord record = Engine::MakeGeometryHitRecord(g, f);
-                m_hitGroups[f]->Append(hit, kHitGroup, &record, sizeof(record));
-                m_hitGroups[f]->Append(bounce, kBounceHitGroup, &record, sizeof(record));
-            }
-        if (m_hitGroups[f]->RecordCount() == 0) {
-            const Engine::Shared::GeometryHitRecord none{};
-            m_hitGroups[f]->Append(hit, kHitGroup, &none, sizeof(none));
-            m_hitGroups[f]->Append(bounce, kBounceHitGroup, &none, sizeof(none));
-        }
-    }
+    // Two records per geometry: the camera ray's group, then the occlusion ray's.
+    m_hitGroups = Engine::BuildGeometryHitTables(m_device, m_scene, *m_pipeline, {kHitGroup, kBounceHitGroup}, "HitGroupShaderTable");
 }
 
 void RtaoPass::Resize(uint32_t width, uint32_t height) {

@@ -67,7 +67,7 @@ private:
     std::shared_ptr<Engine::Platform::RootSignature> m_globalRoot, m_temporalRoot, m_denoiseRoot;
     std::shared_ptr<Engine::Platform::PipelineState> m_pipeline, m_temporal, m_denoise;
     std::unique_ptr<Engine::Platform::ShaderTable> m_rayGen, m_miss;
-    std::array<std::unique_ptr<Engine::Platform::ShaderTable>, Engine::kFrameCount> m_hitGroups;
+    Engine::GeometryHitTables m_hitGroups;
     Engine::StructuredBuffer<OptionsSlot> m_options;
     bool m_optionsWritten = false;
     bool m_historyCleared = false;

@@ -20,6 +20,7 @@
 #include "shaders/shared/TaaConstants.h"
 #include "shaders/shared/VolumetricConstants.h"
 #include "shaders/shared/VolumeMipConstants.h"
+#include "shaders/shared/ReflectionConstants.h"
 #include "shaders/shared/RtaoConstants.h"
 #include "shaders/shared/VoxelGi.h"
 #include "shaders/tests/CountFragmentsConstants.h"
@@ -59,6 +60,8 @@ constexpr SharedStructSize kSharedStructs[] = {
     TAVRIN_SHARED_SIZE(FlatColorConstants),    TAVRIN_SHARED_SIZE(GenerateMipsConstants),
     TAVRIN_SHARED_SIZE(RtaoOptions),           TAVRIN_SHARED_SIZE(RtaoTraceConstants),
     TAVRIN_SHARED_SIZE(RtaoTemporalConstants), TAVRIN_SHARED_SIZE(RtaoDenoiseConstants),
+    TAVRIN_SHARED_SIZE(ReflectionOptions),     TAVRIN_SHARED_SIZE(ReflectionTraceConstants),
+    TAVRIN_SHARED_SIZE(ReflectionTemporalConstants),
     TAVRIN_SHARED_SIZE(VolumeMipConstants),    TAVRIN_SHARED_SIZE(VoxelizationParameters),
     TAVRIN_SHARED_SIZE(VoxelizeDrawConstants), TAVRIN_SHARED_SIZE(VoxelConvertConstants),
     TAVRIN_SHARED_SIZE(VoxelMipConstants),     TAVRIN_SHARED_SIZE(VoxelGiConstants),

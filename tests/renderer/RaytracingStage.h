@@ -46,7 +46,7 @@ protected:
         EXPECT_FALSE(geometry.empty());
         m_scene = std::make_unique<Engine::SceneAccelerationStructures>(Device(), std::move(geometry));
         if (!m_pipeline) MakePipeline();
-        m_hitTables = Engine::BuildGeometryHitTables(Device(), *m_scene, *m_pipeline, "Hit", "SceneRayHits");
+        m_hitTables = Engine::BuildGeometryHitTables(Device(), *m_scene, *m_pipeline, {"Hit"}, "SceneRayHits");
         return *m_scene;
     }
 

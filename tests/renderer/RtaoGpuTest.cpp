@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "RenderStage.h"
+#include "renderer/passes/ReflectionPass.h"
 #include "renderer/passes/RtaoPass.h"
 
 namespace RendererTest {
@@ -162,13 +163,15 @@ TEST_F(RtaoGpu, DenoiserSmoothsWithinASurfaceAndKeepsADepthEdge) {
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
-// The frame's pass log with the traced occlusion (temporal and denoise on, their defaults) and
-// voxel GI: the scene update, the three occlusion passes and the voxel passes come before the
-// main draw, in frame order.
+// The frame's pass log with the traced occlusion (temporal and denoise on, their defaults), the
+// traced reflections with their temporal pass, and voxel GI: the scene update, the traced passes
+// and the voxel passes come before the main draw, in frame order.
 TEST_F(RtaoGpu, PassLogListsTheTracedAndVoxelPassesInFrameOrder) {
     BuildCorner();
     renderer->Settings().Edit([](FrameSettings& s) {
         s.render.config.AO_Mode = 2;
+        s.render.config.SR_Mode = 1;
+        s.post.reflection.Temporal = true;
         s.render.config.GI_Mode = ProjectTavrin::kGiVoxels;
     });
     Render();
@@ -176,10 +179,12 @@ TEST_F(RtaoGpu, PassLogListsTheTracedAndVoxelPassesInFrameOrder) {
     const auto mainDraw = std::find(names.begin(), names.end(), "Main Draw");
     ASSERT_NE(mainDraw, names.end());
     std::vector<std::string> before(names.begin(), mainDraw);
-    std::vector<std::string> expected = {"UpdateRayTracingScene", "AORaytracing", "AOTemporal", "AODenoise"};
+    std::vector<std::string> expected = {"UpdateRayTracingScene", "AORaytracing", "AOTemporal", "AODenoise", "SRRaytracing",
+                                         "SRTemporal"};
     if (renderer->GetVoxelGiPass()) expected.insert(expected.end(), {"Voxelization", "VCTMIP"});
     EXPECT_EQ(before, expected);
     EXPECT_EQ(renderer->LastPassResults().occlusionMap, renderer->GetRtaoPass()->Result().srvHandle.Gpu());
+    EXPECT_EQ(renderer->LastPassResults().specularReflectionMap, renderer->GetReflectionPass()->Result().srvHandle.Gpu());
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 

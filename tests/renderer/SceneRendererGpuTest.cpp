@@ -79,9 +79,9 @@ TEST_F(SceneRendererGpu, GpuTimesCoverEveryPassOfTheFrame) {
 // Every step of the frame, in order, whatever the settings ask for. With every pass switched on,
 // the sun's shadows record before the main draw (casters, then each cascade's conversion and
 // blur; the second cascade of this view needs no blur) and the pass log holds each post pass in
-// frame order (with the steps the larger ones log inside them); the passes not written yet say
-// yes, yet record nothing. Ray tracing, sky and ocean also need objects the renderer does not
-// hold yet, and the colour filter a table.
+// frame order (with the steps the larger ones log inside them). Ray tracing, sky and ocean also
+// need objects this renderer does not hold (no ray-traced scene, no sky), and the colour filter a
+// table.
 TEST_F(SceneRendererGpu, EveryStepRunsInFrameOrderAndEveryWrittenPassRecords) {
     AddModel({Quad{{0, 0, 0}, 1.0f, {0.5f, 0.5f, 0.5f, 1}}});
     Engine::GetColorFilterLut() = Engine::TextureResource{};
