@@ -26,9 +26,10 @@ layout(location = SR_BOUNCE_PAYLOAD_LOCATION) rayPayloadInEXT SRBouncePayload bo
 layout(location = SR_SHADOW_PAYLOAD_LOCATION) rayPayloadEXT SRBouncePayload shadow;
 hitAttributeEXT vec2 barycentrics;
 
-// The brightest light a reflection carries (as the sky's is clamped), so one hot texel cannot
-// flood the temporal history.
-const float kMaxRadiance = 64.0;
+// The brightest light a reflection ray brings back, so that one ray finding a sun highlight does
+// not leave a lone bright pixel among its neighbours (a rough lobe's few rays would otherwise
+// sparkle).
+const float kMaxRadiance = 16.0;
 
 vec4 SampleMap(uint slot, vec2 uv) { return textureLod(sampler2D(g_Textures2D[nonuniformEXT(slot)], BilinearSampler), uv, 0.0); }
 
@@ -43,7 +44,10 @@ float SunVisibility(vec3 position, vec3 n, vec3 l) {
 
 void main() {
     const GeometryVertex hit = GeometryHitVertex(barycentrics);
-    const MaterialBuffer m = MaterialBufferRef(record.material).data;
+    MaterialBuffer m = MaterialBufferRef(record.material).data;
+    // A rough lobe blurs what it sees: the surface it hit is shaded at least as rough as the
+    // lobe, which spreads the highlights its few rays would find or miss by chance.
+    m.roughness = max(m.roughness, bounce.lobeRoughness);
     const ReflectionOptions o = ReflectionOptionsRef(pc.options).data;
     const vec3 position = gl_WorldRayOriginEXT + gl_WorldRayDirectionEXT * gl_HitTEXT;
     const vec3 v = -gl_WorldRayDirectionEXT;

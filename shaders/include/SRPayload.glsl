@@ -1,7 +1,8 @@
 // The payloads of the reflection pipeline. The camera ray's (SRPayload): the visible surface's
 // position, normal, roughness and where it was last frame (hitT < 0: no surface). A reflection
 // ray's (SRBouncePayload): the light leaving what it hit towards its origin (hitT < 0: it
-// reached its length free); shadow rays from those hits use the same payload.
+// reached its length free), given the roughness of the lobe it was drawn from; shadow rays from
+// those hits use the same payload.
 #ifndef TAVRIN_SR_PAYLOAD_GLSL
 #define TAVRIN_SR_PAYLOAD_GLSL
 
@@ -16,6 +17,7 @@ struct SRPayload {
 struct SRBouncePayload {
     vec3 radiance;
     float hitT;
+    float lobeRoughness;  // in: the hit is shaded no sharper than the lobe that found it
 };
 
 #define SR_PAYLOAD_LOCATION 0
