@@ -14,6 +14,7 @@
 
 #include "core/FileIO.h"
 #include "core/TextConvert.h"
+#include "model/ExtendedMaterial.h"
 #include "model/ModelFrame.h"
 #include "model/PMXModel.h"
 #include "model/io/PmxReader.h"
@@ -297,6 +298,22 @@ TEST(DemoSceneFiles, StageIsTheSampleModel) {
     ASSERT_TRUE(sample.Load(u"<Sample>"));
     EXPECT_EQ(model.GetOutputVertices().size(), sample.GetOutputVertices().size());
     EXPECT_EQ(model.GetIndices(), sample.GetIndices());
+}
+
+// The stage's extended materials name its own materials (a name that matched none would be
+// silently ignored) and give the shapes the looks their names promise.
+TEST(DemoSceneFiles, StageMaterialsNameTheStagesMaterials) {
+    PMXFile stage;
+    ASSERT_TRUE(ReadPMXFile(stage, kDemo / "stage.pmx"));
+    ExtendedMaterialMap map;
+    ReadExtendedMaterials(Utf8ToUtf16((kDemo / "stage.pmx").string()), map);
+    EXPECT_EQ(map.Size(), stage.materials.size());
+    for (const auto& [name, values] : map.Entries())
+        EXPECT_TRUE(std::any_of(stage.materials.begin(), stage.materials.end(), [&](const PMXMaterial& m) { return m.name == name; }));
+    const ExtendedMaterial* gold = map.Find(u"金属金");
+    ASSERT_NE(gold, nullptr);
+    EXPECT_EQ(gold->metallic, 1.0f);
+    EXPECT_LT(gold->roughness, 0.5f);
 }
 
 }  // namespace

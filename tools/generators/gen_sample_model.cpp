@@ -11,9 +11,12 @@
 // so that cross(b - a, c - a) points out of the surface, the front-face order of PMX files.
 //
 // The output .cpp defines SampleModelData() (assets/SampleModel.h) over the file's bytes; the
-// optional .pmx is the same bytes as a file. Outputs are written to a temporary file and renamed.
+// optional .pmx is the same bytes as a file, written with its extended materials beside it (the
+// .xml of the same name: the shapes' metal, gloss and roughness, which the PMX records cannot
+// say). Outputs are written to a temporary file and renamed.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -258,6 +261,18 @@ PMXFile BuildSampleModel() {
     return file;
 }
 
+// The extended materials of the file written beside it: a satin floor that shows reflections,
+// a glossy red with a clear coat, a rough blue, polished gold and a smooth translucent green.
+std::string ExtendedMaterialsText() {
+    return "<materials>\n"
+           "  <material name=\"地面\" metallic=\"0.3\" roughness=\"0.25\"/>\n"
+           "  <material name=\"光泽红\" shadingModel=\"ClearCoat\" roughness=\"0.35\" clearCoat=\"1\" clearCoatRoughness=\"0.05\"/>\n"
+           "  <material name=\"哑光蓝\" roughness=\"0.9\"/>\n"
+           "  <material name=\"金属金\" metallic=\"1\" roughness=\"0.3\"/>\n"
+           "  <material name=\"半透明绿\" roughness=\"0.3\"/>\n"
+           "</materials>\n";
+}
+
 std::string SourceText(const std::vector<uint8_t>& bytes) {
     std::string out;
     out.reserve(bytes.size() * 5 + 1024);
@@ -292,9 +307,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "gen_sample_model: cannot write %s\n", argv[1]);
         return 1;
     }
-    if (argc == 3 && !WriteWholeFileAtomic(argv[2], bytes)) {
-        std::fprintf(stderr, "gen_sample_model: cannot write %s\n", argv[2]);
-        return 1;
+    if (argc == 3) {
+        std::filesystem::path materials = argv[2];
+        materials.replace_extension(".xml");
+        const std::string text = ExtendedMaterialsText();
+        if (!WriteWholeFileAtomic(argv[2], bytes) ||
+            !WriteWholeFileAtomic(materials, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()))) {
+            std::fprintf(stderr, "gen_sample_model: cannot write %s and its materials\n", argv[2]);
+            return 1;
+        }
     }
     return 0;
 }
