@@ -77,14 +77,14 @@ if has_target tavrin-export; then
   out=${TAVRIN_DEMO_OUTPUT:-$build/demo.mp4}
   [ "$display" = 1 ] && say "this build has no player (tavrin) yet; exporting instead."
   # What the renderer offers, through its settings: the sun and its shadows and the sample sky
-  # always; probe GI and ray-traced AO where a GPU traces rays (on a CPU device such as lavapipe
+  # always; probe GI, ray-traced AO and reflections where a GPU traces rays (on a CPU device such as lavapipe
   # they would take seconds a frame, so the demo leaves them off there).
   look=(--environment "<Sample>" --set SunLightEnable=1)
   if has_target tavrin-inspect; then
     inspect=$(build_program tavrin-inspect)
     gpu=$("$inspect" --gpu --json 2>/dev/null || true)
     if grep -q '"raytracing": *true' <<<"$gpu" && ! grep -q '"kind": *"cpu"' <<<"$gpu"; then
-      look+=(--set GI_Mode=1 --set AO_Mode=2)
+      look+=(--set GI_Mode=1 --set AO_Mode=2 --set SR_Mode=1 --set reflection.Temporal=1)
     fi
   fi
   say "main job: exporting the demo scene to $out"
