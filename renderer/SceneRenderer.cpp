@@ -120,6 +120,8 @@ void SceneRenderer::CreateScenePipelines() {
 void SceneRenderer::ResetTemporalHistory() {
     m_taaPass->ResetHistory();
     m_lensFlarePass->ResetFade();
+    if (m_rtaoPass) m_rtaoPass->ResetHistory();
+    if (m_reflectionPass) m_reflectionPass->ResetHistory();
 }
 
 bool SceneRenderer::CreateSceneBuffers() {

@@ -89,7 +89,7 @@ public:
     /// nothing, while there are no scene targets (the output never reached the smallest size).
     bool RenderFrame(const FrameInputs& inputs);
 
-    /// Forgets what earlier frames left for later ones (the temporal history, the flare's fade),
+    /// Forgets what earlier frames left for later ones (the temporal histories, the flare's fade),
     /// so the next frame starts as the first one after start-up does: an export's first frame
     /// and the first frame after a seek owe nothing to the frames before them.
     void ResetTemporalHistory();

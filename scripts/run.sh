@@ -77,8 +77,8 @@ if has_target tavrin-export; then
   out=${TAVRIN_DEMO_OUTPUT:-$build/demo.mp4}
   [ "$display" = 1 ] && say "this build has no player (tavrin) yet; exporting instead."
   # What the renderer offers, through its settings: the sun and its shadows and the sample sky
-  # always; probe GI, ray-traced AO and reflections where a GPU traces rays (on a CPU device such as lavapipe
-  # they would take seconds a frame, so the demo leaves them off there).
+  # always; probe GI, ray-traced AO and reflections where a GPU traces rays (on a CPU device such
+  # as lavapipe they would take seconds a frame, so the demo leaves them off there).
   look=(--environment "<Sample>" --set SunLightEnable=1)
   if has_target tavrin-inspect; then
     inspect=$(build_program tavrin-inspect)

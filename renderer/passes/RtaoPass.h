@@ -36,6 +36,8 @@ public:
     /// (cleared before the next temporal pass reads it).
     void Resize(uint32_t width, uint32_t height);
     uint32_t Width() const { return m_width; }
+    /// The next temporal pass starts from an empty history.
+    void ResetHistory() { m_historyCleared = false; }
     uint32_t Height() const { return m_height; }
 
     /// This frame's options and the camera's frame parity (both option slots on the first call).
