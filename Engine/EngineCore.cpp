@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Engine/GpuResource/DescriptorHandle.h"
+#include "Engine/GpuResource/DescriptorSlots.h"
 #include "core/HrException.h"
 
 namespace Engine {
@@ -43,9 +44,13 @@ void EngineCore::SetDeviceOptions(const DeviceOptions& options) {
     g_options = options;
 }
 
-EngineCore::EngineCore(const DeviceOptions& options) : m_options(options) { CreateDeviceResources(); }
+EngineCore::EngineCore(const DeviceOptions& options)
+    : m_options(options), m_descriptorSlots(std::make_shared<DescriptorSlots>(this)) {
+    CreateDeviceResources();
+}
 
 EngineCore::~EngineCore() {
+    m_descriptorSlots->Detach();
     if (m_device && !m_deviceLost) {
         try {
             m_device->WaitIdle();
@@ -123,8 +128,8 @@ void EngineCore::CreateWindowSizeDependentResources() {
         m_renderTargets[n] = m_device->CreateCommittedResource(
             HeapType::Default, ResourceDesc::Tex2D(m_backBufferFormat, width, height, 1, 1, 1, ResourceFlags::AllowRenderTarget),
             ResourceState::Present);
-        if (m_rtvIndex[n] < 0) m_rtvIndex[n] = AllocateDescriptor(DescriptorHeapType::Rtv).index;
-        m_device->CreateRenderTargetView(m_renderTargets[n].get(), nullptr, {rtvHeap, static_cast<uint32_t>(m_rtvIndex[n])});
+        if (m_rtvSlots[n].IsNull()) m_rtvSlots[n] = AllocateDescriptor(DescriptorHeapType::Rtv);
+        m_device->CreateRenderTargetView(m_renderTargets[n].get(), nullptr, {rtvHeap, m_rtvSlots[n].Gpu()});
         char name[32];
         std::snprintf(name, sizeof(name), "m_renderTargets[%u]", n);
         m_renderTargets[n]->SetName(name);
@@ -136,7 +141,7 @@ void EngineCore::CreateWindowSizeDependentResources() {
     m_depthStencil = m_device->CreateCommittedResource(
         HeapType::Default, ResourceDesc::Tex2D(m_depthBufferFormat, width, height, 1, 1, 1, ResourceFlags::AllowDepthStencil),
         ResourceState::DepthWrite, &clear);
-    if (m_dsvIndex < 0) m_dsvIndex = AllocateDescriptor(DescriptorHeapType::Dsv).index;
+    if (m_dsvSlot.IsNull()) m_dsvSlot = AllocateDescriptor(DescriptorHeapType::Dsv);
     DsvDesc dsv;
     dsv.format = m_depthBufferFormat;
     dsv.dimension = ViewDimension::Texture2D;
@@ -146,11 +151,11 @@ void EngineCore::CreateWindowSizeDependentResources() {
 }
 
 CpuDescriptor EngineCore::GetRenderTargetView() const {
-    return {GetHeap(DescriptorHeapType::Rtv), static_cast<uint32_t>(std::max(0, m_rtvIndex[m_backBufferIndex]))};
+    return {GetHeap(DescriptorHeapType::Rtv), static_cast<uint32_t>(std::max(0, m_rtvSlots[m_backBufferIndex].index))};
 }
 
 CpuDescriptor EngineCore::GetDepthStencilView() const {
-    return {GetHeap(DescriptorHeapType::Dsv), static_cast<uint32_t>(std::max(0, m_dsvIndex))};
+    return {GetHeap(DescriptorHeapType::Dsv), static_cast<uint32_t>(std::max(0, m_dsvSlot.index))};
 }
 
 void EngineCore::ResetCommandList() {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "Engine/GpuResource/DescriptorHandle.h"
 #include "Engine/Platform/Device.h"
 #include "Engine/Platform/Swapchain.h"
 
@@ -16,6 +17,8 @@ namespace Engine {
 
 constexpr uint32_t kFrameCount = 2;
 constexpr uint32_t kBarrierBatchSize = 16;
+
+class DescriptorSlots;
 
 class EngineCore {
 public:
@@ -70,7 +73,10 @@ public:
     float GetOutputHeight() const { return m_outputSize[1]; }
     Platform::DescriptorHeap* GetHeap(Platform::DescriptorHeapType type) const { return m_heaps[static_cast<uint32_t>(type)].get(); }
     Platform::DescriptorHeap* GetCpuCbvSrvUavHeap() const { return m_cpuCbvSrvUavHeap.get(); }
-    /// Next free index per heap type (entry 1, samplers, stays 0) and of the CPU-only heap.
+    /// The slots given back to the heaps, to be taken again.
+    const std::shared_ptr<DescriptorSlots>& GetDescriptorSlots() const { return m_descriptorSlots; }
+    /// Slots ever used per heap type (entry 1, samplers, stays 0) and of the CPU-only heap: the
+    /// next index past them is taken when no slot given back is free.
     int32_t& DescriptorCount(Platform::DescriptorHeapType type) { return m_descriptorCounts[static_cast<uint32_t>(type)]; }
     int32_t& CpuCbvSrvUavCount() { return m_cpuCbvSrvUavCount; }
     uint32_t GetBackBufferIndex() const { return m_backBufferIndex; }
@@ -105,9 +111,10 @@ private:
     std::array<int32_t, 4> m_descriptorCounts{};
     std::shared_ptr<Platform::DescriptorHeap> m_cpuCbvSrvUavHeap;
     int32_t m_cpuCbvSrvUavCount = 0;
+    std::shared_ptr<DescriptorSlots> m_descriptorSlots;
     // Back-buffer and depth views keep their slots across resizes.
-    std::array<int32_t, kFrameCount> m_rtvIndex{-1, -1};
-    int32_t m_dsvIndex = -1;
+    std::array<DescriptorHandle, kFrameCount> m_rtvSlots;
+    DescriptorHandle m_dsvSlot;
 };
 
 }  // namespace Engine
