@@ -131,7 +131,9 @@ void SceneRenderer::TraceReflections(const Frame& frame) {
     ReflectionLighting lighting;
     if (frame.inputs.brdfIbl && !frame.inputs.brdfIbl->srv.IsNull()) lighting.brdfIbl = frame.inputs.brdfIbl->srv.Gpu();
     if (frame.inputs.brdfSkin && !frame.inputs.brdfSkin->srv.IsNull()) lighting.brdfSkin = frame.inputs.brdfSkin->srv.Gpu();
-    if (m_environment->IsLoaded()) lighting.environment = m_environment->AmbientView();
+    // The sky's lighting cube gains its first step later in this frame: until it has one, rays
+    // that leave the scene see the uniform ambient light rather than an empty cube.
+    if (m_environment->IsLoaded() && m_environment->Progress() > 0) lighting.environment = m_environment->AmbientView();
     // The probe volume's records for this frame (written by its update, later in this frame's
     // recording and before the GPU runs it) while probe GI is the mode; the light they hold is
     // the last frames'.

@@ -10,7 +10,9 @@
 
 #include "Engine/TextureLoader/HalfFloat.h"
 #include "ddgi/DDGIPass.h"
+#include "renderer/passes/EnvironmentMaps.h"
 #include "renderer/passes/ReflectionPass.h"
+#include "tests/renderer/EnvironmentImages.h"
 #include "tests/renderer/RenderStage.h"
 
 namespace RendererTest {
@@ -162,6 +164,24 @@ TEST_F(ReflectionGpu, RoughFloorShowsNoSharpImageAndSettlesOverFrames) {
     renderer->ResetTemporalHistory();
     Render(14);
     EXPECT_EQ(rows(pass.Result()), rows(pass.Color()));
+    EXPECT_EQ(NewValidationMessages(), 0u);
+}
+
+// A sky loaded just now has an empty lighting cube until the frame's sky step accumulates into
+// it, after the reflections trace: the first frame's open-sky reflection is the uniform ambient
+// light (not black), the later ones the sky's blue.
+TEST_F(ReflectionGpu, ReflectionsSeeTheSkyOnceItsLightingCubeHasBegun) {
+    BuildScene(0.0f);
+    renderer->GetEnvironment().Load(Core(), EquirectImage(64, 32, [](Math::vec3) { return Math::vec3{0.2f, 0.4f, 1.0f}; }));
+    renderer->Settings().Edit([](FrameSettings& s) { s.render.config.IBL_Enable = 1; });
+    Configure(1, 8, false);
+    Render(0);
+    const Rgb first = Read(renderer->GetReflectionPass()->Color(), kBeside);
+    EXPECT_GT(first.r, 0.3f);
+    EXPECT_NEAR(first.r, first.b, 0.02f) << "the uniform ambient light";
+    for (uint32_t frame = 1; frame <= 3; ++frame) Render(frame);
+    const Rgb later = Read(renderer->GetReflectionPass()->Color(), kBeside);
+    EXPECT_GT(later.b, 2.0f * later.r) << "the sky";
     EXPECT_EQ(NewValidationMessages(), 0u);
 }
 
