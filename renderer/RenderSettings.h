@@ -29,6 +29,19 @@ inline bool VoxelGiSelected(const RenderConfigBuffer& c) { return c.GI_Mode == k
 /// says the same as the mode. Every settings edit ends with it.
 inline void FollowGiMode(RenderConfigBuffer& c) { c.GI_Enable = VoxelGiSelected(c) ? 1 : 0; }
 
+/// Copies the sun, the ambient light and the sky's limit into the options block of a traced
+/// effect (a struct with fields of the same names).
+template <typename Options>
+void CopySceneLighting(const RenderConfigBuffer& c, Options& o) {
+    o.SunDirection = c.SunDirection;
+    o.SunLightEnable = c.SunLightEnable;
+    o.SunColor = c.SunColor;
+    o.SunIntensity = c.SunIntensity;
+    o.AmbientColor = c.AmbientColor;
+    o.AmbientIntensity = c.AmbientIntensity;
+    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
+}
+
 struct RenderSettings {
     RenderConfigBuffer config = DefaultRenderConfig();
     /// Used for the render size only when both are at least 512 (the video export sets them).

@@ -42,14 +42,8 @@ constexpr std::string_view kProbeVolumeUpdate = "ProbeVolumeUpdate";
 
 Engine::Shared::GIOptions GIOptionsFrom(const RenderConfigBuffer& c) {
     Engine::Shared::GIOptions o{};
-    o.SunDirection = c.SunDirection;
-    o.SunLightEnable = c.SunLightEnable;
-    o.SunColor = c.SunColor;
-    o.SunIntensity = c.SunIntensity;
-    o.AmbientColor = c.AmbientColor;
-    o.AmbientIntensity = c.AmbientIntensity;
+    CopySceneLighting(c, o);
     o.IBL_Enable = c.IBL_Enable;
-    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
     return o;
 }
 constexpr std::string_view kUpdateAmbientCubemap = "UpdateAmbientCubemap";

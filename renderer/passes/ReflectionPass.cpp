@@ -13,13 +13,6 @@ using namespace Engine::Platform;
 
 namespace {
 
-constexpr const char* kRayGen = "SRRaygenShader";
-constexpr const char* kClosestHit = "SRClosestHitShader";
-constexpr const char* kBounceClosestHit = "SRBounceClosestHitShader";
-constexpr const char* kMiss = "SRMissShader";
-constexpr const char* kBounceMiss = "SRBounceMissShader";
-constexpr const char* kHitGroup = "SRHitGroup";
-constexpr const char* kBounceHitGroup = "SRBounceHitGroup";
 constexpr ResourceState kRead = ResourceState::NonPixelShaderResource;
 constexpr uint32_t kNoView = 0xffffffffu;
 
@@ -27,39 +20,15 @@ float FiniteOr(float value, float fallback) { return std::isfinite(value) ? valu
 
 }  // namespace
 
-ReflectionPass::ReflectionPass(Device& device, const Engine::SceneAccelerationStructures& scene) : m_device(device), m_scene(scene) {
+ReflectionPass::ReflectionPass(Device& device, const Engine::SceneAccelerationStructures& scene)
+    : m_scene(scene),
+      // Camera rays, reflection rays from their hits, shadow rays from those.
+      m_trace(device, scene, Engine::ShaderLayouts::ReflectionTrace(), "Global root signature",
+              {"SR", Engine::Shaders::SRRaygen_rgen(), Engine::Shaders::SRClosestHit_rchit(),
+               Engine::Shaders::SRBounceClosestHit_rchit(), Engine::Shaders::SRMiss_rmiss(), Engine::Shaders::SRBounceMiss_rmiss()},
+              48, 3),
+      m_temporal(device, Engine::Shaders::SRTemporal_comp(), Engine::ShaderLayouts::ReflectionTemporal(), "RTSR Temporal") {
     m_options.Create(device, 1, Engine::kFrameCount, u"RTSR Options");
-    BuildPipeline();
-    m_rayGen = std::make_unique<ShaderTable>(m_device, 1, 0, "RayGenShaderTable");
-    m_rayGen->Append(m_pipeline->GetShaderIdentifier(kRayGen), kRayGen);
-    m_miss = std::make_unique<ShaderTable>(m_device, 2, 0, "MissShaderTable");
-    m_miss->Append(m_pipeline->GetShaderIdentifier(kMiss), kMiss);
-    m_miss->Append(m_pipeline->GetShaderIdentifier(kBounceMiss), kBounceMiss);
-    // Two records per geometry: the camera ray's group, then the reflection (and shadow) ray's.
-    m_hitGroups = Engine::BuildGeometryHitTables(m_device, m_scene, *m_pipeline, {kHitGroup, kBounceHitGroup}, "HitGroupShaderTable");
-    m_temporalRoot = device.CreateRootSignature(Engine::ShaderLayouts::ReflectionTemporal());
-    m_temporalRoot->SetName("RTSR Temporal");
-    ComputePipelineDesc temporal{m_temporalRoot.get(), {Engine::Shaders::SRTemporal_comp()}};
-    m_temporal = device.CreateComputePipelineState(temporal);
-}
-
-void ReflectionPass::BuildPipeline() {
-    m_globalRoot = m_device.CreateRootSignature(Engine::ShaderLayouts::ReflectionTrace());
-    m_globalRoot->SetName("Global root signature");
-    Engine::RaytracingPipelineBuilder builder("RTSR");
-    builder.AddShader(kRayGen, RaytracingShaderStage::RayGeneration, Engine::Shaders::SRRaygen_rgen());
-    builder.AddShader(kClosestHit, RaytracingShaderStage::ClosestHit, Engine::Shaders::SRClosestHit_rchit());
-    builder.AddShader(kBounceClosestHit, RaytracingShaderStage::ClosestHit, Engine::Shaders::SRBounceClosestHit_rchit());
-    builder.AddShader(kMiss, RaytracingShaderStage::Miss, Engine::Shaders::SRMiss_rmiss());
-    builder.AddShader(kBounceMiss, RaytracingShaderStage::Miss, Engine::Shaders::SRBounceMiss_rmiss());
-    builder.AddHitGroup(kHitGroup, kClosestHit);
-    builder.AddHitGroup(kBounceHitGroup, kBounceClosestHit);
-    builder.SetShaderConfig(48, 8);
-    builder.SetLocalLayout(Engine::GeometryHitRecordLayout(), {kHitGroup, kBounceHitGroup});
-    builder.SetGlobalRootSignature(*m_globalRoot, "Global root signature");
-    // Camera rays, reflection rays from their hits, shadow rays from those.
-    builder.SetMaxRecursionDepth(3);
-    m_pipeline = builder.Build(m_device);
 }
 
 void ReflectionPass::Resize(uint32_t width, uint32_t height) {
@@ -81,17 +50,11 @@ void ReflectionPass::UpdateConstants(const CameraBuffer& camera, const RenderCon
                                      uint32_t frameIndex) {
     m_parity = uint32_t(camera.frameCount) & 1u;
     Engine::Shared::ReflectionOptions& o = m_options[0].options;
-    o.SunDirection = c.SunDirection;
-    o.SunLightEnable = c.SunLightEnable;
-    o.SunColor = c.SunColor;
-    o.SunIntensity = c.SunIntensity;
-    o.AmbientColor = c.AmbientColor;
-    o.AmbientIntensity = c.AmbientIntensity;
+    CopySceneLighting(c, o);
     o.numSamples = std::max(params.NumSamples, 1);
     o.maxDistance = FiniteOr(params.MaxDistance, 16384.0f);
     o.GI_Mode = c.GI_Mode;
     o.EnableSky = c.IBL_Enable;
-    o.SkyLightUpperLimit = c.SkyLightUpperLimit;
     o.SSS_Enable = c.SSS_Enable;
     const uint32_t slot = frameIndex % Engine::kFrameCount;
     for (uint32_t f = 0; f < Engine::kFrameCount; ++f)
@@ -105,8 +68,7 @@ void ReflectionPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t f
     m_color.TransitionTo(list, ResourceState::UnorderedAccess);
     m_depth[m_parity].TransitionTo(list, ResourceState::UnorderedAccess);
     m_velocity.TransitionTo(list, ResourceState::UnorderedAccess);
-    list.SetComputeRootSignature(*m_globalRoot);
-    list.SetPipelineState(*m_pipeline);
+    m_trace.Bind(list);
     Engine::Shared::ReflectionTraceConstants c{};
     c.camera = cameraAddress;
     c.options = m_options.GpuVirtualAddress(slot);
@@ -130,13 +92,7 @@ void ReflectionPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t f
     const uint32_t* tables = &c.renderTarget;
     for (uint32_t i = 0; i < 8; ++i) list.SetComputeRootDescriptorTable(3 + i, tables[i]);
     list.SetComputeRoot32BitConstants(11, 2, &c.ddgiVolumeCount, 0);
-    DispatchRaysDesc desc;
-    desc.rayGeneration = m_rayGen->Range();
-    desc.missShaderTable = m_miss->Range();
-    desc.hitGroupTable = m_hitGroups[slot]->Range();
-    desc.width = m_width;
-    desc.height = m_height;
-    list.DispatchRays(desc);
+    m_trace.DispatchRays(list, slot, m_width, m_height);
     m_color.TransitionTo(list, ResourceState::PixelShaderResource);
     m_depth[m_parity].TransitionTo(list, kRead);
     m_velocity.TransitionTo(list, kRead);
@@ -145,22 +101,14 @@ void ReflectionPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t f
 void ReflectionPass::TemporalFilter(CommandList& list, const ReflectionParams& params) {
     const uint32_t p = m_parity, q = 1 - m_parity;
     if (!m_historyCleared) {
-        // New history holds no frames yet, rather than whatever the memory held.
-        const float zero[4] = {};
-        for (Engine::ColorBuffer* history : {&m_historyColor[0], &m_historyColor[1], &m_historyWeight[0], &m_historyWeight[1]}) {
-            history->TransitionTo(list, ResourceState::UnorderedAccess);
-            list.ClearUnorderedAccessViewFloat(*history->GetResource(), zero);
-        }
-        const ResourceBarrier cleared = ResourceBarrier::UAV(nullptr);
-        list.ResourceBarrier(std::span(&cleared, 1));
+        ClearToZero(list, {&m_historyColor[0], &m_historyColor[1], &m_historyWeight[0], &m_historyWeight[1]});
         m_historyCleared = true;
     }
     for (Engine::ColorBuffer* input : {&m_color, &m_velocity, &m_historyColor[p], &m_historyWeight[p], &m_depth[p], &m_depth[q]})
         input->TransitionTo(list, kRead);
     for (Engine::ColorBuffer* output : {&m_historyColor[q], &m_historyWeight[q], &m_result})
         output->TransitionTo(list, ResourceState::UnorderedAccess);
-    list.SetComputeRootSignature(*m_temporalRoot);
-    list.SetPipelineState(*m_temporal);
+    m_temporal.BindPipeline(list);
     const float exponent = FiniteOr(params.TemporalSpeedExponent, 3.0f);
     const Engine::Shared::ReflectionTemporalConstants c{{1.0f / float(m_width), 1.0f / float(m_height)},
                                                         1.0f / std::exp2(exponent),

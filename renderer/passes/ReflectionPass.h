@@ -13,12 +13,12 @@
 
 #include "Engine/GpuResource/ColorBuffer.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
-#include "Engine/Platform/ShaderTable.h"
-#include "Engine/raytracing/GeometryHitTables.h"
 #include "Engine/raytracing/SceneAccelerationStructures.h"
 #include "renderer/CameraBuffer.h"
 #include "renderer/ReflectionParams.h"
 #include "renderer/RenderSettings.h"
+#include "renderer/passes/CameraRayPipeline.h"
+#include "renderer/passes/ComputePass.h"
 #include "shaders/shared/ReflectionConstants.h"
 
 namespace ProjectTavrin {
@@ -66,18 +66,13 @@ public:
     const Engine::Shared::ReflectionOptions& Options() const { return m_options[0].options; }
 
 private:
-    void BuildPipeline();
-
     struct alignas(256) OptionsSlot {
         Engine::Shared::ReflectionOptions options;
     };
 
-    Engine::Platform::Device& m_device;
     const Engine::SceneAccelerationStructures& m_scene;
-    std::shared_ptr<Engine::Platform::RootSignature> m_globalRoot, m_temporalRoot;
-    std::shared_ptr<Engine::Platform::PipelineState> m_pipeline, m_temporal;
-    std::unique_ptr<Engine::Platform::ShaderTable> m_rayGen, m_miss;
-    Engine::GeometryHitTables m_hitGroups;
+    CameraRayPipeline m_trace;
+    ComputePass m_temporal;
     Engine::StructuredBuffer<OptionsSlot> m_options;
     bool m_optionsWritten = false;
     bool m_historyCleared = false;

@@ -12,58 +12,20 @@ using namespace Engine::Platform;
 
 namespace {
 
-constexpr const char* kRayGen = "AORaygenShader";
-constexpr const char* kClosestHit = "AOClosestHitShader";
-constexpr const char* kBounceClosestHit = "AOBounceClosestHitShader";
-constexpr const char* kMiss = "AOMissShader";
-constexpr const char* kBounceMiss = "AOBounceMissShader";
-constexpr const char* kHitGroup = "AOHitGroup";
-constexpr const char* kBounceHitGroup = "AOBounceHitGroup";
 constexpr ResourceState kRead = ResourceState::NonPixelShaderResource;
 
 }  // namespace
 
-RtaoPass::RtaoPass(Device& device, const Engine::SceneAccelerationStructures& scene) : m_device(device), m_scene(scene) {
+RtaoPass::RtaoPass(Device& device, const Engine::SceneAccelerationStructures& scene)
+    : m_scene(scene),
+      // Camera rays, and the occlusion rays cast from their hits.
+      m_trace(device, scene, Engine::ShaderLayouts::RtaoTrace(), "RTAO Global root signature",
+              {"AO", Engine::Shaders::AORaygen_rgen(), Engine::Shaders::AOClosestHit_rchit(),
+               Engine::Shaders::AOBounceClosestHit_rchit(), Engine::Shaders::AOMiss_rmiss(), Engine::Shaders::AOBounceMiss_rmiss()},
+              40, 2),
+      m_temporal(device, Engine::Shaders::RtaoTemporal_comp(), Engine::ShaderLayouts::RtaoTemporal(), "RTAO Temporal"),
+      m_denoise(device, Engine::Shaders::RtaoDenoise_comp(), Engine::ShaderLayouts::RtaoDenoise(), "RTAO Denoise") {
     m_options.Create(device, 1, Engine::kFrameCount, u"RTAO Options");
-    BuildPipeline();
-    BuildTables();
-    m_temporalRoot = device.CreateRootSignature(Engine::ShaderLayouts::RtaoTemporal());
-    m_temporalRoot->SetName("RTAO Temporal");
-    ComputePipelineDesc temporal{m_temporalRoot.get(), {Engine::Shaders::RtaoTemporal_comp()}};
-    m_temporal = device.CreateComputePipelineState(temporal);
-    m_denoiseRoot = device.CreateRootSignature(Engine::ShaderLayouts::RtaoDenoise());
-    m_denoiseRoot->SetName("RTAO Denoise");
-    ComputePipelineDesc denoise{m_denoiseRoot.get(), {Engine::Shaders::RtaoDenoise_comp()}};
-    m_denoise = device.CreateComputePipelineState(denoise);
-}
-
-void RtaoPass::BuildPipeline() {
-    m_globalRoot = m_device.CreateRootSignature(Engine::ShaderLayouts::RtaoTrace());
-    m_globalRoot->SetName("RTAO Global root signature");
-    Engine::RaytracingPipelineBuilder builder("RTAO");
-    builder.AddShader(kRayGen, RaytracingShaderStage::RayGeneration, Engine::Shaders::AORaygen_rgen());
-    builder.AddShader(kClosestHit, RaytracingShaderStage::ClosestHit, Engine::Shaders::AOClosestHit_rchit());
-    builder.AddShader(kBounceClosestHit, RaytracingShaderStage::ClosestHit, Engine::Shaders::AOBounceClosestHit_rchit());
-    builder.AddShader(kMiss, RaytracingShaderStage::Miss, Engine::Shaders::AOMiss_rmiss());
-    builder.AddShader(kBounceMiss, RaytracingShaderStage::Miss, Engine::Shaders::AOBounceMiss_rmiss());
-    builder.AddHitGroup(kHitGroup, kClosestHit);
-    builder.AddHitGroup(kBounceHitGroup, kBounceClosestHit);
-    builder.SetShaderConfig(40, 8);
-    builder.SetLocalLayout(Engine::GeometryHitRecordLayout(), {kHitGroup, kBounceHitGroup});
-    builder.SetGlobalRootSignature(*m_globalRoot, "RTAO Global root signature");
-    // Camera rays, and the occlusion rays cast from their hits.
-    builder.SetMaxRecursionDepth(2);
-    m_pipeline = builder.Build(m_device);
-}
-
-void RtaoPass::BuildTables() {
-    m_rayGen = std::make_unique<ShaderTable>(m_device, 1, 0, "RayGenShaderTable");
-    m_rayGen->Append(m_pipeline->GetShaderIdentifier(kRayGen), kRayGen);
-    m_miss = std::make_unique<ShaderTable>(m_device, 2, 0, "MissShaderTable");
-    m_miss->Append(m_pipeline->GetShaderIdentifier(kMiss), kMiss);
-    m_miss->Append(m_pipeline->GetShaderIdentifier(kBounceMiss), kBounceMiss);
-    // Two records per geometry: the camera ray's group, then the occlusion ray's.
-    m_hitGroups = Engine::BuildGeometryHitTables(m_device, m_scene, *m_pipeline, {kHitGroup, kBounceHitGroup}, "HitGroupShaderTable");
 }
 
 void RtaoPass::Resize(uint32_t width, uint32_t height) {
@@ -94,8 +56,7 @@ void RtaoPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t frameIn
     m_output.TransitionTo(list, ResourceState::UnorderedAccess);
     m_depth[m_parity].TransitionTo(list, ResourceState::UnorderedAccess);
     m_velocity.TransitionTo(list, ResourceState::UnorderedAccess);
-    list.SetComputeRootSignature(*m_globalRoot);
-    list.SetPipelineState(*m_pipeline);
+    m_trace.Bind(list);
     const Engine::Shared::RtaoTraceConstants c{m_output.uavHandle.Gpu(), m_depth[m_parity].uavHandle.Gpu(), m_velocity.uavHandle.Gpu(),
                                                m_scene.TopLevelDescriptor(), cameraAddress, m_options.GpuVirtualAddress(slot)};
     list.SetComputeRootDescriptorTable(0, c.aoOutput);
@@ -104,13 +65,7 @@ void RtaoPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t frameIn
     list.SetComputeRootDescriptorTable(3, c.scene);
     list.SetComputeRootBufferAddress(4, cameraAddress);
     list.SetComputeRootBufferAddress(5, c.options.Value());
-    DispatchRaysDesc desc;
-    desc.rayGeneration = m_rayGen->Range();
-    desc.missShaderTable = m_miss->Range();
-    desc.hitGroupTable = m_hitGroups[slot]->Range();
-    desc.width = m_width;
-    desc.height = m_height;
-    list.DispatchRays(desc);
+    m_trace.DispatchRays(list, slot, m_width, m_height);
     // The temporal pass reads all three; without it the model draw (or the blur) reads the output.
     m_output.TransitionTo(list, temporal ? kRead : ResourceState::PixelShaderResource);
     m_depth[m_parity].TransitionTo(list, kRead);
@@ -120,14 +75,7 @@ void RtaoPass::Trace(CommandList& list, uint64_t cameraAddress, uint32_t frameIn
 void RtaoPass::TemporalFilter(CommandList& list, const RtaoParams& params) {
     const uint32_t p = m_parity, q = 1 - m_parity;
     if (!m_historyCleared) {
-        // New history holds no frames yet, rather than whatever the memory held.
-        const float zero[4] = {};
-        for (Engine::ColorBuffer& history : m_history) {
-            history.TransitionTo(list, ResourceState::UnorderedAccess);
-            list.ClearUnorderedAccessViewFloat(*history.GetResource(), zero);
-        }
-        const ResourceBarrier cleared = ResourceBarrier::UAV(nullptr);
-        list.ResourceBarrier(std::span(&cleared, 1));
+        ClearToZero(list, {&m_history[0], &m_history[1]});
         m_historyCleared = true;
     }
     m_output.TransitionTo(list, kRead);
@@ -137,8 +85,7 @@ void RtaoPass::TemporalFilter(CommandList& list, const RtaoParams& params) {
     m_depth[q].TransitionTo(list, kRead);
     m_history[q].TransitionTo(list, ResourceState::UnorderedAccess);
     m_result.TransitionTo(list, ResourceState::UnorderedAccess);
-    list.SetComputeRootSignature(*m_temporalRoot);
-    list.SetPipelineState(*m_temporal);
+    m_temporal.BindPipeline(list);
     const float exponent = std::isfinite(params.TemporalSpeedExponent) ? params.TemporalSpeedExponent : 3.0f;
     const Engine::Shared::RtaoTemporalConstants c{{1.0f / float(m_width), 1.0f / float(m_height)},
                                                   1.0f / std::exp2(exponent),
@@ -160,8 +107,7 @@ void RtaoPass::TemporalFilter(CommandList& list, const RtaoParams& params) {
 void RtaoPass::Denoise(CommandList& list, const RtaoParams& params) {
     Engine::ColorBuffer& target = DenoiseTarget(params.Temporal);
     Engine::ColorBuffer& depth = m_depth[m_parity];
-    list.SetComputeRootSignature(*m_denoiseRoot);
-    list.SetPipelineState(*m_denoise);
+    m_denoise.BindPipeline(list);
     const float threshold = std::isfinite(params.DenoiseDepthThreshold) ? params.DenoiseDepthThreshold : 1024.0f;
     auto pass = [&](Engine::ColorBuffer& input, Engine::ColorBuffer& output, bool horizontal) {
         input.TransitionTo(list, kRead);

@@ -12,11 +12,11 @@
 
 #include "Engine/GpuResource/ColorBuffer.h"
 #include "Engine/GpuResource/GpuUploadBuffer.h"
-#include "Engine/Platform/ShaderTable.h"
-#include "Engine/raytracing/GeometryHitTables.h"
 #include "Engine/raytracing/SceneAccelerationStructures.h"
 #include "renderer/CameraBuffer.h"
 #include "renderer/RtaoParams.h"
+#include "renderer/passes/CameraRayPipeline.h"
+#include "renderer/passes/ComputePass.h"
 #include "shaders/shared/RtaoConstants.h"
 
 namespace ProjectTavrin {
@@ -55,8 +55,6 @@ public:
     uint32_t Parity() const { return m_parity; }
 
 private:
-    void BuildPipeline();
-    void BuildTables();
     /// The denoise target: "RTAO Result" after the temporal pass, else "RTAO_Output".
     Engine::ColorBuffer& DenoiseTarget(bool temporal) { return temporal ? m_result : m_output; }
 
@@ -64,12 +62,9 @@ private:
         Engine::Shared::RtaoOptions options;
     };
 
-    Engine::Platform::Device& m_device;
     const Engine::SceneAccelerationStructures& m_scene;
-    std::shared_ptr<Engine::Platform::RootSignature> m_globalRoot, m_temporalRoot, m_denoiseRoot;
-    std::shared_ptr<Engine::Platform::PipelineState> m_pipeline, m_temporal, m_denoise;
-    std::unique_ptr<Engine::Platform::ShaderTable> m_rayGen, m_miss;
-    Engine::GeometryHitTables m_hitGroups;
+    CameraRayPipeline m_trace;
+    ComputePass m_temporal, m_denoise;
     Engine::StructuredBuffer<OptionsSlot> m_options;
     bool m_optionsWritten = false;
     bool m_historyCleared = false;
