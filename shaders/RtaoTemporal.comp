@@ -23,7 +23,8 @@ void Filter(ivec2 pixel, ivec2 size) {
         history = textureLod(sampler2D(g_Textures2D[nonuniformEXT(pc.InTemporal)], LinearClamp), previous, 0.0).rg;
     if (any(isnan(history)) || any(isinf(history))) history = vec2(ao, 0.0);
     const float frames = clamp(history.y, 0.0, 255.0);
-    const float weight = max(1.0 / (frames + 1.0), pc.RcpSpeedLimiter);
+    // At most all of this frame, whatever limit a setting gives.
+    const float weight = clamp(max(1.0 / (frames + 1.0), pc.RcpSpeedLimiter), 0.0, 1.0);
     const float result = mix(history.x, ao, weight);
     imageStore(g_TemporalImages[nonuniformEXT(pc.OutTemporal)], pixel, vec4(result, frames + 1.0, 0.0, 0.0));
     imageStore(g_ResultImages[nonuniformEXT(pc.OutResult)], pixel, vec4(result));

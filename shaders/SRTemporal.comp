@@ -29,7 +29,8 @@ void Filter(ivec2 pixel, ivec2 size) {
         frames = 0.0;
     }
     frames = clamp(frames, 0.0, 1024.0);
-    const float weight = max(1.0 / (frames + 1.0), pc.RcpSpeedLimiter);
+    // At most all of this frame, whatever limit a setting gives.
+    const float weight = clamp(max(1.0 / (frames + 1.0), pc.RcpSpeedLimiter), 0.0, 1.0);
     const vec4 result = mix(history, color, weight);
     imageStore(g_ColorImages[nonuniformEXT(pc.OutTemporalColor)], pixel, result);
     imageStore(g_WeightImages[nonuniformEXT(pc.OutTemporalWeight)], pixel, vec4(frames + 1.0));
