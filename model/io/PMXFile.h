@@ -7,6 +7,7 @@
 // moved, never shared.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -408,6 +409,22 @@ struct PMXFile {
 
     /// Empties every list and string (releasing their memory) so the record can be reused.
     void Clear() { *this = PMXFile{}; }
+    /// Empties the record for a new read but keeps `buffer`, whose bytes may be the ones about to
+    /// be read (moving a vector keeps its storage in place).
+    void ClearForRead() {
+        std::vector<uint8_t> kept = std::move(buffer);
+        Clear();
+        buffer = std::move(kept);
+    }
+    /// Reads the file's bytes `bytes` with `readBytes` (a reader over a span: the PMX or PMD
+    /// one), holding them in `buffer` while it reads; the buffer is freed after a success.
+    template <typename ReadBytes>
+    bool ReadOwnedBytes(std::vector<uint8_t>&& bytes, ReadBytes readBytes) {
+        buffer = std::move(bytes);
+        if (!readBytes(*this, std::span<const uint8_t>(buffer))) return false;
+        std::vector<uint8_t>().swap(buffer);
+        return true;
+    }
 };
 
 }  // namespace Vesma

@@ -14,6 +14,7 @@
 #include "core/MessageLog.h"
 #include "core/ShiftJis.h"
 #include "core/TextConvert.h"
+#include "model/io/ByteCursor.h"
 #include "model/io/ResizeList.h"
 
 namespace Vesma {
@@ -56,64 +57,18 @@ enum PmdBoneKind : uint8_t {
 
 constexpr float kDegree = 0.017453292f;
 
-// A bounded cursor over the file's bytes: a read that does not fit leaves its target alone, marks
-// the cursor as overrun and from then on reads nothing more.
-class PmdCursor {
+// The PMD file's own field: fixed-size Shift_JIS texts.
+class PmdCursor : public ByteCursor {
 public:
-    explicit PmdCursor(std::span<const uint8_t> bytes) : m_data(bytes.data()), m_size(bytes.size()) {}
-
-    size_t Position() const { return m_position; }
-    size_t Remaining() const { return m_size - m_position; }
-    bool AtEnd() const { return m_position == m_size; }
-    bool Overrun() const { return m_overrun; }
-
-    template <typename T>
-    bool Read(T& value) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        if (m_overrun || Remaining() < sizeof(T)) {
-            m_overrun = true;
-            return false;
-        }
-        std::memcpy(&value, m_data + m_position, sizeof(T));
-        m_position += sizeof(T);
-        return true;
-    }
-
-    // The bytes of a fixed field, or an empty span (and overrun) when they do not fit.
-    std::span<const uint8_t> Take(size_t count) {
-        if (m_overrun || Remaining() < count) {
-            m_overrun = true;
-            return {};
-        }
-        const uint8_t* start = m_data + m_position;
-        m_position += count;
-        return {start, count};
-    }
+    using ByteCursor::ByteCursor;
 
     // A fixed Shift_JIS text field, decoded up to its first 0 byte.
     bool ReadText(std::u16string& text, size_t fieldBytes) {
         const std::span<const uint8_t> field = Take(fieldBytes);
-        if (m_overrun) return false;
+        if (Overrun()) return false;
         text = DecodeShiftJisText(field);
         return true;
     }
-
-    // Reads a count of `T` and checks that many records of at least `minimumBytes` fit in what
-    // is left, so a hostile count never asks for a huge list.
-    template <typename T>
-    bool ReadCount(size_t minimumBytes, size_t& count) {
-        T value = 0;
-        if (!Read(value)) return false;
-        if (static_cast<size_t>(value) > Remaining() / std::max<size_t>(minimumBytes, 1)) return false;
-        count = static_cast<size_t>(value);
-        return true;
-    }
-
-private:
-    const uint8_t* m_data = nullptr;
-    size_t m_size = 0;
-    size_t m_position = 0;
-    bool m_overrun = false;
 };
 
 int32_t BoneIndex(uint16_t index) { return index == kNoBone ? -1 : static_cast<int32_t>(index); }
@@ -630,9 +585,8 @@ bool HasPmdSignature(std::span<const uint8_t> bytes) {
 }
 
 bool ReadPMDFile(PMXFile& file, std::span<const uint8_t> bytes) {
-    std::vector<uint8_t> buffer = std::move(file.buffer);
-    file = PMXFile{};
-    file.buffer = std::move(buffer);
+    // Nothing of an earlier read survives.
+    file.ClearForRead();
     PmdCursor cursor(bytes);
     const bool ok = ReadSections(file, cursor);
     file.position = cursor.Position();
@@ -640,10 +594,7 @@ bool ReadPMDFile(PMXFile& file, std::span<const uint8_t> bytes) {
 }
 
 bool ReadPMDFile(PMXFile& file, std::vector<uint8_t>&& bytes) {
-    file.buffer = std::move(bytes);
-    if (!ReadPMDFile(file, std::span<const uint8_t>(file.buffer))) return false;
-    std::vector<uint8_t>().swap(file.buffer);
-    return true;
+    return file.ReadOwnedBytes(std::move(bytes), [](PMXFile& f, std::span<const uint8_t> b) { return ReadPMDFile(f, b); });
 }
 
 bool ReadPMDFile(PMXFile& file, const std::filesystem::path& path) {

@@ -9,6 +9,7 @@
 #include "core/FileIO.h"
 #include "core/MessageLog.h"
 #include "core/TextConvert.h"
+#include "model/io/ByteCursor.h"
 #include "model/io/ResizeList.h"
 
 namespace Vesma {
@@ -18,40 +19,11 @@ static_assert(std::endian::native == std::endian::little, "the PMX reader copies
 static_assert(sizeof(Math::vec2) == 8 && sizeof(Math::vec3) == 12 && sizeof(Math::vec4) == 16 && sizeof(PMXFace) == 12 &&
               sizeof(Math::quat) == 16);
 
-// A bounded cursor over the file's bytes. A read that does not fit leaves its target unchanged,
-// does not move, and marks the cursor as overrun; from then on nothing more is read (so no field
-// is filled from misaligned bytes) and the section being read fails.
-class PmxCursor {
+// The PMX file's fields beyond the plain ones: index fields of the header's sizes and
+// length-prefixed texts.
+class PmxCursor : public ByteCursor {
 public:
-    explicit PmxCursor(std::span<const uint8_t> bytes) : m_data(bytes.data()), m_size(bytes.size()) {}
-
-    size_t Position() const { return m_position; }
-    size_t Size() const { return m_size; }
-    size_t Remaining() const { return m_size - m_position; }
-    bool Overrun() const { return m_overrun; }
-
-    template <typename T>
-    bool Read(T& value) {
-        static_assert(std::is_trivially_copyable_v<T>);
-        if (Remaining() < sizeof(T) || m_overrun) {
-            m_overrun = true;
-            return false;
-        }
-        std::memcpy(&value, m_data + m_position, sizeof(T));
-        m_position += sizeof(T);
-        return true;
-    }
-
-    bool Skip(size_t count) {
-        if (Remaining() < count || m_overrun) {
-            m_overrun = true;
-            return false;
-        }
-        m_position += count;
-        return true;
-    }
-
-    const uint8_t* Current() const { return m_data + m_position; }
+    using ByteCursor::ByteCursor;
 
     // Index fields: 1 and 2 bytes are unsigned with the all-ones value meaning -1 (none); 4 bytes
     // are signed. Any other size reads nothing and leaves the field as it was.
@@ -83,13 +55,14 @@ public:
         int32_t length = 0;
         if (!Read(length)) return false;
         if (length == 0) return true;
-        if (length < 0 || static_cast<size_t>(length) > Remaining()) {
-            m_overrun = true;
+        if (length < 0) {
+            MarkOverrun();
             return false;
         }
-        const uint8_t* bytes = m_data + m_position;
-        const size_t byteCount = static_cast<size_t>(length);
-        m_position += byteCount;
+        const std::span<const uint8_t> field = Take(static_cast<size_t>(length));
+        if (Overrun()) return false;
+        const uint8_t* bytes = field.data();
+        const size_t byteCount = field.size();
         if (encoding == PMXEncoding::UTF8) {
             const void* zero = std::memchr(bytes, 0, byteCount);
             const size_t used = zero ? static_cast<size_t>(static_cast<const uint8_t*>(zero) - bytes) : byteCount;
@@ -111,28 +84,15 @@ public:
         if (fullUnits < used) text[used - 1] = static_cast<char16_t>(bytes[byteCount - 1]);
         return true;
     }
-
-private:
-    const uint8_t* m_data = nullptr;
-    size_t m_size = 0;
-    size_t m_position = 0;
-    bool m_overrun = false;
 };
 
 // The byte size of an index field, as the bounds on element counts see it (an unknown size
 // reads nothing).
 size_t IndexBytes(uint8_t size) { return size == 1 || size == 2 || size == 4 ? size : 0; }
 
-// Reads an element count and checks it against the bytes that remain: every element takes at
-// least `minimumElementBytes`, so a count that cannot fit is corrupt, and so is a negative one.
-// This also keeps a hostile count from asking for a huge list.
+// Element counts are signed 32-bit; see ByteCursor::ReadCount.
 bool ReadCount(PmxCursor& cursor, size_t minimumElementBytes, size_t& count) {
-    int32_t value = 0;
-    if (!cursor.Read(value) || value < 0) return false;
-    const size_t perElement = std::max<size_t>(minimumElementBytes, 1);
-    if (static_cast<size_t>(value) > cursor.Remaining() / perElement) return false;
-    count = static_cast<size_t>(value);
-    return true;
+    return cursor.ReadCount<int32_t>(minimumElementBytes, count);
 }
 
 class PmxSectionReader {
@@ -617,11 +577,8 @@ bool ReadSections(PMXFile& file, PmxCursor& cursor) {
 }  // namespace
 
 bool ReadPMXFile(PMXFile& file, std::span<const uint8_t> bytes) {
-    // Start from an empty record so nothing of an earlier read survives; the buffer is kept, as
-    // `bytes` may be its contents (moving a vector keeps its storage in place).
-    std::vector<uint8_t> buffer = std::move(file.buffer);
-    file = PMXFile{};
-    file.buffer = std::move(buffer);
+    // Nothing of an earlier read survives.
+    file.ClearForRead();
     if (bytes.size() < 5) return false;
     PmxCursor cursor(bytes);
     const bool ok = ReadSections(file, cursor);
@@ -630,10 +587,7 @@ bool ReadPMXFile(PMXFile& file, std::span<const uint8_t> bytes) {
 }
 
 bool ReadPMXFile(PMXFile& file, std::vector<uint8_t>&& bytes) {
-    file.buffer = std::move(bytes);
-    if (!ReadPMXFile(file, std::span<const uint8_t>(file.buffer))) return false;
-    std::vector<uint8_t>().swap(file.buffer);
-    return true;
+    return file.ReadOwnedBytes(std::move(bytes), [](PMXFile& f, std::span<const uint8_t> b) { return ReadPMXFile(f, b); });
 }
 
 bool ReadPMXFile(PMXFile& file, const std::filesystem::path& path) {
