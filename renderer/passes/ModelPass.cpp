@@ -8,6 +8,7 @@
 #include "shaders/RendererShaderLayouts.h"
 #include "Engine/Platform/CommandList.h"
 #include "model/ExtendedMaterial.h"
+#include "renderer/passes/StaticMesh.h"
 
 namespace ProjectTavrin {
 
@@ -59,12 +60,7 @@ ModelPass::ModelPass(Device& device, uint32_t sampleCount) {
     };
     desc.inputStrides = {44};
     desc.frontCounterClockwise = true;
-    desc.depthEnable = true;
-    desc.depthWrite = true;
-    desc.depthFunc = CompareFunc::LessEqual;
-    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
-    desc.dsvFormat = Format::D32_FLOAT;
-    desc.sampleCount = sampleCount;
+    SetSceneTargetState(desc, sampleCount);
 
     auto make = [&](CullMode cull, bool blend, const char* name) {
         GraphicsPipelineDesc d = desc;

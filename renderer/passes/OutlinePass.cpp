@@ -5,6 +5,7 @@
 
 #include "CompiledShaders.h"
 #include "Engine/Platform/CommandList.h"
+#include "renderer/passes/StaticMesh.h"
 #include "shaders/RendererShaderLayouts.h"
 
 namespace ProjectTavrin {
@@ -47,12 +48,7 @@ OutlinePass::OutlinePass(Device& device, uint32_t sampleCount) {
     desc.inputStrides = {44, 4};
     desc.frontCounterClockwise = true;
     desc.cullMode = CullMode::Front;
-    desc.depthEnable = true;
-    desc.depthWrite = true;
-    desc.depthFunc = CompareFunc::LessEqual;
-    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
-    desc.dsvFormat = Format::D32_FLOAT;
-    desc.sampleCount = sampleCount;
+    SetSceneTargetState(desc, sampleCount);
     RenderTargetBlend colour;
     colour.blendEnable = true;
     colour.srcBlend = Blend::SrcAlpha;

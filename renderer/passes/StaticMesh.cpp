@@ -25,6 +25,15 @@ void StaticMesh::Draw(CommandList& list) {
     list.DrawIndexedInstanced(m_indexCount, 1, 0, 0, 0);
 }
 
+void SetSceneTargetState(GraphicsPipelineDesc& desc, uint32_t sampleCount) {
+    desc.depthEnable = true;
+    desc.depthWrite = true;
+    desc.depthFunc = CompareFunc::LessEqual;
+    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
+    desc.dsvFormat = Format::D32_FLOAT;
+    desc.sampleCount = sampleCount;
+}
+
 void SetPositionOnlyLayout(GraphicsPipelineDesc& desc) {
     desc.inputLayout = {InputElement{0, Format::R32G32B32_FLOAT, 0, 0, false}};  // POSITION
     desc.inputStrides = {sizeof(Engine::GeometryVertex)};
@@ -37,12 +46,7 @@ GraphicsPipelineDesc SceneMeshPipelineDesc(RootSignature* root, std::span<const 
     desc.vs.code = vs;
     desc.ps.code = ps;
     SetPositionOnlyLayout(desc);
-    desc.depthEnable = true;
-    desc.depthWrite = true;
-    desc.depthFunc = CompareFunc::LessEqual;
-    desc.rtvFormats = {Format::R16G16B16A16_FLOAT, Format::R16G16B16A16_FLOAT};
-    desc.dsvFormat = Format::D32_FLOAT;
-    desc.sampleCount = sampleCount;
+    SetSceneTargetState(desc, sampleCount);
     return desc;
 }
 

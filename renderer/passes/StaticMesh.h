@@ -30,6 +30,11 @@ private:
 /// The input layout of a pipeline that reads only the position of the model vertex (44 bytes).
 void SetPositionOnlyLayout(Engine::Platform::GraphicsPipelineDesc& desc);
 
+/// A draw into the scene's multisampled colour and velocity targets (both R16G16B16A16_FLOAT)
+/// and its depth (D32, test and write, LESS_EQUAL): what the models, their outlines, the sky and
+/// the ocean share.
+void SetSceneTargetState(Engine::Platform::GraphicsPipelineDesc& desc, uint32_t sampleCount);
+
 /// A pipeline that draws a position-only mesh into the scene's colour and velocity targets with
 /// depth test and write (LESS_EQUAL), as the sky and the ocean do; culling is the caller's.
 Engine::Platform::GraphicsPipelineDesc SceneMeshPipelineDesc(Engine::Platform::RootSignature* root,
